@@ -1,0 +1,208 @@
+#include "link/CommLog.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <fcntl.h>
+#include <system_error>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/TextCodec.h"
+
+namespace plyx::link {
+namespace {
+
+constexpr std::size_t kFlushThreshold = 16 * 1024;
+
+std::string Upper(std::string_view s) {
+    std::string out(s);
+    for (char& c : out)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return out;
+}
+
+const char* TagOf(std::int32_t type, char* scratch, std::size_t n) {
+    switch (type) {
+        case kLogEvent: return " EVENT:";
+        case kLogReceived: return " RCVD:";
+        case kLogSent: return " SENT:";
+        case kLogQueued: return " QUEUED:";
+        default: std::snprintf(scratch, n, " UNKNOWN(%d):", static_cast<int>(type)); return scratch;
+    }
+}
+
+}  // namespace
+
+std::string LogCharText(unsigned char ch) {
+    if (ch >= 32 && ch <= 126) return std::string(1, static_cast<char>(ch));
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "(0x%02X)", ch);
+    return buf;
+}
+
+CommLog::CommLog(platform::Clock& clock)
+    : clock_(clock),
+      tickFrequency_(clock.TickFrequency()),
+      tickAtStart_(clock.Ticks()),
+      startTime_(clock.WallTime()),
+      tickAtLastStamp_(tickAtStart_),
+      ticksPerMillisecond_(tickFrequency_ / 1000) {}
+
+CommLog::~CommLog() {
+    try {
+        LogFileClose();
+    } catch (...) {
+        // Nothing can be reported from a destructor; the file is closed below.
+    }
+    if (fd_ >= 0 && !console_) ::close(fd_);
+}
+
+void CommLog::LogFileOpen(const std::string& strFileName) {
+    LogFileClose();
+    std::string upper = Upper(strFileName);
+    if (upper == "CON" || upper == "CON:") {
+        fd_ = STDOUT_FILENO;
+        console_ = true;
+    } else {
+        int fd;
+        do {
+            fd = ::open(strFileName.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+        } while (fd < 0 && errno == EINTR);
+        if (fd < 0) throw std::system_error(errno, std::generic_category(), "cannot open log " + strFileName);
+        struct stat st {};
+        if (::fstat(fd, &st) == 0 && st.st_size == 0) buffer_.assign("\xFF\xFE", 2);  // byte-order mark
+        fd_ = fd;
+        console_ = false;
+    }
+    exactTimeLog_ = upper.size() >= 13 && upper.compare(upper.size() - 13, 13, "EXACTTIME.LOG") == 0;
+    LogLineType = kLogEvent;
+    LogFileWriteTime(kLogEvent, "LOG FILE OPENED AT " + platform::GeneralDateTime(clock_.WallTime()) +
+                                    ".  Time tick frequency is " + std::to_string(tickFrequency_));
+}
+
+void CommLog::LogFileClose() {
+    if (LogLineType == kLogClosed) return;
+    LogFileWriteTime(kLogEvent, "LOG FILE CLOSED");
+    LogLineType = kLogClosed;
+    int fd = fd_;
+    bool console = console_;
+    fd_ = -1;
+    console_ = false;
+    std::string pending;
+    pending.swap(buffer_);
+    // Write what is left even if the write fails; the descriptor is released either way.
+    std::size_t off = 0;
+    int err = 0;
+    while (off < pending.size()) {
+        ssize_t n = ::write(fd, pending.data() + off, pending.size() - off);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            err = errno;
+            break;
+        }
+        off += static_cast<std::size_t>(n);
+    }
+    if (!console) ::close(fd);
+    if (err != 0) throw std::system_error(err, std::generic_category(), "cannot write log");
+}
+
+void CommLog::Flush() {
+    if (fd_ < 0 || buffer_.empty()) return;
+    std::size_t off = 0;
+    while (off < buffer_.size()) {
+        ssize_t n = ::write(fd_, buffer_.data() + off, buffer_.size() - off);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            int err = errno;
+            buffer_.clear();
+            throw std::system_error(err, std::generic_category(), "cannot write log");
+        }
+        off += static_cast<std::size_t>(n);
+    }
+    buffer_.clear();
+}
+
+void CommLog::AppendAscii(char c) {
+    if (console_) {
+        buffer_ += c;
+    } else {
+        buffer_ += c;
+        buffer_ += '\0';
+    }
+}
+
+void CommLog::Append(std::string_view utf8) {
+    if (console_) {
+        buffer_.append(utf8);
+        return;
+    }
+    bool ascii = true;
+    for (char c : utf8)
+        if (static_cast<unsigned char>(c) >= 0x80) ascii = false;
+    if (ascii) {
+        for (char c : utf8) AppendAscii(c);
+    } else {
+        buffer_ += platform::EncodeUtf16Le(utf8);
+    }
+}
+
+void CommLog::WriteStamp(std::int64_t ticksNow) {
+    tickAtLastStamp_ = ticksNow;
+    double seconds = static_cast<double>(ticksNow - tickAtStart_) / static_cast<double>(tickFrequency_);
+    double whole = std::floor(seconds);
+    double fraction = seconds - whole;
+    std::tm tm = platform::LocalTime(startTime_ + static_cast<std::time_t>(whole));
+    char buf[64];
+    int n;
+    if (exactTimeLog_) {
+        long digits = 1000000L + static_cast<long>(std::floor(fraction * 1000000.0));
+        n = std::snprintf(buf, sizeof buf, "\r\n%02d/%02d/%04d %02d:%02d:%02d.%06ld: ", tm.tm_mon + 1, tm.tm_mday,
+                          tm.tm_year + 1900, tm.tm_hour, tm.tm_min, tm.tm_sec, digits % 1000000L);
+    } else {
+        long digits = 10000L + static_cast<long>(std::floor(fraction * 10000.0));
+        n = std::snprintf(buf, sizeof buf, "\r\n%02d/%02d/%04d %02d:%02d:%02d.%04ld: ", tm.tm_mon + 1, tm.tm_mday,
+                          tm.tm_year + 1900, tm.tm_hour, tm.tm_min, tm.tm_sec, digits % 10000L);
+    }
+    for (int i = 0; i < n; ++i) AppendAscii(buf[i]);
+}
+
+void CommLog::LogFileWriteTime(std::int32_t idLogType, std::string_view strExtraData) {
+    if (LogLineType == kLogClosed) return;
+    WriteStamp(clock_.Ticks());
+    LogLineType = idLogType;
+    char scratch[32];
+    for (const char* t = TagOf(idLogType, scratch, sizeof scratch); *t; ++t) AppendAscii(*t);
+    Append(strExtraData);
+    // Events are rare and matter most when something goes wrong: write them out now.
+    if (idLogType == kLogEvent || buffer_.size() >= kFlushThreshold) Flush();
+}
+
+void CommLog::LogFileWriteString(std::int32_t idLogType, std::string_view strExtraData) {
+    if (LogLineType == kLogClosed) return;
+    std::int64_t now = clock_.Ticks();
+    if (idLogType == LogLineType && now - tickAtLastStamp_ < ticksPerMillisecond_) {
+        Append(strExtraData);
+        if (buffer_.size() >= kFlushThreshold) Flush();
+    } else {
+        LogFileWriteTime(idLogType, strExtraData);
+    }
+}
+
+void CommLog::LogFileWriteChar(std::int32_t idLogType, unsigned char ch) {
+    if (LogLineType == kLogClosed) return;
+    if (idLogType != LogLineType || (idLogType == kLogReceived && exactTimeLog_))
+        LogFileWriteTime(idLogType, {});
+    if (idLogType == kLogQueued && blockCharWriteLog_) {
+        AppendAscii('.');
+    } else if (ch >= 32 && ch <= 126) {
+        AppendAscii(static_cast<char>(ch));
+    } else {
+        static const char hex[] = "0123456789ABCDEF";
+        const char text[] = {'(', '0', 'x', hex[ch >> 4], hex[ch & 15], ')'};
+        for (char c : text) AppendAscii(c);
+    }
+    if (buffer_.size() >= kFlushThreshold) Flush();
+}
+
+}  // namespace plyx::link

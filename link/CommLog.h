@@ -1,0 +1,72 @@
+#pragma once
+// The communication log: every byte queued, sent and received on the serial
+// link and every event, with sub-millisecond time stamps, in one file.
+// Closed, every call does nothing. Output is buffered in memory and written
+// on event lines, when the buffer fills and at close, so logging costs no
+// system call per byte yet loses nothing when the program ends.
+#include <cstdint>
+#include <ctime>
+#include <string>
+#include <string_view>
+
+#include "platform/Clock.h"
+
+namespace plyx::link {
+
+enum LogType : std::int32_t {
+    kLogClosed = 0,
+    kLogEvent = 1,
+    kLogReceived = 2,
+    kLogSent = 3,
+    kLogQueued = 4,
+};
+
+class CommLog {
+public:
+    explicit CommLog(platform::Clock& clock = platform::SystemClock());
+    ~CommLog();
+    CommLog(const CommLog&) = delete;
+    CommLog& operator=(const CommLog&) = delete;
+
+    // Closes any open log and opens strFileName ("CON" is standard output).
+    // Throws std::system_error when the file cannot be opened.
+    void LogFileOpen(const std::string& strFileName);
+    void LogFileClose();
+    void LogFileWriteTime(std::int32_t idLogType, std::string_view strExtraData);
+    void LogFileWriteString(std::int32_t idLogType, std::string_view strExtraData);
+    void LogFileWriteChar(std::int32_t idLogType, unsigned char ch);
+
+    bool BlockCharWriteLog() const { return blockCharWriteLog_; }
+    void SetBlockCharWriteLog(bool on) { blockCharWriteLog_ = on; }
+
+    bool IsOpen() const { return LogLineType != kLogClosed; }
+    bool ExactTimeLog() const { return exactTimeLog_; }
+    std::int64_t TickFrequency() const { return tickFrequency_; }
+    // Writes buffered text to the file now (before raising an error, at exit).
+    void Flush();
+
+    // Type of the line being written; 0 while the log is closed.
+    std::int32_t LogLineType = kLogClosed;
+
+private:
+    void Append(std::string_view utf8);
+    void AppendAscii(char c);
+    void WriteStamp(std::int64_t ticksNow);
+
+    platform::Clock& clock_;
+    int fd_ = -1;
+    bool console_ = false;
+    bool exactTimeLog_ = false;
+    bool blockCharWriteLog_ = false;
+    std::int64_t tickFrequency_;
+    std::int64_t tickAtStart_;
+    std::time_t startTime_;
+    std::int64_t tickAtLastStamp_;
+    std::int64_t ticksPerMillisecond_;
+    std::string buffer_;  // encoded bytes not yet written
+};
+
+// Readable form of one byte: the character for 32..126, else "(0xNN)".
+std::string LogCharText(unsigned char ch);
+
+}  // namespace plyx::link

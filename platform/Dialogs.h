@@ -1,0 +1,68 @@
+#pragma once
+// Message boxes and the common file dialogs. Behind an interface so that
+// tests answer them without a person.
+#include <string>
+#include <vector>
+
+namespace plyx::platform {
+
+enum class MessageButtons { Ok, OkCancel, RetryCancel, YesNo };
+enum class MessageIcon { None, Information, Warning, Critical, Question };
+enum class MessageResult { Ok, Cancel, Retry, Yes, No };
+
+struct FileDialogRequest {
+    std::string title;
+    std::string filter;         // "Shell files (*.cfg)|*.cfg" style pairs
+    std::string initialFolder;
+    std::string fileName;       // initial file name or pattern
+    std::string defaultExtension;
+    bool mustExist = false;     // open: the file must exist
+    bool confirmOverwrite = false;  // save: ask before replacing
+};
+
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+    virtual MessageResult ShowMessage(const std::string& text, const std::string& title,
+                                      MessageButtons buttons = MessageButtons::Ok,
+                                      MessageIcon icon = MessageIcon::None) = 0;
+    // Empty text when the user cancels.
+    virtual std::string GetOpenFileName(const FileDialogRequest& request) = 0;
+    virtual std::string GetSaveFileName(const FileDialogRequest& request) = 0;
+};
+
+// Records every message and answers from a script: for tests.
+class FakeDialogs final : public Dialogs {
+public:
+    struct Shown {
+        std::string text;
+        std::string title;
+        MessageButtons buttons;
+    };
+    std::vector<Shown> messages;
+    std::vector<MessageResult> answers;      // taken front first; Ok when empty
+    std::vector<std::string> fileAnswers;    // taken front first; "" when empty
+    std::vector<FileDialogRequest> fileRequests;
+
+    MessageResult ShowMessage(const std::string& text, const std::string& title,
+                              MessageButtons buttons, MessageIcon) override {
+        messages.push_back({text, title, buttons});
+        if (answers.empty()) return MessageResult::Ok;
+        MessageResult r = answers.front();
+        answers.erase(answers.begin());
+        return r;
+    }
+    std::string GetOpenFileName(const FileDialogRequest& request) override { return NextFile(request); }
+    std::string GetSaveFileName(const FileDialogRequest& request) override { return NextFile(request); }
+
+private:
+    std::string NextFile(const FileDialogRequest& request) {
+        fileRequests.push_back(request);
+        if (fileAnswers.empty()) return {};
+        std::string r = fileAnswers.front();
+        fileAnswers.erase(fileAnswers.begin());
+        return r;
+    }
+};
+
+}  // namespace plyx::platform

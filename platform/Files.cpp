@@ -1,0 +1,140 @@
+#include "platform/Files.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace plyx::platform {
+namespace {
+
+std::string ErrnoText(const char* what, const std::string& path, int err) {
+    return std::string(what) + " " + path + ": " + std::strerror(err);
+}
+
+bool WriteAll(int fd, const char* data, std::size_t size) {
+    while (size > 0) {
+        ssize_t n = ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+}  // namespace
+
+bool FileExists(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool FolderExists(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool CreateFolder(const std::string& path) {
+    if (::mkdir(path.c_str(), 0777) == 0) return true;
+    return errno == EEXIST && FolderExists(path);
+}
+
+bool DeleteFile(const std::string& path) {
+    if (::unlink(path.c_str()) == 0) return true;
+    return errno == ENOENT;
+}
+
+std::optional<std::string> ReadWholeFile(const std::string& path, std::string* errorText,
+                                         std::size_t maxBytes) {
+    int fd;
+    do {
+        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        if (errorText) *errorText = ErrnoText("cannot open", path, errno);
+        return std::nullopt;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        if (errorText) *errorText = ErrnoText("cannot read", path, EISDIR);
+        return std::nullopt;
+    }
+    std::string out;
+    char buf[65536];
+    for (;;) {
+        ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            int err = errno;
+            ::close(fd);
+            if (errorText) *errorText = ErrnoText("cannot read", path, err);
+            return std::nullopt;
+        }
+        if (n == 0) break;
+        if (out.size() + static_cast<std::size_t>(n) > maxBytes) {
+            ::close(fd);
+            if (errorText) *errorText = ErrnoText("too large to read", path, EFBIG);
+            return std::nullopt;
+        }
+        out.append(buf, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    return out;
+}
+
+bool WriteFileAtomically(const std::string& path, const std::string& content,
+                         std::string* errorText) {
+    std::string folder = ".";
+    std::string base = path;
+    if (auto slash = path.find_last_of('/'); slash != std::string::npos) {
+        folder = slash == 0 ? "/" : path.substr(0, slash);
+        base = path.substr(slash + 1);
+    }
+    std::string tmp = folder + "/." + base + ".tmpXXXXXX";
+    int fd = ::mkstemp(tmp.data());
+    if (fd < 0) {
+        if (errorText) *errorText = ErrnoText("cannot create", path, errno);
+        return false;
+    }
+    // mkstemp makes 0600; give the file the mode a plain create would.
+    mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(fd, 0666 & ~mask);
+    bool ok = WriteAll(fd, content.data(), content.size()) && ::fsync(fd) == 0;
+    int err = errno;
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        err = errno;
+    }
+    if (ok && ::rename(tmp.c_str(), path.c_str()) != 0) {
+        ok = false;
+        err = errno;
+    }
+    if (!ok) {
+        ::unlink(tmp.c_str());
+        if (errorText) *errorText = ErrnoText("cannot write", path, err);
+        return false;
+    }
+    // Make the rename itself durable.
+    int dfd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd >= 0) {
+        ::fsync(dfd);
+        ::close(dfd);
+    }
+    return true;
+}
+
+std::string ExecutablePath() {
+    char buf[4096];
+    ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
+    if (n <= 0) return {};
+    return std::string(buf, static_cast<std::size_t>(n));
+}
+
+}  // namespace plyx::platform

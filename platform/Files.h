@@ -1,0 +1,28 @@
+#pragma once
+// File services: existence, folders, deletion, whole-file reads and
+// crash-safe whole-file writes.
+#include <optional>
+#include <string>
+
+namespace plyx::platform {
+
+bool FileExists(const std::string& path);     // a regular file (or link to one)
+bool FolderExists(const std::string& path);
+bool CreateFolder(const std::string& path);   // true when it exists afterwards
+bool DeleteFile(const std::string& path);     // true when it is gone afterwards
+
+// The whole content of a file; nullopt with errorText set when it cannot be read.
+std::optional<std::string> ReadWholeFile(const std::string& path, std::string* errorText = nullptr,
+                                         std::size_t maxBytes = 64u << 20);
+
+// Writes content to a temporary file in the same folder, syncs it and
+// renames it over path, so readers see the old or the new content, never a
+// mix. The new file gets the user's umask. False with errorText on failure;
+// the old file is then untouched.
+bool WriteFileAtomically(const std::string& path, const std::string& content,
+                         std::string* errorText = nullptr);
+
+// Path of the running executable ("/usr/bin/plyx3"); empty when unknown.
+std::string ExecutablePath();
+
+}  // namespace plyx::platform
