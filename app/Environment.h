@@ -50,6 +50,7 @@ class Environment {
 public:
     Environment(link::CommLog& log, platform::Dialogs& dialogs, platform::Clock& clock,
                 text::TextTables& tables);
+    ~Environment();
     Environment(const Environment&) = delete;
     Environment& operator=(const Environment&) = delete;
 

@@ -1,0 +1,73 @@
+#include "app/Startup.h"
+
+#include "app/ParameterFiles.h"
+#include "platform/Files.h"
+#include "text/Resources.h"
+
+namespace plyx::app {
+
+void Main(Environment& env, ParameterSet& params, StartupContinuation* continuation) {
+    text::TextTables& tables = env.Tables();
+
+    // 1. Fresh text tables; the board link.
+    tables.ShowResourceIDs = false;
+    text::ClearDictionary(tables.SelectedLanguageTable);
+    text::ClearDictionary(tables.DefaultLanguageTable);
+    text::ClearDictionary(tables.InternalDictionary);
+    tables.CurrentResourceFile.clear();
+    if (continuation) continuation->CreateBoardLink();
+
+    // 2.-3. Values set once per instance, and who we are.
+    params.cMotorCurrentMA = 1000;
+    if (!env.ExecutablePath.empty()) env.SetProgramPath(env.ExecutablePath);
+    params.strLogFile.clear();
+    params.strResourceFile.clear();
+    params.strModel.clear();
+    params.idMMD = 0;
+    env.RequestedComPort = 0;
+
+    // 4. First look at the command line: it decides the port this instance
+    // serves and so the names of its files. No log is open yet.
+    ParseCommandLine(env, params);
+
+    // 5. Per-port file names, fixed for the life of the instance.
+    env.ComPortName.clear();
+    env.PerPortPrefix = env.RequestedComPort != 0 ? "C" + std::to_string(env.RequestedComPort) + "." : "";
+
+    // 6.
+    env.OpenProgramLog(env.ProgramName + "LastStartup.log");
+
+    // 7.
+    env.LogLine("Loading internal dictionary");
+    text::LoadInternalDictionary(tables, env.ProgramName);
+
+    // 8.
+    std::string defaultLanguage = env.GetDataDirectory() + "/default.lng";
+    env.LogLine("Parsing default dictionary");
+    if (platform::FileExists(defaultLanguage))
+        text::LoadResourceFile(env, tables.DefaultLanguageTable, defaultLanguage);
+
+    // 9.
+    env.LogLine("Loading default values");
+    LoadDefaults(params);
+
+    // 10.
+    env.LogLine("Loading previously used parameters");
+    LoadParameterFile(env, params, "");
+
+    // 11. Command-line values override the settings file.
+    env.LogLine("Loading command line parameters");
+    ParseCommandLine(env, params);
+
+    if (!continuation) return;
+
+    // 12.
+    env.LogLine("Starting GUI");
+    continuation->ShowSplash();
+
+    // 13.
+    env.LogLine("Starting port scan");
+    continuation->ScanForBoards();
+}
+
+}  // namespace plyx::app

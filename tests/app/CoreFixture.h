@@ -1,0 +1,85 @@
+#pragma once
+// A fresh program environment on fakes, with its documents folder in a
+// temporary directory and the English texts loaded.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "app/Environment.h"
+#include "app/ParameterSet.h"
+#include "link/CommLog.h"
+#include "platform/Dialogs.h"
+#include "platform/FakeClock.h"
+#include "platform/TextCodec.h"
+#include "tests/support/TempDir.h"
+#include "text/Resources.h"
+
+namespace plyx::test {
+
+// The log file's text, decoded from UTF-16 without its byte-order mark.
+inline std::string ReadUtf16File(const std::string& path) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    std::string raw;
+    if (f) {
+        char buf[4096];
+        std::size_t n;
+        while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) raw.append(buf, n);
+        std::fclose(f);
+    }
+    if (raw.size() >= 2 && raw[0] == '\xFF' && raw[1] == '\xFE') raw.erase(0, 2);
+    std::u16string u;
+    for (std::size_t i = 0; i + 1 < raw.size(); i += 2)
+        u += static_cast<char16_t>(static_cast<unsigned char>(raw[i]) |
+                                   (static_cast<unsigned char>(raw[i + 1]) << 8));
+    return platform::Utf16ToUtf8(u);
+}
+
+// The texts of the event lines of a communication log, in order.
+inline std::vector<std::string> EventLines(const std::string& path) {
+    const std::string text = ReadUtf16File(path);
+    std::vector<std::string> out;
+    const std::string tag = " EVENT:";
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        std::size_t end = text.find("\r\n", pos);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(pos, end - pos);
+        std::size_t t = line.find(tag);
+        if (t != std::string::npos) out.push_back(line.substr(t + tag.size()));
+        pos = end + 2;
+    }
+    return out;
+}
+
+class CoreFixture : public ::testing::Test {
+protected:
+    CoreFixture() {
+        setenv("PLYX3_DOCUMENTS_DIR", docs.path().c_str(), 1);
+        text::LoadInternalDictionary(tables, "PLYX3");
+    }
+    ~CoreFixture() override { unsetenv("PLYX3_DOCUMENTS_DIR"); }
+
+    std::string DataDir() const { return docs.path() + "/PLYX3"; }
+
+    // Opens the program log "test.log" in the data directory.
+    void OpenLog() { env.OpenProgramLog("test.log"); }
+    // Event lines logged so far with their "--->" prefix removed (other lines kept whole).
+    std::vector<std::string> Logged(const std::string& name = "test.log") {
+        std::vector<std::string> out;
+        for (std::string& l : EventLines(DataDir() + "/" + env.PerPortPrefix + name))
+            out.push_back(l.rfind("--->", 0) == 0 ? l.substr(4) : l);
+        return out;
+    }
+
+    TempDir docs;
+    platform::FakeClock clock;
+    link::CommLog log{clock};
+    platform::FakeDialogs dialogs;
+    text::TextTables tables;
+    app::Environment env{log, dialogs, clock, tables};
+    app::ParameterSet params;
+};
+
+}  // namespace plyx::test
