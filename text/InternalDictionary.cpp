@@ -1,0 +1,121 @@
+// The built-in English texts: the answer of last resort for every ID.
+#include "text/Resources.h"
+
+namespace plyx::text {
+
+void LoadInternalDictionary(TextTables& tables, std::string_view programName) {
+    const std::string name(programName);
+    TextTable& t = tables.InternalDictionary;
+    ClearDictionary(t);
+
+    // Main window
+    SetDictionaryText(t, 100, name);
+    SetDictionaryText(t, 101, "Save This Shell");
+    SetDictionaryText(t, 102, "Edit This Shell");
+    SetDictionaryText(t, 103, "Exit Program");
+    SetDictionaryText(t, 104, "Change Shell Size");
+    SetDictionaryText(t, 105, "Start Burnish Pass");
+    SetDictionaryText(t, 106, "Start Full Run");
+    SetDictionaryText(t, 107, "Model");
+    SetDictionaryText(t, 108, "inches");
+    SetDictionaryText(t, 109, "Shell Size:");
+    SetDictionaryText(t, 110, "<none>");
+    SetDictionaryText(t, 111, "Current shell:");
+
+    // File menu
+    SetDictionaryText(t, 200, "&File");
+    SetDictionaryText(t, 201, "&Open...");
+    SetDictionaryText(t, 202, "Save &As...");
+    SetDictionaryText(t, 203, "Select &Model");
+    SetDictionaryText(t, 204, "&Exit");
+
+    // View menu
+    SetDictionaryText(t, 300, "&View");
+    SetDictionaryText(t, 301, "&Options...");
+    SetDictionaryText(t, 302, "&Default Language");
+    SetDictionaryText(t, 303, "Select &Language");
+    SetDictionaryText(t, 304, "Select &English Language");
+    SetDictionaryText(t, 305, "&Show Resource IDs");
+
+    // Shell options dialog
+    SetDictionaryText(t, 400, name + " Shell Options");
+    SetDictionaryText(t, 401, "Apply");
+    SetDictionaryText(t, 402, "Cancel");
+    SetDictionaryText(t, 403, "OK");
+    SetDictionaryText(t, 404, "Editing");
+    SetDictionaryText(t, 405, "Burnish Layer Count:");
+    SetDictionaryText(t, 406, "Burnish % rate increase:");
+    SetDictionaryText(t, 407, "Shell diameter (inches):");
+    SetDictionaryText(t, 408, "Pole Diameter:");
+    SetDictionaryText(t, 409, "Tape Spacing:");
+    SetDictionaryText(t, 410, "Speed:");
+    SetDictionaryText(t, 411, "Number of layers:");
+    SetDictionaryText(t, 412, "Wraps per layer:");
+    SetDictionaryText(t, 413, "% increase per layer:");
+    SetDictionaryText(t, 414, "Alternate Layers:");
+
+    // Splash window
+    SetDictionaryText(t, 500, "Exit");
+    SetDictionaryText(t, 501, "Abort");
+    SetDictionaryText(t, 502, "Retry");
+    SetDictionaryText(t, 503, "Testing");
+    SetDictionaryText(t, 504, "FAILED TO FIND BOARD");
+    SetDictionaryText(t, 505, name);
+    SetDictionaryText(t, 506, "Version");
+    SetDictionaryText(t, 507, name.compare(0, 4, "PLYX") == 0 ? "Orvane Works LLC" : "OW LLC");
+    SetDictionaryText(t, 508, "Copyright (C) 2026 " + name + ". All rights reserved. Written By");
+
+    // Switch dialog
+    SetDictionaryText(t, 600, "Switches need to be opened");
+    SetDictionaryText(t, 601, "Please Open Switches");
+    SetDictionaryText(t, 602, "Exit Program");
+    SetDictionaryText(t, 603, "STOP");
+    SetDictionaryText(t, 604, "PAUSE");
+    SetDictionaryText(t, 605, "BURNISH");
+    SetDictionaryText(t, 606, "START");
+    SetDictionaryText(t, 607, "ABORT");
+    SetDictionaryText(t, 608,
+                      "The system has detected that the switches as shown on this dialog are currently "
+                      "closed (actuated).  Please open them so that the code can proceed.");
+
+    // Run status window
+    SetDictionaryText(t, 700, name + " Running...");
+    SetDictionaryText(t, 701, "Show Distance As Meters");
+    SetDictionaryText(t, 702, "Auto Return");
+    SetDictionaryText(t, 703, "Abort Run");
+    SetDictionaryText(t, 704, "Aborting...");
+    SetDictionaryText(t, 705, "Load New Shell");
+    SetDictionaryText(t, 706, "Pause");
+    SetDictionaryText(t, 707, "Restart");
+    SetDictionaryText(t, 708, "Elapsed Time:");
+    SetDictionaryText(t, 709, "Tape Meters:");
+    SetDictionaryText(t, 710, "Tape Feet:");
+    SetDictionaryText(t, 711, "Queuing Layer:");
+    SetDictionaryText(t, 712, "Current shell:");
+    SetDictionaryText(t, 713, "<shell data not saved>");
+
+    // Messages, dialog titles and file-dialog filters
+    SetDictionaryText(t, 800, "must be > 0");
+    SetDictionaryText(t, 801, "Available " + name + " Models (*.cf)");
+    SetDictionaryText(t, 802, name + " Files (*.cfg, *.fin)");
+    SetDictionaryText(t, 803, "Save As");
+    SetDictionaryText(t, 804, "Open");
+    SetDictionaryText(t, 805, "You have not yet selected a " + name + " Model.");
+    SetDictionaryText(t, 806, "Please select your model from the following file dialog box.");
+    SetDictionaryText(t, 807, "Press OK to select your model, CANCEL to exit the program.");
+    SetDictionaryText(t, 808, "Missing " + name + " Model");
+    SetDictionaryText(t, 809, "Trying to open parameters file");
+    SetDictionaryText(t, 810, "Trying to create parameters file");
+    SetDictionaryText(t, 811, "Error");
+    SetDictionaryText(t, 812, "...Hex error code =");
+    SetDictionaryText(t, 813, "...Source =");
+    SetDictionaryText(t, 814, "...Description =");
+    SetDictionaryText(t, 815, "Could not locate your common documents directory! Please reinstall " + name +
+                                  " while logged in as an administrator.");
+    SetDictionaryText(t, 816, "Reinstall Needed");
+    SetDictionaryText(t, 817, "Could not create your " + name + " data directory");
+    SetDictionaryText(t, 818, "Language Files (*.lng)");
+    SetDictionaryText(t, 819, "Requested Language file is not properly formatted");
+}
+
+}  // namespace plyx::text
