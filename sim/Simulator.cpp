@@ -1,0 +1,308 @@
+// The pseudo-terminal server around the board engine: one thread reads the
+// program's bytes, runs them through the line model and the board, and
+// writes the replies back when they are due.
+#include "sim/Simulator.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cmath>
+#include <filesystem>
+#include <mutex>
+#include <system_error>
+#include <thread>
+
+#include "sim/Board.h"
+#include "sim/LinkShaper.h"
+
+namespace plyx::sim {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+void MakeRaw(int fd) {
+    termios t{};
+    if (tcgetattr(fd, &t) != 0) return;
+    cfmakeraw(&t);
+    t.c_cflag |= CLOCAL | CREAD;
+    tcsetattr(fd, TCSANOW, &t);
+}
+
+// Longest the server sleeps between looks at the board and the clock.
+constexpr double kMaxPollSeconds = 0.005;
+
+}  // namespace
+
+struct Simulator::Impl {
+    SimOptions options;
+    mutable std::mutex m;
+    std::unique_ptr<Board> board;
+    LinkShaper shaper;
+    int master = -1;
+    std::string path;
+    std::thread thread;
+    std::atomic<bool> running{false};
+    Clock::time_point start = Clock::now();
+    double lastAdvance = 0;
+    std::vector<std::pair<double, int>> releases;  // (time, switch bits)
+    uint64_t bytesIn = 0, bytesOut = 0;
+    bool connected = false;
+    std::string pendingOut;  // written when the pty has room again
+
+    double Now() const { return std::chrono::duration<double>(Clock::now() - start).count(); }
+
+    // Board time, releases and line model; returns bytes to write now.
+    std::string Step(double now) {
+        std::lock_guard<std::mutex> lock(m);
+        if (options.timeScale > 0) {
+            board->Advance((now - lastAdvance) / options.timeScale);
+        } else {
+            board->Advance(0);
+        }
+        lastAdvance = now;
+        for (auto it = releases.begin(); it != releases.end();) {
+            if (it->first <= now) {
+                board->SetSwitch(it->second, false);
+                it = releases.erase(it);
+            } else {
+                ++it;
+            }
+        }
+        std::string in = shaper.DueToBoard(now);
+        if (!in.empty()) {
+            // Byte by byte, so that each reply leaves when its command ended.
+            for (char c : in) {
+                board->Receive(std::string_view(&c, 1));
+                for (std::string& r : board->TakeReplies()) shaper.Outgoing(now, std::move(r));
+            }
+        }
+        return shaper.DueToProgram(now);
+    }
+
+    double NextWake(double now) const {
+        std::lock_guard<std::mutex> lock(m);
+        double next = shaper.NextDue();
+        for (auto& r : releases) next = std::min(next, r.first);
+        double wait = next - now;
+        if (!(wait < kMaxPollSeconds)) wait = kMaxPollSeconds;
+        return wait < 0 ? 0 : wait;
+    }
+
+    void Serve() {
+        char buf[512];
+        while (running.load()) {
+            double now = Now();
+            pendingOut += Step(now);
+            if (!pendingOut.empty()) {
+                ssize_t n = ::write(master, pendingOut.data(), pendingOut.size());
+                if (n > 0) {
+                    std::lock_guard<std::mutex> lock(m);
+                    bytesOut += static_cast<uint64_t>(n);
+                    pendingOut.erase(0, static_cast<size_t>(n));
+                }
+            }
+            int timeoutMs = static_cast<int>(std::ceil(NextWake(Now()) * 1000.0));
+            pollfd p{master, POLLIN, 0};
+            int r = ::poll(&p, 1, timeoutMs);
+            if (r < 0) {
+                if (errno == EINTR) continue;
+                break;
+            }
+            {
+                // A hang-up on the board end means nobody holds the other.
+                std::lock_guard<std::mutex> lock(m);
+                connected = (p.revents & POLLHUP) == 0;
+            }
+            if (r == 0) continue;
+            if (p.revents & POLLIN) {
+                ssize_t n = ::read(master, buf, sizeof buf);
+                if (n > 0) {
+                    std::lock_guard<std::mutex> lock(m);
+                    bytesIn += static_cast<uint64_t>(n);
+                    shaper.Incoming(Now(), std::string_view(buf, static_cast<size_t>(n)));
+                    continue;
+                }
+            }
+            if (p.revents & (POLLHUP | POLLERR)) {
+                // Nobody holds the program's end: keep serving until it is
+                // opened again.
+                std::this_thread::sleep_for(std::chrono::milliseconds(timeoutMs > 0 ? timeoutMs : 1));
+            }
+        }
+    }
+};
+
+Simulator::Simulator(SimOptions options) : impl_(std::make_unique<Impl>()) {
+    impl_->options = options;
+    impl_->board = Board::Create(options);
+    impl_->shaper.SetBaud(options.baud);
+    impl_->shaper.SetLatencyMs(options.latencyMs);
+}
+
+Simulator::~Simulator() { Stop(); }
+
+void Simulator::Start() {
+    if (impl_->running.load()) return;
+    int fd = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) throw std::system_error(errno, std::generic_category(), "posix_openpt");
+    if (::grantpt(fd) != 0 || ::unlockpt(fd) != 0) {
+        int e = errno;
+        ::close(fd);
+        throw std::system_error(e, std::generic_category(), "unlockpt");
+    }
+    char name[128];
+    if (::ptsname_r(fd, name, sizeof name) != 0) {
+        int e = errno;
+        ::close(fd);
+        throw std::system_error(e, std::generic_category(), "ptsname");
+    }
+    MakeRaw(fd);
+    // Raw mode on the program's end too, so that a program that opens it
+    // without setting modes still sees every byte unchanged.
+    int slave = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (slave >= 0) {
+        MakeRaw(slave);
+        ::close(slave);
+    }
+    int flags = ::fcntl(fd, F_GETFL);
+    ::fcntl(fd, F_SETFL, flags | O_NONBLOCK);
+    impl_->master = fd;
+    impl_->path = name;
+    impl_->start = Clock::now();
+    impl_->lastAdvance = 0;
+    impl_->running = true;
+    impl_->thread = std::thread([this] { impl_->Serve(); });
+}
+
+void Simulator::Stop() {
+    impl_->running = false;
+    if (impl_->thread.joinable()) impl_->thread.join();
+    if (impl_->master >= 0) {
+        ::close(impl_->master);
+        impl_->master = -1;
+    }
+}
+
+void Simulator::Unplug() {
+    Stop();
+    std::lock_guard<std::mutex> lock(impl_->m);
+    impl_->shaper.Clear();
+    impl_->connected = false;
+}
+
+bool Simulator::Running() const { return impl_->running.load(); }
+
+std::string Simulator::DevicePath() const { return impl_->path; }
+
+std::string Simulator::RegisterAsCom(const std::string& dataDirectory, int n) {
+    namespace fs = std::filesystem;
+    fs::path dir = fs::path(dataDirectory) / "ports";
+    fs::create_directories(dir);
+    fs::path link = dir / ("COM" + std::to_string(n));
+    std::error_code ec;
+    fs::remove(link, ec);
+    fs::create_symlink(impl_->path, link);
+    return link.string();
+}
+
+void Simulator::Press(Switch s) {
+    std::lock_guard<std::mutex> lock(impl_->m);
+    impl_->board->SetSwitch(static_cast<int>(s), true);
+}
+
+void Simulator::Release(Switch s) {
+    std::lock_guard<std::mutex> lock(impl_->m);
+    impl_->board->SetSwitch(static_cast<int>(s), false);
+}
+
+void Simulator::Tap(Switch s, int ms) {
+    double due = impl_->Now() + (ms < 0 ? 0 : ms) / 1000.0;
+    std::lock_guard<std::mutex> lock(impl_->m);
+    impl_->board->SetSwitch(static_cast<int>(s), true);
+    impl_->releases.emplace_back(due, static_cast<int>(s));
+}
+
+void Simulator::SetLimitInputs(uint32_t tripped) {
+    std::lock_guard<std::mutex> lock(impl_->m);
+    impl_->board->SetLimitInputs(tripped);
+}
+
+void Simulator::Latch(uint32_t bits) {
+    std::lock_guard<std::mutex> lock(impl_->m);
+    impl_->board->Latch(bits);
+}
+
+uint32_t Simulator::AbortLatchBit() const { return impl_->board->AbortLatchBit(); }
+
+void Simulator::SetSilent(bool on) {
+    std::lock_guard<std::mutex> lock(impl_->m);
+    impl_->shaper.SetSilent(on);
+}
+
+void Simulator::InjectGarbage(std::string bytes) {
+    std::lock_guard<std::mutex> lock(impl_->m);
+    impl_->shaper.InjectGarbage(std::move(bytes));
+}
+
+void Simulator::SetEcho(bool on) {
+    std::lock_guard<std::mutex> lock(impl_->m);
+    impl_->shaper.SetEcho(on);
+}
+
+void Simulator::SetSlowReplies(int gapMs) {
+    std::lock_guard<std::mutex> lock(impl_->m);
+    impl_->shaper.SetSlowGapMs(gapMs);
+}
+
+void Simulator::DropReplies(int count) {
+    std::lock_guard<std::mutex> lock(impl_->m);
+    impl_->shaper.DropReplies(count);
+}
+
+void Simulator::SetPacing(int baud) {
+    std::lock_guard<std::mutex> lock(impl_->m);
+    impl_->shaper.SetBaud(baud);
+}
+
+void Simulator::SetLatency(int ms) {
+    std::lock_guard<std::mutex> lock(impl_->m);
+    impl_->shaper.SetLatencyMs(ms);
+}
+
+SimState Simulator::State() const {
+    std::lock_guard<std::mutex> lock(impl_->m);
+    SimState s = impl_->board->State();
+    s.counters.bytesIn = impl_->bytesIn;
+    s.counters.bytesOut = impl_->bytesOut;
+    s.programConnected = impl_->connected;
+    return s;
+}
+
+std::vector<MoveRecord> Simulator::Moves() const {
+    std::lock_guard<std::mutex> lock(impl_->m);
+    return impl_->board->Moves();
+}
+
+void Simulator::ClearMoves() {
+    std::lock_guard<std::mutex> lock(impl_->m);
+    impl_->board->ClearMoves();
+}
+
+bool Simulator::WaitFor(const std::function<bool(const SimState&)>& pred,
+                        std::chrono::milliseconds timeout) const {
+    auto end = Clock::now() + timeout;
+    for (;;) {
+        if (pred(State())) return true;
+        if (Clock::now() >= end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
+}  // namespace plyx::sim
