@@ -249,6 +249,7 @@ private:
     void SendRoute();
     void AppendResponseByte(unsigned char ch);
     platform::serial::FtdiApi& Ftdi();
+    void LogEvent(const std::string& text) { log_.LogFileWriteTime(kLogEvent, text); }
 
     CommLog& log_;
     platform::Clock& clock_;
@@ -260,6 +261,7 @@ private:
 
     // Port
     std::int32_t portHandle_ = -1;
+    std::string openFailure_;  // why the last open failed, for the operator
     bool isFTDI_ = false;
     platform::serial::TtyPort tty_;
     std::string portName_;
