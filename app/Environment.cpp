@@ -87,8 +87,9 @@ Environment::Environment(link::CommLog& log, platform::Dialogs& dialogs, platfor
 Environment::~Environment() { tables_.LogLine = nullptr; }
 
 void Environment::SetProgramPath(std::string_view executablePath) {
-    ExecutablePath = std::string(executablePath);
-    std::string file = GetFileNameOf(executablePath);
+    std::string path(executablePath);  // the view may point into ExecutablePath itself
+    std::string file = GetFileNameOf(path);
+    ExecutablePath = std::move(path);
     std::size_t dot = file.rfind('.');
     if (dot != std::string::npos && dot > 0) file.erase(dot);
     if (!file.empty()) ProgramName = UpperAscii(file);

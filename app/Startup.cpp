@@ -25,6 +25,10 @@ void Main(Environment& env, ParameterSet& params, StartupContinuation* continuat
     params.strModel.clear();
     params.idMMD = 0;
     env.RequestedComPort = 0;
+    // The English texts are needed before their turn below: the first
+    // command-line pass and the data directory may already show a message,
+    // which would otherwise read "?816?".
+    text::LoadInternalDictionary(tables, env.ProgramName);
 
     // 4. First look at the command line: it decides the port this instance
     // serves and so the names of its files. No log is open yet.

@@ -1,0 +1,200 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include "app/Environment.h"
+#include "tests/app/CoreFixture.h"
+
+using namespace plyx::app;
+
+namespace {
+
+class EnvironmentTest : public plyx::test::CoreFixture {};
+
+}  // namespace
+
+TEST(FileNames, NameExtensionAndReplacement) {
+    EXPECT_EQ(GetFileNameOf("/home/op/shells/a.cfg"), "a.cfg");
+    EXPECT_EQ(GetFileNameOf("a.cfg"), "a.cfg");
+    EXPECT_EQ(GetFileNameOf("/home/op/"), "");
+    EXPECT_EQ(GetExtensionOf("/home/op/a.b.cfg"), "cfg");
+    EXPECT_EQ(GetExtensionOf("/home/op.d/noext"), "");
+    EXPECT_EQ(ReplaceExtension("/home/op/a.cfg", "fin"), "/home/op/a.fin");
+    EXPECT_EQ(ReplaceExtension("/home/op/a.b.cfg", "fin"), "/home/op/a.b.fin");
+    EXPECT_EQ(ReplaceExtension("/home/op/noext", "fin"), "/home/op/noext.fin");
+    EXPECT_EQ(ReplaceExtension("/a.cfg", "fin"), "/a.fin");
+    EXPECT_EQ(ReplaceExtension("a.cfg", "fin"), "a.fin");  // no folder: stays relative
+}
+
+TEST(FileNames, TrimAtNul) {
+    EXPECT_EQ(TrimAtNul(std::string("abc\0def", 7)), "abc");
+    EXPECT_EQ(TrimAtNul(std::string("\0x", 2)), "");
+    EXPECT_EQ(TrimAtNul("plain"), "plain");
+}
+
+TEST_F(EnvironmentTest, ProgramNameIsTheCapitalisedBaseName) {
+    env.SetProgramPath("/opt/bin/plyx3");
+    EXPECT_EQ(env.ProgramName, "PLYX3");
+    EXPECT_EQ(env.ExecutablePath, "/opt/bin/plyx3");
+    env.SetProgramPath("/x/Plyx3.exe");
+    EXPECT_EQ(env.ProgramName, "PLYX3");
+    env.SetProgramPath("wrapper");
+    EXPECT_EQ(env.ProgramName, "WRAPPER");
+}
+
+TEST_F(EnvironmentTest, DataDirectoryIsMadeUnderTheDocumentsFolder) {
+    EXPECT_EQ(env.GetDataDirectory(), DataDir());
+    struct stat st {};
+    ASSERT_EQ(stat(DataDir().c_str(), &st), 0);
+    EXPECT_TRUE(S_ISDIR(st.st_mode));
+    EXPECT_EQ(env.GetDataDirectory(), DataDir());  // existing: used as it is
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(EnvironmentTest, DocumentsFolderLookupUsedWithoutOverride) {
+    unsetenv("PLYX3_DOCUMENTS_DIR");
+    env.DocumentsFolder = [this] { return docs.path() + "/home/Documents/"; };
+    EXPECT_EQ(env.GetDataDirectory(), docs.path() + "/home/Documents/PLYX3");
+    struct stat st {};
+    EXPECT_EQ(stat((docs.path() + "/home/Documents/PLYX3").c_str(), &st), 0);
+}
+
+TEST_F(EnvironmentTest, NoDocumentsFolderEndsTheProgram) {
+    unsetenv("PLYX3_DOCUMENTS_DIR");
+    env.DocumentsFolder = [] { return std::string(); };
+    int hookCode = -1;
+    env.ExitHook = [&](int code) { hookCode = code; };
+    EXPECT_THROW(env.GetDataDirectory(), ProgramExit);
+    EXPECT_EQ(hookCode, 0);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text,
+              "Could not locate your common documents directory! Please reinstall PLYX3 while logged in as an "
+              "administrator.");
+    EXPECT_EQ(dialogs.messages[0].title, "Reinstall Needed");
+    EXPECT_EQ(dialogs.messages[0].buttons, plyx::platform::MessageButtons::Ok);
+}
+
+TEST_F(EnvironmentTest, UncreatableDataDirectoryEndsTheProgram) {
+    docs.Write("PLYX3", "a file where the folder belongs");
+    EXPECT_THROW(env.GetDataDirectory(), ProgramExit);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text, "Could not create your PLYX3 data directory (" + DataDir() + ")");
+    EXPECT_EQ(dialogs.messages[0].title, "Reinstall Needed");
+}
+
+TEST_F(EnvironmentTest, ProgramLogStartsWithThreeHeaderLines) {
+    env.ExecutablePath = "/opt/plyx/plyx3";
+    env.VersionMajor = 2;
+    env.VersionMinor = 7;
+    env.VersionRevision = 13;
+    env.PerPortPrefix = "C4.";
+    env.OpenProgramLog("/somewhere/else/run.log");
+    env.LogLine("hello");
+    std::vector<std::string> lines = plyx::test::EventLines(DataDir() + "/C4.run.log");
+    ASSERT_EQ(lines.size(), 5u);
+    EXPECT_EQ(lines[0].rfind("LOG FILE OPENED AT ", 0), 0u);
+    EXPECT_EQ(lines[1], "--->PLYX3 version 2.7.13");
+    EXPECT_EQ(lines[2], "--->Loaded from: </opt/plyx/plyx3>");
+    EXPECT_EQ(lines[3].rfind("--->Linux version ", 0), 0u);
+    EXPECT_NE(lines[3].find(", full encoded OS version =0x"), std::string::npos);
+    EXPECT_EQ(lines[4], "--->hello");
+}
+
+TEST_F(EnvironmentTest, OsVersionWordCarriesMajorAndMinor) {
+    OpenLog();
+    std::string line = Logged()[3];
+    // "Linux version M.m, full encoded OS version =0xHEX": low byte M, next byte m.
+    unsigned major = 0, minor = 0, word = 0;
+    ASSERT_EQ(std::sscanf(line.c_str(), "Linux version %u.%u, full encoded OS version =0x%X", &major, &minor, &word),
+              3);
+    EXPECT_EQ(word & 0xFF, major);
+    EXPECT_EQ((word >> 8) & 0xFF, minor);
+    std::string hex = line.substr(line.find("=0x") + 3);
+    EXPECT_NE(hex[0], '0');
+    for (char c : hex) EXPECT_FALSE(c >= 'a' && c <= 'f');
+}
+
+TEST_F(EnvironmentTest, ReopeningTheLogStartsAFreshFile) {
+    OpenLog();
+    env.LogLine("first run");
+    OpenLog();
+    for (const std::string& l : Logged()) EXPECT_NE(l, "first run");
+}
+
+TEST_F(EnvironmentTest, EmptyLogNameLeavesNoLogOpen) {
+    OpenLog();
+    env.OpenProgramLog("");
+    EXPECT_FALSE(log.IsOpen());
+    env.LogLine("dropped");  // a closed log swallows the line quietly
+    env.OpenProgramLog("/only/a/folder/");
+    EXPECT_FALSE(log.IsOpen());
+    std::vector<std::string> lines = Logged();
+    EXPECT_EQ(lines.back(), "LOG FILE CLOSED");
+}
+
+TEST_F(EnvironmentTest, UnopenableLogIsReportedAndTheProgramGoesOn) {
+    env.GetDataDirectory();
+    ASSERT_EQ(mkdir((DataDir() + "/busy.log").c_str(), 0777), 0);
+    env.OpenProgramLog("busy.log");
+    EXPECT_FALSE(log.IsOpen());
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].title, "Trying to open log file " + DataDir() + "/busy.log");
+}
+
+TEST_F(EnvironmentTest, ErrorReportLayout) {
+    env.ShowErrorReport("Trying to open parameters file /x.cfg", 76, "PLYX3", "Path not found");
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].title, "Trying to open parameters file /x.cfg");
+    EXPECT_EQ(dialogs.messages[0].text,
+              "Trying to open parameters file /x.cfg\r\nError 76\r\n...Hex error code = 4C\r\n"
+              "...Source = PLYX3\r\n...Description = Path not found");
+    EXPECT_EQ(dialogs.messages[0].buttons, plyx::platform::MessageButtons::Ok);
+}
+
+TEST_F(EnvironmentTest, ErrorReportFollowsTheLanguage) {
+    plyx::text::SetDictionaryText(tables.SelectedLanguageTable, 811, "Fehler");
+    tables.ShowResourceIDs = true;
+    env.ShowErrorReport("ctx", 5, "S", "D");
+    EXPECT_EQ(dialogs.messages[0].text,
+              "ctx\r\n(811:Fehler) 5\r\n(812:...Hex error code =) 5\r\n(813:...Source =) S\r\n"
+              "(814:...Description =) D");
+}
+
+TEST(FileErrors, ClassicNumbersForSystemErrors) {
+    EXPECT_EQ(FileErrorFromErrno(ENOENT, "P").Number, 53);
+    EXPECT_EQ(FileErrorFromErrno(EACCES, "P").Number, 70);
+    EXPECT_EQ(FileErrorFromErrno(ENOSPC, "P").Number, 61);
+    EXPECT_EQ(FileErrorFromErrno(EISDIR, "P").Number, 75);
+    EXPECT_EQ(FileErrorFromErrno(ENOENT, "P").Source, "P");
+    EXPECT_EQ(FileErrorFromErrno(ENOENT, "P").Description, "No such file or directory");
+}
+
+TEST_F(EnvironmentTest, ExitProgramReleasesInReverseOrderThenEnds) {
+    std::vector<std::string> order;
+    env.AddExitAction([&] { order.push_back("board link"); });
+    env.AddExitAction([&] { throw std::runtime_error("driver release failed"); });
+    env.AddExitAction([&] { order.push_back("splash"); });
+    int hookCode = -1;
+    env.ExitHook = [&](int code) {
+        order.push_back("hook");
+        hookCode = code;
+    };
+    try {
+        env.ExitProgram(3);
+        FAIL() << "ExitProgram returned";
+    } catch (const ProgramExit& e) {
+        EXPECT_EQ(e.code(), 3);
+    }
+    EXPECT_EQ(order, (std::vector<std::string>{"splash", "board link", "hook"}));
+    EXPECT_EQ(hookCode, 3);
+}
+
+TEST_F(EnvironmentTest, ResourceTextsOfTheEnvironmentAreLogged) {
+    OpenLog();
+    EXPECT_EQ(env.GetResourceText(106, "[", "]"), "[Start Full Run]");
+    std::vector<std::string> lines = Logged();
+    auto it = std::find(lines.begin(), lines.end(), "Loaded Resource 106:[Start Full Run]");
+    ASSERT_NE(it, lines.end());
+    EXPECT_EQ(*(it + 1), "...([)==>91");
+    EXPECT_EQ(*(it + 2), "...(S)==>83");
+}
