@@ -59,12 +59,30 @@ std::string NCRouter2D::ReportFirmwareVersion() {
     return Link().FirmwareVersionFromCopyright();
 }
 
+std::int32_t NCRouter2D::ReadResetReply() {
+    link::ZentrovaCom& zc = Link();
+    // A board that restarts may stay silent or send a broken line; that is
+    // the case the port test below is for, not a lost synchronisation, so
+    // the reply is read without the verbose line check.
+    const bool fVerbose = zc.VerboseResponse();
+    zc.SetVerboseResponse(false);
+    std::int32_t rc = 0;
+    try {
+        rc = zc.ReadToDone(kResetReplyMs);
+    } catch (...) {
+        zc.SetVerboseResponse(fVerbose);
+        throw;
+    }
+    zc.SetVerboseResponse(fVerbose);
+    return rc;
+}
+
 void NCRouter2D::ResetBoard(std::int16_t sMicrostepSize) {
     SelectThisBoard();
     link::ZentrovaCom& zc = Link();
     zc.StringWriteData(sMicrostepSize);
     zc.StringWrite("!");
-    if (zc.ReadToDone(kResetReplyMs) != 0) {
+    if (ReadResetReply() != 0) {
         // The result is not needed: identification below reports a board
         // that did not come back.
         zc.PortOpenAndTest(zc.PortName());

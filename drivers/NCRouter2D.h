@@ -153,6 +153,8 @@ protected:
 
 private:
     void CheckCopyright();
+    // The reset's reply within 400 ms: 0 complete, 9 "~", -1 none.
+    std::int32_t ReadResetReply();
     void SetMotorCurrent(const std::string& strWhichMotor, const std::string& strLetter, double zCurrent);
 
     std::int32_t lBoardType_ = 0;

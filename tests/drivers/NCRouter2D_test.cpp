@@ -1,0 +1,372 @@
+// The 2-axis driver's words on the wire: identification, motor selection,
+// motor current, reset and the command table, against a scripted board.
+#include "drivers/DriverNumbers.h"
+#include "tests/drivers/NCRouter2DFixture.h"
+
+namespace plyx::test {
+namespace {
+
+using drivers::NCRouter2D;
+
+// ---- Identification ---------------------------------------------------------------
+
+TEST_F(NCRouter2DPeerTest, IdentificationSetsTypeAndCurrentScale) {
+    EXPECT_EQ(driver.BoardType(), 0);
+    EXPECT_EQ(driver.CurrentScale(), 100.0);
+    std::string text = driver.ReportCopyRightText();
+    EXPECT_EQ(Sent(), "-12?");
+    EXPECT_EQ(text, "VT2D20NCRouter 2.10\r\nCopyright 2009 Zentrova");
+    EXPECT_EQ(driver.BoardType(), 2);
+    EXPECT_EQ(driver.CurrentScale(), 1000.0);
+    EXPECT_EQ(driver.CurrentMax(), 2600.0);
+
+    Identify("dsLynNCRouter2D 1.07");
+    EXPECT_EQ(driver.BoardType(), 1);
+    EXPECT_EQ(driver.CurrentScale(), 100.0);
+    EXPECT_EQ(driver.CurrentMax(), 100.0);
+    EXPECT_EQ(driver.ReportFirmwareVersion(), "1.07");
+}
+
+TEST_F(NCRouter2DPeerTest, WrongFirmwareKeepsTypeAndScale) {
+    Identify();
+    Edit([](TwoAxisBoard& b) { b.firmware = "QM4DNCRouter 4.71"; });
+    try {
+        driver.ReportCopyRightText();
+        FAIL() << "identification of a 4-axis board passed";
+    } catch (const link::BoardLinkError& e) {
+        EXPECT_EQ(e.SmallNumber(), 3);
+        EXPECT_EQ(e.Source(), "NCRouter2D.CheckCopyright");
+    }
+    EXPECT_EQ(driver.BoardType(), 2);
+    EXPECT_EQ(driver.CurrentScale(), 1000.0);
+}
+
+TEST_F(NCRouter2DPeerTest, NoOtherOperationIdentifies) {
+    driver.SetRunRate(1200);
+    driver.MaxRate();
+    EXPECT_EQ(Sent(), "1200R1B-20?");
+    EXPECT_EQ(driver.BoardType(), 0);
+}
+
+TEST_F(NCRouter2DPeerTest, DefineRouteRegistersTheFamilysLongLetters) {
+    driver.DefineRoute("");
+    EXPECT_EQ(driver.idBoard(), 1);
+    EXPECT_EQ(link->CurrentBoard(), 1);
+    EXPECT_EQ(link->LongCommands(), "IACDEGKMPU");
+    EXPECT_EQ(link->FlushChar(), '~');
+}
+
+// ---- Motor selection ------------------------------------------------------------------
+
+TEST_F(NCRouter2DPeerTest, SelectionIsSentOnlyWhenItChanges) {
+    driver.SelectMotor("x");
+    EXPECT_EQ(Sent(), "1B");
+    driver.SelectMotor("X");
+    EXPECT_EQ(Sent(), "");
+    driver.SelectMotor("XY");
+    driver.SelectMotor("B");
+    driver.SelectMotor("0");
+    driver.SelectMotor("yx");
+    EXPECT_EQ(Sent(), "3B");
+    driver.SelectMotor("Y");
+    EXPECT_EQ(Sent(), "2B");
+    driver.SelectMotor("");
+    EXPECT_EQ(Sent(), "");
+}
+
+TEST_F(NCRouter2DPeerTest, NumericSelectionIsTheMaskItself) {
+    driver.SelectMotor("2");
+    driver.SelectMotor("3");
+    EXPECT_EQ(Sent(), "2B3B");
+}
+
+TEST_F(NCRouter2DPeerTest, UnknownMotorLetterRaisesFiveAndSendsNothing) {
+    for (const char* which : {"Z", "W", "XZ"}) {
+        try {
+            driver.SelectMotor(which);
+            FAIL() << which << " was accepted";
+        } catch (const link::BoardLinkError& e) {
+            EXPECT_EQ(e.SmallNumber(), 5);
+            EXPECT_EQ(e.Source(), "NCRouter2D.SelectMotor");
+            EXPECT_NE(e.Description().find(std::string("Unknown motor requested: Command was <") + which + ">"),
+                      std::string::npos)
+                << e.Description();
+        }
+    }
+    EXPECT_EQ(Sent(), "");
+}
+
+// ---- Motor current ------------------------------------------------------------------------
+
+TEST_F(NCRouter2DPeerTest, DacValuesOnTheVT2DBoard) {
+    Identify("VT2D20NCRouter 2.10");
+    EXPECT_EQ(driver.CalculateDacFromMotorCurrent(1.5), 1500);
+    EXPECT_EQ(driver.CalculateDacFromMotorCurrent(3.0), 2600);
+    EXPECT_EQ(driver.CalculateDacFromMotorCurrent(0.0004), 1);
+    EXPECT_EQ(driver.CalculateDacFromMotorCurrent(0), 0);
+    EXPECT_EQ(driver.CalculateDacFromMotorCurrent(-2.0), 0);
+    EXPECT_EQ(driver.CalculateDacFromMotorCurrent(1.0005), 1000);  // 1000.5: half to even
+    EXPECT_EQ(driver.CalculateDacFromMotorCurrent(1.0015), 1002);  // 1001.5: half to even
+}
+
+TEST_F(NCRouter2DPeerTest, DacValuesOnTheDsLynBoardAndBeforeIdentification) {
+    EXPECT_EQ(driver.CalculateDacFromMotorCurrent(0.5), 50);
+    Identify("dsLynNCRouter2D 1.07");
+    EXPECT_EQ(driver.CalculateDacFromMotorCurrent(0.5), 50);
+    EXPECT_EQ(driver.CalculateDacFromMotorCurrent(1.2), 100);
+    EXPECT_EQ(driver.CalculateDacFromMotorCurrent(0.001), 1);
+}
+
+TEST_F(NCRouter2DPeerTest, CurrentInMotionSendsSelectionOnlyWhenNeeded) {
+    Identify();
+    driver.SetCurrentWhenMotorInMotion("B", 1.25);
+    EXPECT_EQ(Sent(), "3B1250H");
+    driver.SetCurrentWhenMotorInMotion("B", 1.25);
+    EXPECT_EQ(Sent(), "1250H");
+    driver.SetCurrentWhenMotorIdle("X", 0.5);
+    EXPECT_EQ(Sent(), "1B500W");
+}
+
+// ---- Reset ----------------------------------------------------------------------------------
+
+TEST_F(NCRouter2DPeerTest, ResetWithReplyIdentifiesAndForgetsSelection) {
+    driver.SelectMotor("B");
+    Sent();
+    driver.ResetBoard(4);
+    EXPECT_EQ(Sent(), "4!-12?");
+    EXPECT_EQ(driver.BoardType(), 2);
+    driver.SelectMotor("B");
+    EXPECT_EQ(Sent(), "3B");
+}
+
+TEST_F(NCRouter2DPeerTest, ResetWithoutReplyReopensThePort) {
+    Edit([](TwoAxisBoard& b) {
+        b.answerReset = false;
+        b.firmware = "dsLynNCRouter2D 1.07";
+    });
+    driver.SelectMotor("B");
+    Sent();
+    driver.ResetBoard(4);
+    // The port test greets the board with "{}" and asks for its
+    // identification; the driver then identifies it itself.
+    std::string sent = Sent();
+    EXPECT_EQ(sent.rfind("4!", 0), 0u) << sent;
+    EXPECT_NE(sent.find("{}-12?"), std::string::npos) << sent;
+    EXPECT_EQ(sent.substr(sent.size() - 4), "-12?");
+    EXPECT_TRUE(link->PortIsOpen());
+    // A silent board after "!" is the reopen path, not a lost
+    // synchronisation, and the board stays verbose afterwards.
+    EXPECT_TRUE(link->VerboseResponse());
+    EXPECT_EQ(driver.BoardType(), 1);
+    driver.SelectMotor("B");
+    EXPECT_EQ(Sent(), "3B");
+}
+
+// ---- Command table ---------------------------------------------------------------------
+
+TEST_F(NCRouter2DPeerTest, PauseNowNeverSleepsOnTheHost) {
+    Identify();
+    driver.PauseNow(1500);
+    EXPECT_EQ(Sent(), "1500p");
+    EXPECT_EQ(clock.sleptMs, 0);
+}
+
+TEST_F(NCRouter2DPeerTest, SnapshotRelayAndQueuedRelayUseTheirOwnLetters) {
+    driver.SetAutoWaitOnMotionComplete(false);
+    driver.SetReportQueueElementSnapshot(7);
+    EXPECT_EQ(Sent(), "7E");
+    EXPECT_EQ(driver.RelaySet(7), 0);
+    EXPECT_EQ(Sent(), "7D");
+    Edit([](TwoAxisBoard& b) { b.replies['D'] = "A19*"; });
+    driver.QueueRelaySet(7);
+    EXPECT_EQ(Sent(), "-7D");
+    EXPECT_EQ(driver.LastWaitType(), 2);
+    EXPECT_EQ(driver.LastQueueCount(), 19);
+}
+
+TEST_F(NCRouter2DPeerTest, RelayAndPortWords) {
+    driver.SetAutoWaitOnMotionComplete(false);
+    EXPECT_EQ(driver.RelayClose(5), 0);
+    EXPECT_EQ(driver.RelayOpen(6), 0);
+    driver.SetIOPortsHigh(1);
+    driver.SetIOPortsLow(2);
+    driver.SetIOPorts(0x4000);
+    EXPECT_EQ(Sent(), "5C6U1C2U16384D");
+    driver.QueueRelayClose(3);
+    driver.QueueRelayOpen(4);
+    driver.QueueSetIOPortsHigh(-1);
+    driver.QueueSetIOPortsLow(8);
+    driver.QueueSetIOPorts(9);
+    EXPECT_EQ(Sent(), "-3C-4U--1C-8U-9D");
+}
+
+TEST_F(NCRouter2DPeerTest, RelaySetReportsATimeOutOfItsLongLetterAsItsResult) {
+    driver.DefineRoute("");
+    link->SetIdleTime(200);
+    link->SetVerboseResponse(false);
+    Edit([](TwoAxisBoard& b) { b.silentLetters = "D"; });
+    EXPECT_EQ(driver.RelaySet(1), -1);
+}
+
+TEST_F(NCRouter2DPeerTest, OnTheLinksFirstBoardEveryLetterButIIsShort) {
+    // The run engine binds the driver without a board of its own, so a
+    // missing reply is the link's error 1 rather than a result.
+    link->SetVerboseResponse(false);
+    Edit([](TwoAxisBoard& b) { b.silentLetters = "D"; });
+    try {
+        driver.RelaySet(1);
+        FAIL() << "no error for a short command without reply";
+    } catch (const link::BoardLinkError& e) {
+        EXPECT_EQ(e.SmallNumber(), 1);
+    }
+}
+
+TEST_F(NCRouter2DPeerTest, DrawArcDSendsMicroDegrees) {
+    driver.SetAutoWaitOnMotionComplete(false);
+    driver.DrawArcD(300, 10.0, -90.0, 50);
+    EXPECT_EQ(Sent(), "10000000S-90000000d50c300A");
+}
+
+TEST_F(NCRouter2DPeerTest, DrawArcDRoundsHalvesToEvenAndRefusesOverflow) {
+    driver.SetAutoWaitOnMotionComplete(false);
+    driver.DrawArcD(1, 0.0000005, 0.0000015, 2);
+    EXPECT_EQ(Sent(), "0S2d2c1A");
+    EXPECT_THROW(driver.DrawArcD(1, 10.0, 2200.0, 2), drivers::ArithmeticOverflow);
+    EXPECT_EQ(Sent(), "");
+}
+
+TEST_F(NCRouter2DPeerTest, LocationsFollowTheAddressMode) {
+    driver.SetAutoWaitOnMotionComplete(false);
+    driver.SetRequestedXLocation(-200);
+    driver.SetRequestedYLocation(50);
+    EXPECT_EQ(Sent(), "-200X50Y");
+    driver.SetAddressMode(false);
+    driver.GoToLocation(-200, 50);
+    EXPECT_EQ(Sent(), "-200x50yG");
+    driver.GoToLocationWithVectorLength(1, 2, 750);
+    EXPECT_EQ(Sent(), "1x2y750G");
+    driver.StartMultiVectorSequence(12000);
+    EXPECT_EQ(Sent(), "12000M");
+}
+
+TEST_F(NCRouter2DPeerTest, CoordinatesAndEncoders) {
+    driver.SetAutoWaitOnMotionComplete(false);
+    driver.SetCurrentCoordinates(10, -20);
+    EXPECT_EQ(Sent(), "10X-20Y=");
+    driver.SetEncoderCoordinates(5, 6);
+    EXPECT_EQ(Sent(), "1B5#2B6#");
+}
+
+TEST_F(NCRouter2DPeerTest, RatesAndSettings) {
+    driver.SetAutoWaitOnMotionComplete(false);
+    driver.SetRunRate(-2737);
+    driver.SetRampRate(8000);
+    driver.SetStopOKRate(80);
+    driver.QueueRateSet(900);
+    driver.SetIOConfig(24576);
+    driver.SetLimitSwitchEnables(3);
+    driver.BlockLimitSwitches(4);
+    driver.SetNextQueueElementLongID(77);
+    EXPECT_EQ(Sent(), "-2737R8000P80K900k24576t3T4T77n");
+    driver.SetMotorBacklash("Y", 12);
+    driver.SetWindingUpdateMode("X", 2);
+    EXPECT_EQ(Sent(), "2B12F1B2O");
+}
+
+TEST_F(NCRouter2DPeerTest, RunStateCommands) {
+    driver.SetAutoWaitOnMotionComplete(false);
+    driver.PauseMotors();
+    driver.RequestMotorPause();
+    driver.RequestMotorRestart();
+    driver.RequestMotorQuit();
+    driver.StopMotors();
+    driver.PauseMotorsWithTTLRestart(3, 2);
+    driver.QueuePause(2500);
+    driver.QueuePauseMotorsWithTTLRestart(1, 1);
+    EXPECT_EQ(Sent(), "qqrQQ19q-2500p-9q");
+    EXPECT_THROW(driver.PauseMotorsWithTTLRestart(0, 0x10000000), drivers::ArithmeticOverflow);
+    EXPECT_EQ(Sent(), "");
+}
+
+TEST_F(NCRouter2DPeerTest, VerboseModeSetsTheLinksFlag) {
+    driver.SetVerboseMode(3);
+    EXPECT_EQ(Sent(), "3V");
+    EXPECT_TRUE(link->VerboseResponse());
+    driver.SetVerboseMode(2);
+    EXPECT_FALSE(link->VerboseResponse());
+}
+
+TEST_F(NCRouter2DPeerTest, EEPromWordsAndOverflow) {
+    Edit([](TwoAxisBoard& b) { b.items["16387"] = "99"; });
+    driver.EEPromWriteData(3, 42);
+    driver.EEPromReset();
+    driver.EEPromSaveCurrentSettings();
+    EXPECT_EQ(Sent(), "65539e42e987654321e123456789e");
+    EXPECT_EQ(driver.EEPromReadData(3), 99);
+    EXPECT_EQ(Sent(), "1B16387?");
+    EXPECT_THROW(driver.EEPromWriteData(2147483600, 1), drivers::ArithmeticOverflow);
+    EXPECT_EQ(Sent(), "");
+}
+
+TEST_F(NCRouter2DPeerTest, ReportsAskForMotorXItems) {
+    Edit([](TwoAxisBoard& b) {
+        b.items["5"] = "15";
+        b.items["6"] = "9";
+        b.items["-13"] = "24576";
+        b.items["-14"] = "4";
+        b.items["-20"] = "40000";
+        b.latched = "16";
+    });
+    EXPECT_EQ(driver.ReportLimitSwitches(), 15);
+    EXPECT_EQ(driver.ReportTTLValues(), 9);
+    EXPECT_EQ(driver.ReportIOConfig(), 24576);
+    EXPECT_EQ(driver.ReportMicrostepSize(), 4);
+    EXPECT_EQ(driver.MaxRate(), 40000);
+    EXPECT_EQ(driver.MaxRate(), 40000);
+    EXPECT_EQ(Sent(), "1B5?6?-13?-14?-20?-20?");
+    EXPECT_EQ(driver.ReportLatchedData(), 16);
+    EXPECT_EQ(Sent(), "L");
+}
+
+TEST_F(NCRouter2DPeerTest, MotorReportsSelectTheirMotor) {
+    Edit([](TwoAxisBoard& b) {
+        b.items["-1"] = "-1234";
+        b.items["-11"] = "77";
+        b.items["-18"] = "3";
+    });
+    EXPECT_EQ(driver.ReportCurrentY(), -1234);
+    EXPECT_EQ(driver.ReportCurrentX(), -1234);
+    EXPECT_EQ(driver.ReportCurrentEncoderLocation("Y"), 77);
+    EXPECT_EQ(driver.ReportMotorBacklash("B"), 3);
+    EXPECT_EQ(Sent(), "2B-1?1B-1?2B-11?3B-18?");
+}
+
+TEST_F(NCRouter2DPeerTest, QueueElementReportsAndTheirWidths) {
+    Edit([](TwoAxisBoard& b) {
+        b.items["-2"] = "12";
+        b.items["-3"] = "40000";
+        b.items["-6"] = "40000";
+    });
+    EXPECT_EQ(driver.ReportQueueElementCurrentExecutionID(), 12);
+    EXPECT_THROW(driver.ReportQueueElementID(), drivers::ArithmeticOverflow);
+    EXPECT_EQ(driver.ReportQueueElementCommand(), 0);
+    EXPECT_EQ(driver.ReportQueueElementWordParameter(), 0);
+    EXPECT_EQ(driver.ReportQueueElementLongParameter1(), 40000);
+    driver.ReportQueueElementLongParameter2();
+    driver.ReportQueueElementLongParameter3();
+    EXPECT_EQ(Sent(), "1B-2?-3?-4?-5?-6?-7?-8?");
+}
+
+TEST_F(NCRouter2DPeerTest, ReportWithoutANumberIsAConversionError) {
+    Edit([](TwoAxisBoard& b) { b.items["5"] = "none"; });
+    EXPECT_THROW(driver.ReportLimitSwitches(), drivers::TypeMismatch);
+}
+
+TEST_F(NCRouter2DPeerTest, AnalogReport) {
+    Edit([](TwoAxisBoard& b) { b.replies['a'] = "X,a,512\r*"; });
+    EXPECT_EQ(driver.ReportAToDValue(2), 512);
+    EXPECT_EQ(Sent(), "2a");
+}
+
+}  // namespace
+}  // namespace plyx::test
