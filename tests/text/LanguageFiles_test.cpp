@@ -1,0 +1,253 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <sys/stat.h>
+
+#include "app/ParameterFiles.h"
+#include "platform/TextCodec.h"
+#include "tests/app/CoreFixture.h"
+#include "text/Resources.h"
+
+using namespace plyx::text;
+
+namespace {
+
+std::string Utf16File(std::string_view utf8, bool bom = true) {
+    std::string bytes = bom ? std::string("\xFF\xFE") : std::string();
+    return bytes + plyx::platform::EncodeUtf16Le(utf8);
+}
+
+class LanguageFile : public plyx::test::CoreFixture {
+protected:
+    LanguageFile() { OpenLog(); }
+    std::int16_t Load(std::string path) { return LoadResourceFile(env, tables.SelectedLanguageTable, path); }
+    // Log lines after the header lines written when the log was opened.
+    std::vector<std::string> Lines() {
+        std::vector<std::string> all = Logged();
+        return std::vector<std::string>(all.begin() + 4, all.end());
+    }
+    bool LoggedLine(const std::string& line) {
+        std::vector<std::string> l = Lines();
+        return std::find(l.begin(), l.end(), line) != l.end();
+    }
+};
+
+}  // namespace
+
+TEST_F(LanguageFile, Utf16FileLoadsOnTheFirstPass) {
+    docs.Write("g.lng", Utf16File("PLYX3RESOURCES\r\n101,\xCE\x91\xCF\x80\xCE\xBF\xCE\xB8\xCE\xAE\xCE\xBA\xCE\xB5\xCF\x85\xCF\x83\xCE\xB7\r\n"));
+    EXPECT_EQ(Load(docs.File("g.lng")), 0);
+    EXPECT_EQ(LookupResourceText(tables, 101), "\xCE\x91\xCF\x80\xCE\xBF\xCE\xB8\xCE\xAE\xCE\xBA\xCE\xB5\xCF\x85\xCF\x83\xCE\xB7");
+    EXPECT_EQ(tables.CurrentResourceFile, docs.File("g.lng"));
+    std::vector<std::string> lines = Lines();
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[0], "Attempting to open external resource file " + docs.File("g.lng"));
+    EXPECT_EQ(lines[1], "Line 2: Resource 101=");
+    EXPECT_EQ(lines[3], "2 text lines processed");
+}
+
+TEST_F(LanguageFile, Utf16WithoutByteOrderMarkAlsoLoads) {
+    docs.Write("g.lng", Utf16File("PLYX3RESOURCES\n106,Go\n", false));
+    EXPECT_EQ(Load(docs.File("g.lng")), 0);
+    EXPECT_EQ(LookupResourceText(tables, 106), "Go");
+}
+
+TEST_F(LanguageFile, EightBitFileLoadsOnTheSecondPass) {
+    docs.Write("d.lng", "PLYX3RESOURCES\r\n101,Diese H\xC3\xBClle speichern\r\n102,Caf\xE9\r\n");
+    EXPECT_EQ(Load(docs.File("d.lng")), 0);
+    EXPECT_EQ(LookupResourceText(tables, 101), "Diese H\xC3\xBClle speichern");
+    EXPECT_EQ(LookupResourceText(tables, 102), "Caf\xC3\xA9");  // a Latin-1 byte
+    EXPECT_FALSE(LoggedLine("FAILED TO PARSE " + docs.File("d.lng") +
+                            "-- contents are not valid for use as a resource file"));
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(LanguageFile, EightBitFileWithUtf8ByteOrderMarkLoads) {
+    docs.Write("d.lng", "\xEF\xBB\xBFPLYX3RESOURCES\n101,Ja\n");
+    EXPECT_EQ(Load(docs.File("d.lng")), 0);
+    EXPECT_EQ(LookupResourceText(tables, 101), "Ja");
+}
+
+TEST_F(LanguageFile, HeaderMayHaveSpacesButNotLowerCase) {
+    docs.Write("a.lng", "   PLYX3RESOURCES  \n101,A\n");
+    EXPECT_EQ(Load(docs.File("a.lng")), 0);
+    docs.Write("b.lng", "plyx3resources\n101,B\n");
+    std::string path = docs.File("b.lng");
+    EXPECT_EQ(Load(path), -1);
+    EXPECT_TRUE(tables.SelectedLanguageTable.empty());
+    EXPECT_EQ(tables.CurrentResourceFile, "");
+    EXPECT_TRUE(LoggedLine("FAILED TO PARSE " + path + "-- contents are not valid for use as a resource file"));
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text, "Requested Language file is not properly formatted\r\n" + path);
+    EXPECT_EQ(dialogs.messages[0].title, "PLYX3");
+}
+
+TEST_F(LanguageFile, ResourceLinesAndOtherLines) {
+    docs.Write("a.lng",
+               "PLYX3RESOURCES\n"
+               "101, Save this shell ,now\n"
+               ",text\n"
+               "text\n"
+               "abc,text\n"
+               "\n"
+               "  102  ,  Edit  \n"
+               "101,Again\n"
+               "40000,too big\n"
+               "2.5,rounded\n");
+    EXPECT_EQ(Load(docs.File("a.lng")), 0);
+    EXPECT_EQ(LookupResourceText(tables, 101), "Again");  // the later line wins
+    EXPECT_EQ(LookupResourceText(tables, 102), "Edit");
+    EXPECT_EQ(LookupResourceText(tables, 2), "rounded");  // 2.5 rounds to the even 2
+    std::vector<std::string> expected = {
+        "Attempting to open external resource file " + docs.File("a.lng"),
+        "Line 2: Resource 101=",
+        "Save this shell ,now",
+        "Line 3: Not a resource line. Text=,text",
+        "Line 4: Not a resource line. Text=text",
+        "Line 5: Not a resource line. Text=abc,text",
+        "Line 6: Not a resource line. Text=",
+        "Line 7: Resource 102=",
+        "Edit",
+        "Line 8: Resource 101=",
+        "Again",
+        "Line 9: Not a resource line. Text=40000,too big",
+        "Line 10: Resource 2=",
+        "rounded",
+        "10 text lines processed",
+    };
+    EXPECT_EQ(Lines(), expected);
+}
+
+TEST_F(LanguageFile, EmptyPathEmptiesTheTableQuietly) {
+    SetDictionaryText(tables.SelectedLanguageTable, 101, "old");
+    tables.CurrentResourceFile = "/old.lng";
+    std::string path = "   ";
+    EXPECT_EQ(LoadResourceFile(env, tables.SelectedLanguageTable, path), 0);
+    EXPECT_EQ(path, "");
+    EXPECT_TRUE(tables.SelectedLanguageTable.empty());
+    EXPECT_EQ(tables.CurrentResourceFile, "");
+    EXPECT_TRUE(Lines().empty());
+}
+
+TEST_F(LanguageFile, PathIsTrimmedInTheCallersVariable) {
+    docs.Write("a.lng", "PLYX3RESOURCES\n");
+    std::string path = "  " + docs.File("a.lng") + "  ";
+    EXPECT_EQ(LoadSelectedResourceFile(env, path), 0);
+    EXPECT_EQ(path, docs.File("a.lng"));
+}
+
+TEST_F(LanguageFile, HeaderOnlyFileEmptiesTheTableAndBecomesCurrent) {
+    SetDictionaryText(tables.SelectedLanguageTable, 101, "old");
+    docs.Write("a.lng", "PLYX3RESOURCES\r\n");
+    EXPECT_EQ(Load(docs.File("a.lng")), 0);
+    EXPECT_TRUE(tables.SelectedLanguageTable.empty());
+    EXPECT_EQ(tables.CurrentResourceFile, docs.File("a.lng"));
+    EXPECT_TRUE(LoggedLine("1 text lines processed"));
+}
+
+TEST_F(LanguageFile, MissingFileIsReportedOnce) {
+    std::string path = docs.File("none.lng");
+    SetDictionaryText(tables.SelectedLanguageTable, 101, "old");
+    EXPECT_EQ(Load(path), 1);
+    EXPECT_TRUE(tables.SelectedLanguageTable.empty());
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].title, "Failed to open " + path + " as a resource file");
+    EXPECT_NE(dialogs.messages[0].text.find("\r\nError 53\r\n"), std::string::npos);
+    EXPECT_EQ(Lines().front(), "Attempting to open external resource file " + path);
+    for (const std::string& l : Lines()) EXPECT_EQ(l.find("FAILED TO PARSE"), std::string::npos);
+}
+
+TEST_F(LanguageFile, FolderInPlaceOfTheFileIsReported) {
+    EXPECT_EQ(Load(docs.path()), 1);
+    EXPECT_EQ(dialogs.messages.size(), 1u);
+}
+
+TEST_F(LanguageFile, EmptyFileIsLoggedNotShown) {
+    docs.Write("e.lng", "");
+    EXPECT_EQ(Load(docs.File("e.lng")), 1);
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_TRUE(LoggedLine("Resource file " + docs.File("e.lng") + " is empty"));
+    docs.Write("bom.lng", "\xFF\xFE");
+    EXPECT_EQ(Load(docs.File("bom.lng")), 1);
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(LanguageFile, BinaryJunkIsNotALanguageFile) {
+    std::string junk;
+    for (int i = 0; i < 70000; ++i) junk += static_cast<char>((i * 131 + 7) & 0xFF);
+    docs.Write("j.lng", junk);
+    EXPECT_EQ(Load(docs.File("j.lng")), -1);
+    EXPECT_TRUE(tables.SelectedLanguageTable.empty());
+}
+
+TEST_F(LanguageFile, LongFilesCountPastSixteenBits) {
+    std::string content = "PLYX3RESOURCES\n";
+    for (int i = 0; i < 40000; ++i) content += "x\n";
+    content += "101,Last\n";
+    docs.Write("long.lng", content);
+    EXPECT_EQ(Load(docs.File("long.lng")), 0);
+    EXPECT_EQ(LookupResourceText(tables, 101), "Last");
+    EXPECT_TRUE(LoggedLine("Line 40002: Resource 101="));
+    EXPECT_TRUE(LoggedLine("40002 text lines processed"));
+}
+
+TEST_F(LanguageFile, NulBytesAndHugeLinesStayText) {
+    std::string content = "PLYX3RESOURCES\n";
+    content += std::string("101,a\0b\n", 8);
+    content += "102," + std::string(1 << 20, 'z') + "\n";
+    docs.Write("n.lng", content);
+    EXPECT_EQ(Load(docs.File("n.lng")), 0);
+    EXPECT_EQ(LookupResourceText(tables, 101), std::string("a\0b", 3));
+    EXPECT_EQ(LookupResourceText(tables, 102).size(), 1u << 20);
+}
+
+TEST_F(LanguageFile, ResourceFileParameterLoadsTheSelectedTable) {
+    docs.Write("sel.lng", "PLYX3RESOURCES\n106,Los\n");
+    plyx::app::ParseParameterLine(env, params, "ResourceFile =  " + docs.File("sel.lng") + "  ", true);
+    EXPECT_EQ(params.strResourceFile, docs.File("sel.lng"));
+    EXPECT_EQ(LookupResourceText(tables, 106), "Los");
+    ASSERT_TRUE(plyx::app::WriteParameterFile(env, params, "", 1));
+    std::ifstream in(DataDir() + "/PLYX3.CFG", std::ios::binary);
+    std::string written((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_NE(written.find("\r\nResourceFile=" + docs.File("sel.lng") + "\r\n"), std::string::npos);
+}
+
+TEST_F(LanguageFile, FailedLoadFallsBackToTheNextTable) {
+    SetDictionaryText(tables.DefaultLanguageTable, 106, "Default");
+    SetDictionaryText(tables.SelectedLanguageTable, 106, "Selected");
+    docs.Write("bad.lng", "NOT A LANGUAGE FILE\n106,x\n");
+    EXPECT_EQ(Load(docs.File("bad.lng")), -1);
+    EXPECT_EQ(LookupResourceText(tables, 106), "Default");
+}
+
+// The shipped translations load without a single stray line and cover every text.
+class ShippedLanguage : public LanguageFile, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(ShippedLanguage, LoadsCleanlyWithAllNinetyTexts) {
+    std::string path = std::string(PLYX3_EXAMPLES_DIR) + "/languages/" + GetParam();
+    EXPECT_EQ(Load(path), 0);
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_EQ(tables.SelectedLanguageTable.size(), 90u);
+    for (const auto& [key, text] : tables.InternalDictionary) {
+        EXPECT_EQ(tables.SelectedLanguageTable.count(key), 1u) << key;
+        EXPECT_FALSE(tables.SelectedLanguageTable[key].empty()) << key;
+    }
+    for (const std::string& l : Lines()) EXPECT_EQ(l.find("Not a resource line"), std::string::npos) << l;
+    EXPECT_TRUE(LoggedLine("91 text lines processed"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Examples, ShippedLanguage, ::testing::Values("greek.lng", "german.lng"));
+
+TEST_F(LanguageFile, GreekFileIsUtf16AndGermanFileIsEightBit) {
+    std::string greek = std::string(PLYX3_EXAMPLES_DIR) + "/languages/greek.lng";
+    std::string german = std::string(PLYX3_EXAMPLES_DIR) + "/languages/german.lng";
+    EXPECT_EQ(ParseResourceFile(env, tables.SelectedLanguageTable, greek, true), 0);
+    EXPECT_EQ(LookupResourceText(tables, 106), "\xCE\x88\xCE\xBD\xCE\xB1\xCF\x81\xCE\xBE\xCE\xB7 "
+                                               "\xCF\x80\xCE\xBB\xCE\xAE\xCF\x81\xCE\xBF\xCF\x85\xCF\x82 "
+                                               "\xCE\xB5\xCE\xBA\xCF\x84\xCE\xAD\xCE\xBB\xCE\xB5\xCF\x83\xCE\xB7\xCF\x82");
+    EXPECT_EQ(ParseResourceFile(env, tables.DefaultLanguageTable, german, true), -1);
+    EXPECT_EQ(ParseResourceFile(env, tables.DefaultLanguageTable, german, false), 0);
+    EXPECT_EQ(tables.DefaultLanguageTable.at("101"), "Diese H\xC3\xBClle speichern");
+}
