@@ -31,6 +31,15 @@ std::int32_t ZentrovaCom::PortOpenAndTest(const std::string& strTryPortName) {
     std::int32_t result = 1;
     openFailure_.clear();
     for (int k = start; k <= 4; ++k) {
+        std::int32_t rate = k == -1  ? baudRate_
+                            : k == 0 ? 115200
+                            : k == 1 ? 38400
+                            : k == 2 ? 19200
+                            : k == 3 ? 9600
+                                     : customBaudRate_;
+        // A rate that is skipped does not reopen the port either, so the
+        // last attempt's reply is still there to be reported.
+        if (rate <= 0) continue;
         if (k >= 0) {
             try {
                 PortClose();
@@ -39,13 +48,6 @@ std::int32_t ZentrovaCom::PortOpenAndTest(const std::string& strTryPortName) {
                 return 1;
             }
         }
-        std::int32_t rate = k == -1  ? baudRate_
-                            : k == 0 ? 115200
-                            : k == 1 ? 38400
-                            : k == 2 ? 19200
-                            : k == 3 ? 9600
-                                     : customBaudRate_;
-        if (rate <= 0) continue;
         try {
             BaudRateSelect(rate);
         } catch (const BoardLinkError&) {

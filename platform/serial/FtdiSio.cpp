@@ -88,7 +88,7 @@ bool FtdiSio::SetLatencyTimer(int index, TtyPort& port, std::uint8_t ms) {
             done = ::ioctl(port.Fd(), TIOCSSERIAL, &ss) == 0;
         }
     }
-    int fd = ::open(LatencyFile(index).c_str(), O_WRONLY | O_CLOEXEC);
+    int fd = ::open(LatencyFile(index).c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
     if (fd >= 0) {
         std::string text = std::to_string(ms);
         ssize_t n;

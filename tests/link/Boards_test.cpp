@@ -1,0 +1,161 @@
+// Boards, routes, flushing and the errors of the board link.
+#include "tests/link/LinkFixture.h"
+
+using plyx::test::LinkFixture;
+using plyx::test::Send;
+
+namespace {
+
+class Boards : public LinkFixture {};
+
+TEST_F(Boards, AddBoardHandsOutIdsFromOne) {
+    EXPECT_EQ(link->AddBoard("AGKPRWXYZ", 1000, ""), 1);
+    EXPECT_EQ(link->AddBoard("ACDEGKMPU", 1000, ""), 2);
+    EXPECT_EQ(link->BoardCount(), 2);
+    link->MayConnectToBoard(0);  // always possible, sends nothing
+    EXPECT_EQ(link->CurrentBoard(), 0);
+}
+
+TEST_F(Boards, DefiningBeyondTheTablesGrowsThemAndKeepsTheOthers) {
+    link->DefineBoard(3, "XY", 1234, "");
+    link->DefineBoard(15, "Q", 50, "");
+    EXPECT_EQ(link->MaxBoardCount(), 25);
+    link->MayConnectToBoard(3);
+    EXPECT_EQ(link->LongCommands(), "IXY");
+    EXPECT_EQ(link->IdleTime(), 1234);
+    EXPECT_TRUE(link->VerboseResponse());
+    EXPECT_EQ(link->FlushChar(), '0');
+    link->MayConnectToBoard(25);  // inside the tables, never defined: empty settings
+    EXPECT_EQ(link->LongCommands(), "");
+    EXPECT_EQ(link->IdleTime(), 0);
+    EXPECT_FALSE(link->VerboseResponse());
+}
+
+TEST_F(Boards, SelectingABoardSendsItsRouteAndFlushesInput) {
+    OpenCom3();
+    std::int32_t id = link->AddBoard("R", 700, "#2");
+    peer.Do({Send("junk")});
+    ASSERT_EQ(link->CharReadRaw(1000), 'j');
+    link->MayConnectToBoard(id);
+    EXPECT_EQ(link->Route(), "#2");
+    EXPECT_EQ(link->IdleTime(), 700);
+    EXPECT_EQ(link->LongCommands(), "IR");
+    ASSERT_TRUE(peer.WaitForReceived("#2"));
+    EXPECT_EQ(link->CharReadRaw(30), -1);  // the junk was flushed
+    peer.TakeReceived();
+    link->MayConnectToBoard(id);  // already selected: nothing goes out
+    link->CharFlushWriteBuffer();
+    EXPECT_EQ(peer.TakeReceived(), "");
+}
+
+TEST_F(Boards, DefineDoesNotRefreshTheSelectedCopies) {
+    link->DefineBoard(0, "Z", 5, "");
+    EXPECT_EQ(link->LongCommands(), "I");
+    EXPECT_EQ(link->IdleTime(), 60000);
+}
+
+TEST_F(Boards, BadIdsAreErrorMinusFiveWithoutBoardDetails) {
+    auto e = ErrorOf([&] { link->DefineBoard(-2, "", 0, ""); });
+    EXPECT_EQ(e.Number(), 0x80047535u);
+    EXPECT_EQ(e.Description(),
+              "Error 5 reported by ZentrovaCom.DefineBoard\r\n"
+              "Cannot define a negative board id - <-2> was requested\r\n"
+              "The last response from the board was:\r\n"
+              "This has never contacted remote");
+    auto f = ErrorOf([&] { link->MayConnectToBoard(11); });
+    EXPECT_EQ(f.Source(), "ZentrovaCom.MayConnectToBoard");
+    EXPECT_NE(f.Description().find("\r\nAttempt to connect to board (11), which has not yet been defined.\r\n"),
+              std::string::npos);
+    EXPECT_EQ(f.Description().find("associated with board"), std::string::npos);
+}
+
+TEST_F(Boards, RouteChangeIsStoredAndSent) {
+    OpenCom3();
+    link->SetRoute("@7");
+    ASSERT_TRUE(peer.WaitForReceived("@7"));
+    link->AddBoard("", 10, "");
+    link->MayConnectToBoard(1);
+    link->MayConnectToBoard(0);
+    EXPECT_EQ(link->Route(), "@7");
+}
+
+TEST_F(Boards, FlushRouteSendsTheFlushCharAndWaitsByTheRate) {
+    OpenCom3();
+    link->SetFlushChar('~');
+    peer.When("~", {Send("abc~")});
+    link->FlushRoute();
+    EXPECT_EQ(peer.Received(), "~");
+    std::string log = LogText();
+    EXPECT_NE(log.find("EVENT:Zentrova.FlushRoute wait time is 16 milliseconds"), std::string::npos);
+    EXPECT_NE(log.find("EVENT:Zentrova.FlushRoute purged 4 characters received..."), std::string::npos);
+    EXPECT_EQ(link->CharReadRaw(20), -1);
+}
+
+TEST_F(Boards, FlushRouteWaitFormula) {
+    OpenCom3();
+    link->BaudRateSelect(1200);  // 10000 * 2 / 1200 + 0.5 = 17.17 -> 17 ms
+    link->FlushRoute();
+    link->SetRoute(std::string(40, 'r'));
+    link->BaudRateSelect(115200);  // 4.15 -> at least 16 ms
+    link->FlushRoute();
+    link->SetRoute("");
+    link->BaudRateSelect(300);  // 10000 * 2 / 300 + 0.5 = 67.17 -> 67 ms
+    link->FlushRoute();
+    std::string log = LogText();
+    EXPECT_NE(log.find("FlushRoute wait time is 17 milliseconds"), std::string::npos);
+    EXPECT_NE(log.find("FlushRoute wait time is 16 milliseconds"), std::string::npos);
+    EXPECT_NE(log.find("FlushRoute wait time is 67 milliseconds"), std::string::npos);
+}
+
+TEST_F(Boards, CheckCopyrightIsErrorThreeWithTheText) {
+    link->SetCopyright("OtherBoard 1.0");
+    link->CheckCopyright("OtherBoard", "QM4DNCRouter.CheckCopyright");  // matches: no error
+    auto e = ErrorOf([&] { link->CheckCopyright("QM4DNCRouter QM4DFifoNCStepper", "QM4DNCRouter.CheckCopyright"); });
+    EXPECT_EQ(e.Number(), 0x80047533u);
+    EXPECT_EQ(e.Source(), "QM4DNCRouter.CheckCopyright");
+    EXPECT_EQ(e.Description(),
+              "Error 3 reported by QM4DNCRouter.CheckCopyright\r\n"
+              "Detected incorrect fimware.\r\nExpected 'QM4DNCRouter QM4DFifoNCStepper', saw copyright of:\r\n"
+              "OtherBoard 1.0\r\n"
+              "Error was associated with board 0 on route '' and port \r\n"
+              "The last response from the board was:\r\nThis has never contacted remote");
+}
+
+TEST_F(Boards, ErrRaiseIsLoggedAndFlushed) {
+    OpenCom3();
+    peer.When("A", {Send("X,1,2*")});
+    link->StringWriteCommandSequence("A");
+    auto e = ErrorOf([&] { link->ErrRaise(9, "QM4DNCRouter.IdleWait", "Paused"); });
+    EXPECT_EQ(e.Number(), 0x80047539u);
+    EXPECT_EQ(e.Description(),
+              "Error 9 reported by QM4DNCRouter.IdleWait\r\nPaused\r\n"
+              "Error was associated with board 0 on route '' and port \\\\.\\COM3\r\n"
+              "The last response from the board was:\r\nX,1,2*");
+    // Read the file without flushing: ErrRaise wrote it out already.
+    std::string file = plyx::test::DecodeLog(dir.Read("comm.log"));
+    EXPECT_NE(file.find("EVENT:Error 9 reported by QM4DNCRouter.IdleWait\r\nPaused"), std::string::npos);
+}
+
+TEST_F(Boards, ErrRaiseWorksWithTheLogClosed) {
+    log.LogFileClose();
+    EXPECT_THROW(link->ErrRaise(8, "X.Y", "z"), plyx::link::BoardLinkError);
+}
+
+TEST_F(Boards, DispatchWindowsPendingMessagesUsesThePump) {
+    struct Pump : plyx::platform::EventPump {
+        int dispatched = 0;
+        bool quit = false;
+        void DispatchPending() override { ++dispatched; }
+        bool QuitRequested() override { return quit; }
+    } pump;
+    EXPECT_FALSE(link->DispatchWindowsPendingMessages(true));  // no pump yet
+    link->SetEventPump(&pump);
+    EXPECT_FALSE(link->DispatchWindowsPendingMessages(false));
+    EXPECT_EQ(pump.dispatched, 1);
+    pump.quit = true;
+    EXPECT_TRUE(link->DispatchWindowsPendingMessages(true));
+    EXPECT_EQ(pump.dispatched, 1);  // a waiting quit is left alone
+    link->SetEventPump(nullptr);
+}
+
+}  // namespace

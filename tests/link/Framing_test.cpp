@@ -1,0 +1,208 @@
+// Commands and replies over the pseudo-terminal: what reaches the board,
+// which replies end a command, and the errors of the framing.
+#include <chrono>
+
+#include "tests/link/LinkFixture.h"
+
+using plyx::test::LinkFixture;
+using plyx::test::Pause;
+using plyx::test::Send;
+
+namespace {
+
+class Framing : public LinkFixture {
+protected:
+    void SetUp() override {
+        OpenCom3();
+        link->SetVerboseResponse(false);
+        link->SetFastIdleTime(100);
+    }
+};
+
+TEST_F(Framing, CommandRunsUpToAndIncludingTheFirstCommandCharacter) {
+    peer.When("Z", {Send("*")});
+    std::int32_t written = 0;
+    EXPECT_EQ(link->StringWriteCommand("12,34Z", written, 1000), 0);
+    EXPECT_EQ(written, 6);
+    EXPECT_EQ(peer.Received(), "12,34Z");
+}
+
+TEST_F(Framing, StringWithoutCommandIsQueuedAndNotAwaited) {
+    std::int32_t written = 0;
+    EXPECT_EQ(link->StringWriteCommand("125", written, 1000), 0);
+    EXPECT_EQ(written, 3);
+    EXPECT_EQ(link->WriteQueueCount(), 3);
+    EXPECT_EQ(peer.Received(), "");
+}
+
+TEST_F(Framing, NegativeStartCountsFromTheBeginning) {
+    peer.When("Q", {Send("*")});
+    std::int32_t written = -7;
+    EXPECT_EQ(link->StringWriteCommand("5Q", written, 1000), 0);
+    EXPECT_EQ(written, 2);
+}
+
+TEST_F(Framing, SequenceSendsOneCommandAtATime) {
+    // The second command only goes out after the first reply.
+    peer.When("100X", {Pause(30), Send("*")});
+    peer.When("200Y", {Send("*")});
+    EXPECT_EQ(link->StringWriteCommandSequence("100X200Y"), 0);
+    EXPECT_EQ(peer.Received(), "100X200Y");
+    std::string log = LogText();
+    EXPECT_NE(log.find("QUEUED:100X"), std::string::npos);
+    EXPECT_NE(log.find("QUEUED:200Y"), std::string::npos);
+}
+
+TEST_F(Framing, TrailingParameterStaysQueuedUntilTheNextRead) {
+    peer.When("X", {Send("*")});
+    EXPECT_EQ(link->StringWriteCommandSequence("100X50"), 0);
+    EXPECT_EQ(link->WriteQueueCount(), 2);
+    EXPECT_EQ(peer.Received(), "100X");
+}
+
+TEST_F(Framing, TildeStopsTheSequence) {
+    peer.When("1A", {Send("~")});
+    EXPECT_EQ(link->StringWriteCommandSequence("1A2B"), 9);
+    EXPECT_EQ(link->LastResponse(), "~");
+    EXPECT_EQ(link->CharReadRaw(30), -1);
+    EXPECT_EQ(peer.Received(), "1A");
+}
+
+TEST_F(Framing, NeutralCharactersNeverEndACommandButABlankDoes) {
+    peer.When(" ", {Send("*")});
+    peer.When("M", {Send("*")});
+    EXPECT_EQ(link->StringWriteCommandSequence("{}~ 15M"), 0);
+    EXPECT_EQ(peer.Received(), "{}~ 15M");
+}
+
+TEST_F(Framing, ShortCommandTimeoutIsErrorOne) {
+    auto e = ErrorOf([&] { link->StringWriteCommandSequence("5q"); });
+    EXPECT_EQ(e.Number(), 0x80047531u);
+    EXPECT_EQ(e.Source(), "ZentrovaCom.StringWriteCommand");
+    EXPECT_EQ(e.Description(),
+              "Error 1 reported by ZentrovaCom.StringWriteCommand\r\n"
+              "Error was unexpected timeout waiting for command response to <5q> at character <Q>\r\n"
+              "Error was associated with board 0 on route '' and port \\\\.\\COM3\r\n"
+              "The last response from the board was:\r\n");
+}
+
+TEST_F(Framing, LongCommandTimeoutIsResultMinusOne) {
+    // "I" is always long; the lower-case letter counts as its upper case.
+    std::int32_t written = 0;
+    EXPECT_EQ(link->StringWriteCommand("i", written, 40), -1);
+    link->SetLongCommands("kp");
+    EXPECT_EQ(link->LongCommands(), "IKP");
+    written = 0;
+    EXPECT_EQ(link->StringWriteCommand("3p", written, 40), -1);
+}
+
+TEST_F(Framing, ShortCommandsWaitFastIdleTimePerByte) {
+    // Each byte comes within the limit, the whole reply takes longer.
+    peer.When("V", {Send("a"), Pause(60), Send("b"), Pause(60), Send("c"), Pause(60), Send("*")});
+    EXPECT_EQ(link->StringWriteCommandSequence("V"), 0);
+    EXPECT_EQ(link->LastResponse(), "abc*");
+}
+
+TEST_F(Framing, DataThenSingleCommandSendsOnlyTheFirstCommand) {
+    peer.When("R", {Send("*")});
+    EXPECT_EQ(link->StringWriteDataThenSingleCommand(-1200, "RXY"), 0);
+    EXPECT_EQ(peer.Received(), "-1200R");
+    EXPECT_EQ(link->StringWriteDataThenSingleCommand(42, ""), 0);
+    EXPECT_EQ(link->WriteQueueCount(), 2);
+}
+
+TEST_F(Framing, VerboseReplyWithoutLineEndIsErrorFour) {
+    link->SetVerboseResponse(true);
+    peer.When("L", {Send("abc~")});
+    auto e = ErrorOf([&] { link->StringWriteCommandSequence("L"); });
+    EXPECT_EQ(e.SmallNumber(), 4);
+    EXPECT_EQ(e.Source(), "ZentrovaCom.ReadToDone");
+    EXPECT_NE(e.Description().find("\r\nFailed to synchronize with board\r\n"), std::string::npos);
+    EXPECT_NE(e.Description().find("The last response from the board was:\r\nabc~"), std::string::npos);
+}
+
+TEST_F(Framing, VerboseReplyWithLineEndOrStarSynchronizes) {
+    link->SetVerboseResponse(true);
+    peer.When("L", {Send("L\r\n~")});
+    EXPECT_EQ(link->StringWriteCommandSequence("L"), 9);
+    peer.When("H", {Send("*")});
+    EXPECT_EQ(link->StringWriteCommandSequence("H"), 0);
+}
+
+TEST_F(Framing, LongReplyKeepsTheFirst256Characters) {
+    std::string body(300, 'x');
+    peer.When("G", {Send(body + "X,7,99*")});
+    EXPECT_EQ(link->StringWriteCommandSequence("G"), 0);
+    EXPECT_EQ(link->LastResponse(), std::string(256, 'x'));
+    EXPECT_EQ(link->ResultGet("X", "7"), "");  // beyond what is kept
+}
+
+TEST_F(Framing, EndlessReplyGivesUpInsteadOfHanging) {
+    peer.When("N", {Send(std::string(70000, 'g'))});
+    link->StringWrite("N");
+    auto e = ErrorOf([&] { link->ReadToDone(1000); });
+    EXPECT_EQ(e.SmallNumber(), 4);
+}
+
+TEST_F(Framing, ReplyValuesLandInTheResultTable) {
+    peer.When("A", {Send("A\r\nX,0,10,20\r\nY;1A;-1F\r\nQ,5*")});
+    EXPECT_EQ(link->StringWriteCommandSequence("A"), 0);
+    EXPECT_EQ(link->ResultGet("X", "-1"), "10");
+    EXPECT_EQ(link->ResultGet("X", "-2"), "20");
+    EXPECT_EQ(link->ResultGet("Y", "26"), "-31");
+    EXPECT_EQ(link->ResultGet("Q", "5"), "");
+    EXPECT_EQ(link->LastCommaResult(), "5");
+}
+
+TEST_F(Framing, IdentificationBlockBecomesTheCopyright) {
+    peer.When("-12?", {Send("-12?\r\nX,-12\r\nNAME 2.14\r\n(c) 2009 Maker\r\n*")});
+    EXPECT_EQ(link->StringWriteCommandSequence("-12?"), 0);
+    EXPECT_EQ(link->Copyright(), "NAME 2.14\r\n(c) 2009 Maker");
+    EXPECT_EQ(link->FirmwareNameFromCopyright(), "NAME");
+    EXPECT_EQ(link->FirmwareVersionFromCopyright(), "2.14");
+}
+
+TEST_F(Framing, ReplyIsParsedAlsoAfterATimeout) {
+    peer.When("K", {Send("X,POS,77")});
+    link->StringWrite("K");
+    EXPECT_EQ(link->ReadToDone(50), -1);
+    EXPECT_EQ(link->LastResponse(), "X,POS,77");
+    EXPECT_EQ(link->ResultGet("X", "POS"), "77");
+    EXPECT_EQ(link->LastCommaResult(), "77");
+}
+
+TEST_F(Framing, LocalSwitchCommands) {
+    EXPECT_EQ(link->StringWriteCommandSequence("/C xyz"), 0);
+    EXPECT_EQ(link->LongCommands(), "I XYZ");
+    EXPECT_EQ(link->StringWriteCommandSequence("/i 2500"), 0);
+    EXPECT_EQ(link->IdleTime(), 2500);
+    EXPECT_EQ(link->StringWriteCommandSequence("/B19200"), 0);
+    EXPECT_EQ(link->BaudRate(), 19200);
+    EXPECT_EQ(peer.Received(), "");
+    auto e = ErrorOf([&] { link->StringWriteCommandSequence("/Z1"); });
+    EXPECT_EQ(e.SmallNumber(), 5);
+    EXPECT_EQ(e.Source(), "ZentrovaCom.InterpretSwitch");
+    EXPECT_NE(e.Description().find("\r\nUnknown command requested: Command was </Z1>\r\n"), std::string::npos);
+}
+
+TEST_F(Framing, PortSwitchReopens) {
+    EXPECT_EQ(link->StringWriteCommandSequence("/Pcom3"), 0);
+    EXPECT_EQ(link->PortName(), "\\\\.\\COM3");
+    EXPECT_TRUE(link->PortIsOpen());
+}
+
+TEST_F(Framing, NonAsciiTextGoesOutAsSingleBytes) {
+    link->StringWrite("\xC2\xB5\xE2\x82\xAC");  // micro sign, euro sign
+    link->CharFlushWriteBuffer();
+    ASSERT_TRUE(peer.WaitForReceived("?"));
+    EXPECT_EQ(peer.Received(), "\xB5?");
+}
+
+TEST_F(Framing, LeadingZeroes) {
+    EXPECT_EQ(plyx::link::ZentrovaCom::LdgZero(7, 2), "07");
+    EXPECT_EQ(plyx::link::ZentrovaCom::LdgZero(1234, 2), "34");
+    EXPECT_EQ(plyx::link::ZentrovaCom::LdgZero(5, 4), "0005");
+    EXPECT_EQ(plyx::link::ZentrovaCom::LdgZero(-3, 3), "0-3");
+}
+
+}  // namespace

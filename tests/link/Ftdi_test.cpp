@@ -1,0 +1,159 @@
+// The FTDI path: which adapter is taken, the latency rule, the device list
+// refresh, and the ftdi_sio implementation on a made-up sysfs tree.
+#include <fstream>
+
+#include "platform/FakeClock.h"
+#include "platform/serial/FakeFtdi.h"
+#include "tests/link/LinkFixture.h"
+
+using plyx::platform::FakeClock;
+using plyx::platform::serial::FakeFtdi;
+using plyx::test::LinkFixture;
+using plyx::test::ScriptedPeer;
+using plyx::test::Send;
+
+namespace {
+
+class Ftdi : public LinkFixture {
+protected:
+    Ftdi() {
+        link = std::make_unique<plyx::link::ZentrovaCom>(log, clock);
+        log.LogFileOpen(dir.File("comm.log"));  // the replaced link closed it
+        link->SetPortPaths(Paths());
+        link->SetFtdi(&fake);
+    }
+    // The link closes its adapter on the way out: it goes before the fake.
+    ~Ftdi() override { link.reset(); }
+    FakeFtdi::Device Adapter(int com, int latency, const std::string& path) {
+        FakeFtdi::Device d;
+        d.comNumber = com;
+        d.latency = static_cast<std::uint8_t>(latency);
+        d.devicePath = path;
+        return d;
+    }
+    FakeClock clock;
+    FakeFtdi fake;
+};
+
+TEST_F(Ftdi, AdapterWithOneMillisecondLatencyOpensAsTrueComPort) {
+    fake.devices.push_back(Adapter(3, 1, peer.SlavePath()));
+    link->PortOpen("COM3");
+    EXPECT_TRUE(link->PortIsOpen());
+    EXPECT_FALSE(link->IsFTDI());
+    EXPECT_TRUE(fake.devices[0].latencySetTo.empty());
+    std::string log = LogText();
+    EXPECT_NE(log.find("EVENT:Extracting FTDI info list"), std::string::npos);
+    EXPECT_NE(log.find("EVENT:...1 FTDI ports detected"), std::string::npos);
+    EXPECT_NE(log.find("EVENT:... FTDI logical port 0 initially defined as com port -1"), std::string::npos);
+    EXPECT_NE(log.find("EVENT:... FTDI logical port 0 redefined as com port 3"), std::string::npos);
+    EXPECT_NE(log.find("EVENT:Latency timer on FTDI Logical port 0 is set to 1.  Will open as a normal COM port."),
+              std::string::npos);
+    EXPECT_NE(log.find("EVENT:Not FTDI port -- trying to open as true COM port \\\\.\\COM3"), std::string::npos);
+}
+
+TEST_F(Ftdi, AdapterWithSlowLatencyOpensAsFtdiAndGetsOneMillisecond) {
+    fake.devices.push_back(Adapter(3, 16, peer.SlavePath()));
+    link->PortOpen("COM3");
+    EXPECT_TRUE(link->IsFTDI());
+    ASSERT_EQ(fake.devices[0].latencySetTo.size(), 1u);
+    EXPECT_EQ(fake.devices[0].latencySetTo[0], 1);
+    EXPECT_NE(LogText().find("EVENT:Opened FTDI logical port 0 as COM3 since lantency timer was set to 16."),
+              std::string::npos);
+    // Commands and replies go through the adapter.
+    peer.When("-12?", {Send("X,-12\r\nNCR 1.0\r\n*")});
+    EXPECT_EQ(link->StringWriteCommandSequence("-12?"), 0);
+    EXPECT_EQ(link->Copyright(), "NCR 1.0");
+    EXPECT_EQ(link->CharReadRaw(20), -1);
+    link->FlushInput();
+    link->PortClose();
+    EXPECT_FALSE(link->IsFTDI());
+    EXPECT_NE(LogText().find("SENT:SENDING 4 BYTES OF QUEUED WRITE DATA...SENT."), std::string::npos);
+}
+
+TEST_F(Ftdi, DeviceListIsRefreshedOnlyAfterTwoSeconds) {
+    fake.devices.push_back(Adapter(3, 16, peer.SlavePath()));
+    link->PortOpen("COM3");
+    link->PortOpen("COM3");
+    EXPECT_EQ(fake.listCalls, 1);
+    clock.AdvanceMs(1900);
+    link->PortOpen("COM3");
+    EXPECT_EQ(fake.listCalls, 1);
+    clock.AdvanceMs(2100);
+    link->PortOpen("COM3");
+    EXPECT_EQ(fake.listCalls, 2);
+}
+
+TEST_F(Ftdi, AdapterOfAnotherNumberIsSkippedOnceKnown) {
+    ScriptedPeer other;
+    fake.devices.push_back(Adapter(7, 16, other.SlavePath()));
+    fake.devices.push_back(Adapter(3, 16, peer.SlavePath()));
+    link->PortOpen("COM3");
+    EXPECT_TRUE(link->IsFTDI());
+    link->PortOpen("COM3");
+    std::string log = LogText();
+    EXPECT_NE(log.find("EVENT:... FTDI logical port 0 initially defined as com port 7"), std::string::npos);
+    EXPECT_NE(log.find("EVENT:... FTDI logical port 1 initially defined as com port 3"), std::string::npos);
+    // The first open set its latency timer to 1 ms: now it is a plain COM port.
+    EXPECT_NE(log.find("EVENT:Latency timer on FTDI Logical port 1 is set to 1."), std::string::npos);
+    EXPECT_FALSE(link->IsFTDI());
+}
+
+TEST_F(Ftdi, FailedListingFallsBackToTheComPort) {
+    fake.listFails = true;
+    link->PortOpen("COM3");
+    EXPECT_FALSE(link->IsFTDI());
+    EXPECT_NE(LogText().find("EVENT:... Failed to extract FTDI port count; setting as 0"), std::string::npos);
+}
+
+TEST_F(Ftdi, NoAdaptersIsLoggedAndIgnored) {
+    link->PortOpen("COM3");
+    EXPECT_FALSE(link->IsFTDI());
+    EXPECT_NE(LogText().find("EVENT:... No FTDI ports: request ignored"), std::string::npos);
+}
+
+TEST_F(Ftdi, VanishedAdapterIsErrorSeven) {
+    fake.devices.push_back(Adapter(3, 16, peer.SlavePath()));
+    link->PortOpen("COM3");
+    peer.Do({plyx::test::Hangup()});
+    for (int i = 0; i < 200 && !peer.HungUp(); ++i) usleep(1000);
+    auto e = ErrorOf([&] { link->CharReadRaw(3000); });
+    EXPECT_EQ(e.SmallNumber(), 7);
+    EXPECT_NE(e.Description().find("Was not able to read a character, with timeout of 3000 milliseconds. <4> was "
+                                   "reported by FT_Read."),
+              std::string::npos);
+}
+
+TEST_F(Ftdi, FtdiSioFindsAdaptersInSysfs) {
+    ScriptedPeer adapter;
+    std::string root = dir.path();
+    std::string cls = root + "/sys/class/tty/ttyUSB0";
+    std::string usb = root + "/sys/bus/usb-serial/devices/ttyUSB0";
+    ASSERT_EQ(std::system(("mkdir -p " + cls + "/device " + usb + " " + root + "/sys/bus/usb-serial/drivers/ftdi_sio " +
+                           root + "/sys/bus/usb-serial/drivers/pl2303")
+                              .c_str()),
+              0);
+    ASSERT_EQ(::symlink((root + "/sys/bus/usb-serial/drivers/ftdi_sio").c_str(), (cls + "/device/driver").c_str()), 0);
+    // A second USB serial adapter of another make is not an FTDI device.
+    ASSERT_EQ(std::system(("mkdir -p " + root + "/sys/class/tty/ttyUSB1/device").c_str()), 0);
+    ASSERT_EQ(::symlink((root + "/sys/bus/usb-serial/drivers/pl2303").c_str(),
+                        (root + "/sys/class/tty/ttyUSB1/device/driver").c_str()),
+              0);
+    std::ofstream(usb + "/latency_timer") << "16\n";
+    ASSERT_EQ(::symlink(adapter.SlavePath().c_str(), (root + "/dev/ttyUSB0").c_str()), 0);
+    ::unlink((dataDir + "/ports/COM3").c_str());
+
+    link->SetFtdi(nullptr);  // the ftdi_sio implementation
+    link->PortOpen("COM1");   // ttyUSB0 is the first serial device
+    EXPECT_TRUE(link->IsFTDI());
+    EXPECT_NE(LogText().find("EVENT:...1 FTDI ports detected"), std::string::npos);
+    std::ifstream in(usb + "/latency_timer");
+    std::string latency;
+    in >> latency;
+    EXPECT_EQ(latency, "1");
+    adapter.When("Q", {Send("X,V,5*")});
+    link->SetFastIdleTime(1000);
+    EXPECT_EQ(link->StringWriteCommandSequence("Q"), 0);
+    EXPECT_EQ(link->ResultGet("X", "V"), "5");
+}
+
+}  // namespace

@@ -1,0 +1,149 @@
+// Looking for a board behind a port: rates, attempts, echoes, results.
+#include "tests/link/LinkFixture.h"
+
+using plyx::test::LinkFixture;
+using plyx::test::Send;
+
+namespace {
+
+const char* kIdentify = "-12?\r\nX,-12\r\nQM4DNCRouter 2.14\r\nCopyright 2009\r\n*";
+
+class PortTest : public LinkFixture {
+protected:
+    int Count(const std::string& text, const std::string& what) {
+        int n = 0;
+        for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+        return n;
+    }
+};
+
+TEST_F(PortTest, BoardIdentifiesAtTheFirstRate) {
+    peer.When("-12?", {Send(kIdentify)});
+    link->SetVerboseResponse(true);
+    link->SetFastIdleTime(777);
+    EXPECT_EQ(link->PortOpenAndTest("COM3"), 0);
+    EXPECT_EQ(link->Copyright(), "QM4DNCRouter 2.14\r\nCopyright 2009");
+    EXPECT_EQ(link->BaudRate(), 115200);
+    EXPECT_TRUE(link->PortIsOpen());
+    EXPECT_TRUE(link->VerboseResponse());
+    EXPECT_EQ(link->FastIdleTime(), 777);
+    // Flush character, neutral preamble, then the request.
+    EXPECT_EQ(peer.Received(), "0{}-12?");
+    std::string log = LogText();
+    EXPECT_NE(log.find("EVENT:Testing port at baud rate 115200"), std::string::npos);
+    EXPECT_NE(log.find("EVENT:... Copyright found! QM4DNCRouter 2.14\r\nCopyright 2009"), std::string::npos);
+}
+
+TEST_F(PortTest, RatesAreTriedInTurn) {
+    // The board answers only the second attempt at 38400 (the fourth request).
+    int requests = 0;
+    peer.SetHandler([&](std::string& pending) -> std::vector<plyx::test::PeerStep> {
+        if (pending.size() < 4 || pending.compare(pending.size() - 4, 4, "-12?") != 0) return {};
+        pending.clear();
+        if (++requests == 4) return {Send(kIdentify)};
+        return {Send("*")};  // a reply without identification
+    });
+    EXPECT_EQ(link->PortOpenAndTest("COM3"), 0);
+    EXPECT_EQ(link->BaudRate(), 38400);
+    std::string log = LogText();
+    EXPECT_EQ(Count(log, "Extract of the copyright failed."), 3);
+    EXPECT_NE(log.find("Testing port at baud rate 38400"), std::string::npos);
+    EXPECT_EQ(log.find("Testing port at baud rate 19200"), std::string::npos);
+}
+
+TEST_F(PortTest, AlreadyOpenPortIsTriedAtItsRateFirst) {
+    OpenCom3();
+    link->BaudRateSelect(57600);
+    peer.When("-12?", {Send(kIdentify)});
+    EXPECT_EQ(link->PortOpenAndTest("\\\\.\\COM3"), 0);
+    EXPECT_EQ(link->BaudRate(), 57600);
+    std::string log = LogText();
+    EXPECT_NE(log.find("Testing port at baud rate 57600"), std::string::npos);
+    EXPECT_EQ(Count(log, "Opening COM port"), 1);  // not reopened
+}
+
+TEST_F(PortTest, DifferentSpellingReopens) {
+    OpenCom3();
+    peer.When("-12?", {Send(kIdentify)});
+    EXPECT_EQ(link->PortOpenAndTest("com3"), 0);
+    EXPECT_EQ(Count(LogText(), "Opening COM port"), 2);
+}
+
+TEST_F(PortTest, EchoingDeviceIsAModem) {
+    peer.SetEcho(true);
+    EXPECT_EQ(link->PortOpenAndTest("COM3"), 2);
+    std::string log = LogText();
+    EXPECT_NE(log.find("... timeout on send of copyright request"), std::string::npos);
+    EXPECT_NE(log.find("... the selected port is probably a modem"), std::string::npos);
+    EXPECT_EQ(log.find("Testing port at baud rate 38400"), std::string::npos);  // search ended
+}
+
+TEST_F(PortTest, SilentDeviceGivesTwoAfterAllRates) {
+    link->SetDefaultBaudRate(250000);
+    link->SetVerboseResponse(true);
+    EXPECT_EQ(link->PortOpenAndTest("COM3"), 2);
+    std::string log = LogText();
+    for (const char* rate : {"115200", "38400", "19200", "9600", "250000"})
+        EXPECT_NE(log.find(std::string("Testing port at baud rate ") + rate), std::string::npos) << rate;
+    EXPECT_EQ(Count(log, "... timeout on send of copyright request"), 10);
+    EXPECT_TRUE(link->PortIsOpen());  // left open at the last rate
+    EXPECT_EQ(link->BaudRate(), 250000);
+    EXPECT_TRUE(link->VerboseResponse());
+    EXPECT_EQ(link->FastIdleTime(), 1000);
+}
+
+TEST_F(PortTest, UnopenablePortGivesOneAndTheExceptionSix) {
+    EXPECT_EQ(link->PortOpenAndTest("COM8"), 1);
+    auto e = ErrorOf([&] { link->PortOpenAndTestWithException("COM8"); });
+    EXPECT_EQ(e.SmallNumber(), 6);
+    EXPECT_EQ(e.Source(), "ZentrovaCom.PortOpenAndTestWithException");
+    EXPECT_NE(e.Description().find("\r\nFailed to open communications port <COM8>\r\n"), std::string::npos);
+}
+
+TEST_F(PortTest, BoardWithoutIdentificationIsErrorThree) {
+    peer.When("-12?", {Send("X,1,2*")});
+    auto e = ErrorOf([&] { link->PortOpenAndTestWithException("COM3"); });
+    EXPECT_EQ(e.SmallNumber(), 3);
+    EXPECT_NE(e.Description().find("\r\nFailed to detect a valid copyright on port COM3. Saw:\r\nNO COPYRIGHT\r\n"),
+              std::string::npos)
+        << e.Description();
+    // The board's last words are still there for the operator.
+    EXPECT_NE(e.Description().find("The last response from the board was:\r\nX,1,2*"), std::string::npos);
+}
+
+TEST_F(PortTest, SearchFindsTheFirstPortWithABoard) {
+    plyx::test::ScriptedPeer other;  // COM5: a board, COM3: silence
+    LinkPort(5, other.SlavePath());
+    other.When("-12?", {Send(kIdentify)});
+    link->SetFastIdleTime(100);
+    EXPECT_EQ(link->PortFindAndOpen(4, 6), 5);
+    EXPECT_EQ(link->PortName(), "\\\\.\\COM5");
+    EXPECT_EQ(link->PortFindAndOpen(6, 9), 0);
+}
+
+TEST_F(PortTest, OpeningWithoutANameSearchesAllPorts) {
+    peer.When("-12?", {Send(kIdentify)});
+    link->PortOpen("");
+    EXPECT_EQ(link->PortName(), "\\\\.\\COM3");
+    EXPECT_EQ(link->Copyright(), "QM4DNCRouter 2.14\r\nCopyright 2009");
+}
+
+TEST_F(PortTest, SearchWithoutABoardIsErrorSix) {
+    ::unlink((dataDir + "/ports/COM3").c_str());
+    auto e = ErrorOf([&] { link->PortOpenAndTestWithException(""); });
+    EXPECT_EQ(e.SmallNumber(), 6);
+    EXPECT_NE(e.Description().find("\r\nFailed to find communications port with valid Zentrova product\r\n"),
+              std::string::npos);
+}
+
+TEST_F(PortTest, RouteIsSentInsteadOfThePreamble) {
+    OpenCom3();
+    link->SetRoute("#1");
+    ASSERT_TRUE(peer.WaitForReceived("#1"));
+    peer.TakeReceived();
+    peer.When("-12?", {Send(kIdentify)});
+    EXPECT_EQ(link->PortOpenAndTest("COM3"), 0);
+    EXPECT_EQ(peer.TakeReceived(), "0#1-12?");
+}
+
+}  // namespace

@@ -1,0 +1,126 @@
+// Reply parsing and identification text: pure functions on plain strings.
+#include "link/ReplyParser.h"
+
+#include <gtest/gtest.h>
+
+#include "link/Copyright.h"
+
+using plyx::link::ExtractFromCopyright;
+using plyx::link::HexFieldToDecimal;
+using plyx::link::ParseReply;
+using plyx::link::WhichCopyright;
+
+namespace {
+
+std::string Values(const plyx::link::ParsedReply& r) {
+    std::string out;
+    for (const auto& v : r.values) out += v.motor + ":" + v.item + "=" + v.value + ";";
+    return out;
+}
+
+struct ReplyCase {
+    const char* reply;
+    const char* values;
+    const char* lastComma;  // nullptr: none
+};
+
+TEST(ParseReply, Table) {
+    const ReplyCase cases[] = {
+        {"X,0,10,20*", "X:-1=10;X:-2=20;", "20"},
+        {"X;1A;-1F*", "X:26=-31;", "-31"},
+        {"Q,5*", "", "5"},
+        {"S,POS,12", "S:POS=12;", "12"},
+        {"M2,SPEED,300\r\n*", "M2:SPEED=300;", "300"},
+        {"R,1,2,3", "", "3"},                      // four fields, item not 0: nothing
+        {"X,0,5", "X:-1=5;", "5"},                 // shortest indexed list
+        {"Y,0,1,2,3,4,5,6,7,8,9,10,11", "Y:-1=1;Y:-2=2;Y:-3=3;Y:-4=4;Y:-5=5;Y:-6=6;Y:-7=7;Y:-8=8;Y:-9=9;Y:-10=10;Y:-11=11;", "11"},
+        {"Y,0,1,2,3,4,5,6,7,8,9,10,11,12", "", "12"},  // fourteen fields: too long for a list
+        {"*", "", nullptr},
+        {"", "", nullptr},
+        {"5X\r\nX,A,1\r\nY,B,2*", "X:A=1;Y:B=2;", "2"},
+        {"X;ZZ;10", "X:-1=16;", "16"},            // invalid hex becomes 0: an indexed list
+        {"X;FFFF;12345678", "X:-1=305419896;", "305419896"},
+        {"A,B", "", "B"},                          // not a motor, still the last comma result
+        {"X,-12\r\n*", "", "-12"},                 // the marker line is a line with two fields
+    };
+    for (const ReplyCase& c : cases) {
+        auto r = ParseReply(c.reply);
+        EXPECT_EQ(Values(r), c.values) << c.reply;
+        if (c.lastComma == nullptr) {
+            EXPECT_FALSE(r.lastCommaResult.has_value()) << c.reply;
+        } else {
+            ASSERT_TRUE(r.lastCommaResult.has_value()) << c.reply;
+            EXPECT_EQ(*r.lastCommaResult, c.lastComma) << c.reply;
+        }
+    }
+}
+
+TEST(ParseReply, IdentificationBlock) {
+    auto r = ParseReply("-12?\r\nX,-12\r\nQM4DNCRouter 2.14\r\nCopyright 2009\r\n*");
+    ASSERT_TRUE(r.copyright.has_value());
+    EXPECT_EQ(*r.copyright, "QM4DNCRouter 2.14\r\nCopyright 2009");
+    EXPECT_TRUE(r.values.empty());
+}
+
+TEST(ParseReply, IdentificationLinesAreNotParsedAsValues) {
+    auto r = ParseReply("M1,-12\rX,ID,5\r*\rY,Z,6");
+    ASSERT_TRUE(r.copyright.has_value());
+    EXPECT_EQ(*r.copyright, "X,ID,5");
+    EXPECT_EQ(Values(r), "Y:Z=6;");
+}
+
+TEST(ParseReply, LineFeedsAreIgnoredAndNoMarkerMeansNoCopyright) {
+    auto r = ParseReply("X,\nP\n,1\r\n");
+    EXPECT_FALSE(r.copyright.has_value());
+    EXPECT_EQ(Values(r), "X:P=1;");
+}
+
+TEST(ParseReply, MarkerAloneGivesEmptyText) {
+    auto r = ParseReply("X,-12*");
+    ASSERT_TRUE(r.copyright.has_value());
+    EXPECT_EQ(*r.copyright, "");
+}
+
+TEST(HexField, Conversions) {
+    EXPECT_EQ(HexFieldToDecimal("1A"), "26");
+    EXPECT_EQ(HexFieldToDecimal("-1F"), "-31");
+    EXPECT_EQ(HexFieldToDecimal("ff"), "255");
+    EXPECT_EQ(HexFieldToDecimal("7FFF"), "32767");
+    EXPECT_EQ(HexFieldToDecimal("8000"), "-32768");
+    EXPECT_EQ(HexFieldToDecimal("08000"), "32768");
+    EXPECT_EQ(HexFieldToDecimal("FFFFFFFF"), "-1");
+    EXPECT_EQ(HexFieldToDecimal("-80000000"), "2147483648");
+    EXPECT_EQ(HexFieldToDecimal(" 10 "), "16");
+    EXPECT_EQ(HexFieldToDecimal(""), "0");
+    EXPECT_EQ(HexFieldToDecimal("-"), "0");
+    EXPECT_EQ(HexFieldToDecimal("123456789"), "0");
+    EXPECT_EQ(HexFieldToDecimal("1G"), "0");
+    EXPECT_EQ(HexFieldToDecimal("--1"), "0");
+}
+
+TEST(Copyright, NameAndVersion) {
+    auto a = ExtractFromCopyright("NAME: 2.14 \xC2\xA9" "2009");
+    EXPECT_EQ(a.name, "NAME");
+    EXPECT_EQ(a.version, "2.14");
+    EXPECT_EQ(ExtractFromCopyright("NAME \xC2\xA9 2009 1.5").version, "BETA");
+    EXPECT_EQ(ExtractFromCopyright("NAME (c) 2009 1.5").version, "2009");
+    EXPECT_EQ(ExtractFromCopyright("NAME copyright 2009 1.5").version, "BETA");
+    EXPECT_EQ(ExtractFromCopyright("QM4DNCRouter\r\nV 2.13\r\nCopyright 2008").version, "2.13");
+    EXPECT_EQ(ExtractFromCopyright("NAME$3").version, "3");
+    auto empty = ExtractFromCopyright("  \r\n ");
+    EXPECT_EQ(empty.name, "");
+    EXPECT_EQ(empty.version, "");
+    // Two blanks give an empty word, which is not a number.
+    EXPECT_EQ(ExtractFromCopyright("NAME  x 7").version, "7");
+}
+
+TEST(Copyright, WhichNameMatches) {
+    EXPECT_EQ(WhichCopyright("ABC 1.0", "AB ABC"), 1);
+    EXPECT_EQ(WhichCopyright("abc 1.0", "XY ABC"), 2);
+    EXPECT_EQ(WhichCopyright("QM4DNCRouter 2.14", "QM4DNCRouterVarn QM4DNCRouter VT2D20NCRouterVarn"), 2);
+    EXPECT_EQ(WhichCopyright("AB", "ABC"), 0);
+    EXPECT_EQ(WhichCopyright("anything", "X  Y"), 2);  // the empty name matches
+    EXPECT_EQ(WhichCopyright("anything", ""), 0);
+}
+
+}  // namespace
