@@ -3,11 +3,7 @@
 // writes the replies back when they are due.
 #include "sim/Simulator.h"
 
-#include <fcntl.h>
 #include <poll.h>
-#include <stdlib.h>
-#include <sys/stat.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -20,20 +16,13 @@
 
 #include "sim/Board.h"
 #include "sim/LinkShaper.h"
+#include "sim/PtyPort.h"
 
 namespace plyx::sim {
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-void MakeRaw(int fd) {
-    termios t{};
-    if (tcgetattr(fd, &t) != 0) return;
-    cfmakeraw(&t);
-    t.c_cflag |= CLOCAL | CREAD;
-    tcsetattr(fd, TCSANOW, &t);
-}
 
 // Longest the server sleeps between looks at the board and the clock.
 constexpr double kMaxPollSeconds = 0.005;
@@ -45,8 +34,7 @@ struct Simulator::Impl {
     mutable std::mutex m;
     std::unique_ptr<Board> board;
     LinkShaper shaper;
-    int master = -1;
-    std::string path;
+    PtyPort port;
     std::thread thread;
     std::atomic<bool> running{false};
     Clock::time_point start = Clock::now();
@@ -97,9 +85,23 @@ struct Simulator::Impl {
 
     void Serve() {
         char buf[512];
+        const int master = port.master();
         while (running.load()) {
             double now = Now();
-            pendingOut += Step(now);
+            std::string out = Step(now);
+            {
+                std::lock_guard<std::mutex> lock(m);
+                bool closed = false;
+                connected = port.ReadNotices(&closed);
+                if (!connected || closed) {
+                    // The port was closed: what was on its way is lost, as
+                    // on a real line.
+                    shaper.Clear();
+                    out.clear();
+                    pendingOut.clear();
+                }
+            }
+            pendingOut += out;
             if (!pendingOut.empty()) {
                 ssize_t n = ::write(master, pendingOut.data(), pendingOut.size());
                 if (n > 0) {
@@ -109,31 +111,22 @@ struct Simulator::Impl {
                 }
             }
             int timeoutMs = static_cast<int>(std::ceil(NextWake(Now()) * 1000.0));
-            pollfd p{master, POLLIN, 0};
-            int r = ::poll(&p, 1, timeoutMs);
+            pollfd p[2] = {{master, POLLIN, 0}, {port.notices(), POLLIN, 0}};
+            int r = ::poll(p, port.notices() >= 0 ? 2 : 1, timeoutMs);
             if (r < 0) {
                 if (errno == EINTR) continue;
                 break;
             }
-            {
-                // A hang-up on the board end means nobody holds the other.
+            if (r == 0 || !(p[0].revents & POLLIN)) continue;
+            ssize_t n = ::read(master, buf, sizeof buf);
+            if (n > 0) {
                 std::lock_guard<std::mutex> lock(m);
-                connected = (p.revents & POLLHUP) == 0;
-            }
-            if (r == 0) continue;
-            if (p.revents & POLLIN) {
-                ssize_t n = ::read(master, buf, sizeof buf);
-                if (n > 0) {
-                    std::lock_guard<std::mutex> lock(m);
-                    bytesIn += static_cast<uint64_t>(n);
-                    shaper.Incoming(Now(), std::string_view(buf, static_cast<size_t>(n)));
-                    continue;
-                }
-            }
-            if (p.revents & (POLLHUP | POLLERR)) {
-                // Nobody holds the program's end: keep serving until it is
-                // opened again.
-                std::this_thread::sleep_for(std::chrono::milliseconds(timeoutMs > 0 ? timeoutMs : 1));
+                bool closed = false;
+                connected = port.ReadNotices(&closed);
+                if (closed) shaper.Clear();
+                bytesIn += static_cast<uint64_t>(n);
+                // Bytes of a session that has ended reach no board.
+                if (connected) shaper.Incoming(Now(), std::string_view(buf, static_cast<size_t>(n)));
             }
         }
     }
@@ -146,35 +139,14 @@ Simulator::Simulator(SimOptions options) : impl_(std::make_unique<Impl>()) {
     impl_->shaper.SetLatencyMs(options.latencyMs);
 }
 
-Simulator::~Simulator() { Stop(); }
+Simulator::~Simulator() {
+    Stop();
+    impl_->port.Close();
+}
 
 void Simulator::Start() {
     if (impl_->running.load()) return;
-    int fd = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) throw std::system_error(errno, std::generic_category(), "posix_openpt");
-    if (::grantpt(fd) != 0 || ::unlockpt(fd) != 0) {
-        int e = errno;
-        ::close(fd);
-        throw std::system_error(e, std::generic_category(), "unlockpt");
-    }
-    char name[128];
-    if (::ptsname_r(fd, name, sizeof name) != 0) {
-        int e = errno;
-        ::close(fd);
-        throw std::system_error(e, std::generic_category(), "ptsname");
-    }
-    MakeRaw(fd);
-    // Raw mode on the program's end too, so that a program that opens it
-    // without setting modes still sees every byte unchanged.
-    int slave = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (slave >= 0) {
-        MakeRaw(slave);
-        ::close(slave);
-    }
-    int flags = ::fcntl(fd, F_GETFL);
-    ::fcntl(fd, F_SETFL, flags | O_NONBLOCK);
-    impl_->master = fd;
-    impl_->path = name;
+    if (!impl_->port.IsOpen()) impl_->port.Open();
     impl_->start = Clock::now();
     impl_->lastAdvance = 0;
     impl_->running = true;
@@ -184,14 +156,11 @@ void Simulator::Start() {
 void Simulator::Stop() {
     impl_->running = false;
     if (impl_->thread.joinable()) impl_->thread.join();
-    if (impl_->master >= 0) {
-        ::close(impl_->master);
-        impl_->master = -1;
-    }
 }
 
 void Simulator::Unplug() {
     Stop();
+    impl_->port.Close();
     std::lock_guard<std::mutex> lock(impl_->m);
     impl_->shaper.Clear();
     impl_->connected = false;
@@ -199,7 +168,7 @@ void Simulator::Unplug() {
 
 bool Simulator::Running() const { return impl_->running.load(); }
 
-std::string Simulator::DevicePath() const { return impl_->path; }
+std::string Simulator::DevicePath() const { return impl_->port.path(); }
 
 std::string Simulator::RegisterAsCom(const std::string& dataDirectory, int n) {
     namespace fs = std::filesystem;
@@ -208,7 +177,7 @@ std::string Simulator::RegisterAsCom(const std::string& dataDirectory, int n) {
     fs::path link = dir / ("COM" + std::to_string(n));
     std::error_code ec;
     fs::remove(link, ec);
-    fs::create_symlink(impl_->path, link);
+    fs::create_symlink(impl_->port.path(), link);
     return link.string();
 }
 

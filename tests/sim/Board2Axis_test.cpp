@@ -1,0 +1,123 @@
+// The 2-axis family's letters, replies and panel wiring.
+#include <gtest/gtest.h>
+
+#include "BoardTestUtil.h"
+
+namespace plyx::sim::test {
+namespace {
+
+TEST(Board2AxisIdentification, AllThreeNamesBelongToTheFamily) {
+    for (const char* name : {"VT2D20NCRouterVarn", "VT2D20NCRouter", "dsLynNCRouter2D"}) {
+        auto b = MakeBoard(name, "1.07");
+        EXPECT_EQ(b->State().family, Family::TwoAxis) << name;
+        EXPECT_EQ(Say(*b, "{}-12?"),
+                  "R,-12\r\n" + std::string(name) + " 1.07\r\nCopyright (C) Zentrova. All rights reserved.\r\n*");
+    }
+}
+
+TEST(Board2AxisSelection, MotorMaskUsesLetterBWithoutBlank) {
+    auto b = MakeBoard("VT2D20NCRouter");
+    EXPECT_EQ(Say(*b, "2B"), "*");
+    Say(*b, "1250H");
+    EXPECT_EQ(Say(*b, "-1?"), "Y,-1,0\r\n*");
+    EXPECT_EQ(Say(*b, "1B-1?"), "*X,-1,0\r\n*");
+}
+
+TEST(Board2AxisMoves, RelativeLocationsThenGoQueueOneMove) {
+    auto b = MakeBoard("VT2D20NCRouter", "1.07", 1.0);
+    Say(*b, "-2737R");
+    EXPECT_EQ(Say(*b, "1626x"), "*");
+    EXPECT_EQ(Say(*b, "-1626y"), "*");
+    EXPECT_EQ(Say(*b, "G"), "G29*");
+    Say(*b, "1626x-1626yG");
+    ASSERT_EQ(b->Moves().size(), 2u);
+    EXPECT_EQ(b->Moves()[1].steps[kX], 1626);
+    EXPECT_EQ(b->Moves()[1].steps[kY], -1626);
+    EXPECT_EQ(b->Moves()[1].rate, -2737);
+    EXPECT_EQ(b->State().queueFill, 2);
+}
+
+TEST(Board2AxisMoves, SetCoordinatesIsAQueuedCommand) {
+    auto b = MakeBoard("dsLynNCRouter2D");
+    EXPECT_EQ(Say(*b, "10X20Y="), "**I30*");
+    EXPECT_EQ(b->State().position[kX], 10);
+    EXPECT_EQ(b->State().position[kY], 20);
+}
+
+TEST(Board2AxisMoves, ArcFromBeginAndDeltaAngles) {
+    auto b = MakeBoard("VT2D20NCRouter");
+    Say(*b, "0S90000000d50c");
+    EXPECT_EQ(Say(*b, "300A"), "G29*");
+    ASSERT_EQ(b->Moves().size(), 1u);
+    EXPECT_EQ(b->Moves()[0].kind, MoveRecord::Arc);
+    EXPECT_EQ(b->Moves()[0].steps[kX], -300);
+    EXPECT_EQ(b->Moves()[0].steps[kY], 300);
+}
+
+TEST(Board2AxisPanel, SwitchesAreActiveLowOnTheTtlInputs) {
+    auto b = MakeBoard("VT2D20NCRouter");
+    EXPECT_EQ(Say(*b, "6?") , "X,6,255\r\n*");
+    b->SetSwitch(static_cast<int>(Switch::Pause) | static_cast<int>(Switch::Stop), true);
+    EXPECT_EQ(Say(*b, "6?"), "X,6,249\r\n*");
+}
+
+TEST(Board2AxisPanel, FourLimitInputsActiveLow) {
+    auto b = MakeBoard("VT2D20NCRouter");
+    EXPECT_EQ(Say(*b, "5?"), "X,5,15\r\n*");
+    b->SetLimitInputs(0x2);
+    EXPECT_EQ(Say(*b, "5?"), "X,5,13\r\n*");
+}
+
+TEST(Board2AxisPanel, AbortLatchIsBitFour) {
+    auto b = MakeBoard("VT2D20NCRouter");
+    EXPECT_EQ(b->AbortLatchBit(), 16u);
+    b->Latch(b->AbortLatchBit());
+    EXPECT_EQ(Say(*b, "L"), "R,L,16\r\n*");
+    EXPECT_EQ(Say(*b, "L"), "R,L,0\r\n*");
+}
+
+TEST(Board2AxisPanel, LampsHangOnRelayWordBits) {
+    auto b = MakeBoard("VT2D20NCRouter");
+    Say(*b, "24576t");
+    Say(*b, std::to_string(0x4000 | 0x0800) + "D");  // idle: START and BURNISH
+    EXPECT_EQ(b->State().lamps, kLampStart | kLampBurnish);
+    Say(*b, std::to_string(0x2000 | 0x8000 | 0x0400) + "D");  // running
+    EXPECT_EQ(b->State().lamps, kLampPause | kLampStop | kLampAbort);
+    Say(*b, std::to_string(0x8000) + "U");
+    EXPECT_EQ(b->State().lamps, kLampPause | kLampAbort);
+    Say(*b, std::to_string(0x4000) + "C");
+    EXPECT_EQ(b->State().lamps, kLampStart | kLampPause | kLampAbort);
+    EXPECT_EQ(Say(*b, "-13?"), "X,-13,24576\r\n*");
+}
+
+TEST(Board2AxisReset, MicrostepSizeIsKeptAndReported) {
+    auto b = MakeBoard("VT2D20NCRouter");
+    EXPECT_EQ(Say(*b, "4!"), "*");
+    EXPECT_EQ(Say(*b, "-14?"), "X,-14,4\r\n*");
+    EXPECT_EQ(b->State().counters.resets, 1u);
+}
+
+TEST(Board2AxisReset, SelectionIsForgottenByReset) {
+    auto b = MakeBoard("VT2D20NCRouter");
+    Say(*b, "2B");
+    Say(*b, "16!");
+    EXPECT_EQ(Say(*b, "-1?"), "X,-1,0\r\n*");
+}
+
+TEST(Board2AxisFraming, NoBinaryDeltaOnThisFamily) {
+    auto b = MakeBoard("VT2D20NCRouter");
+    EXPECT_EQ(Say(*b, Bytes({0xA0, 0x64})), "*");  // 0x64 is "d": an arc angle of 0
+    Say(*b, "G");
+    EXPECT_EQ(b->Moves().at(0).steps[kX], 0);
+}
+
+TEST(Board2AxisFraming, IdleQueryIsH) {
+    auto b = MakeBoard("VT2D20NCRouter");
+    EXPECT_EQ(Say(*b, "h"), "I30*");
+    EXPECT_EQ(Say(*b, "q"), "P30*");
+    EXPECT_EQ(Say(*b, "r"), "I30*");
+    EXPECT_EQ(Say(*b, "Q"), "S30*");
+}
+
+}  // namespace
+}  // namespace plyx::sim::test

@@ -1,0 +1,224 @@
+// The 4-axis family's letters, replies and panel wiring.
+#include <gtest/gtest.h>
+
+#include "BoardTestUtil.h"
+
+namespace plyx::sim::test {
+namespace {
+
+TEST(Board4AxisIdentification, ReplyHasMarkerTextLinesAndEndMark) {
+    auto b = MakeBoard("QM4DNCRouter", "2.14");
+    std::string r = Say(*b, "{}-12?");
+    EXPECT_EQ(r, "R,-12\r\nQM4DNCRouter 2.14\r\nCopyright (C) Zentrova. All rights reserved.\r\n*");
+    EXPECT_EQ(b->State().counters.identifications, 1u);
+}
+
+TEST(Board4AxisIdentification, VariantAndFifoNamesAreReportedAsGiven) {
+    EXPECT_NE(Say(*MakeBoard("QM4DNCRouterVarn", "4.71"), "-12?").find("\r\nQM4DNCRouterVarn 4.71\r\n"),
+              std::string::npos);
+    EXPECT_NE(Say(*MakeBoard("QM4DFifoNCStepper", "5.02"), "-12?").find("\r\nQM4DFifoNCStepper 5.02\r\n"),
+              std::string::npos);
+    EXPECT_EQ(MakeBoard("QM4DFifoNCStepper")->State().family, Family::FourAxis);
+}
+
+TEST(Board4AxisFraming, EveryCommandCharacterIsAnswered) {
+    auto b = MakeBoard("QM4DNCRouter");
+    // The blank of a motor selection is a command of its own.
+    EXPECT_EQ(Say(*b, " "), "*");
+    EXPECT_EQ(Say(*b, "2M"), "*");
+    EXPECT_EQ(Say(*b, "\r"), "*");
+    // A trailing parameter without its letter stays unanswered.
+    EXPECT_EQ(Say(*b, "1200"), "");
+    EXPECT_EQ(Say(*b, "R"), "*");
+    EXPECT_EQ(b->State().runRate, 1200);
+    // Fillers are never answered.
+    EXPECT_EQ(Say(*b, "{}{}"), "");
+}
+
+TEST(Board4AxisFraming, UnknownLettersAreAcknowledgedAndCounted) {
+    auto b = MakeBoard("QM4DNCRouter");
+    EXPECT_EQ(Say(*b, "5v"), "*");
+    EXPECT_EQ(b->State().counters.unknownCommands, 1u);
+}
+
+TEST(Board4AxisFraming, FlushCharacterDiscardsHalfCommandAndReportsTilde) {
+    auto b = MakeBoard("QM4DNCRouter");
+    EXPECT_EQ(Say(*b, "123~"), "\r\n~");
+    EXPECT_EQ(Say(*b, "R"), "*");
+    EXPECT_EQ(b->State().runRate, 0);
+}
+
+TEST(Board4AxisFraming, VerboseModeEchoesTheCommandAndALineEnd) {
+    auto b = MakeBoard("QM4DNCRouter");
+    EXPECT_EQ(Say(*b, "1V"), "1V\r\n*");
+    EXPECT_TRUE(b->State().verbose);
+    EXPECT_EQ(Say(*b, "h"), "h\r\nI30*");
+    EXPECT_EQ(Say(*b, "0V"), "*");
+}
+
+TEST(Board4AxisReports, ValueIsTheLastFieldAfterMotorAndItem) {
+    auto b = MakeBoard("QM4DNCRouter");
+    Say(*b, "700K");
+    EXPECT_EQ(Say(*b, " 2M-11?"), "**X,-11,700\r\n*");
+    Say(*b, "1234O");
+    EXPECT_EQ(Say(*b, "-17?"), "X,-17,1234\r\n*");
+    EXPECT_EQ(Say(*b, " 4M-1?"), "**Y,-1,0\r\n*");
+}
+
+TEST(Board4AxisReports, ExtendedFirmwareAnswersItsOwnItems) {
+    auto b = MakeBoard("QM4DNCRouter", "5.02");
+    Say(*b, "77O");
+    EXPECT_EQ(Say(*b, "8?"), "X,8,77\r\n*");
+    EXPECT_EQ(Say(*b, "-15?"), "X,-15,50000\r\n*");
+    // On this firmware -11 is the encoder location, not the stop-OK rate.
+    Say(*b, "700K-25x");
+    Say(*b, "G");
+    b->Advance(0);
+    EXPECT_EQ(Say(*b, "-11?"), "X,-11,-25\r\n*");
+}
+
+TEST(Board4AxisReports, FifoFirmwareReportsItsMaximumRate) {
+    EXPECT_EQ(Say(*MakeBoard("QM4DFifoNCStepper", "4.71"), "-20?"), "X,-20,40000\r\n*");
+}
+
+TEST(Board4AxisPanel, SwitchesAreActiveLowOnTheSlewInputs) {
+    auto b = MakeBoard("QM4DNCRouter");
+    EXPECT_EQ(Say(*b, "7?"), "X,7,255\r\n*");
+    b->SetSwitch(static_cast<int>(Switch::Start), true);
+    b->SetSwitch(static_cast<int>(Switch::Burnish), true);
+    EXPECT_EQ(Say(*b, "7?"), "X,7,246\r\n*");  // bits 0 and 3 low
+    b->SetSwitch(static_cast<int>(Switch::Start), false);
+    EXPECT_EQ(Say(*b, "7?"), "X,7,247\r\n*");
+}
+
+TEST(Board4AxisPanel, LimitInputsAreActiveLowAndLatchesClearOnRead) {
+    auto b = MakeBoard("QM4DNCRouter");
+    b->SetLimitInputs(0x04);
+    EXPECT_EQ(Say(*b, "6?"), "X,6,251\r\n*");
+    b->Latch(b->AbortLatchBit());
+    EXPECT_EQ(Say(*b, "L"), "R,L,1\r\n*");
+    EXPECT_EQ(Say(*b, "L"), "R,L,0\r\n*");
+}
+
+TEST(Board4AxisPanel, LampsFollowIoPortBitsInSwitchOrder) {
+    auto b = MakeBoard("QM4DNCRouter");
+    Say(*b, "255F22E");  // directions, then lamp mode "running"
+    EXPECT_EQ(b->State().lamps, kLampPause | kLampStop | kLampAbort);
+    Say(*b, "2U");
+    EXPECT_EQ(b->State().lamps, kLampStop | kLampAbort);
+    Say(*b, "1J");
+    EXPECT_EQ(b->State().lamps, kLampStart | kLampStop | kLampAbort);
+    EXPECT_EQ(Say(*b, "9?"), "X,9,21\r\n*");
+    Say(*b, "!");
+    EXPECT_EQ(b->State().lamps, 0);
+}
+
+TEST(Board4AxisMoves, BinaryDeltasSetRelativeTargetsForTheNextGo) {
+    auto b = MakeBoard("QM4DNCRouter");
+    Say(*b, "-2737R");
+    EXPECT_EQ(Say(*b, Bytes({0xA0, 0x64})), "*");  // X +100
+    EXPECT_EQ(Say(*b, Bytes({0xCF, 0xFF})), "*");  // Y -1
+    EXPECT_EQ(Say(*b, "G"), "G29*");
+    Say(*b, Bytes({0x88, 0x00}));  // W -2048
+    Say(*b, Bytes({0xE7, 0xFF}));  // Z +2047
+    Say(*b, "G");
+    ASSERT_EQ(b->Moves().size(), 2u);
+    EXPECT_EQ(b->Moves()[0].steps[kX], 100);
+    EXPECT_EQ(b->Moves()[0].steps[kY], -1);
+    EXPECT_EQ(b->Moves()[0].rate, -2737);
+    EXPECT_EQ(b->Moves()[1].steps[kW], -2048);
+    EXPECT_EQ(b->Moves()[1].steps[kZ], 2047);
+    EXPECT_EQ(b->Moves()[1].steps[kX], 0);
+    b->Advance(0);
+    EXPECT_EQ(b->State().position[kX], 100);
+    EXPECT_EQ(b->State().position[kZ], 2047);
+}
+
+TEST(Board4AxisMoves, BinaryDeltaLowByteMayLookLikeAnyCharacter) {
+    auto b = MakeBoard("QM4DNCRouter");
+    // 0x2A is "*" and 0x7E is "~": inside a delta they are data.
+    EXPECT_EQ(Say(*b, Bytes({0xA0, 0x2A})), "*");
+    EXPECT_EQ(Say(*b, Bytes({0xC0, 0x7E})), "*");
+    Say(*b, "G");
+    EXPECT_EQ(b->Moves().at(0).steps[kX], 42);
+    EXPECT_EQ(b->Moves().at(0).steps[kY], 126);
+}
+
+TEST(Board4AxisMoves, TextLocationsAbsoluteAndRelative) {
+    auto b = MakeBoard("QM4DNCRouter", "5.02");
+    Say(*b, "500X-25yG");
+    b->Advance(0);
+    Say(*b, "400X10yG");
+    b->Advance(0);
+    ASSERT_EQ(b->Moves().size(), 2u);
+    EXPECT_EQ(b->Moves()[0].steps[kX], 500);
+    EXPECT_EQ(b->Moves()[0].steps[kY], -25);
+    EXPECT_EQ(b->Moves()[1].steps[kX], -100);  // absolute 400 from 500
+    EXPECT_EQ(b->Moves()[1].steps[kY], 10);
+    EXPECT_EQ(b->State().position[kY], -15);
+    // "=" makes the requested location the present one.
+    Say(*b, "0X0Y=");
+    EXPECT_EQ(b->State().position[kX], 0);
+    EXPECT_EQ(b->State().position[kY], 0);
+}
+
+TEST(Board4AxisMoves, QueuedCommandsAnswerWithTheState) {
+    auto b = MakeBoard("QM4DNCRouter", "5.02", 1.0);
+    Say(*b, "100R");
+    EXPECT_EQ(Say(*b, "100x750G"), "*G29*");
+    EXPECT_EQ(Say(*b, "12000m"), "G29*");
+    EXPECT_EQ(Say(*b, "-5E"), "G28*");  // a queued output change takes a place
+    EXPECT_EQ(Say(*b, "-2500p"), "G27*");
+    EXPECT_EQ(Say(*b, "300k"), "G27*");
+    EXPECT_EQ(b->State().runRate, 300);
+}
+
+TEST(Board4AxisMoves, ArcOfOldDialectUsesDegroidSteps) {
+    auto b = MakeBoard("QM4DNCRouter", "4.71");
+    // Begin at 0 degrees, 100 steps of 90 hundredths: a quarter circle.
+    EXPECT_EQ(Say(*b, "0B"), "*");
+    Say(*b, "100C90D0c");
+    EXPECT_EQ(Say(*b, "1000A"), "G29*");
+    ASSERT_EQ(b->Moves().size(), 1u);
+    EXPECT_EQ(b->Moves()[0].kind, MoveRecord::Arc);
+    EXPECT_EQ(b->Moves()[0].steps[kX], -1000);
+    EXPECT_EQ(b->Moves()[0].steps[kY], 1000);
+}
+
+TEST(Board4AxisMoves, ArcOfExtendedDialectUsesMicroDegrees) {
+    auto b = MakeBoard("QM4DNCRouter", "5.02");
+    Say(*b, "90000000B-180000000C200D500A");
+    ASSERT_EQ(b->Moves().size(), 1u);
+    EXPECT_EQ(b->Moves()[0].steps[kX], 0);
+    EXPECT_EQ(b->Moves()[0].steps[kY], -1000);
+}
+
+TEST(Board4AxisMoves, QueueEntryPrefixOnlyOnExtendedFirmware) {
+    auto old = MakeBoard("QM4DNCRouter", "4.71");
+    Say(*old, "-5E");
+    EXPECT_EQ(old->State().outputs, static_cast<uint32_t>(-5));  // an immediate write
+    auto ext = MakeBoard("QM4DNCRouter", "5.02");
+    Say(*ext, "--5E");  // queued value -5 after the queue prefix
+    ext->Advance(0);
+    EXPECT_EQ(ext->State().outputs, static_cast<uint32_t>(-5));
+}
+
+TEST(Board4AxisEeprom, ElementsAreWrittenInTwoStepsAndRead) {
+    auto b = MakeBoard("QM4DNCRouter", "5.02");
+    Say(*b, "65539e42e");
+    EXPECT_EQ(Say(*b, "16387?"), "X,16387,42\r\n*");
+    Say(*b, "987654321e");
+    EXPECT_EQ(Say(*b, "16387?"), "X,16387,0\r\n*");
+}
+
+TEST(Board4AxisEeprom, SavedPolaritiesComeBackAfterReset) {
+    auto b = MakeBoard("QM4DNCRouter");
+    Say(*b, "8O123456789e");
+    Say(*b, "73O");
+    EXPECT_EQ(Say(*b, "-17?"), "X,-17,73\r\n*");
+    Say(*b, "0!");
+    EXPECT_EQ(Say(*b, "-17?"), "X,-17,8\r\n*");
+}
+
+}  // namespace
+}  // namespace plyx::sim::test

@@ -1,0 +1,108 @@
+// The line model: pacing, latency and injected faults, in explicit time.
+#include "sim/LinkShaper.h"
+
+#include <gtest/gtest.h>
+
+namespace plyx::sim {
+namespace {
+
+TEST(LinkShaper, UnpacedBytesAreDueAtOnce) {
+    LinkShaper l;
+    l.Incoming(1.0, "h");
+    EXPECT_EQ(l.DueToBoard(1.0), "h");
+    l.Outgoing(1.0, "I30*");
+    EXPECT_EQ(l.DueToProgram(1.0), "I30*");
+    EXPECT_EQ(l.NextDue(), std::numeric_limits<double>::infinity());
+}
+
+TEST(LinkShaper, PacingSpacesBytesByTenBitTimes) {
+    LinkShaper l;
+    l.SetBaud(1000);  // 10 ms a byte
+    l.Outgoing(0, "G29*");
+    EXPECT_EQ(l.DueToProgram(0.0095), "");
+    EXPECT_EQ(l.DueToProgram(0.0205), "G2");
+    EXPECT_NEAR(l.NextDue(), 0.03, 1e-9);
+    EXPECT_EQ(l.DueToProgram(1), "9*");
+    // Input is paced the same way.
+    l.Incoming(1, "abc");
+    EXPECT_EQ(l.DueToBoard(1.015), "a");
+    EXPECT_EQ(l.DueToBoard(1.031), "bc");
+}
+
+TEST(LinkShaper, RepliesQueueBehindEachOther) {
+    LinkShaper l;
+    l.SetBaud(1000);
+    l.Outgoing(0, "**");
+    l.Outgoing(0, "I30*");
+    EXPECT_EQ(l.DueToProgram(0.0305), "**I");
+}
+
+TEST(LinkShaper, LatencyDelaysTheStartOfEveryReply) {
+    LinkShaper l;
+    l.SetLatencyMs(16);
+    l.Outgoing(0, "*");
+    EXPECT_EQ(l.DueToProgram(0.015), "");
+    EXPECT_EQ(l.DueToProgram(0.016), "*");
+    l.Outgoing(1, "*");
+    EXPECT_EQ(l.DueToProgram(1.010), "");
+    EXPECT_EQ(l.DueToProgram(1.020), "*");
+}
+
+TEST(LinkShaper, SlowRepliesLeaveAGapBeforeEveryByte) {
+    LinkShaper l;
+    l.SetSlowGapMs(100);
+    l.Outgoing(0, "I30*");
+    EXPECT_EQ(l.DueToProgram(0.25), "I3");
+    EXPECT_EQ(l.DueToProgram(0.45), "0*");
+}
+
+TEST(LinkShaper, GarbageGoesInsideTheNextReplyOnly) {
+    LinkShaper l;
+    l.InjectGarbage("#?");
+    l.Outgoing(0, "I30*");
+    EXPECT_EQ(l.DueToProgram(0), "I3#?0*");
+    l.Outgoing(0, "I30*");
+    EXPECT_EQ(l.DueToProgram(0), "I30*");
+    l.InjectGarbage("x");
+    l.Outgoing(0, "*");
+    EXPECT_EQ(l.DueToProgram(0), "x*");  // never after the end mark
+}
+
+TEST(LinkShaper, DroppedRepliesAreLostInOrder) {
+    LinkShaper l;
+    l.DropReplies(2);
+    l.Outgoing(0, "a*");
+    l.Outgoing(0, "b*");
+    l.Outgoing(0, "c*");
+    EXPECT_EQ(l.DueToProgram(0), "c*");
+}
+
+TEST(LinkShaper, SilentBoardHearsAndSaysNothing) {
+    LinkShaper l;
+    l.SetSilent(true);
+    l.Incoming(0, "-12?");
+    l.Outgoing(0, "*");
+    EXPECT_EQ(l.DueToBoard(1), "");
+    EXPECT_EQ(l.DueToProgram(1), "");
+}
+
+TEST(LinkShaper, ModemEchoesEverythingAndTheBoardHearsNothing) {
+    LinkShaper l;
+    l.SetEcho(true);
+    l.Incoming(0, "{}-12?");
+    EXPECT_EQ(l.DueToBoard(1), "");
+    EXPECT_EQ(l.DueToProgram(1), "{}-12?");
+}
+
+TEST(LinkShaper, ClearDropsBytesInFlight) {
+    LinkShaper l;
+    l.SetBaud(100);
+    l.Incoming(0, "abc");
+    l.Outgoing(0, "xyz");
+    l.Clear();
+    EXPECT_EQ(l.DueToBoard(10), "");
+    EXPECT_EQ(l.DueToProgram(10), "");
+}
+
+}  // namespace
+}  // namespace plyx::sim

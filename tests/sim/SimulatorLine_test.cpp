@@ -1,0 +1,192 @@
+// The simulator through the program's end of its pseudo-terminal.
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <gtest/gtest.h>
+
+#include "ProgramEnd.h"
+#include "sim/Simulator.h"
+#include "tests/support/TempDir.h"
+
+namespace plyx::sim::test {
+namespace {
+
+using std::chrono::milliseconds;
+
+SimOptions Options(const std::string& name = "QM4DNCRouter", const std::string& version = "4.71") {
+    SimOptions o;
+    o.firmwareName = name;
+    o.versionText = version;
+    return o;
+}
+
+TEST(SimulatorLine, AnswersIdentificationOnTheDevicePath) {
+    Simulator sim(Options("VT2D20NCRouterVarn", "1.07"));
+    sim.Start();
+    ASSERT_EQ(sim.DevicePath().rfind("/dev/pts/", 0), 0u);
+    ProgramEnd p(sim.DevicePath());
+    ASSERT_TRUE(p.ok());
+    std::string r = p.Ask("{}-12?");
+    EXPECT_EQ(r, "R,-12\r\nVT2D20NCRouterVarn 1.07\r\nCopyright (C) Zentrova. All rights reserved.\r\n*");
+    EXPECT_TRUE(sim.WaitFor([](const SimState& s) { return s.programConnected; }, milliseconds(1000)));
+}
+
+TEST(SimulatorLine, CountsBytesBothWaysAndKeepsReplyOrder) {
+    Simulator sim(Options());
+    sim.Start();
+    ProgramEnd p(sim.DevicePath());
+    p.Send(" 2M7?h");
+    std::string all;
+    for (int i = 0; i < 4; ++i) all += p.ReadReply();
+    EXPECT_EQ(all, "**X,7,255\r\n*I30*");
+    ASSERT_TRUE(sim.WaitFor([&](const SimState& s) { return s.counters.bytesOut == all.size(); }, milliseconds(1000)));
+    SimState s = sim.State();
+    EXPECT_EQ(s.counters.bytesIn, 6u);
+    EXPECT_EQ(s.counters.commands, 4u);
+}
+
+TEST(SimulatorLine, PacingAndLatencyKeepEveryByteInOrder) {
+    Simulator sim(Options());
+    sim.Start();
+    sim.SetPacing(115200);
+    sim.SetLatency(16);
+    ProgramEnd p(sim.DevicePath());
+    std::string one = "-1200R" + std::string("\xA0\x64", 2) + "G";
+    p.Send(one + one + one);
+    std::string all;
+    for (int i = 0; i < 9; ++i) all += p.ReadReply();
+    EXPECT_EQ(all, "**G29*" "**G29*" "**G29*");
+    EXPECT_EQ(p.ReadFor(50), "");
+    EXPECT_EQ(sim.Moves().size(), 3u);
+}
+
+TEST(SimulatorLine, ProgramMayCloseAndReopenItsEnd) {
+    Simulator sim(Options());
+    sim.Start();
+    {
+        ProgramEnd p(sim.DevicePath());
+        ASSERT_TRUE(p.ok());
+        ::ioctl(p.fd(), TIOCEXCL);
+        EXPECT_EQ(p.Ask("h"), "I30*");
+        // A reply still on its way when the port closes is lost with it.
+        p.Send("h");
+    }
+    EXPECT_TRUE(sim.WaitFor([](const SimState& s) { return !s.programConnected; }, milliseconds(2000)));
+    ProgramEnd again(sim.DevicePath());
+    ASSERT_TRUE(again.ok());
+    EXPECT_EQ(again.ReadFor(50), "");
+    EXPECT_EQ(again.Ask("h"), "I30*");
+}
+
+TEST(SimulatorLine, UnpluggedBoardLooksLikeAPulledCable) {
+    Simulator sim(Options());
+    sim.Start();
+    ProgramEnd p(sim.DevicePath());
+    EXPECT_EQ(p.Ask("h"), "I30*");
+    sim.Unplug();
+    EXPECT_FALSE(sim.Running());
+    EXPECT_EQ(p.ReadByte(500), -2);
+}
+
+TEST(SimulatorLine, RegistersAsComPortInTheDataDirectory) {
+    plyx::test::TempDir dir;
+    Simulator sim(Options());
+    sim.Start();
+    std::string link = sim.RegisterAsCom(dir.path() + "/PLYX3", 7);
+    EXPECT_EQ(link, dir.path() + "/PLYX3/ports/COM7");
+    EXPECT_EQ(std::filesystem::read_symlink(link).string(), sim.DevicePath());
+    // Registering again replaces the link.
+    EXPECT_EQ(sim.RegisterAsCom(dir.path() + "/PLYX3", 7), link);
+    ProgramEnd p(link);
+    EXPECT_EQ(p.Ask("h"), "I30*");
+}
+
+TEST(SimulatorFaults, SilentBoardSendsNothing) {
+    Simulator sim(Options());
+    sim.Start();
+    ProgramEnd p(sim.DevicePath());
+    sim.SetSilent(true);
+    p.Send("-12?");
+    EXPECT_EQ(p.ReadFor(100), "");
+    sim.SetSilent(false);
+    EXPECT_EQ(p.Ask("h"), "I30*");
+}
+
+TEST(SimulatorFaults, ModemEchoReturnsTheRequest) {
+    Simulator sim(Options());
+    sim.Start();
+    ProgramEnd p(sim.DevicePath());
+    sim.SetEcho(true);
+    p.Send("{}-12?");
+    EXPECT_EQ(p.ReadFor(100), "{}-12?");
+    EXPECT_EQ(sim.State().counters.identifications, 0u);
+}
+
+TEST(SimulatorFaults, GarbageDroppedAndSlowReplies) {
+    Simulator sim(Options());
+    sim.Start();
+    ProgramEnd p(sim.DevicePath());
+    sim.InjectGarbage("\x01Z");
+    EXPECT_EQ(p.Ask("h"), "I3\x01Z0*");
+    sim.DropReplies(1);
+    p.Send("h");
+    EXPECT_EQ(p.ReadFor(100), "");
+    EXPECT_EQ(p.Ask("h"), "I30*");
+    sim.SetSlowReplies(30);
+    // Each byte comes within its own limit, so the whole reply arrives.
+    EXPECT_EQ(p.Ask("h", 200), "I30*");
+}
+
+TEST(SimulatorPanel, ControlLinesDriveSwitchesAndReportState) {
+    Simulator sim(Options());
+    sim.Start();
+    ProgramEnd p(sim.DevicePath());
+    EXPECT_EQ(sim.Control("press start"), "ok");
+    EXPECT_EQ(p.Ask("7?"), "X,7,254\r\n*");
+    EXPECT_EQ(sim.Control("release START"), "ok");
+    EXPECT_EQ(sim.Control("tap PAUSE 20"), "ok");
+    EXPECT_EQ(sim.State().switchesClosed, 2);
+    EXPECT_TRUE(sim.WaitFor([](const SimState& s) { return s.switchesClosed == 0; }, milliseconds(1000)));
+    EXPECT_EQ(sim.Control("latch"), "ok");
+    EXPECT_EQ(p.Ask("L"), "R,L,1\r\n*");
+    EXPECT_EQ(sim.Control("limit 3"), "ok");
+    EXPECT_EQ(p.Ask("6?"), "X,6,252\r\n*");
+    p.Ask("255F22E");
+    std::string state = sim.Control("state");
+    EXPECT_NE(state.find(" lamps=22 "), std::string::npos) << state;
+    EXPECT_NE(state.find(" limits=3 "), std::string::npos) << state;
+    EXPECT_EQ(sim.Control("press NOSUCH").rfind("error", 0), 0u);
+    bool quit = false;
+    sim.Control("quit", &quit);
+    EXPECT_TRUE(quit);
+}
+
+TEST(SimulatorPanel, MovesLineListsTheRecord) {
+    Simulator sim(Options());
+    sim.Start();
+    ProgramEnd p(sim.DevicePath());
+    p.Ask("-2737R");
+    p.Ask(std::string("\xA6\x5A", 2));  // X +1626
+    p.Ask(std::string("\xC9\xA6", 2));  // Y -1626
+    EXPECT_EQ(p.Ask("G"), "G29*");
+    EXPECT_EQ(sim.Control("moves"), "moves=1\nline x=1626 y=-1626 rate=-2737");
+    sim.Control("clear-moves");
+    EXPECT_EQ(sim.Control("moves"), "moves=0");
+}
+
+TEST(SimulatorPanel, TimeScaleRunsMovesInScaledRealTime) {
+    SimOptions o = Options();
+    o.timeScale = 0.01;  // a hundred times faster
+    Simulator sim(o);
+    sim.Start();
+    ProgramEnd p(sim.DevicePath());
+    p.Ask("1000R");
+    p.Ask(std::string("\xA3\xE8", 2));  // X +1000: one board second
+    EXPECT_EQ(p.Ask("G"), "G29*");
+    EXPECT_TRUE(sim.WaitFor([](const SimState& s) { return s.run == RunState::Idle; }, milliseconds(2000)));
+    EXPECT_EQ(sim.State().position[kX], 1000);
+}
+
+}  // namespace
+}  // namespace plyx::sim::test
