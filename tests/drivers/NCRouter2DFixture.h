@@ -31,8 +31,9 @@ inline bool IsCommandChar(char c) {
 class TwoAxisBoard {
 public:
     std::string firmware = "VT2D20NCRouter 2.10";
-    // Replies to "h", used in turn; the last one stays.
+    // Replies to "h", used in turn; the last one stays; "" is silence.
     std::deque<std::string> idleReplies{"I20*"};
+    int idleQueries = 0;
     // Report values by item; an item not listed answers 0.
     std::map<std::string, std::string> items;
     std::string latched = "0";
@@ -54,8 +55,10 @@ public:
             return {Send("X,-12\r" + firmware + "\rCopyright 2009 Zentrova\r*")};
         if (letter == '!') return answerReset ? std::vector<PeerStep>{Send("*")} : std::vector<PeerStep>{};
         if (letter == 'h') {
+            ++idleQueries;
             std::string r = idleReplies.front();
             if (idleReplies.size() > 1) idleReplies.pop_front();
+            if (r.empty()) return {};  // silence
             return {Send(r)};
         }
         if (letter == '?') {
