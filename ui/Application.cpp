@@ -1,0 +1,83 @@
+#include "ui/Application.h"
+
+#include <QCoreApplication>
+
+#include "ui/frmMain.h"
+#include "ui/frmRunStatus.h"
+#include "ui/frmSplash.h"
+#include "ui/frmSwitchStatus.h"
+
+namespace plyx::ui {
+
+Application::Application(UiContext& ctx)
+    : ctx_(ctx),
+      runStatus_(std::make_unique<frmRunStatus>(ctx)),
+      switchStatus_(std::make_unique<frmSwitchStatus>(ctx)) {
+    WireEngine();
+}
+
+Application::~Application() {
+    ctx_.engine.SetViews({});
+    main_.reset();
+    splash_.reset();
+    switchStatus_.reset();
+    runStatus_.reset();
+}
+
+void Application::WireEngine() {
+    engine::EngineViews views;
+    views.runStatus = runStatus_.get();
+    views.switchDialog = switchStatus_.get();
+    views.mainWindow = main_.get();
+    ctx_.engine.SetViews(views);
+}
+
+frmSplash& Application::ShowSplash() {
+    if (!splash_) splash_ = std::make_unique<frmSplash>(ctx_);
+    splash_->show();
+    splash_->repaint();
+    return *splash_;
+}
+
+void Application::CloseSplashWindow() {
+    if (!splash_) return;
+    splash_->hide();
+    // Unloaded later: the call may come from inside one of its own handlers.
+    splash_.release()->deleteLater();
+}
+
+frmMain& Application::LoadMainWindow() {
+    if (!main_) {
+        main_ = std::make_unique<frmMain>(ctx_);
+        main_->OnTextsChanged = [this] { ApplyTextsEverywhere(); };
+        main_->OnUnload = [this] {
+            UnloadOthers();
+            if (OnProgramEnd)
+                OnProgramEnd();
+            else
+                QCoreApplication::quit();
+        };
+        WireEngine();
+        main_->Form_Load();
+    }
+    return *main_;
+}
+
+void Application::ApplyTextsEverywhere() {
+    if (main_) main_->LoadLabels();
+    if (runStatus_) runStatus_->ApplyTexts();
+    if (switchStatus_) switchStatus_->ApplyTexts();
+    if (splash_) splash_->Form_Load();
+}
+
+void Application::UnloadOthers() {
+    // Newest first: the splash window, the switch dialog, the run status window.
+    if (splash_) {
+        splash_->hide();
+        splash_.release()->deleteLater();
+    }
+    switchStatus_->hide();
+    runStatus_->hide();
+}
+
+}  // namespace plyx::ui

@@ -1,0 +1,65 @@
+#pragma once
+// The five windows of one instance and their wiring to the run engine: the
+// entry point the program's main function uses once the environment, the
+// parameter set and the engine exist.
+//
+//   ui::Application windows(ctx);
+//   windows.ShowSplash();                 // before the port search
+//   ...search: windows.Splash() is its app::SplashView...
+//   windows.LoadMainWindow();             // a controller was found
+//   windows.CloseSplashWindow();
+//   engine.ReturnToMainWindow();
+#include <functional>
+#include <memory>
+
+#include "engine/RunEngine.h"
+#include "ui/UiContext.h"
+
+namespace plyx::ui {
+
+class frmMain;
+class frmRunStatus;
+class frmSplash;
+class frmSwitchStatus;
+
+class Application {
+public:
+    // Creates the run status window and the switch dialog (hidden) and hands
+    // them to the engine.
+    explicit Application(UiContext& ctx);
+    ~Application();
+    Application(const Application&) = delete;
+    Application& operator=(const Application&) = delete;
+
+    // The splash window, created and shown (not modal) on first use.
+    frmSplash& ShowSplash();
+    frmSplash* Splash() { return splash_.get(); }
+    // Hides and unloads the splash window.
+    void CloseSplashWindow();
+
+    // Creates and loads the main window (texts applied, timer stopped) and
+    // hands it to the engine; shown by the engine's ReturnToMainWindow.
+    frmMain& LoadMainWindow();
+    frmMain* MainWindow() { return main_.get(); }
+    frmRunStatus& RunStatus() { return *runStatus_; }
+    frmSwitchStatus& SwitchStatus() { return *switchStatus_; }
+
+    // Every loaded window shows the texts of the current language again.
+    void ApplyTextsEverywhere();
+
+    // Called when the main window has closed and every other window is
+    // unloaded: the program ends. Unset: Qt's loop is asked to quit.
+    std::function<void()> OnProgramEnd;
+
+private:
+    void UnloadOthers();
+    void WireEngine();
+
+    UiContext& ctx_;
+    std::unique_ptr<frmRunStatus> runStatus_;
+    std::unique_ptr<frmSwitchStatus> switchStatus_;
+    std::unique_ptr<frmSplash> splash_;
+    std::unique_ptr<frmMain> main_;
+};
+
+}  // namespace plyx::ui

@@ -1,0 +1,35 @@
+#include <QCoreApplication>
+#include <exception>
+
+#include "link/BoardLinkError.h"
+#include "ui/UiContext.h"
+
+namespace plyx::ui {
+
+namespace {
+void ReportAndEnd(app::Environment& env, std::int32_t number, const std::string& description) {
+    env.LogLine("Error " + std::to_string(number) + ": " + description);
+    env.Dialogs().ShowMessage("Error " + std::to_string(number) + "\r\n" + description,
+                              env.PortCaptionPrefix + env.ProgramName);
+    env.ExitProgram(1);
+}
+}  // namespace
+
+void RunAction(app::Environment& env, const std::function<void()>& action) {
+    try {
+        try {
+            action();
+        } catch (const link::BoardLinkError& error) {
+            ReportAndEnd(env, error.SignedNumber(), error.Description());
+        } catch (const app::ProgramExit&) {
+            throw;
+        } catch (const std::exception& error) {
+            ReportAndEnd(env, 0, error.what());
+        }
+    } catch (const app::ProgramExit& exit) {
+        // The program is over; Qt's own loop must not go on with it.
+        QCoreApplication::exit(exit.code());
+    }
+}
+
+}  // namespace plyx::ui
