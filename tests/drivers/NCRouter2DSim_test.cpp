@@ -1,0 +1,130 @@
+// The 2-axis driver against the board simulator in 2-axis mode: what the
+// driver sends must make the board do what the operation names.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+
+#include "drivers/NCRouter2D.h"
+#include "link/CommLog.h"
+#include "link/ZentrovaCom.h"
+#include "sim/Simulator.h"
+#include "tests/support/TempDir.h"
+
+namespace plyx::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+class NCRouter2DSimTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        sim::SimOptions options;
+        options.firmwareName = "VT2D20NCRouter";
+        options.versionText = "3.02";
+        options.queueCapacity = 30;
+        board = std::make_unique<sim::Simulator>(options);
+        board->Start();
+        board->RegisterAsCom(dir.path(), 11);
+        link = std::make_unique<link::ZentrovaCom>(log);
+        platform::serial::PortPaths paths;
+        paths.dataDirectory = dir.path();
+        paths.sysRoot = dir.path() + "/sys";
+        link->SetPortPaths(paths);
+        link->PortOpen("COM11");
+        link->SetIdleTime(2000);
+        driver.SetZentrovaRef(*link);
+        driver.SetAutoWaitOnMotionComplete(false);
+    }
+
+    void TearDown() override {
+        link.reset();
+        board.reset();
+    }
+
+    TempDir dir;
+    std::unique_ptr<sim::Simulator> board;
+    link::CommLog log;
+    std::unique_ptr<link::ZentrovaCom> link;
+    drivers::NCRouter2D driver;
+};
+
+TEST_F(NCRouter2DSimTest, IdentifiesAndResetsWithTheMicrostepSize) {
+    EXPECT_NE(driver.ReportCopyRightText().find("VT2D20NCRouter 3.02"), std::string::npos);
+    EXPECT_EQ(driver.BoardType(), 2);
+    EXPECT_EQ(driver.ReportFirmwareVersion(), "3.02");
+    driver.ResetBoard(4);
+    EXPECT_EQ(board->State().counters.resets, 1u);
+    EXPECT_EQ(driver.ReportMicrostepSize(), 4);
+    EXPECT_EQ(driver.IdleWait(500), 0);
+    EXPECT_EQ(driver.LastQueueCount(), 30);
+}
+
+TEST_F(NCRouter2DSimTest, RelativeMoveReachesTheBoard) {
+    driver.ResetBoard(16);
+    driver.SetAddressMode(false);
+    driver.SetRunRate(-2737);
+    driver.SetRequestedXLocation(1626);
+    driver.SetRequestedYLocation(-1626);
+    driver.GoToCurrentRequestedLocation();
+    driver.SetRequestedXLocation(10);
+    driver.SetRequestedYLocation(0);
+    driver.GoToCurrentRequestedLocation();
+    std::vector<sim::MoveRecord> moves = board->Moves();
+    ASSERT_EQ(moves.size(), 2u);
+    EXPECT_EQ(moves[0].steps[sim::kX], 1626);
+    EXPECT_EQ(moves[0].steps[sim::kY], -1626);
+    EXPECT_EQ(moves[0].rate, -2737);
+    EXPECT_EQ(moves[1].steps[sim::kX], 10);
+    EXPECT_EQ(moves[1].steps[sim::kY], 0);
+    driver.IdleWaitForFullyStopped();
+    sim::SimState s = board->State();
+    EXPECT_EQ(s.position[sim::kX], 1636);
+    EXPECT_EQ(s.position[sim::kY], -1626);
+    EXPECT_EQ(driver.ReportCurrentX(), 1636);
+    EXPECT_EQ(driver.ReportCurrentY(), -1626);
+}
+
+TEST_F(NCRouter2DSimTest, RatesAndLampsAsRelayWords) {
+    driver.SetStopOKRate(80);
+    driver.SetRampRate(8000);
+    driver.SetIOConfig(24576);
+    driver.RelaySet(0x4000 | 0x0400);
+    sim::SimState s = board->State();
+    EXPECT_EQ(s.stopOkRate, 80);
+    EXPECT_EQ(s.rampRate, 8000);
+    EXPECT_EQ(s.lamps, sim::kLampStart | sim::kLampAbort);
+    EXPECT_EQ(driver.ReportIOConfig(), 24576);
+    driver.RelayOpen(0x4000);
+    EXPECT_EQ(board->State().lamps, sim::kLampAbort);
+    driver.RelayClose(0x8000);
+    EXPECT_EQ(board->State().lamps, sim::kLampAbort | sim::kLampStop);
+}
+
+TEST_F(NCRouter2DSimTest, PanelInputsReadThroughReports) {
+    board->Press(sim::Switch::Start);
+    EXPECT_EQ(driver.ReportTTLValues() & 1, 0);  // active low
+    board->Release(sim::Switch::Start);
+    EXPECT_EQ(driver.ReportTTLValues() & 1, 1);
+    board->Latch(board->AbortLatchBit());
+    EXPECT_EQ(driver.ReportLatchedData() & 16, 16);
+    EXPECT_EQ(driver.ReportLatchedData() & 16, 0);  // reading takes the event
+}
+
+TEST_F(NCRouter2DSimTest, PauseAndRestart) {
+    driver.PauseMotors();
+    EXPECT_EQ(driver.IdleWait(200), 3);
+    driver.RequestMotorRestart();
+    EXPECT_EQ(driver.IdleWait(200), 0);
+    driver.StopMotors();
+    EXPECT_EQ(driver.IdleWait(200), 4);
+}
+
+TEST_F(NCRouter2DSimTest, UnpluggedBoardIsAnErrorNotAHang) {
+    driver.ResetBoard(16);
+    board->Unplug();
+    EXPECT_THROW(driver.IdleWait(200), link::BoardLinkError);
+}
+
+}  // namespace
+}  // namespace plyx::test
