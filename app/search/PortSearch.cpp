@@ -1,0 +1,131 @@
+#include "app/search/PortSearch.h"
+
+#include "link/ZentrovaCom.h"
+#include "platform/Files.h"
+
+namespace plyx::app {
+
+PortSearch::PortSearch(Environment& env, ParameterSet& params, engine::RunGlobals& globals,
+                       link::ZentrovaCom& boardLink, platform::EventPump& pump,
+                       platform::ProcessLauncher& launcher)
+    : env_(env), params_(params), globals_(globals), link_(boardLink), pump_(pump), launcher_(launcher) {}
+
+void PortSearch::Status(const std::string& text) {
+    if (splash_) splash_->SetScanningStatusMessage(text);
+}
+
+void PortSearch::ScanForBoards() {
+    globals_.RunState = engine::kRunRunning;
+    if (splash_) splash_->SetRetryOrAbortCaption(false);
+    found_ = 0;
+
+    for (std::int32_t pass = 0; pass <= 1; ++pass) {
+        for (std::int32_t port = pass; port <= 255; ++port) {
+            bool tryAlways = pass == 1;
+            std::int32_t number;
+            if (port > 0) {
+                if (env_.RequestedComPort != 0) break;
+                number = port;
+            } else {
+                number = env_.RequestedComPort;
+                tryAlways = true;
+            }
+            env_.ComPortName = "COM" + std::to_string(number);
+            env_.PortCaptionPrefix = env_.ComPortName + ": ";
+
+            // Pass 0 tries only the ports an instance ran on before.
+            bool tryIt = tryAlways;
+            if (!tryIt) {
+                std::string marker = env_.GetDataDirectory() + "/C" + std::to_string(number) + "." +
+                                     env_.ProgramName + "LastStartup.log";
+                tryIt = platform::FileExists(marker);
+            }
+            if (tryIt) {
+                std::int32_t family = IdentifyBoardOnPort(env_.ComPortName);
+                if (family != 0) {
+                    ++found_;
+                    if (env_.RequestedComPort != 0) {
+                        env_.ControllerFamily = family;
+                        ContinueStartupOnPort();
+                        return;  // the port stays open
+                    }
+                    link_.PortClose();
+                    LaunchInstance(number);
+                }
+            }
+            pump_.DispatchPending();
+            if (globals_.RunState != engine::kRunRunning) break;
+        }
+    }
+
+    env_.ComPortName.clear();
+    env_.PortCaptionPrefix.clear();
+    Status("");
+    if (splash_) splash_->SetRetryOrAbortCaption(true);
+    globals_.RunState = engine::kRunIdle;
+    if (found_ > 0) env_.ExitProgram(0);
+}
+
+std::int32_t PortSearch::IdentifyBoardOnPort(const std::string& portName) {
+    Status(portName);
+    if (portName.empty()) return 0;
+    if (link_.PortOpenAndTest(portName) != 0) {
+        link_.PortClose();
+        return 0;
+    }
+    switch (link_.WhichCopyright(kControllerFirmwareNames)) {
+        case 1:
+            return 1;
+        case 3:
+            return 2;
+        case 2: {
+            // The plain name is a controller of this family only in these versions.
+            std::string version = link_.FirmwareVersionFromCopyright();
+            if (version == "2.10" || version == "2.11" || version == "2.12" || version == "2.13" ||
+                version == "2.14")
+                return 1;
+            break;
+        }
+        default:
+            break;
+    }
+    link_.PortClose();
+    return 0;
+}
+
+std::vector<std::string> PortSearch::InstanceArguments(std::int32_t port) const {
+    std::vector<std::string> args{"REQCOMPORT=" + std::to_string(port)};
+    if (!env_.CommandLine.empty())
+        for (auto& token : SplitCommandLine(env_.CommandLine)) args.push_back(token);
+    return args;
+}
+
+void PortSearch::LaunchInstance(std::int32_t port) {
+    std::vector<std::string> args = InstanceArguments(port);
+    // The log shows the command as one text; the process gets the list,
+    // never a shell.
+    std::string shown = env_.ExecutablePath + " REQCOMPORT=" + std::to_string(port) + " " + env_.CommandLine;
+    env_.LogLine("Shell " + shown);
+    if (!launcher_.StartDetached(env_.ExecutablePath, args))
+        env_.LogLine("Could not start " + shown);
+}
+
+void PortSearch::ContinueStartupOnPort() {
+    if (startup_) startup_->CreateDriver();
+    env_.OpenProgramLog(params_.strLogFile);
+    env_.LogLine("Opened port on " + env_.ComPortName);
+    if (startup_) {
+        startup_->InitializeController();
+        startup_->ShowMainWindow();
+    }
+    if (params_.strModel.empty()) {
+        std::string text = env_.GetResourceText(805) + "\r\n" + env_.GetResourceText(806) + "\r\n" +
+                           env_.GetResourceText(807);
+        std::string title = env_.PortCaptionPrefix + env_.GetResourceText(808);
+        auto answer = env_.Dialogs().ShowMessage(text, title, platform::MessageButtons::OkCancel);
+        if (answer != platform::MessageResult::Ok) env_.ExitProgram(0);
+        if (startup_) startup_->SelectModel();
+    }
+}
+
+}  // namespace plyx::app
