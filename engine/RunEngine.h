@@ -1,0 +1,123 @@
+#pragma once
+// The run engine: one run from start to end (sequencing, distance ring and
+// displays), the motion primitives on the family-neutral controller
+// operations, and pause, abort and the operator switches. Single-threaded:
+// the waits let window events run, and those events call back into
+// PauseRun, RestartRun and AbortRun, which only change RunGlobals.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/Environment.h"
+#include "app/ParameterSet.h"
+#include "engine/Controller.h"
+#include "engine/RunGeometry.h"
+#include "engine/RunState.h"
+#include "engine/Views.h"
+#include "platform/EventPump.h"
+
+namespace plyx::link {
+class ZentrovaCom;
+}
+
+namespace plyx::engine {
+
+// The 2-axis controller takes only 1, 2, 4, 8 or 16 microsteps per step:
+// lowers MSPS to the nearest of those on that family; no change on others.
+void NormalizeMicrosteps(std::int32_t controllerFamily, app::ParameterSet& params);
+
+// The windows the engine drives; any of them may be missing (start-up, tests).
+struct EngineViews {
+    RunStatusView* runStatus = nullptr;
+    SwitchDialogView* switchDialog = nullptr;
+    MainWindowView* mainWindow = nullptr;
+};
+
+class RunEngine final : private LineMoveSink {
+public:
+    RunEngine(app::Environment& env, app::ParameterSet& params, RunGlobals& globals,
+              platform::EventPump& pump);
+    ~RunEngine() override;
+    RunEngine(const RunEngine&) = delete;
+    RunEngine& operator=(const RunEngine&) = delete;
+
+    void SetViews(const EngineViews& views) { views_ = views; }
+    // The port search, started again by RetryOrAbortScan.
+    void SetScanForBoards(std::function<void()> scan) { scanForBoards_ = std::move(scan); }
+
+    // ---- controller and drivers ----
+    // Creates the driver of env.ControllerFamily on the board link and uses it.
+    void CreateDriver(link::ZentrovaCom& boardLink);
+    void ReleaseDrivers();
+    // Uses a controller owned elsewhere (nullptr: none).
+    void UseController(Controller* controller) { controller_ = controller; }
+    Controller* CurrentController() { return controller_; }
+
+    // ---- run sequencing ----
+    void StartRun(bool burnish);
+    void CloseRunWindowAndReturn();
+    void InsertDistance(double distance, std::int16_t layer);
+    std::int16_t GetExtractIndex();
+    double ExtractDistance();
+    std::int16_t ExtractLayer();
+    void UpdateQueueDisplays();
+    void UpdateElapsedTime();
+
+    // ---- run geometry ----
+    RunGeometry& Geometry() { return geometry_; }
+    void ComputeRunConstants() { geometry_.ComputeRunConstants(); }
+    void RunLayers(bool burnish) { geometry_.RunLayers(burnish, &globals_.CurrentLayer); }
+
+    // ---- motion primitives ----
+    void LineMove(double dx, double dy, double rate) override;
+    void SegmentedMove(std::int32_t lX, std::int32_t lY, std::int32_t lRate, double realDistance);
+    void StopSequence();
+    void InitializeController();
+    void EnableMotors();
+    void NormalizeMicrosteps();
+    // GoToRequested and WaitIdle also refresh cQueInUse.
+    void GoToRequested();
+    std::int32_t WaitIdle(std::int32_t ms);
+
+    // ---- pause, abort and switches ----
+    std::int16_t ReadSwitches();
+    void SetLampMode(std::int16_t mode);
+    std::int32_t PollWaitForMotorIdle(bool waitForFullStop);
+    void PauseRun();
+    void RestartRun();
+    void AbortRun();
+    void WaitForSwitchesOpen();
+    void CheckSwitchesOpen();
+    void ReturnToMainWindow();
+    void CheckStartSwitches();
+    void RetryOrAbortScan();
+
+    // Lamp bits of a lamp mode.
+    static std::int16_t LampBitsForMode(std::int16_t mode);
+    // Why a run of the current parameters cannot start ("" when it can).
+    std::string RunRefusal(bool burnish) const;
+
+    RunGlobals& Globals() { return globals_; }
+    app::ParameterSet& Parameters() { return params_; }
+
+private:
+    void Log(const std::string& text) { env_.LogLine(text); }
+    Controller& Ctl();
+    void RefuseRun(const std::string& why);
+    void RunFinishingFile();
+    void UpdateQueueInUse();
+    void PaintSwitchLabels(std::int16_t flags, std::int16_t changed);
+
+    app::Environment& env_;
+    app::ParameterSet& params_;
+    RunGlobals& globals_;
+    platform::EventPump& pump_;
+    RunGeometry geometry_;
+    EngineViews views_;
+    std::function<void()> scanForBoards_;
+    std::unique_ptr<Controller> ownedDriver_;
+    Controller* controller_ = nullptr;
+};
+
+}  // namespace plyx::engine

@@ -1,0 +1,207 @@
+// One run from the operator's start to the end: preparation, the layer
+// loop, a chained finishing file, the stop and the return to the main
+// window; and the distance ring behind the run status window's displays.
+#include <cctype>
+#include <cstdlib>
+
+#include "app/Numbers.h"
+#include "app/ParameterFiles.h"
+#include "engine/DisplayText.h"
+#include "engine/RunEngine.h"
+#include "platform/Files.h"
+
+namespace plyx::engine {
+
+namespace {
+// The 16-bit line-pair counter of alternate layers cannot count further.
+constexpr std::int32_t kMaxAlternatePairs = 32767;
+
+std::string Upper(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return s;
+}
+}  // namespace
+
+RunEngine::RunEngine(app::Environment& env, app::ParameterSet& params, RunGlobals& globals,
+                     platform::EventPump& pump)
+    : env_(env),
+      params_(params),
+      globals_(globals),
+      pump_(pump),
+      geometry_(params, *this, [this](const std::string& line) { Log(line); }) {}
+
+RunEngine::~RunEngine() = default;
+
+std::string RunEngine::RunRefusal(bool burnish) const {
+    if (params_.zPD == 0)
+        return "The pole diameter (PD) is 0, which would make every crosswise move endless. "
+               "Please enter the pole diameter before starting a run.";
+    if (params_.fLayerPattern != 0 && params_.cMRC > 0) {
+        const std::int32_t pairs = RunGeometry::LayerCount(params_, burnish) * params_.cMRC;
+        if (pairs > kMaxAlternatePairs)
+            return "This shell alternates its layers with " + std::to_string(pairs) +
+                   " line pairs in one run; at most " + std::to_string(kMaxAlternatePairs) +
+                   " are possible. Please reduce the layer count or the wraps per layer.";
+    }
+    return {};
+}
+
+void RunEngine::RefuseRun(const std::string& why) {
+    Log("Run refused: " + why);
+    env_.Dialogs().ShowMessage(why, env_.PortCaptionPrefix + env_.ProgramName);
+}
+
+void RunEngine::StartRun(bool burnish) {
+    // Refused before anything is saved or moves; the operator is back at
+    // the main window with its timer running.
+    if (std::string why = RunRefusal(burnish); !why.empty()) {
+        RefuseRun(why);
+        ReturnToMainWindow();
+        return;
+    }
+    NormalizeMicrosteps();
+    app::WriteParameterFile(env_, params_, "", 0);
+
+    if (views_.mainWindow) {
+        views_.mainWindow->Hide();
+        views_.mainWindow->StopTimer();
+    }
+
+    globals_.zLastRate = 0;
+    globals_.SwitchFlags = 0;
+    globals_.RunStartTime = env_.Clock().WallTime();
+    globals_.LastShownElapsedSeconds = -1;
+
+    RunStatusView* status = views_.runStatus;
+    if (status) {
+        status->LoadLabels();
+        status->SetButtonAbortCaptionToAbort();
+        status->SetPauseOrRestartEnabled(true);
+        status->SetButtonCaptionToPause();
+        status->SetAutoCloseRunChecked(params_.fAutoCloseRunWindow != 0);
+        status->SetShowAsMetersChecked(params_.fDSU != 0);
+        status->UpdateUnitsCaption();
+        status->ShowModeless();
+    }
+
+    if (params_.ShellEdited) {
+        if (status) status->SetShellNameCaption("");
+        Log("Starting run on UNSAVED, EDITED version of shell file " + params_.CurrentShellFile);
+    } else {
+        if (status) status->SetShellNameCaption(app::GetFileNameOf(params_.CurrentShellFile));
+        Log("Starting run using shell file " + params_.CurrentShellFile);
+    }
+
+    UpdateElapsedTime();
+    globals_.TotalQueuedDistance = 0;
+    globals_.CurrentLayer = 1;
+    InsertDistance(0, 1);
+    UpdateQueueDisplays();
+    if (status) {
+        status->Activate();
+        status->Refresh();
+    }
+
+    globals_.RunState = kRunRunning;
+    ComputeRunConstants();
+    EnableMotors();
+    SetLampMode(3);
+
+    RunLayers(burnish);
+    if (!burnish) RunFinishingFile();
+
+    StopSequence();
+
+    globals_.RunState = kRunIdle;
+    if (status) {
+        status->SetButtonAbortCaptionToLoadNewShell();
+        status->SetPauseOrRestartEnabled(false);
+        status->SetButtonCaptionToPause();
+    }
+    globals_.SwitchFlags = 0;
+
+    WaitForSwitchesOpen();
+    if (params_.fAutoCloseRunWindow != 0) CloseRunWindowAndReturn();
+}
+
+void RunEngine::RunFinishingFile() {
+    const std::string shellFile = params_.CurrentShellFile;
+    if (Upper(app::GetExtensionOf(shellFile)) != "CFG") return;
+    const std::string finishingFile = app::ReplaceExtension(shellFile, "fin");
+    if (!platform::FileExists(finishingFile)) return;
+
+    Log("Found a FIN file (" + finishingFile + ") -- attempting load");
+    if (params_.idChainIntervalTechnique == 0) geometry_.RunBetweenLayerMove(params_.cTLC + 1);
+
+    app::LoadParameterFile(env_, params_, finishingFile);
+    if (!params_.CurrentShellFile.empty()) {
+        if (views_.runStatus) views_.runStatus->SetShellNameCaption(app::GetFileNameOf(finishingFile));
+        ComputeRunConstants();
+        if (std::string why = RunRefusal(false); !why.empty()) {
+            // Its layers would send endless moves or overrun the counter; the
+            // shell's own layers are done, so only the finishing part is left out.
+            RefuseRun(why);
+        } else {
+            if (params_.idChainIntervalTechnique == 1) geometry_.RunBetweenLayerMove(1);
+            if (params_.idChainIntervalTechnique == 2) geometry_.RunBetweenLayerMove(0);
+            RunLayers(false);
+        }
+    }
+
+    app::LoadParameterFile(env_, params_, shellFile);
+    ComputeRunConstants();
+}
+
+void RunEngine::CloseRunWindowAndReturn() {
+    app::WriteParameterFile(env_, params_, "", 0);
+    if (views_.runStatus) views_.runStatus->Hide();
+    ReturnToMainWindow();
+}
+
+void RunEngine::InsertDistance(double distance, std::int16_t layer) {
+    Log("Inserting distance " + app::NumberText(distance) + " on layer " + std::to_string(layer) + " as entry " +
+        std::to_string(globals_.Ring.idNextDistance));
+    globals_.Ring.InsertDistance(distance, layer);
+}
+
+std::int16_t RunEngine::GetExtractIndex() { return globals_.Ring.GetExtractIndex(globals_.cQueInUse); }
+
+double RunEngine::ExtractDistance() {
+    const std::int16_t index = GetExtractIndex();
+    const double distance = globals_.Ring.DistanceAt(index);
+    Log("Extracting distance " + app::NumberText(distance) + " from entry " + std::to_string(index) +
+        "; idNextDistance = " + std::to_string(globals_.Ring.idNextDistance) +
+        ", cQueInUse = " + std::to_string(globals_.cQueInUse));
+    return distance;
+}
+
+std::int16_t RunEngine::ExtractLayer() {
+    const std::int16_t index = GetExtractIndex();
+    const std::int16_t layer = globals_.Ring.LayerAt(index);
+    Log("Extracting layer " + std::to_string(layer) + " from entry " + std::to_string(index) +
+        "; idNextDistance = " + std::to_string(globals_.Ring.idNextDistance) +
+        ", cQueInUse = " + std::to_string(globals_.cQueInUse));
+    return layer;
+}
+
+void RunEngine::UpdateQueueDisplays() {
+    const double inches = ExtractDistance() * geometry_.zTapePerStep;
+    const double length = params_.fDSU != 0 ? inches / 39.37 : inches / 12.0;
+    const std::int16_t layer = ExtractLayer();
+    if (views_.runStatus) {
+        views_.runStatus->SetStepTotalText(TapeLengthText(length));
+        views_.runStatus->SetLayerTotalText(std::to_string(layer));
+    }
+}
+
+void RunEngine::UpdateElapsedTime() {
+    const std::int64_t seconds = std::llabs(static_cast<long long>(env_.Clock().WallTime() - globals_.RunStartTime));
+    if (seconds == globals_.LastShownElapsedSeconds) return;
+    globals_.LastShownElapsedSeconds = static_cast<std::int32_t>(seconds);
+    if (views_.runStatus) {
+        views_.runStatus->SetElapsedTimeText(ElapsedTimeText(seconds));
+        views_.runStatus->Refresh();
+    }
+}
+
+}  // namespace plyx::engine

@@ -1,0 +1,206 @@
+// Line moves, segmented moves, the stop sequence and the controller's
+// preparation, on a recording fake controller.
+#include <gtest/gtest.h>
+
+#include "tests/engine/EngineFixture.h"
+
+namespace plyx::engine::test {
+namespace {
+
+class MotionTest : public EngineTest {
+protected:
+    MotionTest() {
+        engine->ComputeRunConstants();
+        engine->InitializeController();
+        globals.RunState = kRunRunning;
+        from = ctl.calls.size();
+    }
+    std::size_t from = 0;
+};
+
+TEST_F(MotionTest, LongLineMoveIsCutAtTheFasterMotorsRate) {
+    engine->LineMove(3251.5483964654327, -3251.5483964654327, 387);
+    EXPECT_EQ(ctl.moves, (std::vector<QueuedMove>{{1626, -1626, -2737}, {1626, -1626, -2737}}));
+    EXPECT_EQ(ctl.CallsStartingWith("SetControllerRunRate", from).size(), 1u);
+    EXPECT_TRUE(Logged("     Line Delta X=3252, Delta Y=-3252, Requested Rate=3870, Fastest Motor rate=2737, "
+                       "Real distance=3588"));
+    EXPECT_TRUE(Logged("     PATCH: Breaking the 3252 length move up into 2 segments, for total move of "
+                       "lX=3252, lY=-3252"));
+    EXPECT_EQ(globals.zLastRate, 2737);
+    EXPECT_NEAR(globals.TotalQueuedDistance, 3251.5483964654327 * 1.1033779189624915, 1e-9);
+}
+
+TEST_F(MotionTest, ControllerSeesRateThenDeltasThenGo) {
+    engine->SegmentedMove(100, -50, 1234, 100);
+    std::vector<std::string> sent;
+    for (std::size_t i = from; i < ctl.calls.size(); ++i)
+        if (ctl.calls[i].rfind("WaitIdle", 0) != 0 && ctl.calls[i].rfind("SelectControllerMotor", 0) != 0)
+            sent.push_back(ctl.calls[i]);
+    EXPECT_EQ(sent, (std::vector<std::string>{"SetControllerRunRate(-1234)", "SetRequestedDelta(100,1)",
+                                              "SetRequestedDelta(-50,2)", "GoToRequested()"}));
+    EXPECT_TRUE(Logged("     PATCH: works as a single move of lX=100, lY=-50"));
+    EXPECT_TRUE(Logged("     ...Set of lX worked, trying lY)"));
+    EXPECT_TRUE(Logged("     ...Set of lY worked, doing the motion)"));
+}
+
+TEST_F(MotionTest, SegmentBoundaries) {
+    engine->SegmentedMove(2047, 0, 10, 1);
+    EXPECT_EQ(ctl.moves.size(), 1u);
+    engine->SegmentedMove(0, 2048, 10, 1);
+    EXPECT_EQ(MovesSince(1), (std::vector<QueuedMove>{{0, 1024, -10}, {0, 1024, -10}}));
+    engine->SegmentedMove(4093, -1, 10, 1);
+    EXPECT_EQ(MovesSince(3), (std::vector<QueuedMove>{{1364, 0, -10}, {1364, 0, -10}, {1365, -1, -10}}));
+    engine->SegmentedMove(-5000, 7, 10, 1);
+    EXPECT_EQ(MovesSince(6), (std::vector<QueuedMove>{{-1666, 2, -10}, {-1667, 2, -10}, {-1667, 3, -10}}));
+    EXPECT_TRUE(Logged("     PATCH: Sending lX=-1666"));
+    EXPECT_TRUE(Logged("     ...Next segment: lX=-1667, lY=3"));
+}
+
+TEST_F(MotionTest, SegmentsShareTheRealDistanceAndEachFillsARingEntry) {
+    engine->SegmentedMove(4093, 0, 10, 9);
+    EXPECT_EQ(globals.Ring.idNextDistance, 3);
+    EXPECT_EQ(globals.Ring.DistanceAt(0), 3);
+    EXPECT_EQ(globals.Ring.DistanceAt(1), 6);
+    EXPECT_EQ(globals.Ring.DistanceAt(2), 9);
+    EXPECT_TRUE(Logged("Inserting distance 3 on layer 0 as entry 0"));
+}
+
+TEST_F(MotionTest, ZeroAndTinyMoves) {
+    engine->LineMove(0, 0, 387);
+    EXPECT_TRUE(ctl.moves.empty());
+    EXPECT_TRUE(Logged("     Seek distance of 0 requested: ignoring...."));
+    engine->LineMove(0.3, -0.4, 100);
+    EXPECT_EQ(ctl.moves, (std::vector<QueuedMove>{{0, 0, -800}}));
+}
+
+TEST_F(MotionTest, HalvesRoundToEven) {
+    engine->LineMove(2.5, -3.5, 1);
+    ASSERT_EQ(ctl.moves.size(), 1u);
+    EXPECT_EQ(ctl.moves[0].x, 2);
+    EXPECT_EQ(ctl.moves[0].y, -4);
+}
+
+TEST_F(MotionTest, NothingMovesWhileAnAbortIsRequested) {
+    globals.RunState = kRunAbortRequested;
+    engine->LineMove(100, 100, 100);
+    engine->SegmentedMove(100, 100, 100, 100);
+    EXPECT_TRUE(ctl.moves.empty());
+    EXPECT_TRUE(ctl.CallsStartingWith("SetControllerRunRate", from).empty());
+}
+
+TEST_F(MotionTest, MoveBeyondWhatTheControllerCanCarryAbortsTheRun) {
+    engine->LineMove(3e9, 1, 100);
+    engine->LineMove(1, 1, 1e12);
+    EXPECT_TRUE(ctl.moves.empty());
+    EXPECT_EQ(globals.RunState, kRunAbortRequested);
+}
+
+TEST_F(MotionTest, StopSequenceSlowsDownFromTheLastRate) {
+    globals.zLastRate = 2737;
+    engine->StopSequence();
+    // (2737 - 80) * (80 + 2737) / 16000 = 467.798...; half 233.9 -> 234.
+    EXPECT_EQ(ctl.moves, (std::vector<QueuedMove>{{10, -10, -80}, {234, -234, -80}, {234, -234, -80}}));
+    EXPECT_TRUE(Logged("Disabling motors"));
+    EXPECT_TRUE(Logged("zTurnOffDistance=467.7980625, zLastRate=2737, lStartStopRate=80, lRampRate=8000"));
+    EXPECT_TRUE(Logged("Sending stop sequence"));
+    EXPECT_TRUE(Logged("Queue now only contains slow-down-to-stop motion, so force pause state"));
+    std::vector<std::string> order;
+    for (std::size_t i = from; i < ctl.calls.size(); ++i)
+        if (ctl.calls[i] == "PauseController()" || ctl.calls[i] == "StopController()" ||
+            ctl.calls[i] == "ResetController()")
+            order.push_back(ctl.calls[i]);
+    EXPECT_EQ(order, (std::vector<std::string>{"PauseController()", "StopController()", "ResetController()"}));
+    EXPECT_EQ(globals.RunState, kRunStopping);
+    EXPECT_EQ(globals.LampMode, 0);  // InitializeController turned the lamps off
+}
+
+TEST_F(MotionTest, NoStopMovesAtTheStartStopRate) {
+    globals.zLastRate = 80;
+    engine->StopSequence();
+    EXPECT_TRUE(ctl.moves.empty());
+    EXPECT_TRUE(Logged("No special stop sequence needed -- already at start/stop rate"));
+}
+
+TEST_F(MotionTest, StopSequenceWaitsUntilTwoPlacesAreLeft) {
+    globals.zLastRate = 80;
+    ctl.moving = true;
+    ctl.queueInUse = 6;
+    ctl.onWaitIdle = [](FakeController& c) -> std::optional<std::int32_t> {
+        if (c.queueInUse > 0 && !c.paused) --c.queueInUse;
+        return std::nullopt;
+    };
+    engine->StopSequence();
+    EXPECT_EQ(ctl.calls.back(), "SetPortDirections()") << "ends in a reset";
+    // 6 -> 2 takes four waits before the pause is forced.
+    std::size_t pause = 0;
+    for (std::size_t i = from; i < ctl.calls.size(); ++i)
+        if (ctl.calls[i] == "PauseController()") pause = i;
+    EXPECT_EQ(ctl.CallsStartingWith("WaitIdle", from).size() - ctl.CallsStartingWith("WaitIdle", pause).size(), 4u);
+}
+
+TEST_F(MotionTest, AbortedRunSkipsTheSlowDownButStillStopsAndResets) {
+    globals.zLastRate = 2737;
+    globals.RunState = kRunAbortRequested;
+    engine->StopSequence();
+    EXPECT_TRUE(ctl.moves.empty());
+    EXPECT_FALSE(Logged("Disabling motors"));
+    EXPECT_EQ(ctl.CallsStartingWith("StopController", from).size(), 1u);
+    EXPECT_EQ(ctl.CallsStartingWith("ResetController", from).size(), 1u);
+}
+
+TEST_F(MotionTest, ZeroRampRateSkipsTheSlowDownMoves) {
+    params.zRR = 0;
+    engine->ComputeRunConstants();
+    globals.zLastRate = 2737;
+    engine->StopSequence();
+    EXPECT_TRUE(ctl.moves.empty());
+    EXPECT_EQ(ctl.CallsStartingWith("ResetController", from).size(), 1u);
+}
+
+TEST_F(MotionTest, InitializeControllerOrder) {
+    ctl.capacity = 45;
+    ctl.lamps.clear();
+    engine->InitializeController();
+    std::vector<std::string> sent(ctl.calls.begin() + static_cast<std::ptrdiff_t>(from), ctl.calls.end());
+    EXPECT_EQ(sent, (std::vector<std::string>{"ResetController()", "WaitIdle(250)", "ReadPulsePolarityWord()",
+                                              "SetPortDirections()"}));
+    EXPECT_EQ(ctl.lamps, (std::vector<std::int32_t>{0, 0, 0}));
+    EXPECT_EQ(globals.ControllerQueueCapacity, 45);
+    EXPECT_EQ(globals.Ring.Length(), 91);
+    EXPECT_EQ(globals.PulsePolarityWord, 0x12);
+}
+
+TEST_F(MotionTest, EnableMotorsPreparesRatesAndRelativeMoves) {
+    engine->EnableMotors();
+    auto after = ctl.CallsStartingWith("Set", from);
+    EXPECT_EQ(after, (std::vector<std::string>{"SetPortDirections()", "SetControllerPulsePolarities(83)",
+                                               "SetControllerStopOKRate(80)", "SetControllerRampRate(8000)",
+                                               "SetControllerAddressMode(0)"}));
+    EXPECT_TRUE(Logged("Enabling motors"));
+}
+
+TEST_F(MotionTest, MicrostepsOfTheTwoAxisController) {
+    params.cMSPS = 12;
+    engine->NormalizeMicrosteps();
+    EXPECT_EQ(params.cMSPS, 12);  // 4-axis: unchanged
+    env->ControllerFamily = kFamily2Axis;
+    engine->NormalizeMicrosteps();
+    EXPECT_EQ(params.cMSPS, 8);
+    for (auto [in, out] : {std::pair{40, 16}, {16, 16}, {7, 4}, {3, 2}, {1, 1}, {0, 1}, {-5, 1}}) {
+        params.cMSPS = static_cast<std::int16_t>(in);
+        engine->NormalizeMicrosteps();
+        EXPECT_EQ(params.cMSPS, out) << in;
+    }
+}
+
+TEST_F(MotionTest, QueuePlacesInUseFollowGoAndWait) {
+    ctl.queueInUse = 7;
+    engine->GoToRequested();
+    EXPECT_EQ(globals.cQueInUse, 7);
+    ctl.queueInUse = 3;
+    engine->WaitIdle(250);
+    EXPECT_EQ(globals.cQueInUse, 3);
+}
+
+}  // namespace
+}  // namespace plyx::engine::test

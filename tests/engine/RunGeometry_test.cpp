@@ -1,0 +1,184 @@
+// The motion plan of a run, recorded straight from the layer loop.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <string>
+#include <vector>
+
+#include "app/ParameterSet.h"
+#include "engine/RunGeometry.h"
+
+namespace plyx::engine {
+namespace {
+
+struct Recorder final : LineMoveSink {
+    std::vector<std::array<double, 3>> moves;
+    void LineMove(double dx, double dy, double rate) override { moves.push_back({dx, dy, rate}); }
+};
+
+class PlanTest : public ::testing::Test {
+protected:
+    void Run(bool burnish = false) {
+        geometry.ComputeRunConstants();
+        geometry.RunLayers(burnish, &layer);
+    }
+    app::ParameterSet params;
+    Recorder sink;
+    std::vector<std::string> log;
+    RunGeometry geometry{params, sink, [this](const std::string& l) { log.push_back(l); }};
+    std::int16_t layer = 0;
+};
+
+void ExpectMove(const std::array<double, 3>& m, double dx, double dy, double rate) {
+    EXPECT_NEAR(m[0], dx, 1e-3);
+    EXPECT_NEAR(m[1], dy, 1e-3);
+    EXPECT_EQ(m[2], rate);
+}
+
+TEST_F(PlanTest, RunConstantsWithDefaults) {
+    geometry.ComputeRunConstants();
+    EXPECT_EQ(geometry.zWheelScale, 1.0);
+    EXPECT_NEAR(geometry.zABase, 3251.5483964654327, 1e-9);
+    EXPECT_EQ(geometry.zTargetRateScale, 10.0);
+    EXPECT_NEAR(geometry.zTapePerStep, 0.003925, 1e-15);
+    EXPECT_EQ(geometry.lStartStopRate, 80);
+    EXPECT_EQ(geometry.lRampRate, 8000);
+    EXPECT_NEAR(geometry.zWheelAngleFactor, 1.1033779189624915, 1e-15);
+}
+
+TEST_F(PlanTest, UsesTheFifteenDigitPi) {
+    params.zSD = 1;
+    params.zDSF = 1;
+    params.cMSPS = 1;
+    geometry.ComputeRunConstants();
+    EXPECT_EQ(geometry.zABase, 3.14159265358979 * 4.0 / 4.0);
+    EXPECT_NE(geometry.zABase, 3.141592653589793);
+}
+
+TEST_F(PlanTest, RatesAreRoundedDown) {
+    params.zSSR = 5.99;
+    params.zRR = 0.07;
+    geometry.ComputeRunConstants();
+    EXPECT_EQ(geometry.lStartStopRate, 95);  // 95.84
+    EXPECT_EQ(geometry.lRampRate, 1);        // 1.12
+}
+
+TEST_F(PlanTest, DefaultPlanLayerByLayer) {
+    Run();
+    // Layer 1: 12 pairs; layers 2, 4, 5: interval move + 12 pairs; layers 3, 6:
+    // 3 third-axis pairs, third-axis interval move, 12 pairs.
+    ASSERT_EQ(sink.moves.size(), 24u + 3 * 25u + 2 * 31u);
+    for (int i = 0; i < 12; ++i) {
+        ExpectMove(sink.moves[2 * i], 3251.5484, -3251.5484, 387);
+        ExpectMove(sink.moves[2 * i + 1], 307.0395, -736.8948, 327);
+    }
+    ExpectMove(sink.moves[24], 937.0962, -937.0962, 387);        // layer 2 interval move
+    ExpectMove(sink.moves[25], 3576.7032, -3576.7032, 387);      // its first main line
+    const std::size_t layer3 = 24 + 25;
+    for (int i = 0; i < 3; ++i) {
+        ExpectMove(sink.moves[layer3 + 2 * i], 3419.978, -3419.978, 238);
+        ExpectMove(sink.moves[layer3 + 2 * i + 1], 322.944, -775.066, 179);
+    }
+    ExpectMove(sink.moves[layer3 + 6], 243.292, -243.292, 100);
+    ExpectMove(sink.moves[layer3 + 7], 3901.858, -3901.858, 387);  // PAVP 0: no advance
+    EXPECT_EQ(layer, 7);
+}
+
+TEST_F(PlanTest, LogsEveryLayerStart) {
+    Run();
+    EXPECT_EQ(log.front(), "Starting layer 1, zAScaled for layer is 3251.54839646543");
+    EXPECT_EQ(log[1], "Starting layer 2, zAScaled for layer is 3576.70323611198");
+    EXPECT_EQ(std::count(log.begin(), log.end(), "   zThisPoleAdvanceMultiplier set to 1"), 2);
+}
+
+TEST_F(PlanTest, PoleAdvanceScalesOnlyTheFirstLineAfterAThirdAxisPass) {
+    params.cPAVP = 10;
+    params.cTLC = 3;
+    Run();
+    geometry.ComputeRunConstants();
+    const double a2 = 1.1 * geometry.zABase, a3 = 1.2 * geometry.zABase;
+    ExpectMove(sink.moves[25], a2, -a2, 387);  // layer 2: no third-axis pass before it
+    const std::size_t main3 = 24 + 25 + 7;
+    ExpectMove(sink.moves[main3], 1.3 * a3, -1.3 * a3, 387);
+    ExpectMove(sink.moves[main3 + 2], a3, -a3, 387);
+    // The third-axis pass itself is not advanced.
+    ExpectMove(sink.moves[24 + 25], a3 * 0.8765, -a3 * 0.8765, 238);
+}
+
+TEST_F(PlanTest, AlternateLayersFlipEveryOtherPairAcrossTheRun) {
+    params.fLayerPattern = 1;
+    params.cTLC = 2;
+    params.cMRC = 3;
+    Run();
+    const double a = geometry.zABase, pd = params.zPD, ts = params.zTS;
+    ExpectMove(sink.moves[0], a, a, 387);
+    ExpectMove(sink.moves[1], a / pd, -a * ts / pd, 327);
+    ExpectMove(sink.moves[2], a, -a, 387);
+    ExpectMove(sink.moves[3], a * ts / pd, -a / pd, 327);
+    ExpectMove(sink.moves[4], a, a, 387);
+    // Layer 2 goes on counting: its first pair is the 4th of the run (even).
+    const double a2 = 1.1 * a;
+    ExpectMove(sink.moves[7], a2, -a2, 387);
+    ExpectMove(sink.moves[8], a2 * ts / pd, -a2 / pd, 327);
+    EXPECT_EQ(params.LineCounter, 6);
+    geometry.ComputeRunConstants();
+    EXPECT_EQ(params.LineCounter, 0);
+}
+
+TEST_F(PlanTest, ThirdAxisPassesNeverAdvanceTheAlternateCounter) {
+    params.fLayerPattern = 1;
+    params.cTLC = 3;
+    params.cMRC = 1;
+    Run();
+    EXPECT_EQ(params.LineCounter, 3);
+}
+
+TEST_F(PlanTest, BurnishPassRunsItsOwnLayersFaster) {
+    Run(true);
+    EXPECT_EQ(geometry.zTargetRateScale, 11.0);
+    EXPECT_EQ(sink.moves.size(), 24u + 25u);
+}
+
+TEST_F(PlanTest, BurnishOfAShortShellRunsItsLayersAtNormalRate) {
+    params.cTLC = 2;
+    params.cBLC = 5;
+    Run(true);
+    EXPECT_EQ(geometry.zTargetRateScale, 10.0);
+    EXPECT_EQ(sink.moves.size(), 24u + 25u);
+}
+
+TEST_F(PlanTest, BetweenLayerMoveChoosesByMultipleOfThree) {
+    geometry.ComputeRunConstants();
+    geometry.zAScaled = 1000;
+    geometry.zPoleAdvanceForLayer = 2;
+    geometry.RunBetweenLayerMove(0);  // a multiple of 3: third-axis pass
+    EXPECT_EQ(sink.moves.size(), 7u);
+    EXPECT_EQ(geometry.zThisPoleAdvanceMultiplier, 2);
+    geometry.RunBetweenLayerMove(1);
+    geometry.RunBetweenLayerMove(7);
+    ASSERT_EQ(sink.moves.size(), 9u);
+    ExpectMove(sink.moves[7], 262, -262, 387);
+    ExpectMove(sink.moves[8], 262, -262, 387);
+}
+
+TEST_F(PlanTest, NoLayersForZeroOrNegativeCounts) {
+    params.cTLC = 0;
+    Run();
+    EXPECT_TRUE(sink.moves.empty());
+    EXPECT_EQ(layer, 1);
+    params.cTLC = 2;
+    params.cMRC = -4;
+    Run();
+    EXPECT_EQ(sink.moves.size(), 1u);  // only layer 2's interval move
+}
+
+TEST_F(PlanTest, LayerCountForRunsAndBurnishPasses) {
+    EXPECT_EQ(RunGeometry::LayerCount(params, false), 6);
+    EXPECT_EQ(RunGeometry::LayerCount(params, true), 2);
+    params.cTLC = 2;
+    EXPECT_EQ(RunGeometry::LayerCount(params, true), 2);
+}
+
+}  // namespace
+}  // namespace plyx::engine
