@@ -1,56 +1,138 @@
-// plyx3: start-up of one instance. Until the windows exist it runs the
-// start-up steps that need neither the board link nor a window, leaves its
-// start-up log behind and ends.
-#include <cstdio>
+// plyx3: one instance of the operator program. It owns the program's state
+// objects, joins the board link, the run engine and the windows, and runs
+// the start-up sequence: an instance without REQCOMPORT searches the ports
+// and starts one instance per controller; one with REQCOMPORT keeps its
+// port and shows the main window.
+#include <QApplication>
+#include <QStandardPaths>
+#include <cstdlib>
 #include <string>
+#include <unistd.h>
 
 #include "app/Environment.h"
 #include "app/ParameterSet.h"
 #include "app/Startup.h"
+#include "app/search/PortSearch.h"
+#include "engine/RunEngine.h"
+#include "engine/RunState.h"
 #include "link/CommLog.h"
+#include "link/ZentrovaCom.h"
 #include "platform/Clock.h"
-#include "platform/Dialogs.h"
 #include "platform/Files.h"
+#include "platform/ProcessLauncher.h"
+#include "platform/qt/LogindKeepAwake.h"
+#include "platform/qt/QtDialogs.h"
+#include "platform/qt/QtEventPump.h"
+#include "platform/serial/ComPortMap.h"
 #include "text/Resources.h"
+#include "ui/Application.h"
+#include "ui/UiContext.h"
+#include "ui/frmMain.h"
+#include "ui/frmSplash.h"
 
 namespace {
 
-// Messages on standard error; every question is answered OK, every file dialog cancelled.
-class ConsoleDialogs final : public plyx::platform::Dialogs {
+using namespace plyx;
+
+// Start-up steps that need the board link and the windows.
+class WindowedStartup final : public app::StartupContinuation, public app::ControllerStartup {
 public:
-    plyx::platform::MessageResult ShowMessage(const std::string& text, const std::string& title,
-                                              plyx::platform::MessageButtons,
-                                              plyx::platform::MessageIcon) override {
-        std::fprintf(stderr, "%s\n%s\n", title.c_str(), text.c_str());
-        return plyx::platform::MessageResult::Ok;
+    WindowedStartup(app::Environment& env, link::ZentrovaCom& boardLink, engine::RunEngine& engine,
+                    ui::Application& windows, app::PortSearch& search)
+        : env_(env), link_(boardLink), engine_(engine), windows_(windows), search_(search) {}
+
+    void CreateBoardLink() override { link_.SetAutoAwakeFlags(1); }
+
+    void ShowSplash() override {
+        ui::frmSplash& splash = windows_.ShowSplash();
+        search_.SetSplash(&splash);
     }
-    std::string GetOpenFileName(const plyx::platform::FileDialogRequest&) override { return {}; }
-    std::string GetSaveFileName(const plyx::platform::FileDialogRequest&) override { return {}; }
+
+    void ScanForBoards() override {
+        // COM names resolve through the data directory's ports/ links.
+        platform::serial::PortPaths paths = link_.PortPaths();
+        paths.dataDirectory = env_.GetDataDirectory();
+        link_.SetPortPaths(paths);
+        search_.ScanForBoards();
+    }
+
+    void CreateDriver() override { engine_.CreateDriver(link_); }
+    void InitializeController() override { engine_.InitializeController(); }
+    void ShowMainWindow() override {
+        windows_.LoadMainWindow();
+        windows_.CloseSplashWindow();
+        search_.SetSplash(nullptr);
+        engine_.ReturnToMainWindow();
+    }
+    void SelectModel() override {
+        if (ui::frmMain* main = windows_.MainWindow()) main->mnuFileSelectModel_Click();
+    }
+
+private:
+    app::Environment& env_;
+    link::ZentrovaCom& link_;
+    engine::RunEngine& engine_;
+    ui::Application& windows_;
+    app::PortSearch& search_;
 };
+
+std::string JoinArguments(int argc, char** argv) {
+    std::string line;
+    for (int i = 1; i < argc; ++i) {
+        if (i > 1) line += ' ';
+        line += argv[i];
+    }
+    return line;
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    using namespace plyx;
+    QApplication qapp(argc, argv);
+    qapp.setQuitOnLastWindowClosed(false);  // the program decides when it ends
+
     platform::Clock& clock = platform::SystemClock();
     link::CommLog log(clock);
     text::TextTables tables;
-    ConsoleDialogs dialogs;
+    platform::QtDialogs dialogs;
     app::Environment env(log, dialogs, clock, tables);
-
     std::string exe = platform::ExecutablePath();
-    if (exe.empty() && argc > 0) exe = argv[0];
-    env.ExecutablePath = exe;
-    for (int i = 1; i < argc; ++i) {
-        if (i > 1) env.CommandLine += ' ';
-        env.CommandLine += argv[i];
-    }
+    env.ExecutablePath = exe.empty() ? std::string(argv[0]) : exe;
+    env.CommandLine = JoinArguments(argc, argv);
+    env.DocumentsFolder = [] {
+        QString docs = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        return docs.isEmpty() ? app::DefaultDocumentsFolder() : docs.toStdString();
+    };
+    // Ending the program ends it at once: the exit actions have already
+    // released the port and written out the log.
+    env.ExitHook = [](int code) {
+        std::fflush(nullptr);
+        std::_Exit(code);
+    };
 
     app::ParameterSet params;
-    try {
-        app::Main(env, params, nullptr);
-    } catch (const app::ProgramExit& e) {
-        return e.code();
-    }
-    return 0;
+    engine::RunGlobals globals;
+    platform::QtEventPump pump;
+    platform::LogindKeepAwake keepAwake;
+    platform::PosixProcessLauncher launcher;
+
+    link::ZentrovaCom boardLink(log, clock);
+    boardLink.SetEventPump(&pump);
+    boardLink.SetKeepAwake(&keepAwake);
+
+    engine::RunEngine engine(env, params, globals, pump);
+    ui::UiContext ctx{env, params, engine};
+    ui::Application windows(ctx);
+    app::PortSearch search(env, params, globals, boardLink, pump, launcher);
+    WindowedStartup startup(env, boardLink, engine, windows, search);
+    search.SetControllerStartup(&startup);
+    engine.SetScanForBoards([&] { search.ScanForBoards(); });
+
+    env.AddExitAction([&] { windows.CloseSplashWindow(); });
+    env.AddExitAction([&] { boardLink.PortClose(); });
+    env.AddExitAction([&] { engine.ReleaseDrivers(); });
+    windows.OnProgramEnd = [&] { env.ExitProgram(0); };
+
+    ui::RunAction(env, [&] { app::Main(env, params, &startup); });
+    return qapp.exec();
 }
