@@ -38,7 +38,7 @@ std::int32_t RouterCore::ParseLastWaitResponse() {
 // reply for the error text of a retried query.
 std::int32_t RouterCore::IdleQuery(std::string* strPacked) {
     std::int32_t rc = Link().StringWriteCommandSequence(IdleQueryLetter());
-    strLastCommand_ = "I";
+    strLastCommand_.assign(1, 'I');  // (assigning a literal trips a GCC 12 false warning)
     ParseLastWaitResponse();
     *strPacked = PackedLastResponse();
     return rc;

@@ -1,0 +1,280 @@
+// The wait for the controller: state replies, polling, time-outs, the
+// repairs of old replies, the waits after queued commands and the errors.
+#include <gtest/gtest.h>
+
+#include "drivers/WaitReply.h"
+#include "tests/drivers/DriverRig.h"
+#include "tests/drivers/DriverTestUtil.h"
+
+using plyx::drivers::QM4DNCRouter;
+using namespace plyx::test;
+
+namespace {
+
+class IdleWaitTest : public ::testing::Test {
+protected:
+    void SetUp() override { router.SetAutoWaitOnMotionComplete(false); }
+    // Counts the idle queries in a wire text.
+    static int Queries(const std::string& wire, char q = 'h') {
+        int n = 0;
+        for (char c : wire) n += c == q;
+        return n;
+    }
+    plyx::platform::FakeClock clock;
+    Rig rig{clock};
+    FakeBoard& board = rig.board;
+    QM4DNCRouter& router = rig.router;
+};
+
+// Time-outs of the board link itself are real; these tests run the driver
+// on the real clock with short limits.
+// The driver registers a board of its own so that its flush character is
+// "~", which the scripted board ignores.
+class IdleWaitRealTime : public ::testing::Test {
+protected:
+    void SetUp() override {
+        router.SetAutoWaitOnMotionComplete(false);
+        router.DefineRoute("");
+    }
+    Rig rig{plyx::platform::SystemClock()};
+    FakeBoard& board = rig.board;
+    QM4DNCRouter& router = rig.router;
+};
+
+}  // namespace
+
+TEST_F(IdleWaitTest, EachReplyLetterGivesItsResultAtOnce) {
+    rig.Identified("QM4DNCRouter", "4.71");
+    const std::pair<const char*, int> cases[] = {
+        {"I0*", 0}, {"G2*", 1}, {"D2*", 1}, {"A1*", 2}, {"P0*", 3}, {"S0*", 4}};
+    for (const auto& [reply, result] : cases) {
+        board.On("h", {reply});
+        EXPECT_EQ(router.IdleWait(100), result) << reply;
+        EXPECT_EQ(board.TakeWire(), "h") << reply;
+    }
+    EXPECT_EQ(router.LastWaitType(), 4);
+    board.On("h", {"G7*"});
+    router.IdleWait(100);
+    EXPECT_EQ(router.LastQueueCount(), 7);
+}
+
+TEST_F(IdleWaitTest, TildeMeansPausedWithoutError) {
+    rig.Identified("QM4DNCRouter", "4.71");
+    board.On("h", {"\r\n~"});
+    EXPECT_EQ(router.IdleWait(100), 3);
+}
+
+TEST_F(IdleWaitTest, MovingWithFullQueuePollsOncePerMillisecondUntilTheLimit) {
+    rig.Identified("QM4DNCRouter", "4.71");
+    board.On("h", {"G0*"});
+    EXPECT_EQ(router.IdleWait(20), -1);
+    // Asked at 0, 1, ..., 20 ms on the driver's clock, sleeping 1 ms between.
+    EXPECT_EQ(Queries(board.TakeWire()), 21);
+    EXPECT_EQ(clock.sleptMs, 20);
+}
+
+TEST_F(IdleWaitTest, PollingEndsWhenAPlaceFrees) {
+    rig.Identified("QM4DNCRouter", "4.71");
+    board.On("h", {"G0*", "G0*", "G1*"});
+    EXPECT_EQ(router.IdleWait(1000), 1);
+    EXPECT_EQ(board.TakeWire(), "hhh");
+    EXPECT_EQ(router.LastQueueCount(), 1);
+}
+
+TEST_F(IdleWaitTest, ZeroOrNegativeLimitMeansOneSecond) {
+    rig.Identified("QM4DNCRouter", "4.71");
+    board.On("h", {"A0*"});
+    EXPECT_EQ(router.IdleWait(0), -1);
+    EXPECT_EQ(clock.sleptMs, 1000);
+    EXPECT_EQ(router.IdleWait(-5), -1);
+    EXPECT_EQ(clock.sleptMs, 2000);
+}
+
+TEST_F(IdleWaitTest, TickCounterWrapDoesNotEndTheWait) {
+    rig.Identified("QM4DNCRouter", "4.71");
+    clock.ticks = (static_cast<std::int64_t>(0xFFFFFFFFu) - 5) * 1000000;  // 6 ms before the wrap
+    board.On("h", {"G0*"});
+    EXPECT_EQ(router.IdleWait(20), -1);
+    EXPECT_EQ(clock.sleptMs, 20);
+}
+
+TEST_F(IdleWaitTest, G4IsIdleBelowType3Only) {
+    rig.Identified("QM4DNCRouter", "4.71");
+    board.On("h", {"G4*"});
+    EXPECT_EQ(router.IdleWait(100), 0);
+    rig.Identified("QM4DNCRouter", "5.02");
+    board.On("h", {"G4*"});
+    EXPECT_EQ(router.IdleWait(100), 1);
+    EXPECT_EQ(router.LastQueueCount(), 4);
+}
+
+TEST_F(IdleWaitTest, OldFirmwareAsksWithIAndItsDigitRepliesGetTheLetter) {
+    rig.Identified("QM4DNCRouter", "2.9");
+    board.On("i", {"3*"});
+    EXPECT_EQ(router.IdleWait(100), 0);
+    EXPECT_EQ(router.LastQueueCount(), 3);
+    EXPECT_EQ(board.TakeWire(), "i");
+    // After a G command the digit reply belongs to G: moving with 3 places.
+    board.On("G", {"3*"});
+    router.GoToCurrentRequestedLocation();
+    EXPECT_EQ(router.LastWaitType(), 1);
+    EXPECT_EQ(router.LastQueueCount(), 3);
+    EXPECT_EQ(router.PackedLastResponse(), "G3*");
+}
+
+TEST_F(IdleWaitTest, EmptyReplyIsReadAgain) {
+    rig.Identified("QM4DNCRouter", "4.71");
+    board.On("h", {"*I0*"});
+    EXPECT_EQ(router.IdleWait(100), 0);
+    EXPECT_EQ(board.TakeWire(), "h");
+}
+
+TEST_F(IdleWaitTest, ReplyThatIsNoStateRaisesError4) {
+    rig.Identified("QM4DNCRouter", "4.71");
+    rig.link->SetIdleTime(4321);
+    board.On("h", {"X5*"});
+    auto e = CatchBoardError([&] { router.IdleWait(100); });
+    EXPECT_EQ(e.SmallNumber(), 4);
+    EXPECT_EQ(e.Source(), "QM4DNCRouter.IdleWait");
+    EXPECT_EQ(MessageOf(e),
+              "Failed idle synch with board -- expected 'Ix*', 'Px*', 'Sx', 'Gx*' or 'Ax*', saw X5*");
+    EXPECT_EQ(router.LastWaitType(), -1);
+    EXPECT_EQ(router.LastQueueCount(), 0);
+    EXPECT_EQ(rig.link->IdleTime(), 4321);
+}
+
+TEST_F(IdleWaitTest, IdleTimeIsRestoredOnEveryWayOut) {
+    rig.Identified("QM4DNCRouter", "4.71");
+    rig.link->SetIdleTime(4321);
+    board.On("h", {"I0*"});
+    router.IdleWait(100);
+    EXPECT_EQ(rig.link->IdleTime(), 4321);
+    board.On("h", {"G0*"});
+    router.IdleWait(5);
+    EXPECT_EQ(rig.link->IdleTime(), 4321);
+    board.On("h", {"P0*"});
+    EXPECT_THROW(router.IdleWaitForFullyStopped(), plyx::link::BoardLinkError);
+    EXPECT_EQ(rig.link->IdleTime(), 4321);
+}
+
+TEST_F(IdleWaitTest, FullyStoppedWaitsForIdleAndTrapsPauseAndStop) {
+    rig.Identified("QM4DNCRouter", "4.71");
+    board.On("h", {"G3*", "G0*", "I0*"});
+    router.IdleWaitForFullyStopped();
+    EXPECT_EQ(board.TakeWire(), "hhh");
+
+    board.On("h", {"P0*"});
+    auto paused = CatchBoardError([&] { router.IdleWaitForFullyStopped(); });
+    EXPECT_EQ(paused.SmallNumber(), 9);
+    EXPECT_EQ(paused.Source(), "QM4DRouter4D.IdleWaitForFullyStopped");
+    EXPECT_EQ(MessageOf(paused), "Controller is paused!");
+
+    board.On("h", {"S0*"});
+    auto stopped = CatchBoardError([&] { router.IdleWaitForFullyStopped(); });
+    EXPECT_EQ(MessageOf(stopped), "Controller is stopped!");
+}
+
+TEST_F(IdleWaitTest, QueuedCommandWithCompleteReplyDoesNotQuery) {
+    rig.Identified("QM4DNCRouter", "4.71");
+    board.On("G", {"G5*"});
+    router.GoToCurrentRequestedLocation();
+    EXPECT_EQ(board.TakeWire(), "G");
+    EXPECT_EQ(router.LastQueueCount(), 5);
+}
+
+TEST_F(IdleWaitTest, QueuedCommandWaitsForIdleWhenAutoWaitIsOn) {
+    rig.Identified("QM4DNCRouter", "4.71");
+    router.SetAutoWaitOnMotionComplete(true);
+    board.On("G", {"G5*"});
+    board.On("h", {"G4*", "I0*"});
+    router.GoToCurrentRequestedLocationWithVectorLength(750);
+    // G4* reads as idle on this board: one query is enough.
+    EXPECT_EQ(board.TakeWire(), "750Gh");
+}
+
+TEST_F(IdleWaitTest, QueuedCommandWithoutCompleteReplyTrapsAPausedController) {
+    router.DefineRoute("");
+    rig.Identified("QM4DNCRouter", "4.71");
+    rig.link->SetIdleTime(30);
+    board.On("G", {"\r\n"});  // a line end, then nothing more
+    board.On("h", {"P0*"});
+    auto e = CatchBoardError([&] { router.GoToCurrentRequestedLocation(); });
+    EXPECT_EQ(e.SmallNumber(), 9);
+    EXPECT_EQ(e.Source(), "QM4DNCRouter.SendQueuedCommand");
+    EXPECT_EQ(MessageOf(e), "Controller is paused during command 'G'");
+    board.On("h", {"S0*"});
+    auto s = CatchBoardError([&] { router.GoToCurrentRequestedLocation(); });
+    EXPECT_EQ(MessageOf(s), "Controller is stopped during command 'G'");
+    board.On("h", {"G0*", "G2*"});
+    router.GoToCurrentRequestedLocation();
+    EXPECT_EQ(rig.link->IdleTime(), 30);
+}
+
+// Without verbose replies a silent read is a plain time-out, so only the
+// driver's own bound ends these waits.
+TEST_F(IdleWaitRealTime, BoardThatOnlySendsEmptyRepliesEndsAsTimeOut) {
+    rig.Identified("QM4DNCRouter", "4.71");
+    rig.link->SetVerboseResponse(false);
+    board.On("h", {"*"});
+    EXPECT_EQ(router.IdleWait(30), -1);
+    EXPECT_EQ(router.LastWaitType(), plyx::drivers::kWaitEmpty);
+}
+
+TEST_F(IdleWaitRealTime, OldFirmwareEmptyRepliesEndAsTimeOut) {
+    rig.Identified("QM4DNCRouter", "2.9");
+    rig.link->SetVerboseResponse(false);
+    board.On("i", {"*"});
+    EXPECT_EQ(router.IdleWait(30), -1);
+}
+
+TEST_F(IdleWaitRealTime, OldFirmwareIncompleteReplyIsDecidedWithoutAsking) {
+    rig.Identified("QM4DNCRouter", "2.9");
+    const std::pair<const char*, int> cases[] = {{"I0\r\n", 0}, {"G0\r\n", -1}, {"A3\r\n", -1},
+                                                 {"P0\r\n", 3}, {"S1\r\n", 4}};
+    for (const auto& [reply, result] : cases) {
+        board.On("i", {reply});
+        EXPECT_EQ(router.IdleWait(30), result) << reply;
+        EXPECT_EQ(board.TakeWire(), "i~") << reply;  // the query, then the flush character
+    }
+}
+
+TEST_F(IdleWaitRealTime, OldFirmwareIncompleteGarbageRaisesTheRetryError) {
+    rig.Identified("QM4DNCRouter", "2.9");
+    board.On("i", {"Z9\r\n"});
+    auto e = CatchBoardError([&] { router.IdleWait(30); });
+    EXPECT_EQ(e.SmallNumber(), 4);
+    EXPECT_EQ(MessageOf(e), "Failed idle synch with board -- expected 'I', 'P', 'G' or 'A', saw Z9");
+}
+
+TEST_F(IdleWaitRealTime, SilentBoardOnNewFirmwareIsTheLinksTimeOutError) {
+    rig.Identified("QM4DNCRouter", "4.71");
+    rig.link->SetVerboseResponse(false);
+    rig.link->SetFastIdleTime(30);
+    rig.link->SetIdleTime(4321);
+    board.On("h", {FakeBoard::kSilence});
+    auto e = CatchBoardError([&] { router.IdleWait(30); });
+    EXPECT_EQ(e.SmallNumber(), 1);
+    EXPECT_EQ(rig.link->IdleTime(), 4321);
+}
+
+TEST_F(IdleWaitRealTime, VerboseBoardThatFallsSilentIsASyncError) {
+    rig.Identified("QM4DNCRouter", "4.71");
+    rig.link->SetIdleTime(4321);
+    board.On("h", {"*"});
+    auto e = CatchBoardError([&] { router.IdleWait(30); });
+    EXPECT_EQ(e.SmallNumber(), 4);
+    EXPECT_EQ(e.Source(), "ZentrovaCom.ReadToDone");
+    EXPECT_EQ(rig.link->IdleTime(), 4321);
+}
+
+TEST_F(IdleWaitRealTime, BoardFloodingEmptyRepliesEndsAsTimeOut) {
+    rig.Identified("QM4DNCRouter", "4.71");
+    rig.link->SetVerboseResponse(false);
+    std::vector<PeerStep> flood;
+    for (int i = 0; i < 150; ++i) {
+        flood.push_back(Send("**"));
+        flood.push_back(Pause(1));
+    }
+    board.Peer().When("h", flood);
+    EXPECT_EQ(router.IdleWait(30), -1);
+}

@@ -1,0 +1,350 @@
+// The 4-axis driver's command texts, board-type rules and packing, checked
+// byte for byte on the wire of a scripted board.
+#include <gtest/gtest.h>
+
+#include "drivers/DriverNumbers.h"
+#include "tests/drivers/DriverRig.h"
+#include "tests/drivers/DriverTestUtil.h"
+
+using plyx::drivers::ArithmeticOverflow;
+using plyx::drivers::QM4DNCRouter;
+using namespace plyx::test;
+
+namespace {
+
+class Commands : public ::testing::Test {
+protected:
+    plyx::platform::FakeClock clock;
+    Rig rig{clock};
+    FakeBoard& board = rig.board;
+    QM4DNCRouter& router = rig.router;
+};
+
+}  // namespace
+
+TEST_F(Commands, MotorSelectionIsSentOnlyWhenItChanges) {
+    router.SelectMotor("x");
+    EXPECT_EQ(board.TakeWire(), " 2M");
+    router.SelectMotor("X");
+    EXPECT_EQ(board.TakeWire(), "");
+    router.SelectMotor("WZ");
+    EXPECT_EQ(board.TakeWire(), " 9M");
+    router.SelectMotor("B");
+    EXPECT_EQ(board.TakeWire(), " 15M");
+    router.SelectMotor("0");
+    router.SelectMotor("15");
+    router.SelectMotor("wxyz");
+    router.SelectMotor("");
+    EXPECT_EQ(board.TakeWire(), "");
+    router.SelectMotor("-3");
+    EXPECT_EQ(board.TakeWire(), "-3M");
+}
+
+TEST_F(Commands, UnknownMotorLetterRaisesError5AndSendsNothing) {
+    router.SelectMotor("Y");
+    board.TakeWire();
+    auto e = CatchBoardError([&] { router.SelectMotor("XQ"); });
+    EXPECT_EQ(e.SmallNumber(), 5);
+    EXPECT_EQ(e.Source(), "QM4DNCRouter.SelectMotor");
+    EXPECT_EQ(MessageOf(e), "Unknown motor requested: Command was <XQ>");
+    EXPECT_EQ(board.TakeWire(), "");
+    // The selection in force is unchanged: Y again sends nothing.
+    router.SelectMotor("Y");
+    EXPECT_EQ(board.TakeWire(), "");
+}
+
+TEST_F(Commands, RequestedLocationFollowsTheAddressMode) {
+    router.SetRequestedXLocation(-200);
+    EXPECT_EQ(board.TakeWire(), "-200X");
+    router.SetAddressMode(false);
+    router.SetRequestedXLocation(-200);
+    EXPECT_EQ(board.TakeWire(), "-200x");
+    router.SetRequestedLocation(1, 2, 3, 4);
+    EXPECT_EQ(board.TakeWire(), "1w2x3y4z");
+}
+
+TEST_F(Commands, ValueCommandsCarryTheirSign) {
+    router.SetRunRate(-1200);
+    router.SetRampRate(300);
+    router.SetStopOKRate(50);
+    router.SetPulsePolarities(3);
+    router.SetIOPortDirections(255, 0);
+    router.SetIOPorts(5, 0);
+    EXPECT_EQ(board.TakeWire(), "-1200R300P50K3O255F5E");
+}
+
+TEST_F(Commands, IdentificationByVersion) {
+    board.Identify("QM4DNCRouter", "2.9");
+    router.ReportCopyRightText();
+    EXPECT_EQ(router.BoardType(), 1);
+    EXPECT_FALSE(router.FirmwareAbove2());
+
+    board.Identify("QM4DNCRouter", "4.71");
+    router.ReportCopyRightText();
+    EXPECT_EQ(router.BoardType(), 1);
+    EXPECT_TRUE(router.FirmwareAbove2());
+
+    board.Identify("QM4DFifoNCStepper", "4.71");
+    board.Value(-20, 40000);
+    EXPECT_EQ(router.ReportFirmwareVersion(), "4.71");
+    EXPECT_EQ(router.BoardType(), 2);
+    EXPECT_EQ(router.CachedMaxRate(), 40000);
+
+    board.Identify("QM4DFifoNCStepper", "5.02");
+    board.Value(-15, 76000);
+    router.ReportCopyRightText();
+    EXPECT_EQ(router.BoardType(), 3);
+    EXPECT_TRUE(router.FirmwareAbove2());
+}
+
+TEST_F(Commands, VersionThatIsNoNumberCountsAsAbove2) {
+    board.On("-12?", {"X,-12\r\nQM4DNCRouter\r\n*"});
+    router.ReportCopyRightText();
+    EXPECT_EQ(router.BoardType(), 1);
+    EXPECT_TRUE(router.FirmwareAbove2());
+}
+
+TEST_F(Commands, WrongFirmwareRaisesError3AndKeepsTheType) {
+    board.Identify("dsLynNCRouter2D", "1.0");
+    auto e = CatchBoardError([&] { router.ReportCopyRightText(); });
+    EXPECT_EQ(e.SmallNumber(), 3);
+    EXPECT_EQ(e.Source(), "QM4DNCRouter.CheckCopyright");
+    EXPECT_EQ(router.BoardType(), 0);
+}
+
+TEST_F(Commands, IdentificationIsLazyAndHappensOnce) {
+    board.Identify("QM4DNCRouter", "4.71");
+    EXPECT_EQ(router.BoardType(), 0);
+    EXPECT_EQ(board.TakeWire(), "");
+    EXPECT_EQ(router.MaxRate(), 46012);
+    EXPECT_EQ(board.TakeWire(), "-12?");
+    EXPECT_EQ(router.MaxRate(), 46012);
+    EXPECT_EQ(board.TakeWire(), "");
+}
+
+TEST_F(Commands, MaxRateOnType2IsTheCachedReport) {
+    board.Identify("QM4DFifoNCStepper", "4.71");
+    board.Value(-20, 40000);
+    EXPECT_EQ(router.MaxRate(), 40000);
+    EXPECT_EQ(board.TakeWire(), "-12? 2M-20?");
+    EXPECT_EQ(router.MaxRate(), 40000);
+    EXPECT_EQ(board.TakeWire(), "");
+}
+
+TEST_F(Commands, MaxRateOnType3IsAskedEveryTime) {
+    board.Identify("QM4DNCRouter", "5.02");
+    board.Value(-15, 76000);
+    EXPECT_EQ(router.MaxRate(), 76000);
+    EXPECT_EQ(board.TakeWire(), "-12? 2M-15?-15?");
+    EXPECT_EQ(router.MaxRate(), 76000);
+    EXPECT_EQ(board.TakeWire(), "-15?");
+}
+
+TEST_F(Commands, ReportWithoutNumberFailsToConvert) {
+    board.On("6?", {"X,6,none\r\n*"});
+    EXPECT_THROW(router.ReportLimitSwitches(), plyx::drivers::TypeMismatch);
+}
+
+TEST_F(Commands, ReportsUseMotorXAndTheirItems) {
+    rig.Identified("QM4DNCRouter", "4.71");
+    board.Value(6, 5);
+    board.Value(7, 9);
+    board.Value(-17, 1234);
+    EXPECT_EQ(router.ReportLimitSwitches(), 5);
+    EXPECT_EQ(router.ReportSlewSwitches(), 9);
+    EXPECT_EQ(router.ReportNumericSingleValue(-17), 1234);
+    EXPECT_EQ(board.TakeWire(), " 2M6?7?-17?");
+    board.On("L", {"X,L,77\r\n*"});
+    EXPECT_EQ(router.ReportLatchedData(), 77);
+    EXPECT_EQ(board.TakeWire(), "L");
+    // Not on type 3: the report of another type gives its default.
+    EXPECT_EQ(router.ReportQueueElementID(), 0);
+    EXPECT_EQ(board.TakeWire(), "");
+}
+
+TEST_F(Commands, ReportsOnType3) {
+    rig.Identified("QM4DNCRouter", "5.02");
+    board.Value(11, 3);
+    EXPECT_EQ(router.ReportTTLValues(), 3);
+    EXPECT_EQ(router.ReportTargetSpeed(), 1);
+    EXPECT_EQ(router.ReportRunRate(), 0);
+    EXPECT_EQ(board.TakeWire(), "11?");
+    board.On("-28?", {"X,-28,4\r\n*"});
+    EXPECT_EQ(router.ReportMotorBacklash("Y"), 4);
+    EXPECT_EQ(board.TakeWire(), " 4M-28?");
+}
+
+TEST_F(Commands, QueueRelaySetOnlyOnType3) {
+    router.SetAutoWaitOnMotionComplete(false);
+    rig.Identified("QM4DNCRouter", "5.02");
+    router.QueueRelaySet(5);
+    EXPECT_EQ(board.TakeWire(), "-5E");
+    router.QueueRelaySet(-5);
+    EXPECT_EQ(board.TakeWire(), "--5E");
+
+    rig.Identified("QM4DNCRouter", "4.71");
+    router.QueueRelaySet(5);
+    rig.Identified("QM4DFifoNCStepper", "4.71");
+    router.QueueRelaySet(5);
+    EXPECT_EQ(board.TakeWire(), "");
+}
+
+TEST_F(Commands, RelaysReturnTheLinkResult) {
+    board.On("3J", {"\r\n~"});
+    EXPECT_EQ(router.RelayClose(3), 9);
+    EXPECT_EQ(router.RelaySet(4), 0);
+    EXPECT_EQ(board.TakeWire(), "3J4E");
+}
+
+TEST_F(Commands, DacLevelIsLimitedAndRounded) {
+    rig.Identified("QM4DFifoNCStepper", "4.71");
+    router.SetDac(1, 6.0);
+    router.SetDac(0, 2.5);
+    router.SetDac(-3, -1.0);
+    router.SetDacRaw(2, 300);
+    EXPECT_EQ(board.TakeWire(), "511d128d0d556d");
+    rig.Identified("QM4DNCRouter", "5.02");
+    router.SetDac(1, 6.0);
+    EXPECT_EQ(board.TakeWire(), "511d");
+    rig.Identified("QM4DNCRouter", "4.71");
+    router.SetDac(1, 6.0);
+    router.SetDacRaw(1, 5);
+    EXPECT_EQ(board.TakeWire(), "");
+}
+
+TEST_F(Commands, PauseNowSleepsOnTheHostBelowType3) {
+    rig.Identified("QM4DNCRouter", "4.71");
+    router.PauseNow(2500);
+    EXPECT_EQ(clock.sleptMs, 2);
+    router.PauseNow(3500);
+    EXPECT_EQ(clock.sleptMs, 6);
+    // A negative pause is no pause (not an endless sleep).
+    router.PauseNow(-1000);
+    EXPECT_EQ(clock.sleptMs, 6);
+    EXPECT_EQ(board.TakeWire(), "");
+
+    rig.Identified("QM4DNCRouter", "5.02");
+    router.PauseNow(2500);
+    EXPECT_EQ(board.TakeWire(), "2500p");
+    EXPECT_EQ(clock.sleptMs, 6);
+}
+
+TEST_F(Commands, RunStateCommands) {
+    router.PauseMotors();
+    router.ResumeMotors();
+    router.StopMotors();
+    EXPECT_EQ(board.TakeWire(), "qrQ");
+    rig.Identified("QM4DNCRouter", "5.02");
+    router.PauseMotorsWithTTLRestart(3, 2);
+    EXPECT_EQ(board.TakeWire(), "19q");
+    router.SetAutoWaitOnMotionComplete(false);
+    router.QueuePause(700);
+    router.QueuePauseMotorsWithTTLRestart(1, 1);
+    EXPECT_EQ(board.TakeWire(), "-700p-9q");
+    EXPECT_THROW(router.PauseMotorsWithTTLRestart(0, 0x10000000), ArithmeticOverflow);
+    EXPECT_EQ(board.TakeWire(), "");
+}
+
+TEST_F(Commands, SpiWordPacking) {
+    rig.Identified("QM4DNCRouter", "4.71");
+    router.SendSPIData(8, 2, 85);
+    EXPECT_EQ(board.TakeWire(), "21832S");
+    router.SendSPIData(0xFF, 0xF, -1);
+    EXPECT_EQ(board.TakeWire(), "-1S");
+    EXPECT_THROW(router.SendSPIData(1, 1, 0x800000), ArithmeticOverflow);
+    EXPECT_EQ(board.TakeWire(), "");
+    rig.Identified("QM4DNCRouter", "5.02");
+    router.SendSPIData(8, 2, 85);
+    EXPECT_EQ(board.TakeWire(), "");
+}
+
+TEST_F(Commands, EepromItems) {
+    rig.Identified("QM4DNCRouter", "5.02");
+    router.EEPromWriteData(3, 42);
+    EXPECT_EQ(board.TakeWire(), "65539e42e");
+    board.Value(16389, -7);
+    EXPECT_EQ(router.EEPromReadData(5), -7);
+    EXPECT_EQ(board.TakeWire(), "16389?");
+    router.EEPromReset();
+    router.EEPromSaveCurrentSettings();
+    EXPECT_EQ(board.TakeWire(), "987654321e123456789e");
+    EXPECT_THROW(router.EEPromWriteData(2147483647 - 10, 1), ArithmeticOverflow);
+    EXPECT_EQ(board.TakeWire(), "");
+
+    rig.Identified("QM4DNCRouter", "4.71");
+    router.EEPromWriteData(3, 42);
+    EXPECT_EQ(router.EEPromReadData(5), 0);
+    router.EEPromReset();
+    EXPECT_EQ(board.TakeWire(), "");
+}
+
+TEST_F(Commands, PortWordPackingAndOverflow) {
+    EXPECT_EQ(QM4DNCRouter::PackPorts(1, 2, 3, 0), 197121);
+    EXPECT_EQ(QM4DNCRouter::PackPorts(0x1FF, 0x1FF, 0, 127), 0x7F00FFFF);
+    EXPECT_EQ(QM4DNCRouter::PackPorts(0, 0, -1, 0), -65536);
+    EXPECT_THROW(QM4DNCRouter::PackPorts(0, 0, 0, 128), ArithmeticOverflow);
+    EXPECT_THROW(QM4DNCRouter::PackPorts(0, 0, 32767, 1), ArithmeticOverflow);
+
+    router.SetAutoWaitOnMotionComplete(false);
+    rig.Identified("QM4DNCRouter", "5.02");
+    router.QueueSetIOAndSDPorts(1, 2, 3);
+    EXPECT_EQ(board.TakeWire(), "-197121E");
+    router.QueueSetIOAndSDPortsLow(1, 0, 0);
+    router.QueueSetIOAndSDPortsHigh(2, 0, 0);
+    EXPECT_EQ(board.TakeWire(), "-1U-2J");
+    EXPECT_THROW(router.QueueSetIOAndSDPorts(0, 0, 0, 128), ArithmeticOverflow);
+    router.SetIOAndSDPorts(1, 2, 3);
+    router.SetIOAndSDPortsLow(1, 2, 3);
+    router.SetIOAndSDPortsHigh(1, 2, 3);
+    EXPECT_EQ(board.TakeWire(), "197121E197121U197121J");
+}
+
+TEST_F(Commands, VerboseModeSetsTheLinkFlagAfterThePreTest) {
+    router.SetAutoWaitOnMotionComplete(false);
+    rig.Identified("QM4DNCRouter", "4.71");
+    board.On("h", {"I0*"});
+    router.SetVerboseMode(0);
+    EXPECT_EQ(board.TakeWire(), "h0V");
+    EXPECT_FALSE(rig.link->VerboseResponse());
+    router.SetVerboseMode(3);
+    EXPECT_TRUE(rig.link->VerboseResponse());
+}
+
+TEST_F(Commands, SettingsThatNeedAnIdleControllerPreTestIt) {
+    router.SetAutoWaitOnMotionComplete(false);
+    rig.Identified("QM4DNCRouter", "4.71");
+    board.On("h", {"I0*"});
+    router.SetCurrentCoordinates(1, 2, 3, 4);
+    EXPECT_EQ(board.TakeWire(), "h1W2X3Y4Z=");
+    router.SetMotorBacklash("Y", 12);
+    EXPECT_EQ(board.TakeWire(), "h 4M12H");
+
+    board.On("h", {"S0*"});
+    auto e = CatchBoardError([&] { router.SetMotorBacklash("X", 5); });
+    EXPECT_EQ(e.SmallNumber(), 8);
+    EXPECT_EQ(e.Source(), "QM4DNCRouter.WaitOrTrap");
+    EXPECT_EQ(MessageOf(e), "Timed out on pre-testing for QM4DNCRouter ready for call from SetMotorBacklash");
+    EXPECT_EQ(board.TakeWire(), "h");
+}
+
+TEST_F(Commands, Type3OnlySettings) {
+    router.SetAutoWaitOnMotionComplete(false);
+    rig.Identified("QM4DNCRouter", "4.71");
+    router.SetIOConfig(24576);
+    router.SetRateScaleFactor(2);
+    router.QueueRateSet(100);
+    router.StartMultiVectorSequence(12000);
+    EXPECT_EQ(board.TakeWire(), "");
+    router.SetInstantStopSensor(1);
+    EXPECT_EQ(board.TakeWire(), "1t");
+
+    rig.Identified("QM4DNCRouter", "5.02");
+    router.SetIOConfig(24576);
+    router.SetRateScaleFactor(2);
+    router.SetNextQueueElementLongID(8);
+    router.SetReportQueueElementSnapshot(-1);
+    EXPECT_EQ(board.TakeWire(), "24576t2f8n-1s");
+    router.QueueRateSet(100);
+    router.StartMultiVectorSequence(12000);
+    EXPECT_EQ(board.TakeWire(), "100k12000m");
+}
