@@ -162,6 +162,31 @@ TEST(SimulatorPanel, ControlLinesDriveSwitchesAndReportState) {
     EXPECT_TRUE(quit);
 }
 
+TEST(SimulatorPanel, ControlLinesForFaultsLineAndRegistration) {
+    plyx::test::TempDir dir;
+    Simulator sim(Options());
+    sim.Start();
+    ProgramEnd p(sim.DevicePath());
+    EXPECT_EQ(sim.Control("garbage \\x01\\r"), "ok");
+    EXPECT_EQ(p.Ask("h"), "I3\x01\r0*");
+    EXPECT_EQ(sim.Control("drop 1"), "ok");
+    p.Send("h");
+    EXPECT_EQ(p.ReadFor(100), "");
+    EXPECT_EQ(sim.Control("baud 9600"), "ok");
+    EXPECT_EQ(sim.Control("latency 5"), "ok");
+    EXPECT_EQ(sim.Control("slow 1"), "ok");
+    EXPECT_EQ(p.Ask("h"), "I30*");
+    EXPECT_EQ(sim.Control("echo on"), "ok");
+    EXPECT_EQ(p.Ask("ab*"), "ab*");
+    EXPECT_EQ(sim.Control("echo off"), "ok");
+    EXPECT_EQ(sim.Control("silent maybe").rfind("error", 0), 0u);
+    EXPECT_EQ(sim.Control("baud fast").rfind("error", 0), 0u);
+    EXPECT_EQ(sim.Control("register " + dir.path() + " 3"), dir.path() + "/ports/COM3");
+    EXPECT_EQ(sim.Control("register " + dir.path() + " 256").rfind("error", 0), 0u);
+    EXPECT_EQ(sim.Control("path"), sim.DevicePath());
+    EXPECT_EQ(sim.Control(""), "");
+}
+
 TEST(SimulatorPanel, MovesLineListsTheRecord) {
     Simulator sim(Options());
     sim.Start();
