@@ -1,0 +1,90 @@
+// plyx3-plan: prints the moves a full run (or burnish pass) would queue, for
+// the parameters an instance would start with: the defaults, the settings
+// file of the data directory and the command line (e.g. REQCOMPORT=1), read
+// exactly as plyx3 reads them. Used to check a board's record of moves.
+//   plyx3-plan [--burnish] [--family 1|2] [--summary] [KEY=VALUE ...]
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "app/Environment.h"
+#include "app/ParameterSet.h"
+#include "app/Startup.h"
+#include "engine/RunEngine.h"
+#include "engine/RunState.h"
+#include "engine/plan/PlanRecorder.h"
+#include "link/CommLog.h"
+#include "platform/Clock.h"
+#include "platform/Dialogs.h"
+#include "platform/EventPump.h"
+#include "text/Resources.h"
+
+namespace {
+
+// Messages go to standard error; questions are answered OK.
+class ConsoleDialogs final : public plyx::platform::Dialogs {
+public:
+    plyx::platform::MessageResult ShowMessage(const std::string& text, const std::string& title,
+                                              plyx::platform::MessageButtons,
+                                              plyx::platform::MessageIcon) override {
+        std::fprintf(stderr, "%s: %s\n", title.c_str(), text.c_str());
+        return plyx::platform::MessageResult::Ok;
+    }
+    std::string GetOpenFileName(const plyx::platform::FileDialogRequest&) override { return {}; }
+    std::string GetSaveFileName(const plyx::platform::FileDialogRequest&) override { return {}; }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace plyx;
+    bool burnish = false;
+    bool summaryOnly = false;
+    int family = engine::kFamily4Axis;
+    std::string commandLine;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--burnish") == 0) {
+            burnish = true;
+        } else if (std::strcmp(argv[i], "--summary") == 0) {
+            summaryOnly = true;
+        } else if (std::strcmp(argv[i], "--family") == 0 && i + 1 < argc) {
+            family = std::atoi(argv[++i]) == 2 ? engine::kFamily2Axis : engine::kFamily4Axis;
+        } else {
+            if (!commandLine.empty()) commandLine += ' ';
+            commandLine += argv[i];
+        }
+    }
+
+    platform::Clock& clock = platform::SystemClock();
+    link::CommLog log(clock);
+    text::TextTables tables;
+    ConsoleDialogs dialogs;
+    app::Environment env(log, dialogs, clock, tables);
+    env.SetProgramPath("plyx3");  // the same data directory and settings file as the program
+    env.CommandLine = commandLine;
+    app::ParameterSet params;
+    try {
+        app::Main(env, params, nullptr);
+        env.OpenProgramLog("");  // leave no log behind
+        env.ControllerFamily = family;
+
+        engine::RunGlobals globals;
+        platform::NullEventPump pump;
+        engine::PlanRecorder recorder;
+        engine::RunEngine engine(env, params, globals, pump);
+        engine.UseController(&recorder);
+        engine.StartRun(burnish);
+
+        if (!summaryOnly) std::printf("%s\n", engine::FormatMoves(recorder.moves).c_str());
+        const double feet = globals.TotalQueuedDistance * engine.Geometry().zTapePerStep / 12.0;
+        std::fprintf(summaryOnly ? stdout : stderr, "layers=%d segments=%zu tape=%.1f ft\n",
+                     static_cast<int>(engine::RunGeometry::LayerCount(params, burnish)), recorder.moves.size(),
+                     feet);
+    } catch (const app::ProgramExit& e) {
+        return e.code();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "plyx3-plan: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+}
