@@ -10,9 +10,10 @@ namespace plyx::drivers {
 namespace {
 
 // A link created by the driver itself, with the (closed) log it needs; the
-// log is declared first so that it outlives the link.
+// log is declared first so that it outlives the link. Its byte time-outs
+// run on the real clock whatever clock the driver's waits use.
 struct OwnedLink {
-    explicit OwnedLink(platform::Clock& clock) : log(clock), link(log, clock) {}
+    OwnedLink() : log(platform::SystemClock()), link(log, platform::SystemClock()) {}
     link::CommLog log;
     link::ZentrovaCom link;
 };
@@ -36,7 +37,7 @@ void RouterCore::SetZentrovaRef(link::ZentrovaCom& hZentrovaCom) {
 
 void RouterCore::CreateZentrovaConnection(const std::string& strComPort, const std::string& strRoute) {
     if (!link_) {
-        auto owned = std::make_shared<OwnedLink>(clock_);
+        auto owned = std::make_shared<OwnedLink>();
         link_ = std::shared_ptr<link::ZentrovaCom>(owned, &owned->link);
     }
     link_->PortOpenAndTestWithException(strComPort);

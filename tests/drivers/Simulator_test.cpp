@@ -1,0 +1,166 @@
+// The 4-axis driver against the board simulator: identification, moves,
+// arcs, outputs and the run state as the board itself reports them.
+#ifdef PLYX3_HAVE_SIM
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "sim/Simulator.h"
+#include "tests/drivers/DriverRig.h"
+
+using plyx::drivers::QM4DNCRouter;
+using plyx::sim::Simulator;
+using plyx::sim::SimOptions;
+using namespace plyx::test;
+
+namespace {
+
+SimOptions Firmware(const std::string& name, const std::string& version) {
+    SimOptions o;
+    o.firmwareName = name;
+    o.versionText = version;
+    return o;
+}
+
+// A driver on the link's first board, as the run engine binds it.
+class OnSimulator {
+public:
+    explicit OnSimulator(SimOptions options) : sim(std::move(options)) {
+        sim.Start();
+        link = OpenLink(log, dir, sim.DevicePath());
+        router.SetZentrovaRef(link);
+        router.SetAutoWaitOnMotionComplete(false);
+    }
+    Simulator sim;
+    TempDir dir;
+    plyx::link::CommLog log;
+    std::shared_ptr<plyx::link::ZentrovaCom> link;
+    plyx::platform::FakeClock clock;
+    QM4DNCRouter router{clock};
+};
+
+}  // namespace
+
+TEST(OnSimulator, IdentificationByVersion) {
+    OnSimulator old(Firmware("QM4DNCRouter", "2.14"));
+    EXPECT_EQ(old.router.MaxRate(), 46012);
+    EXPECT_EQ(old.router.BoardType(), 1);
+    EXPECT_FALSE(old.router.FirmwareAbove2());
+
+    OnSimulator fifo(Firmware("QM4DFifoNCStepper", "4.71"));
+    EXPECT_EQ(fifo.router.ReportFirmwareVersion(), "4.71");
+    EXPECT_EQ(fifo.router.BoardType(), 2);
+    EXPECT_TRUE(fifo.router.FirmwareAbove2());
+
+    OnSimulator current(Firmware("QM4DNCRouter", "5.02"));
+    current.router.ReportCopyRightText();
+    EXPECT_EQ(current.router.BoardType(), 3);
+    EXPECT_GT(current.router.MaxRate(), 0);
+}
+
+TEST(OnSimulator, IdleWaitOnIdlePausedAndStoppedBoards) {
+    for (const char* version : {"2.14", "4.71", "5.02"}) {
+        OnSimulator s(Firmware("QM4DNCRouter", version));
+        s.router.ReportCopyRightText();
+        EXPECT_EQ(s.router.IdleWait(100), 0) << version;
+        // Firmware below 3 counts free places with one digit.
+        EXPECT_EQ(s.router.LastQueueCount(), std::string(version) == "2.14" ? 9 : 30) << version;
+        s.router.PauseMotors();
+        EXPECT_EQ(s.router.IdleWait(100), 3) << version;
+        s.router.ResumeMotors();
+        EXPECT_EQ(s.router.IdleWait(100), 0) << version;
+        s.router.StopMotors();
+        EXPECT_EQ(s.router.IdleWait(100), 4) << version;
+    }
+}
+
+TEST(OnSimulator, DeltaMovesReachTheBoard) {
+    for (const char* version : {"2.14", "4.71", "5.02"}) {
+        OnSimulator s(Firmware("QM4DNCRouter", version));
+        s.router.SetAddressMode(false);
+        s.router.SetRunRate(-1200);
+        s.router.SetRequestedBinaryDeltaLocation(100, 1);
+        s.router.SetRequestedBinaryDeltaLocation(-2048, 2);
+        s.router.GoToCurrentRequestedLocation();
+        s.router.SetRequestedBinaryDeltaLocation(2047, 1);
+        s.router.GoToCurrentRequestedLocation();
+        EXPECT_EQ(s.router.IdleWait(1000), 0) << version;
+        auto moves = s.sim.Moves();
+        ASSERT_EQ(moves.size(), 2u) << version;
+        EXPECT_EQ(moves[0].steps[plyx::sim::kX], 100);
+        EXPECT_EQ(moves[0].steps[plyx::sim::kY], -2048);
+        EXPECT_EQ(moves[0].rate, -1200);
+        EXPECT_EQ(moves[1].steps[plyx::sim::kX], 2047);
+        EXPECT_EQ(s.sim.State().position[plyx::sim::kX], 2147) << version;
+    }
+}
+
+TEST(OnSimulator, AbsoluteLocationsAndCoordinates) {
+    OnSimulator s(Firmware("QM4DNCRouter", "4.71"));
+    s.router.GoToLocation(0, 300, -40, 0);
+    EXPECT_EQ(s.router.IdleWait(1000), 0);
+    EXPECT_EQ(s.sim.State().position[plyx::sim::kX], 300);
+    EXPECT_EQ(s.sim.State().position[plyx::sim::kY], -40);
+    EXPECT_EQ(s.router.ReportCurrentX(), 300);
+    EXPECT_EQ(s.router.ReportCurrentY(), -40);
+}
+
+TEST(OnSimulator, ArcIsQueuedAsOneMove) {
+    OnSimulator s(Firmware("QM4DNCRouter", "4.71"));
+    s.router.DrawArc(500, 9000, 100, 2);
+    EXPECT_EQ(s.router.IdleWait(1000), 0);
+    auto moves = s.sim.Moves();
+    ASSERT_EQ(moves.size(), 1u);
+    EXPECT_EQ(moves[0].kind, plyx::sim::MoveRecord::Arc);
+
+    OnSimulator t3(Firmware("QM4DNCRouter", "5.02"));
+    t3.router.DrawArcD(500, 90.0, 45.5, 200);
+    EXPECT_EQ(t3.router.IdleWait(1000), 0);
+    ASSERT_EQ(t3.sim.Moves().size(), 1u);
+    EXPECT_EQ(t3.sim.Moves()[0].kind, plyx::sim::MoveRecord::Arc);
+}
+
+TEST(OnSimulator, OutputWordsAndQueuedOutputs) {
+    OnSimulator s(Firmware("QM4DNCRouter", "4.71"));
+    s.router.SetIOPortDirections(255, 0);
+    s.router.SetIOPorts(0x5A, 0);
+    EXPECT_EQ(s.sim.State().outputs, 0x5Au);
+
+    OnSimulator t3(Firmware("QM4DNCRouter", "5.02"));
+    t3.router.QueueSetIOAndSDPorts(0x21, 0, 0);
+    EXPECT_TRUE(t3.sim.WaitFor([](const plyx::sim::SimState& st) { return st.outputs == 0x21u; },
+                               std::chrono::milliseconds(2000)));
+}
+
+TEST(OnSimulator, ReportsOfSettings) {
+    OnSimulator s(Firmware("QM4DNCRouter", "4.71"));
+    s.router.SetRunRate(1500);
+    s.router.SetRampRate(20);
+    EXPECT_EQ(s.router.ReportRunRate(), 1500);
+    EXPECT_EQ(s.router.ReportRampRate(), 20);
+    EXPECT_EQ(s.sim.State().runRate, 1500);
+}
+
+TEST(OnSimulator, CreateZentrovaConnectionFindsTheBoardAsItsComPort) {
+    Simulator sim(Firmware("QM4DNCRouter", "4.71"));
+    sim.Start();
+    TempDir docs;
+    const char* before = std::getenv("PLYX3_DOCUMENTS_DIR");
+    std::string saved = before ? before : "";
+    ::setenv("PLYX3_DOCUMENTS_DIR", docs.path().c_str(), 1);
+    ::mkdir(docs.File("PLYX3").c_str(), 0700);
+    sim.RegisterAsCom(docs.File("PLYX3"), 7);
+    {
+        QM4DNCRouter router;
+        router.CreateZentrovaConnection("COM7", "");
+        ASSERT_NE(router.ZentrovaRef(), nullptr);
+        EXPECT_EQ(router.idBoard(), 1);
+        EXPECT_EQ(router.ZentrovaRef()->PortName(), "\\\\.\\COM7");
+        router.SetAutoWaitOnMotionComplete(false);
+        EXPECT_EQ(router.MaxRate(), 46012);
+        EXPECT_EQ(router.IdleWait(100), 0);
+    }
+    if (before) ::setenv("PLYX3_DOCUMENTS_DIR", saved.c_str(), 1);
+    else ::unsetenv("PLYX3_DOCUMENTS_DIR");
+}
+#endif
