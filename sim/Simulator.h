@@ -27,7 +27,7 @@ enum Axis { kW = 0, kX = 1, kY = 2, kZ = 3 };
 struct SimOptions {
     // Identification: the family follows from the name ("QM4D..." is the
     // 4-axis family, everything else the 2-axis family).
-    std::string firmwareName = "QM4DNCRouter";
+    std::string firmwareName = "QM4DNCRouterVarn";
     std::string versionText = "4.71";
     int queueCapacity = 30;
     // 0: moves take no time; 1: real time; 0.1: ten times faster than real.
