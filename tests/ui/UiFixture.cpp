@@ -1,0 +1,80 @@
+#include "tests/ui/UiFixture.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QTimer>
+#include <QWidget>
+#include <QObject>
+#include <cstdlib>
+#include <filesystem>
+
+#include "app/ParameterFiles.h"
+#include "ui/ResourceText.h"
+
+namespace plyx::ui::test {
+
+std::int32_t FakeController::ReadSwitchInputs() {
+    ++switchReads;
+    if (onReadSwitches) onReadSwitches();
+    std::int32_t inputs = 15;  // active low: all open
+    for (auto& [bit, readings] : closedFor) {
+        if (readings <= 0 || bit > 8) continue;
+        inputs &= ~bit;
+        --readings;
+    }
+    return inputs;
+}
+
+void QtPump::DispatchPending() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+
+UiWorld::UiWorld() {
+    setenv("PLYX3_DOCUMENTS_DIR", documents.path().c_str(), 1);
+    env.ProgramName = "PLYX3";
+    env.ExecutablePath = documents.path() + "/bin/plyx3";
+    env.ComPortName = "COM3";
+    env.PortCaptionPrefix = "COM3: ";
+    env.ExitHook = [this](int code) { exitCodes.push_back(code); };
+    env.GetDataDirectory();
+    std::filesystem::create_directories(documents.path() + "/bin");
+    text::LoadInternalDictionary(tables, env.ProgramName);
+    app::LoadDefaults(params);
+    env.ControllerFamily = 1;
+    engine.UseController(&controller);
+    engine.InitializeController();
+}
+
+UiWorld::~UiWorld() { engine.SetViews({}); }
+
+std::vector<std::string> UiWorld::Messages() const {
+    std::vector<std::string> texts;
+    for (const auto& m : dialogs.messages) texts.push_back(m.text);
+    return texts;
+}
+
+QString CaptionOfChild(const QObject* root, const char* name) {
+    const QObject* child = root->findChild<QObject*>(QString::fromLatin1(name));
+    return child != nullptr ? CaptionOf(child) : QStringLiteral("<no control %1>").arg(QString::fromLatin1(name));
+}
+
+void WhenModalShown(std::function<void(QWidget*)> answer) {
+    auto* timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, answer] {
+        if (QWidget* dialog = QApplication::activeModalWidget()) {
+            timer->stop();
+            timer->deleteLater();
+            answer(dialog);
+        }
+    });
+    timer->start();
+}
+
+std::string WriteLanguageFile(const plyx::test::TempDir& dir, const std::string& name,
+                              const std::vector<std::string>& lines) {
+    std::string content = "PLYX3RESOURCES\r\n";
+    for (const std::string& line : lines) content += line + "\r\n";
+    dir.Write(name, content);
+    return dir.File(name);
+}
+
+}  // namespace plyx::ui::test

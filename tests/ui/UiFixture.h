@@ -1,0 +1,119 @@
+#pragma once
+// A complete set of program objects for the windows: a real environment,
+// parameter set, text tables and run engine, on a fake clock, fake dialogs
+// and a fake controller whose panel switches the test closes and opens. The
+// data directory is a temporary folder.
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/Environment.h"
+#include "app/ParameterSet.h"
+#include "engine/Controller.h"
+#include "engine/RunEngine.h"
+#include "link/CommLog.h"
+#include "platform/Dialogs.h"
+#include "platform/EventPump.h"
+#include "platform/FakeClock.h"
+#include "tests/support/TempDir.h"
+#include "text/Resources.h"
+#include "ui/UiContext.h"
+
+class QObject;
+class QWidget;
+
+namespace plyx::ui::test {
+
+class FakeController final : public engine::Controller {
+public:
+    std::int32_t capacity = 30;
+    std::int32_t queueInUse = 0;
+    std::int32_t waitCode = 0;     // every idle wait answers this
+    std::vector<std::int32_t> lamps;
+    int resets = 0;
+    int pauses = 0;
+    int resumes = 0;
+    int moves = 0;
+    int switchReads = 0;
+    // Switches (SwitchFlags bits 1..8) closed for the next n readings.
+    std::map<std::int16_t, int> closedFor;
+    bool latchedAbort = false;     // the latched inputs report an abort (ABORT stays closed)
+    // Called at every idle wait and every switch reading.
+    std::function<void()> onWaitIdle;
+    std::function<void()> onReadSwitches;
+
+    void Close(std::int16_t bit, int readings = 1 << 30) { closedFor[bit] = readings; }
+
+    void GoToRequested() override { ++moves; }
+    std::int32_t WaitIdle(std::int32_t) override {
+        if (onWaitIdle) onWaitIdle();
+        return waitCode;
+    }
+    std::int32_t GetQueueFree() override { return capacity - queueInUse; }
+    void PauseController() override { ++pauses; }
+    void ResumeController() override { ++resumes; }
+    void StopController() override {}
+    void ResetController() override { ++resets; }
+    void SetRequestedDelta(std::int32_t, std::int32_t) override {}
+    void SetControllerRunRate(std::int32_t) override {}
+    void SetControllerStopOKRate(std::int32_t) override {}
+    void SetControllerRampRate(std::int32_t) override {}
+    void SetControllerAddressMode(bool) override {}
+    void SetAutoWait(bool) override {}
+    void SelectControllerMotor(const std::string&) override {}
+    void SetControllerPulsePolarities(std::int32_t) override {}
+    std::int32_t ReadPulsePolarityWord() override { return 0; }
+    std::int32_t ReadLimitSwitches() override { return 0xFF; }
+    std::int32_t ReadLatchedData() override { return latchedAbort ? 1 : 0; }
+    std::int32_t ReadSwitchInputs() override;
+    void SetLamps(std::int32_t bits) override { lamps.push_back(bits); }
+    void SetPortDirections() override {}
+};
+
+// Runs the window events that are pending, like the program's waits do.
+class QtPump final : public platform::EventPump {
+public:
+    void DispatchPending() override;
+    bool QuitRequested() override { return false; }
+};
+
+class UiWorld {
+public:
+    UiWorld();
+    ~UiWorld();
+
+    plyx::test::TempDir documents;
+    platform::FakeClock clock;
+    link::CommLog log{clock};
+    text::TextTables tables;
+    platform::FakeDialogs dialogs;
+    app::Environment env{log, dialogs, clock, tables};
+    app::ParameterSet params;
+    engine::RunGlobals globals;
+    QtPump pump;
+    engine::RunEngine engine{env, params, globals, pump};
+    FakeController controller;
+    UiContext ctx{env, params, engine};
+    std::vector<int> exitCodes;  // ExitProgram calls
+
+    std::string DataDirectory() { return env.GetDataDirectory(); }
+    // Texts of the message boxes shown so far.
+    std::vector<std::string> Messages() const;
+};
+
+// The caption (text or title) of the child of root named name.
+QString CaptionOfChild(const QObject* root, const char* name);
+
+// Calls answer with the application's modal dialog once one is up (a
+// dialog shown with exec() blocks the test until answer closes it).
+void WhenModalShown(std::function<void(QWidget*)> answer);
+
+// Writes a language file with the header and the given "id,text" lines.
+std::string WriteLanguageFile(const plyx::test::TempDir& dir, const std::string& name,
+                              const std::vector<std::string>& lines);
+
+}  // namespace plyx::ui::test

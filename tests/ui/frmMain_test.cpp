@@ -1,0 +1,298 @@
+// The main window as the operator uses it: captions, menus, file dialogs,
+// languages, the switch timer and the run buttons.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "app/ParameterFiles.h"
+#include "tests/ui/UiFixture.h"
+#include "ui/Application.h"
+#include "ui/frmMain.h"
+#include "ui/frmRunStatus.h"
+#include "ui/frmSwitchStatus.h"
+
+namespace plyx::ui::test {
+namespace {
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    UiWorld w;
+    Application app{w.ctx};
+
+    frmMain& Main() {
+        frmMain& main = app.LoadMainWindow();
+        w.engine.ReturnToMainWindow();
+        return main;
+    }
+    QPushButton* Button(frmMain& main, const char* name) {
+        return main.findChild<QPushButton*>(QString::fromLatin1(name));
+    }
+    void Trigger(frmMain& main, const char* action) {
+        QAction* a = main.findChild<QAction*>(QString::fromLatin1(action));
+        ASSERT_NE(a, nullptr) << action;
+        a->trigger();
+    }
+};
+
+TEST_F(MainWindowTest, ShowsEveryCaptionByResourceAndTitleStartsWithPortPrefix) {
+    w.params.strModel = "M200";
+    w.params.zSD = 7.5;
+    w.params.CurrentShellFile = w.documents.File("big shell.cfg");
+    frmMain& main = Main();
+    EXPECT_EQ(main.windowTitle(), "COM3: PLYX3");
+    EXPECT_EQ(CaptionOfChild(&main, "lblApplicationName"), "COM3: Model M200");
+    EXPECT_EQ(CaptionOfChild(&main, "lblShellSize"), "7.5 inches");
+    EXPECT_EQ(CaptionOfChild(&main, "lblShellName"), "big shell.cfg");
+    EXPECT_EQ(CaptionOfChild(&main, "lblCurrentShellLabel"), "Current shell:");
+    EXPECT_EQ(CaptionOfChild(&main, "lblShellSizeLabel"), "Shell Size:");
+    EXPECT_EQ(CaptionOfChild(&main, "btnFullRun"), "Start Full Run");
+    EXPECT_EQ(CaptionOfChild(&main, "btnStartBurnish"), "Start Burnish Pass");
+    EXPECT_EQ(CaptionOfChild(&main, "btnLoadShell"), "Change Shell Size");
+    EXPECT_EQ(CaptionOfChild(&main, "btnEditThisShell"), "Edit This Shell");
+    EXPECT_EQ(CaptionOfChild(&main, "btnSaveThisShell"), "Save This Shell");
+    EXPECT_EQ(CaptionOfChild(&main, "btnExit"), "Exit Program");
+    EXPECT_EQ(CaptionOfChild(&main, "mnuFile"), "&File");
+    EXPECT_EQ(CaptionOfChild(&main, "mnuViewShowResourceIDs"), "&Show Resource IDs");
+    EXPECT_TRUE(main.isVisible());
+    EXPECT_TRUE(main.TimerRunning());
+}
+
+TEST_F(MainWindowTest, MenusHoldTheirItemsInOrder) {
+    frmMain& main = Main();
+    auto* file = main.findChild<QMenu*>("mnuFile");
+    auto* view = main.findChild<QMenu*>("mnuView");
+    ASSERT_TRUE(file && view);
+    QStringList fileItems, viewItems;
+    for (QAction* a : file->actions()) fileItems << (a->isSeparator() ? QStringLiteral("-") : a->text());
+    for (QAction* a : view->actions()) viewItems << a->text();
+    EXPECT_EQ(fileItems, QStringList({"&Open...", "Save &As...", "Select &Model", "-", "&Exit"}));
+    EXPECT_EQ(viewItems, QStringList({"&Options...", "&Default Language", "Select &Language",
+                                      "Select &English Language", "&Show Resource IDs"}));
+}
+
+TEST_F(MainWindowTest, ShowResourceIdsRecaptionsEveryWindowAtOnce) {
+    frmMain& main = Main();
+    Trigger(main, "mnuViewShowResourceIDs");
+    EXPECT_TRUE(w.tables.ShowResourceIDs);
+    EXPECT_EQ(main.windowTitle(), "COM3: (100:PLYX3)");
+    EXPECT_EQ(CaptionOfChild(&main, "btnFullRun"), "(106:Start Full Run)");
+    EXPECT_TRUE(main.findChild<QAction*>("mnuViewShowResourceIDs")->isChecked());
+    EXPECT_EQ(app.RunStatus().windowTitle(), "COM3: (700:PLYX3 Running...)");
+    EXPECT_EQ(CaptionOfChild(&app.RunStatus(), "btnPauseOrRestart"), "(706:Pause)");
+    EXPECT_EQ(CaptionOfChild(&app.SwitchStatus(), "CancelButton"), "(602:Exit Program)");
+
+    Trigger(main, "mnuViewShowResourceIDs");
+    EXPECT_EQ(main.windowTitle(), "COM3: PLYX3");
+    EXPECT_FALSE(main.findChild<QAction*>("mnuViewShowResourceIDs")->isChecked());
+}
+
+TEST_F(MainWindowTest, SelectLanguageRecaptionsEveryWindowAndSavesTheChoice) {
+    frmMain& main = Main();
+    const std::string bad = w.documents.File("bad.lng");
+    w.documents.Write("bad.lng", "not a language file\r\n");
+    const std::string greek = WriteLanguageFile(
+        w.documents, "greek.lng",
+        {"106,Έναρξη πλήρους κύκλου", "700,PLYX3 Σε λειτουργία...", "602,Έξοδος", "201,Άν&οιγμα..."});
+    w.dialogs.fileAnswers = {bad, greek};
+    Trigger(main, "mnuViewSelectLanguage");
+
+    // The bad file is reported and the dialog comes again.
+    ASSERT_EQ(w.dialogs.fileRequests.size(), 2u);
+    EXPECT_EQ(w.dialogs.fileRequests[0].title, "COM3: Open");
+    EXPECT_EQ(w.dialogs.fileRequests[0].filter, "Language Files (*.lng)|*.lng");
+    EXPECT_EQ(w.dialogs.fileRequests[0].initialFolder, w.DataDirectory());
+    EXPECT_TRUE(w.dialogs.fileRequests[0].mustExist);
+    ASSERT_FALSE(w.dialogs.messages.empty());
+    EXPECT_NE(w.dialogs.messages.back().text.find("Requested Language file is not properly formatted"),
+              std::string::npos);
+
+    EXPECT_EQ(CaptionOfChild(&main, "btnFullRun"), "Έναρξη πλήρους κύκλου");
+    EXPECT_EQ(CaptionOfChild(&main, "mnuFileOpen"), "Άν&οιγμα...");
+    EXPECT_EQ(CaptionOfChild(&main, "btnExit"), "Exit Program");  // not in the file
+    EXPECT_EQ(app.RunStatus().windowTitle(), "COM3: PLYX3 Σε λειτουργία...");
+    EXPECT_EQ(CaptionOfChild(&app.SwitchStatus(), "CancelButton"), "Έξοδος");
+    const std::string settings = w.documents.Read("PLYX3/PLYX3.CFG");
+    EXPECT_NE(settings.find("ResourceFile=" + greek), std::string::npos);
+
+    Trigger(main, "mnuViewSelectEnglish");
+    EXPECT_EQ(CaptionOfChild(&main, "btnFullRun"), "Start Full Run");
+    EXPECT_EQ(CaptionOfChild(&app.SwitchStatus(), "CancelButton"), "Exit Program");
+}
+
+TEST_F(MainWindowTest, CancelledLanguageDialogChangesNothing) {
+    frmMain& main = Main();
+    Trigger(main, "mnuViewSelectLanguage");
+    EXPECT_EQ(w.dialogs.fileRequests.size(), 1u);
+    EXPECT_TRUE(w.dialogs.messages.empty());
+    EXPECT_EQ(CaptionOfChild(&main, "btnFullRun"), "Start Full Run");
+    EXPECT_TRUE(main.TimerRunning());
+}
+
+TEST_F(MainWindowTest, DefaultLanguageDropsTheSelectedFileButKeepsDefaultLng) {
+    frmMain& main = Main();
+    text::SetDictionaryText(w.tables.DefaultLanguageTable, 106, "Default start");
+    text::SetDictionaryText(w.tables.SelectedLanguageTable, 106, "Selected start");
+    main.LoadLabels();
+    EXPECT_EQ(CaptionOfChild(&main, "btnFullRun"), "Selected start");
+    Trigger(main, "mnuViewDefaultLanguage");
+    EXPECT_EQ(CaptionOfChild(&main, "btnFullRun"), "Default start");
+}
+
+TEST_F(MainWindowTest, EditedShellShowsNoneUntilSaved) {
+    w.params.CurrentShellFile = w.documents.File("a.cfg");
+    w.params.ShellEdited = true;
+    frmMain& main = Main();
+    EXPECT_EQ(CaptionOfChild(&main, "lblShellName"), "<none>");
+
+    const std::string target = w.DataDirectory() + "/saved";
+    w.dialogs.fileAnswers = {target};
+    QTest::mouseClick(Button(main, "btnSaveThisShell"), Qt::LeftButton);
+    ASSERT_EQ(w.dialogs.fileRequests.size(), 1u);
+    const platform::FileDialogRequest& save = w.dialogs.fileRequests[0];
+    EXPECT_EQ(save.title, "COM3: Save As");
+    EXPECT_EQ(save.filter, "PLYX3 Files (*.cfg, *.fin)|*.cfg;*.fin");
+    EXPECT_EQ(save.initialFolder, w.DataDirectory());
+    EXPECT_EQ(save.fileName, "a.cfg");
+    EXPECT_EQ(save.defaultExtension, "cfg");
+    EXPECT_TRUE(save.confirmOverwrite);
+
+    // A name typed without extension gets "cfg".
+    EXPECT_FALSE(w.params.ShellEdited);
+    EXPECT_EQ(w.params.CurrentShellFile, target + ".cfg");
+    EXPECT_EQ(CaptionOfChild(&main, "lblShellName"), "saved.cfg");
+    EXPECT_NE(w.documents.Read("PLYX3/saved.cfg").find("SD=6"), std::string::npos);
+    EXPECT_TRUE(main.isVisible());
+    EXPECT_TRUE(main.TimerRunning());
+}
+
+TEST_F(MainWindowTest, OpenShellLoadsTheFileAndSavesTheSettings) {
+    frmMain& main = Main();
+    w.documents.Write("PLYX3/small.cfg", "SD=4.25\r\nTLC=3\r\n");
+    w.dialogs.fileAnswers = {w.DataDirectory() + "/small.cfg"};
+    QTest::mouseClick(Button(main, "btnLoadShell"), Qt::LeftButton);
+    ASSERT_EQ(w.dialogs.fileRequests.size(), 1u);
+    EXPECT_EQ(w.dialogs.fileRequests[0].title, "COM3: Open");
+    EXPECT_EQ(w.dialogs.fileRequests[0].filter, "PLYX3 Files (*.cfg, *.fin)|*.cfg;*.fin");
+    EXPECT_TRUE(w.dialogs.fileRequests[0].mustExist);
+    EXPECT_EQ(w.params.zSD, 4.25);
+    EXPECT_EQ(CaptionOfChild(&main, "lblShellSize"), "4.25 inches");
+    EXPECT_EQ(CaptionOfChild(&main, "lblShellName"), "small.cfg");
+    EXPECT_NE(w.documents.Read("PLYX3/PLYX3.CFG").find("LastFileLoaded=" + w.DataDirectory() + "/small.cfg"),
+              std::string::npos);
+}
+
+TEST_F(MainWindowTest, SelectModelKeepsTheShellOnTheNewModel) {
+    w.documents.Write("PLYX3/shell.cfg", "SD=9\r\n");
+    w.documents.Write("bin/m1.cf", "Model=M1\r\nSD=2\r\nRR=300\r\n");
+    frmMain& main = Main();
+    w.params.CurrentShellFile = w.DataDirectory() + "/shell.cfg";
+    w.dialogs.fileAnswers = {w.documents.File("bin/m1.cf")};
+    Trigger(main, "mnuFileSelectModel");
+    ASSERT_EQ(w.dialogs.fileRequests.size(), 1u);
+    EXPECT_EQ(w.dialogs.fileRequests[0].filter, "Available PLYX3 Models (*.cf)|*.cf");
+    EXPECT_EQ(w.dialogs.fileRequests[0].initialFolder, w.documents.File("bin"));
+    EXPECT_EQ(w.params.strModel, "M1");
+    EXPECT_EQ(w.params.zRR, 300);
+    EXPECT_EQ(w.params.zSD, 9);  // the shell file read again on top
+    EXPECT_EQ(w.params.CurrentShellFile, w.DataDirectory() + "/shell.cfg");
+    EXPECT_EQ(CaptionOfChild(&main, "lblApplicationName"), "COM3: Model M1");
+}
+
+TEST_F(MainWindowTest, CancelledModelSelectionLeavesModelAndShell) {
+    w.params.strModel = "OLD";
+    w.params.CurrentShellFile = "/x/y.cfg";
+    w.params.zSD = 3;
+    frmMain& main = Main();
+    Trigger(main, "mnuFileSelectModel");
+    EXPECT_EQ(w.params.strModel, "OLD");
+    EXPECT_EQ(w.params.CurrentShellFile, "/x/y.cfg");
+    EXPECT_EQ(w.params.zSD, 3);
+    EXPECT_TRUE(main.TimerRunning());
+}
+
+TEST_F(MainWindowTest, StopTimerTurnsTheLampsOffAndStartTimerRunsAt250ms) {
+    frmMain& main = Main();
+    main.StopTimer();
+    EXPECT_FALSE(main.TimerRunning());
+    EXPECT_EQ(w.controller.lamps.back(), 0);
+    EXPECT_EQ(w.globals.LampMode, 0);
+    main.StartTimer();
+    EXPECT_TRUE(main.TimerRunning());
+    EXPECT_FALSE(main.TimerBusy());
+}
+
+TEST_F(MainWindowTest, TickWhileAnEarlierPollRunsDoesNothing) {
+    frmMain& main = Main();
+    int nestedReads = -1;
+    w.controller.onReadSwitches = [&] {
+        if (nestedReads >= 0) return;
+        const int before = w.controller.switchReads;
+        main.TimerEvent();  // a tick arriving inside the poll
+        nestedReads = w.controller.switchReads - before;
+    };
+    main.TimerEvent();
+    EXPECT_EQ(nestedReads, 0);
+    EXPECT_FALSE(main.TimerBusy());
+    EXPECT_EQ(w.globals.LampMode, 2);  // the poll lit START and BURNISH
+}
+
+TEST_F(MainWindowTest, StartAndBurnishTogetherStartAFullRun) {
+    w.params.cTLC = 3;
+    w.params.cBLC = 1;
+    frmMain& main = Main();
+    QTest::mouseClick(Button(main, "btnFullRun"), Qt::LeftButton);
+    const int fullRunMoves = w.controller.moves;
+    w.controller.moves = 0;
+    QTest::mouseClick(Button(main, "btnStartBurnish"), Qt::LeftButton);
+    const int burnishMoves = w.controller.moves;
+    ASSERT_NE(fullRunMoves, burnishMoves);
+
+    w.controller.moves = 0;
+    w.controller.Close(engine::kSwitchStart, 1);
+    w.controller.Close(engine::kSwitchBurnish, 1);
+    main.TimerEvent();
+    EXPECT_EQ(w.controller.moves, fullRunMoves);
+    EXPECT_TRUE(main.isVisible());  // auto return brought it back
+    EXPECT_TRUE(main.TimerRunning());
+}
+
+TEST_F(MainWindowTest, StopClosedAtIdleShowsTheSwitchDialogInsteadOfStarting) {
+    frmMain& main = Main();
+    w.controller.Close(engine::kSwitchStart, 4);
+    w.controller.Close(engine::kSwitchStop, 4);
+    bool dialogSeen = false;
+    bool mainDisabledMeanwhile = false;
+    w.controller.onReadSwitches = [&] {
+        if (app.SwitchStatus().isVisible()) {
+            dialogSeen = true;
+            mainDisabledMeanwhile = !main.isEnabled();
+        }
+    };
+    main.TimerEvent();
+    EXPECT_TRUE(dialogSeen);
+    EXPECT_TRUE(mainDisabledMeanwhile);
+    EXPECT_EQ(w.controller.moves, 0);
+    EXPECT_FALSE(app.SwitchStatus().isVisible());
+    EXPECT_TRUE(main.isEnabled());
+}
+
+TEST_F(MainWindowTest, ExitPreparesTheControllerAndEndsTheProgram) {
+    frmMain& main = Main();
+    app.ShowSplash();
+    bool ended = false;
+    app.OnProgramEnd = [&] { ended = true; };
+    const int resets = w.controller.resets;
+    QTest::mouseClick(Button(main, "btnExit"), Qt::LeftButton);
+    EXPECT_EQ(w.controller.resets, resets + 1);
+    EXPECT_TRUE(ended);
+    EXPECT_FALSE(main.isVisible());
+    EXPECT_EQ(app.Splash(), nullptr);
+}
+
+}  // namespace
+}  // namespace plyx::ui::test

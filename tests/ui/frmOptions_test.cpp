@@ -1,0 +1,216 @@
+// The shell options dialog: fields filled from the parameters, checks in
+// their fixed order with the focus on the rejected field, storing through
+// the setters, and the protected frame in service mode.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include "tests/ui/UiFixture.h"
+#include "ui/Application.h"
+#include "ui/frmMain.h"
+#include "ui/frmOptions.h"
+
+namespace plyx::ui::test {
+namespace {
+
+class OptionsTest : public ::testing::Test {
+protected:
+    UiWorld w;
+    std::unique_ptr<frmOptions> dialog;
+
+    frmOptions& Open() {
+        dialog = std::make_unique<frmOptions>(w.ctx);
+        dialog->IntializeData();
+        dialog->show();
+        return *dialog;
+    }
+    QLineEdit* Field(const char* name) { return dialog->findChild<QLineEdit*>(QString::fromLatin1(name)); }
+    void Type(const char* field, const QString& text) {
+        QLineEdit* edit = Field(field);
+        ASSERT_NE(edit, nullptr) << field;
+        edit->selectAll();
+        QTest::keyClicks(edit, text);
+        ASSERT_EQ(edit->text(), text);
+    }
+    void Press(const char* button) {
+        QTest::mouseClick(dialog->findChild<QPushButton*>(QString::fromLatin1(button)), Qt::LeftButton);
+    }
+};
+
+TEST_F(OptionsTest, FillsFieldsAndCaptionsFromTheParameters) {
+    w.params.CurrentShellFile = "/data/cups.cfg";
+    w.params.zSD = 7.25;
+    w.params.cTLC = 9;
+    w.params.zTASIP = 6.23529;
+    frmOptions& d = Open();
+    EXPECT_EQ(d.windowTitle(), "COM3: PLYX3 Shell Options");
+    EXPECT_EQ(CaptionOfChild(&d, "lblShellName"), "Editing cups.cfg");
+    EXPECT_EQ(CaptionOfChild(&d, "lblShellDiameterLable"), "Shell diameter (inches):");
+    EXPECT_EQ(CaptionOfChild(&d, "lblAltLayer"), "Alternate Layers:");
+    EXPECT_EQ(CaptionOfChild(&d, "lblBurnishLayerCountLabel"), "Burnish Layer Count:");
+    EXPECT_EQ(CaptionOfChild(&d, "cmdOK"), "OK");
+    EXPECT_EQ(CaptionOfChild(&d, "cmdCancel"), "Cancel");
+    EXPECT_EQ(CaptionOfChild(&d, "cmdApply"), "Apply");
+    EXPECT_EQ(Field("edtShellDiameter")->text(), "7.25");
+    EXPECT_EQ(Field("edtTotalLayerCount")->text(), "9");
+    EXPECT_EQ(Field("edtThirdAxisCleanupPercent")->text(), "6.23529");
+    EXPECT_EQ(CaptionOfChild(&d, "lblMicroStepsPerStep"), "16");
+    EXPECT_FALSE(d.ProtectedShown());
+}
+
+TEST_F(OptionsTest, DefaultPoleAdvanceOfZeroIsRefusedWithFocusOnIt) {
+    w.params.idMMD = frmOptions::kServiceMode;
+    frmOptions& d = Open();
+    EXPECT_TRUE(d.ProtectedShown());
+    QApplication::setActiveWindow(&d);
+    Type("edtShellDiameter", "8");
+    Press("cmdOK");
+    ASSERT_EQ(w.Messages(), std::vector<std::string>{"Pole Advance % must be > 0"});
+    EXPECT_EQ(d.RejectedField(), Field("edtReqPoleAdvancePercent"));
+    EXPECT_EQ(d.focusWidget(), Field("edtReqPoleAdvancePercent"));
+    EXPECT_TRUE(d.isVisible());
+    EXPECT_EQ(w.params.zSD, 6);  // nothing stored
+    EXPECT_FALSE(w.params.ShellEdited);
+
+    Press("cmdApply");
+    EXPECT_EQ(w.Messages().size(), 2u);
+    EXPECT_EQ(w.params.zSD, 6);
+}
+
+TEST_F(OptionsTest, HiddenProtectedFieldStillStopsOk) {
+    frmOptions& d = Open();
+    Press("cmdOK");
+    EXPECT_EQ(w.Messages(), std::vector<std::string>{"Pole Advance % must be > 0"});
+    EXPECT_EQ(d.RejectedField(), Field("edtReqPoleAdvancePercent"));
+    EXPECT_FALSE(d.ProtectedShown());
+}
+
+TEST_F(OptionsTest, ChecksRunInTheirFixedOrderAndStopAtTheFirstFailure) {
+    w.params.cPAVP = 5;
+    frmOptions& d = Open();
+    QApplication::setActiveWindow(&d);
+    Type("edtAltLayer", "-1");
+    Type("edtLayerIncreasePercent", "0");
+    Type("edtMainRateFirstLine", "x");
+    Press("cmdApply");
+    EXPECT_EQ(w.Messages().back(), "% increase per layer: must be > 0");
+    EXPECT_EQ(d.focusWidget(), Field("edtLayerIncreasePercent"));
+
+    Type("edtLayerIncreasePercent", "12");
+    Press("cmdApply");
+    EXPECT_EQ(w.Messages().back(), "Alternate Layers: must be > 0");
+    EXPECT_EQ(d.focusWidget(), Field("edtAltLayer"));
+
+    Type("edtAltLayer", "0");  // zero is fine here
+    Press("cmdApply");
+    EXPECT_EQ(w.Messages().back(), "Main rate first line must be > 0");
+    EXPECT_EQ(d.RejectedField(), Field("edtMainRateFirstLine"));
+    EXPECT_EQ(w.params.zASAPL, 10);  // still nothing stored
+}
+
+TEST_F(OptionsTest, ProtectedChecksUseTheirNames) {
+    w.params.cPAVP = 5;
+    Open();
+    Type("edtThirdAxisRateCleanup", "0");
+    Type("edtThirdAxisCleanupPercent", "-2");
+    Press("cmdApply");
+    EXPECT_EQ(w.Messages().back(), "Third axis increase must be > 0");
+    Type("edtThirdAxisCleanupPercent", "2");
+    Press("cmdApply");
+    EXPECT_EQ(w.Messages().back(), "Third axis interval must be > 0");
+    EXPECT_EQ(dialog->RejectedField(), Field("edtThirdAxisRateCleanup"));
+}
+
+TEST_F(OptionsTest, OkStoresEveryFieldAndMarksTheShellEdited) {
+    w.params.cPAVP = 5;
+    frmOptions& d = Open();
+    Type("edtTotalLayerCount", "2.5");
+    Type("edtWrapsPerLayer", "3.5");
+    Type("edtShellDiameter", " 8.75 ");
+    Type("edtRampRate", "450");
+    Press("cmdOK");
+    EXPECT_TRUE(w.Messages().empty());
+    EXPECT_EQ(w.params.cTLC, 2);  // halves to even
+    EXPECT_EQ(w.params.cMRC, 4);
+    EXPECT_EQ(w.params.zSD, 8.75);
+    EXPECT_EQ(w.params.zRR, 450);
+    EXPECT_TRUE(w.params.ShellEdited);
+    EXPECT_FALSE(d.isVisible());
+    EXPECT_EQ(d.result(), QDialog::Accepted);
+}
+
+TEST_F(OptionsTest, OkWithoutChangesKeepsTheShellUnedited) {
+    w.params.cPAVP = 5;
+    w.params.zTS = 0.1 + 0.2;  // a value with no short decimal form
+    Open();
+    Press("cmdOK");
+    EXPECT_TRUE(w.Messages().empty());
+    EXPECT_FALSE(w.params.ShellEdited);
+    EXPECT_EQ(w.params.zTS, 0.1 + 0.2);
+}
+
+TEST_F(OptionsTest, CountTooLargeForTheParameterIsRefused) {
+    w.params.cPAVP = 5;
+    Open();
+    Type("edtBurnishLayerCount", "40000");
+    Press("cmdOK");
+    EXPECT_EQ(w.Messages(), std::vector<std::string>{"Burnish Layer Count: must be > 0"});
+    EXPECT_EQ(w.params.cBLC, 2);
+    EXPECT_TRUE(dialog->isVisible());
+}
+
+TEST_F(OptionsTest, CancelKeepsWhatApplyStored) {
+    w.params.cPAVP = 5;
+    Open();
+    Type("edtTapeSpacing", "3.5");
+    Press("cmdApply");
+    Type("edtTapeSpacing", "4.5");
+    Press("cmdCancel");
+    EXPECT_EQ(w.params.zTS, 3.5);
+    EXPECT_FALSE(dialog->isVisible());
+}
+
+TEST_F(OptionsTest, ResourceIdModeMarksLabelAndMessage) {
+    w.tables.ShowResourceIDs = true;
+    w.params.cPAVP = 5;
+    frmOptions& d = Open();
+    EXPECT_EQ(CaptionOfChild(&d, "lblNumberOfLayersLabel"), "(411:Number of layers:)");
+    Type("edtTotalLayerCount", "0");
+    Press("cmdOK");
+    EXPECT_EQ(w.Messages().back(), "(411:Number of layers:) (800:must be > 0)");
+}
+
+TEST_F(OptionsTest, EditThisShellOpensTheDialogModallyAndTheMainWindowShowsNone) {
+    Application app(w.ctx);
+    frmMain& main = app.LoadMainWindow();
+    w.engine.ReturnToMainWindow();
+    w.params.cPAVP = 5;
+    w.params.CurrentShellFile = "/s/shell.cfg";
+    main.LoadLabels();
+    bool sawDialog = false;
+    WhenModalShown([&](QWidget* modal) {
+        auto* d = qobject_cast<frmOptions*>(modal);
+        if (d == nullptr) return;
+        sawDialog = true;
+        EXPECT_FALSE(main.TimerRunning());
+        auto* layers = d->findChild<QLineEdit*>("edtTotalLayerCount");
+        layers->setText("11");
+        QTest::mouseClick(d->findChild<QPushButton*>("cmdOK"), Qt::LeftButton);
+    });
+    QTest::mouseClick(main.findChild<QPushButton*>("btnEditThisShell"), Qt::LeftButton);
+    EXPECT_TRUE(sawDialog);
+    EXPECT_EQ(w.Messages(), std::vector<std::string>{});
+    EXPECT_EQ(w.exitCodes, std::vector<int>{});
+    EXPECT_EQ(w.params.cTLC, 11);
+    EXPECT_EQ(CaptionOfChild(&main, "lblShellName"), "<none>");
+    EXPECT_TRUE(main.TimerRunning());
+}
+
+}  // namespace
+}  // namespace plyx::ui::test

@@ -1,0 +1,199 @@
+// The run status window through a run: texts, the button-state table,
+// pause/restart/abort from its buttons, tape units and the live increase.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include "tests/ui/UiFixture.h"
+#include "ui/Application.h"
+#include "ui/frmMain.h"
+#include "ui/frmRunStatus.h"
+
+namespace plyx::ui::test {
+namespace {
+
+class RunStatusTest : public ::testing::Test {
+protected:
+    UiWorld w;
+    Application app{w.ctx};
+    frmMain* main = nullptr;
+
+    void SetUp() override {
+        main = &app.LoadMainWindow();
+        w.engine.ReturnToMainWindow();
+    }
+    frmRunStatus& Status() { return app.RunStatus(); }
+    QPushButton* PauseButton() { return Status().findChild<QPushButton*>("btnPauseOrRestart"); }
+    QPushButton* AbortButton() { return Status().findChild<QPushButton*>("btnAbort"); }
+    QString Text(const char* name) { return CaptionOfChild(&Status(), name); }
+};
+
+TEST_F(RunStatusTest, RunOnAnEditedShellShowsShellDataNotSavedAndEndsWithLoadNewShell) {
+    w.params.CurrentShellFile = "/s/cup.cfg";
+    w.params.ShellEdited = true;
+    w.params.fAutoCloseRunWindow = 0;
+    QTest::mouseClick(main->findChild<QPushButton*>("btnFullRun"), Qt::LeftButton);
+
+    EXPECT_TRUE(Status().isVisible());
+    EXPECT_FALSE(main->isVisible());
+    EXPECT_EQ(Status().windowTitle(), "COM3: PLYX3 Running...");
+    EXPECT_EQ(Text("lblShellName"), "<shell data not saved>");
+    EXPECT_EQ(Text("lblCurrentShellLabel"), "Current shell:");
+    EXPECT_EQ(Text("lblQueuingLayerLabel"), "Queuing Layer:");
+    EXPECT_EQ(Text("lblElapsedTimeLbl"), "Elapsed Time:");
+    EXPECT_EQ(Text("lblTapeUnits"), "Tape Feet:");
+    EXPECT_EQ(Text("chkAutoCloseRun"), "Auto Return");
+    EXPECT_EQ(Text("chkShowAsMeters"), "Show Distance As Meters");
+    EXPECT_FALSE(Status().findChild<QCheckBox*>("chkAutoCloseRun")->isChecked());
+    // Run ended: Pause withdrawn, Abort became Load New Shell.
+    EXPECT_EQ(PauseButton()->text(), "Pause");
+    EXPECT_FALSE(PauseButton()->isEnabled());
+    EXPECT_EQ(AbortButton()->text(), "Load New Shell");
+    EXPECT_TRUE(AbortButton()->isEnabled());
+
+    QTest::mouseClick(AbortButton(), Qt::LeftButton);
+    EXPECT_FALSE(Status().isVisible());
+    EXPECT_TRUE(main->isVisible());
+    EXPECT_TRUE(main->TimerRunning());
+}
+
+TEST_F(RunStatusTest, SavedShellShowsItsFileName) {
+    w.params.CurrentShellFile = "/s/cup.cfg";
+    w.params.fAutoCloseRunWindow = 0;
+    QTest::mouseClick(main->findChild<QPushButton*>("btnFullRun"), Qt::LeftButton);
+    EXPECT_EQ(Text("lblShellName"), "cup.cfg");
+}
+
+TEST_F(RunStatusTest, ButtonsFollowTheRunThroughPauseRestartAndAbort) {
+    w.params.fAutoCloseRunWindow = 0;
+    int turn = 0;
+    std::vector<std::string> seen;
+    auto state = [&] {
+        return PauseButton()->text().toStdString() + (PauseButton()->isEnabled() ? "+" : "-") + "/" +
+               AbortButton()->text().toStdString() + (AbortButton()->isEnabled() ? "+" : "-");
+    };
+    bool inClick = false;  // waits nested inside a button's handler are not turns of their own
+    w.controller.onWaitIdle = [&] {
+        if (inClick) return;
+        inClick = true;
+        ++turn;
+        if (turn == 1) {
+            seen.push_back(state());
+            QTest::mouseClick(PauseButton(), Qt::LeftButton);
+            seen.push_back(state() + " run state " + std::to_string(w.globals.RunState));
+        } else if (turn == 2) {
+            QTest::mouseClick(PauseButton(), Qt::LeftButton);  // Restart
+            seen.push_back(state() + " run state " + std::to_string(w.globals.RunState));
+        } else if (turn == 3) {
+            QTest::mouseClick(AbortButton(), Qt::LeftButton);
+            seen.push_back(state() + " run state " + std::to_string(w.globals.RunState));
+            // Unavailable buttons do not react.
+            QTest::mouseClick(AbortButton(), Qt::LeftButton);
+            QTest::mouseClick(PauseButton(), Qt::LeftButton);
+            seen.push_back(state() + " run state " + std::to_string(w.globals.RunState));
+        }
+        inClick = false;
+    };
+    QTest::mouseClick(main->findChild<QPushButton*>("btnFullRun"), Qt::LeftButton);
+    ASSERT_EQ(seen.size(), 5u);
+    EXPECT_EQ(seen[0], "Pause+/Abort Run+");
+    EXPECT_EQ(seen[1], "Restart+/Abort Run+ run state 3");
+    EXPECT_EQ(seen[2], "Pause+/Abort Run+ run state 1");
+    EXPECT_EQ(seen[3], "Pause-/Aborting...- run state 2");
+    EXPECT_EQ(seen[4], seen[3]);
+    EXPECT_EQ(w.controller.resumes, 1);
+    EXPECT_EQ(state(), "Pause-/Load New Shell+");
+}
+
+TEST_F(RunStatusTest, MetersBoxChangesUnitAndValueAtOnce) {
+    Status().LoadLabels();
+    w.engine.Geometry().zTapePerStep = 1.0;
+    w.globals.cQueInUse = 0;
+    w.engine.InsertDistance(3937, 2);
+    w.engine.UpdateQueueDisplays();
+    EXPECT_EQ(Text("lblStepTotal"), "328.1");  // 3937 in / 12
+    EXPECT_EQ(Text("lblLayerTotal"), "2");
+    Status().show();
+    QTest::mouseClick(Status().findChild<QCheckBox*>("chkShowAsMeters"), Qt::LeftButton);
+    EXPECT_EQ(w.params.fDSU, 1);
+    EXPECT_EQ(Text("lblTapeUnits"), "Tape Meters:");
+    EXPECT_EQ(Text("lblStepTotal"), "100.0");
+    QTest::mouseClick(Status().findChild<QCheckBox*>("chkShowAsMeters"), Qt::LeftButton);
+    EXPECT_EQ(w.params.fDSU, 0);
+    EXPECT_EQ(Text("lblTapeUnits"), "Tape Feet:");
+}
+
+TEST_F(RunStatusTest, LongTapeLengthsAreGrouped) {
+    w.engine.Geometry().zTapePerStep = 1.0;
+    w.globals.cQueInUse = 0;
+    w.engine.InsertDistance(12 * 1234567.34, 1);
+    w.engine.UpdateQueueDisplays();
+    EXPECT_EQ(Text("lblStepTotal"), "1,234,567.3");
+}
+
+TEST_F(RunStatusTest, ElapsedTimeShowsHoursMinutesSeconds) {
+    w.globals.RunStartTime = w.clock.WallTime() - 3725;
+    w.globals.LastShownElapsedSeconds = -1;
+    w.engine.UpdateElapsedTime();
+    EXPECT_EQ(Text("lblElapsedTime"), "1:02:05");
+}
+
+TEST_F(RunStatusTest, AutoReturnBoxSetsTheParameter) {
+    Status().show();
+    Status().SetAutoCloseRunChecked(true);
+    QTest::mouseClick(Status().findChild<QCheckBox*>("chkAutoCloseRun"), Qt::LeftButton);
+    EXPECT_EQ(w.params.fAutoCloseRunWindow, 0);
+    QTest::mouseClick(Status().findChild<QCheckBox*>("chkAutoCloseRun"), Qt::LeftButton);
+    EXPECT_EQ(w.params.fAutoCloseRunWindow, 1);
+}
+
+TEST_F(RunStatusTest, SetPercentIncreaseTakesOnlyPositiveNumbers) {
+    w.params.zASAPL = 10;
+    Status().LoadLabels();
+    Status().show();
+    auto* field = Status().findChild<QLineEdit*>("edtLayerIncreasePercent2");
+    auto* set = Status().findChild<QPushButton*>("btnSetPercentIncrease");
+    EXPECT_EQ(field->text(), "10");
+    EXPECT_EQ(CaptionOfChild(&Status(), "btnSetPercentIncrease"), "Set % Increase");
+    w.engine.Geometry().zLayerScaleFraction = 0.1;
+    for (const char* bad : {"0", "-5", "abc", ""}) {
+        field->setText(QString::fromLatin1(bad));
+        QTest::mouseClick(set, Qt::LeftButton);
+        EXPECT_EQ(field->text(), "10") << bad;
+        EXPECT_EQ(w.engine.Geometry().zLayerScaleFraction, 0.1) << bad;
+    }
+    EXPECT_TRUE(w.dialogs.messages.empty());
+    field->setText("12.5");
+    QTest::mouseClick(set, Qt::LeftButton);
+    EXPECT_DOUBLE_EQ(w.engine.Geometry().zLayerScaleFraction, 0.125);
+    EXPECT_EQ(w.params.zASAPL, 10);
+    EXPECT_EQ(field->text(), "12.5");
+}
+
+TEST_F(RunStatusTest, ResourceIdModeShowsIdsOnTheButtons) {
+    w.tables.ShowResourceIDs = true;
+    Status().LoadLabels();
+    EXPECT_EQ(PauseButton()->text(), "(706:Pause)");
+    EXPECT_EQ(AbortButton()->text(), "(703:Abort Run)");
+    EXPECT_EQ(Status().windowTitle(), "COM3: (700:PLYX3 Running...)");
+}
+
+TEST_F(RunStatusTest, ClosingTheWindowDuringARunDoesNothing) {
+    w.params.fAutoCloseRunWindow = 0;
+    bool stillShown = false;
+    w.controller.onWaitIdle = [&] {
+        if (stillShown) return;
+        Status().close();
+        stillShown = Status().isVisible();
+    };
+    QTest::mouseClick(main->findChild<QPushButton*>("btnFullRun"), Qt::LeftButton);
+    EXPECT_TRUE(stillShown);
+    EXPECT_EQ(w.globals.RunState, engine::kRunIdle);
+}
+
+}  // namespace
+}  // namespace plyx::ui::test
