@@ -1,0 +1,176 @@
+// How the host side grows with the size of a run: the motion plan, the
+// engine's moves and the distance ring against a controller that is always
+// ready (no link, no board), for 6, 600 and 6000 layers; and the cost of
+// the communication log per logged byte.
+#include <benchmark/benchmark.h>
+#include <malloc.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+#include <string>
+
+#include "app/Environment.h"
+#include "app/ParameterSet.h"
+#include "engine/RunEngine.h"
+#include "engine/RunState.h"
+#include "link/CommLog.h"
+#include "platform/Clock.h"
+#include "platform/Dialogs.h"
+#include "platform/EventPump.h"
+#include "text/Resources.h"
+
+// ---- heap in use and its peak, counted by the global allocator ----------
+namespace {
+std::atomic<long long> gHeapNow{0};
+std::atomic<long long> gHeapPeak{0};
+
+void* Counted(std::size_t n) {
+    void* p = std::malloc(n == 0 ? 1 : n);
+    if (p == nullptr) throw std::bad_alloc();
+    long long now = gHeapNow += static_cast<long long>(malloc_usable_size(p));
+    long long peak = gHeapPeak.load();
+    while (now > peak && !gHeapPeak.compare_exchange_weak(peak, now)) {}
+    return p;
+}
+void Uncounted(void* p) noexcept {
+    if (p == nullptr) return;
+    gHeapNow -= static_cast<long long>(malloc_usable_size(p));
+    std::free(p);
+}
+}  // namespace
+
+void* operator new(std::size_t n) { return Counted(n); }
+void* operator new[](std::size_t n) { return Counted(n); }
+void operator delete(void* p) noexcept { Uncounted(p); }
+void operator delete[](void* p) noexcept { Uncounted(p); }
+void operator delete(void* p, std::size_t) noexcept { Uncounted(p); }
+void operator delete[](void* p, std::size_t) noexcept { Uncounted(p); }
+
+namespace {
+
+using namespace plyx;
+
+// A controller that takes every move at once and always has room.
+class ReadyController final : public engine::Controller {
+public:
+    long long goes = 0;
+    void GoToRequested() override { ++goes; }
+    std::int32_t WaitIdle(std::int32_t) override { return 1; }
+    std::int32_t GetQueueFree() override { return 25; }
+    void PauseController() override {}
+    void ResumeController() override {}
+    void StopController() override {}
+    void ResetController() override {}
+    void SetRequestedDelta(std::int32_t, std::int32_t) override {}
+    void SetControllerRunRate(std::int32_t) override {}
+    void SetControllerStopOKRate(std::int32_t) override {}
+    void SetControllerRampRate(std::int32_t) override {}
+    void SetControllerAddressMode(bool) override {}
+    void SetAutoWait(bool) override {}
+    void SelectControllerMotor(const std::string&) override {}
+    void SetControllerPulsePolarities(std::int32_t) override {}
+    std::int32_t ReadPulsePolarityWord() override { return 0; }
+    std::int32_t ReadLimitSwitches() override { return 0xFF; }
+    std::int32_t ReadLatchedData() override { return 0; }
+    std::int32_t ReadSwitchInputs() override { return 15; }  // all open (active low)
+    void SetLamps(std::int32_t) override {}
+    void SetPortDirections() override {}
+};
+
+class QuietDialogs final : public platform::Dialogs {
+public:
+    platform::MessageResult ShowMessage(const std::string&, const std::string&, platform::MessageButtons,
+                                        platform::MessageIcon) override {
+        return platform::MessageResult::Ok;
+    }
+    std::string GetOpenFileName(const platform::FileDialogRequest&) override { return {}; }
+    std::string GetSaveFileName(const platform::FileDialogRequest&) override { return {}; }
+};
+
+std::string TempFolder() {
+    char tmpl[] = "/tmp/plyx3-growth-XXXXXX";
+    if (::mkdtemp(tmpl) == nullptr) std::abort();
+    return tmpl;
+}
+
+// One full run of range(0) layers; range(1) is ASAPL in per cent (0: every
+// layer the same size, so the time per layer must stay flat).
+void BM_RunPlanAndRing(benchmark::State& state) {
+    std::string dir = TempFolder();
+    ::setenv("PLYX3_DOCUMENTS_DIR", dir.c_str(), 1);
+    platform::Clock& clock = platform::SystemClock();
+    link::CommLog log(clock);
+    text::TextTables tables;
+    QuietDialogs dialogs;
+    app::Environment env(log, dialogs, clock, tables);
+    env.ExitHook = [](int) {};
+    env.ControllerFamily = engine::kFamily4Axis;
+    app::ParameterSet params;
+    params.cTLC = static_cast<std::int16_t>(state.range(0));
+    params.zASAPL = static_cast<double>(state.range(1));
+    engine::RunGlobals globals;
+    platform::NullEventPump pump;
+    ReadyController ctl;
+
+    long long goes = 0, peakGrowth = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        engine::RunEngine engine(env, params, globals, pump);
+        engine.UseController(&ctl);
+        ctl.goes = 0;
+        long long base = gHeapNow.load();
+        gHeapPeak = base;
+        state.ResumeTiming();
+        engine.StartRun(false);
+        state.PauseTiming();
+        goes += ctl.goes;
+        peakGrowth = std::max(peakGrowth, gHeapPeak.load() - base);
+        state.ResumeTiming();
+    }
+    const double runs = static_cast<double>(state.iterations());
+    state.counters["segments"] = static_cast<double>(goes) / runs;
+    state.counters["layers"] = static_cast<double>(state.range(0));
+    state.counters["ns_per_segment"] =
+        benchmark::Counter(static_cast<double>(goes), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["ns_per_layer"] = benchmark::Counter(static_cast<double>(state.range(0)) * runs,
+                                                        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["peak_heap_growth_kb"] = static_cast<double>(peakGrowth) / 1024.0;
+    std::string rm = "rm -rf '" + dir + "'";
+    (void)!std::system(rm.c_str());
+}
+BENCHMARK(BM_RunPlanAndRing)
+    ->ArgNames({"tlc", "asapl"})
+    ->Args({6, 0})->Args({600, 0})->Args({6000, 0})
+    ->Args({6, 10})->Args({60, 10})->Args({600, 10})
+    ->Unit(benchmark::kMillisecond);
+
+// The communication log's cost per logged byte: received bytes (one line
+// per reply) in normal and exact-time mode, and queued bytes.
+void BM_CommLogPerByte(benchmark::State& state) {
+    std::string dir = TempFolder();
+    const bool exact = state.range(0) != 0;
+    const auto type = static_cast<std::int32_t>(state.range(1));
+    link::CommLog log;
+    log.LogFileOpen(dir + (exact ? "/commEXACTTIME.LOG" : "/comm.log"));
+    const std::string reply = "G29*\r\n";
+    std::int64_t bytes = 0;
+    for (auto _ : state) {
+        // A reply's worth of bytes, then an event line as between two commands.
+        for (char c : reply) log.LogFileWriteChar(type, static_cast<unsigned char>(c));
+        log.LogFileWriteTime(link::kLogSent, "SENDING 3 BYTES OF QUEUED WRITE DATA...");
+        bytes += static_cast<std::int64_t>(reply.size());
+    }
+    log.LogFileClose();
+    state.SetBytesProcessed(bytes);
+    state.counters["ns_per_logged_byte"] =
+        benchmark::Counter(static_cast<double>(bytes), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    std::string rm = "rm -rf '" + dir + "'";
+    (void)!std::system(rm.c_str());
+}
+BENCHMARK(BM_CommLogPerByte)->ArgNames({"exact", "type"})->Args({0, 2})->Args({1, 2})->Args({0, 4});
+
+}  // namespace
+
+BENCHMARK_MAIN();

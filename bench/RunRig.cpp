@@ -1,0 +1,228 @@
+#include "bench/RunRig.h"
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <optional>
+#include <sstream>
+#include <stdexcept>
+
+#include "app/Environment.h"
+#include "app/ParameterSet.h"
+#include "bench/BoardControl.h"
+#include "engine/Controller4Axis.h"
+#include "engine/RunEngine.h"
+#include "engine/RunState.h"
+#include "link/CommLog.h"
+#include "link/ZentrovaCom.h"
+#include "platform/Clock.h"
+#include "platform/Dialogs.h"
+#include "platform/EventPump.h"
+#include "sim/Simulator.h"
+#include "text/Resources.h"
+
+namespace plyx::bench {
+namespace {
+
+// Messages go to standard error: a benchmark has nobody to click OK.
+class ConsoleDialogs final : public platform::Dialogs {
+public:
+    platform::MessageResult ShowMessage(const std::string& text, const std::string& title,
+                                        platform::MessageButtons, platform::MessageIcon) override {
+        std::fprintf(stderr, "[message] %s: %s\n", title.c_str(), text.c_str());
+        return platform::MessageResult::Ok;
+    }
+    std::string GetOpenFileName(const platform::FileDialogRequest&) override { return {}; }
+    std::string GetSaveFileName(const platform::FileDialogRequest&) override { return {}; }
+};
+
+// Counts the moves the engine queues; everything else passes through.
+class CountingController final : public engine::Controller {
+public:
+    explicit CountingController(engine::Controller& inner) : c_(inner) {}
+    std::uint64_t goes = 0;
+
+    void GoToRequested() override { ++goes; c_.GoToRequested(); }
+    std::int32_t WaitIdle(std::int32_t ms) override { return c_.WaitIdle(ms); }
+    std::int32_t GetQueueFree() override { return c_.GetQueueFree(); }
+    void PauseController() override { c_.PauseController(); }
+    void ResumeController() override { c_.ResumeController(); }
+    void StopController() override { c_.StopController(); }
+    void ResetController() override { c_.ResetController(); }
+    void SetRequestedDelta(std::int32_t s, std::int32_t m) override { c_.SetRequestedDelta(s, m); }
+    void SetControllerRunRate(std::int32_t r) override { c_.SetControllerRunRate(r); }
+    void SetControllerStopOKRate(std::int32_t r) override { c_.SetControllerStopOKRate(r); }
+    void SetControllerRampRate(std::int32_t r) override { c_.SetControllerRampRate(r); }
+    void SetControllerAddressMode(bool a) override { c_.SetControllerAddressMode(a); }
+    void SetAutoWait(bool f) override { c_.SetAutoWait(f); }
+    void SelectControllerMotor(const std::string& n) override { c_.SelectControllerMotor(n); }
+    void SetControllerPulsePolarities(std::int32_t w) override { c_.SetControllerPulsePolarities(w); }
+    std::int32_t ReadPulsePolarityWord() override { return c_.ReadPulsePolarityWord(); }
+    std::int32_t ReadLimitSwitches() override { return c_.ReadLimitSwitches(); }
+    std::int32_t ReadLatchedData() override { return c_.ReadLatchedData(); }
+    std::int32_t ReadSwitchInputs() override { return c_.ReadSwitchInputs(); }
+    void SetLamps(std::int32_t b) override { c_.SetLamps(b); }
+    void SetPortDirections() override { c_.SetPortDirections(); }
+
+private:
+    engine::Controller& c_;
+};
+
+struct BoardCounts {
+    std::uint64_t in = 0, out = 0, underruns = 0, refused = 0;
+};
+
+double ThreadCpu(double* sys) {
+    rusage ru{};
+    ::getrusage(RUSAGE_THREAD, &ru);
+    *sys = static_cast<double>(ru.ru_stime.tv_sec) + static_cast<double>(ru.ru_stime.tv_usec) * 1e-6;
+    return static_cast<double>(ru.ru_utime.tv_sec) + static_cast<double>(ru.ru_utime.tv_usec) * 1e-6;
+}
+
+std::string MakeWorkDir() {
+    char tmpl[] = "/tmp/plyx3-bench-XXXXXX";
+    if (::mkdtemp(tmpl) == nullptr) throw std::runtime_error("cannot make a temporary folder");
+    return tmpl;
+}
+
+}  // namespace
+
+double RunResult::WireBoundSeconds() const {
+    if (baud <= 0) return 0;
+    return static_cast<double>(bytesToBoard + bytesFromBoard) * 10.0 / baud;
+}
+
+std::string RunResult::ToLine() const {
+    std::ostringstream o;
+    o.precision(6);
+    o << "wall_s=" << wallSeconds << " cpu_user_s=" << cpuUserSeconds << " cpu_sys_s=" << cpuSysSeconds
+      << " segments=" << segments;
+    if (boardStateKnown)
+        o << " bytes_to_board=" << bytesToBoard << " bytes_from_board=" << bytesFromBoard << " underruns=" << underruns
+          << " refused=" << refusedMoves;
+    if (segments > 0) o << " cpu_us_per_segment=" << (cpuUserSeconds + cpuSysSeconds) * 1e6 / static_cast<double>(segments);
+    if (wallSeconds > 0) o << " cpu_share=" << (cpuUserSeconds + cpuSysSeconds) / wallSeconds;
+    if (boardStateKnown && baud > 0) {
+        o << " baud=" << baud << " wire_bound_s=" << WireBoundSeconds();
+        if (wallSeconds > 0) o << " efficiency=" << WireBoundSeconds() / wallSeconds;
+    }
+    o << " peak_rss_kb=" << peakRssKb;
+    return o.str();
+}
+
+RunResult RunFullRun(const RunOptions& options) {
+    std::string work = options.workDir.empty() ? MakeWorkDir() : options.workDir;
+    ::setenv("PLYX3_DOCUMENTS_DIR", work.c_str(), 1);
+
+    // The board.
+    std::unique_ptr<sim::Simulator> simulator;
+    std::unique_ptr<BoardControl> control;
+    std::string device = options.device;
+    if (device.empty()) {
+        sim::SimOptions so;
+        so.baud = options.baud;
+        so.timeScale = options.timeScale;
+        so.latencyMs = options.latencyMs;
+        so.queueCapacity = options.capacity;
+        simulator = std::make_unique<sim::Simulator>(so);
+        simulator->Start();
+        device = simulator->DevicePath();
+    } else if (!options.controlSocket.empty()) {
+        control = std::make_unique<BoardControl>(options.controlSocket);
+    }
+    auto boardCounts = [&]() -> std::optional<BoardCounts> {
+        if (simulator) {
+            sim::Counters c = simulator->State().counters;
+            return BoardCounts{c.bytesIn, c.bytesOut, c.underruns, c.refusedMoves};
+        }
+        if (control) {
+            auto s = control->State();
+            return BoardCounts{StateNumber(s, "bytes_in"), StateNumber(s, "bytes_out"), StateNumber(s, "underruns"),
+                               StateNumber(s, "refused")};
+        }
+        return std::nullopt;
+    };
+
+    // The program's objects, as the windowed program builds them.
+    platform::Clock& clock = platform::SystemClock();
+    link::CommLog log(clock);
+    text::TextTables tables;
+    ConsoleDialogs dialogs;
+    app::Environment env(log, dialogs, clock, tables);
+    env.ExitHook = [](int) {};
+    env.ControllerFamily = engine::kFamily4Axis;
+    env.ComPortName = "COM7";
+    env.PortCaptionPrefix = "COM7: ";
+    app::ParameterSet params;
+    if (options.tlc > 0) params.cTLC = static_cast<std::int16_t>(options.tlc);
+    if (options.trs > 0) params.zTRS = options.trs;
+    if (options.asapl >= 0) params.zASAPL = options.asapl;
+    engine::RunGlobals globals;
+    platform::NullEventPump pump;
+
+    std::string dataDir = env.GetDataDirectory();
+    std::string ports = dataDir + "/ports";
+    ::mkdir(ports.c_str(), 0700);
+    std::string com = ports + "/COM7";
+    ::unlink(com.c_str());
+    if (::symlink(device.c_str(), com.c_str()) != 0) throw std::runtime_error("cannot link " + com);
+
+    link::ZentrovaCom boardLink(log, clock);
+    platform::serial::PortPaths paths;
+    paths.dataDirectory = dataDir;
+    paths.devRoot = work + "/no-dev";  // no real serial devices join in
+    paths.sysRoot = work + "/no-sys";
+    boardLink.SetPortPaths(paths);
+    boardLink.SetEventPump(&pump);
+    boardLink.SetAutoAwakeFlags(0);  // no keep-awake lock in a benchmark
+    if (!options.logFile.empty()) log.LogFileOpen(options.logFile);
+
+    // Start-up on the port: identify the board, then the driver and the
+    // controller's preparation.
+    boardLink.PortOpenAndTestWithException("COM7");
+    engine::RunEngine engine(env, params, globals, pump);
+    engine::Controller4Axis driver(boardLink, clock);
+    CountingController counting(driver);
+    engine.UseController(&counting);
+    counting.SetAutoWait(false);
+    engine.InitializeController();
+
+    std::optional<BoardCounts> before = boardCounts();
+    double sys0 = 0;
+    double user0 = ThreadCpu(&sys0);
+    auto t0 = std::chrono::steady_clock::now();
+    engine.StartRun(false);
+    auto t1 = std::chrono::steady_clock::now();
+    double sys1 = 0;
+    double user1 = ThreadCpu(&sys1);
+    std::optional<BoardCounts> after = boardCounts();
+
+    RunResult r;
+    r.wallSeconds = std::chrono::duration<double>(t1 - t0).count();
+    r.cpuUserSeconds = user1 - user0;
+    r.cpuSysSeconds = sys1 - sys0;
+    r.segments = counting.goes;
+    r.baud = options.baud;
+    if (before && after) {
+        r.boardStateKnown = true;
+        r.bytesToBoard = after->in - before->in;
+        r.bytesFromBoard = after->out - before->out;
+        r.underruns = after->underruns - before->underruns;
+        r.refusedMoves = after->refused - before->refused;
+    }
+    rusage ru{};
+    ::getrusage(RUSAGE_SELF, &ru);
+    r.peakRssKb = ru.ru_maxrss;
+
+    engine.UseController(nullptr);
+    boardLink.PortClose();
+    if (!options.logFile.empty()) log.LogFileClose();
+    return r;
+}
+
+}  // namespace plyx::bench
