@@ -214,6 +214,7 @@ void Board::ResetBoard() {
     motorMask_ = 0;
     verbose_ = false;
     binaryHigh_ = -1;
+    eepromSelected_ = -1;
     ResetFamily();
 }
 
