@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <system_error>
 #include <sys/stat.h>
@@ -132,6 +133,19 @@ void CommLog::AppendAscii(char c) {
     }
 }
 
+void CommLog::AppendAsciiRun(const char* s, std::size_t n) {
+    if (console_) {
+        buffer_.append(s, n);
+        return;
+    }
+    std::size_t at = buffer_.size();
+    buffer_.resize(at + 2 * n);
+    for (std::size_t i = 0; i < n; ++i) {
+        buffer_[at + 2 * i] = s[i];
+        buffer_[at + 2 * i + 1] = '\0';
+    }
+}
+
 void CommLog::Append(std::string_view utf8) {
     if (console_) {
         buffer_.append(utf8);
@@ -141,7 +155,7 @@ void CommLog::Append(std::string_view utf8) {
     for (char c : utf8)
         if (static_cast<unsigned char>(c) >= 0x80) ascii = false;
     if (ascii) {
-        for (char c : utf8) AppendAscii(c);
+        AppendAsciiRun(utf8.data(), utf8.size());
     } else {
         buffer_ += platform::EncodeUtf16Le(utf8);
     }
@@ -152,19 +166,32 @@ void CommLog::WriteStamp(std::int64_t ticksNow) {
     double seconds = static_cast<double>(ticksNow - tickAtStart_) / static_cast<double>(tickFrequency_);
     double whole = std::floor(seconds);
     double fraction = seconds - whole;
-    std::tm tm = platform::LocalTime(startTime_ + static_cast<std::time_t>(whole));
-    char buf[64];
-    int n;
-    if (exactTimeLog_) {
-        long digits = 1000000L + static_cast<long>(std::floor(fraction * 1000000.0));
-        n = std::snprintf(buf, sizeof buf, "\r\n%02d/%02d/%04d %02d:%02d:%02d.%06ld: ", tm.tm_mon + 1, tm.tm_mday,
-                          tm.tm_year + 1900, tm.tm_hour, tm.tm_min, tm.tm_sec, digits % 1000000L);
-    } else {
-        long digits = 10000L + static_cast<long>(std::floor(fraction * 10000.0));
-        n = std::snprintf(buf, sizeof buf, "\r\n%02d/%02d/%04d %02d:%02d:%02d.%04ld: ", tm.tm_mon + 1, tm.tm_mday,
-                          tm.tm_year + 1900, tm.tm_hour, tm.tm_min, tm.tm_sec, digits % 10000L);
+    // Formatting a date costs more than the rest of a logged exchange, and
+    // most stamps fall in the same second as the one before: keep its text.
+    std::time_t second = startTime_ + static_cast<std::time_t>(whole);
+    if (second != stampSecond_ || stampText_[0] == '\0') {
+        std::tm tm = platform::LocalTime(second);
+        std::snprintf(stampText_, sizeof stampText_, "%02d/%02d/%04d %02d:%02d:%02d", tm.tm_mon + 1, tm.tm_mday,
+                      tm.tm_year + 1900, tm.tm_hour, tm.tm_min, tm.tm_sec);
+        stampSecond_ = second;
     }
-    for (int i = 0; i < n; ++i) AppendAscii(buf[i]);
+    char buf[sizeof stampText_ + 16];
+    std::size_t n = 0;
+    buf[n++] = '\r';
+    buf[n++] = '\n';
+    for (const char* t = stampText_; *t; ++t) buf[n++] = *t;
+    buf[n++] = '.';
+    const int places = exactTimeLog_ ? 6 : 4;
+    long digits = static_cast<long>(std::floor(fraction * (exactTimeLog_ ? 1000000.0 : 10000.0)));
+    // A fraction just below 1 can round up to the full count: keep the last digits, as "1" + digits would.
+    for (int k = places - 1; k >= 0; --k) {
+        buf[n + static_cast<std::size_t>(k)] = static_cast<char>('0' + digits % 10);
+        digits /= 10;
+    }
+    n += static_cast<std::size_t>(places);
+    buf[n++] = ':';
+    buf[n++] = ' ';
+    AppendAsciiRun(buf, n);
 }
 
 void CommLog::LogFileWriteTime(std::int32_t idLogType, std::string_view strExtraData) {
@@ -172,7 +199,8 @@ void CommLog::LogFileWriteTime(std::int32_t idLogType, std::string_view strExtra
     WriteStamp(clock_.Ticks());
     LogLineType = idLogType;
     char scratch[32];
-    for (const char* t = TagOf(idLogType, scratch, sizeof scratch); *t; ++t) AppendAscii(*t);
+    const char* tag = TagOf(idLogType, scratch, sizeof scratch);
+    AppendAsciiRun(tag, std::strlen(tag));
     Append(strExtraData);
     // Events are rare and matter most when something goes wrong: write them out now.
     if (idLogType == kLogEvent || buffer_.size() >= kFlushThreshold) Flush();

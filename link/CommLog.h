@@ -51,6 +51,7 @@ public:
 private:
     void Append(std::string_view utf8);
     void AppendAscii(char c);
+    void AppendAsciiRun(const char* s, std::size_t n);
     void WriteStamp(std::int64_t ticksNow);
 
     platform::Clock& clock_;
@@ -64,6 +65,8 @@ private:
     std::int64_t tickAtLastStamp_;
     std::int64_t ticksPerMillisecond_;
     std::string buffer_;  // encoded bytes not yet written
+    std::time_t stampSecond_ = 0;  // the second whose date text is in stampText_
+    char stampText_[80] = {};      // "mm/dd/yyyy hh:mm:ss", empty until the first stamp
 };
 
 // Readable form of one byte: the character for 32..126, else "(0xNN)".
