@@ -15,6 +15,9 @@ namespace {
 
 using SteadyClock = std::chrono::steady_clock;
 
+// How long a write may wait for the driver to take bytes.
+constexpr int kWriteStallMs = 10000;
+
 struct RateEntry {
     std::int32_t rate;
     speed_t speed;
@@ -51,6 +54,7 @@ std::string SerialErrorHint(int err) {
         case EIO: return "input/output error: the device was unplugged or switched off";
         case ENOTTY: return "not a serial device";
         case EINVAL: return "the device does not support this setting";
+        case ETIMEDOUT: return "the device stopped taking data: check the cable and the controller";
         default: return std::strerror(err);
     }
 }
@@ -69,8 +73,8 @@ bool TtyPort::Open(const std::string& devicePath) {
     lastErrno_ = 0;
     if (devicePath.empty()) return Fail(ENOENT);
     int fd;
-    // Non-blocking only for the open itself, so a port without carrier
-    // cannot hold it up; reads and writes are blocking with poll limits.
+    // Non-blocking: a port without carrier cannot hold up the open, and a
+    // device that stops taking bytes cannot hold up a write for ever.
     do {
         fd = ::open(devicePath.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
     } while (fd < 0 && errno == EINTR);
@@ -97,8 +101,6 @@ bool TtyPort::Open(const std::string& devicePath) {
         rc = ::tcsetattr(fd, TCSANOW, &tio);
     } while (rc != 0 && errno == EINTR);
     if (rc != 0) return fail(errno);
-    int flags = ::fcntl(fd, F_GETFL);
-    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) return fail(errno);
     fd_ = fd;
     inPos_ = inLen_ = 0;
     return true;
@@ -198,23 +200,37 @@ std::ptrdiff_t TtyPort::Write(const unsigned char* data, std::size_t n) {
         lastErrno_ = EBADF;
         return -1;
     }
+    const auto deadline = SteadyClock::now() + std::chrono::milliseconds(kWriteStallMs);
     std::size_t off = 0;
     while (off < n) {
         ssize_t w = ::write(fd_, data + off, n - off);
-        if (w < 0) {
-            if (errno == EINTR) continue;
-            if (errno == EAGAIN) {
+        if (w > 0) {
+            off += static_cast<std::size_t>(w);
+            continue;
+        }
+        int err = w == 0 ? EIO : errno;
+        if (err == EINTR) continue;
+        if (err == EAGAIN) {
+            // The driver's buffer is full: wait for room, but not for ever.
+            auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - SteadyClock::now()).count();
+            if (left > 0) {
                 pollfd p{fd_, POLLOUT, 0};
-                if (::poll(&p, 1, 1000) >= 0) continue;
+                int rc = ::poll(&p, 1, static_cast<int>(left));
+                if (rc > 0 && (p.revents & (POLLERR | POLLHUP | POLLNVAL)) == 0) continue;
+                if (rc > 0 || (rc < 0 && errno == EINTR)) {
+                    if (rc < 0) continue;
+                    err = EIO;
+                } else if (rc < 0) {
+                    err = errno;
+                } else {
+                    err = ETIMEDOUT;
+                }
+            } else {
+                err = ETIMEDOUT;
             }
-            lastErrno_ = errno;
-            return off == 0 ? -1 : static_cast<std::ptrdiff_t>(off);
         }
-        if (w == 0) {
-            lastErrno_ = EIO;
-            return static_cast<std::ptrdiff_t>(off);
-        }
-        off += static_cast<std::size_t>(w);
+        lastErrno_ = err;
+        return off == 0 ? -1 : static_cast<std::ptrdiff_t>(off);
     }
     return static_cast<std::ptrdiff_t>(off);
 }

@@ -18,7 +18,8 @@ namespace {
 }  // namespace
 
 ScriptedPeer::ScriptedPeer() {
-    master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    // Non-blocking, so a peer with bytes nobody reads can still be stopped.
+    master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
     if (master_ < 0) Fail("posix_openpt");
     if (::grantpt(master_) != 0 || ::unlockpt(master_) != 0) Fail("grantpt/unlockpt");
     char name[128];
@@ -114,7 +115,12 @@ void ScriptedPeer::WriteAll(const std::string& bytes) {
         if (n < 0) {
             if (errno == EINTR) continue;
             if (errno == EAGAIN) {
-                ::usleep(1000);
+                {
+                    std::lock_guard<std::mutex> lock(mutex_);
+                    if (stop_) return;
+                }
+                pollfd p{master_, POLLOUT, 0};
+                ::poll(&p, 1, 20);
                 continue;
             }
             return;  // the other side is gone; nothing more to say
