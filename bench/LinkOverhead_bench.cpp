@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <ctime>
 #include <chrono>
 #include <cstdlib>
 #include <memory>
@@ -105,6 +106,12 @@ void BM_LinkRoundTrip(benchmark::State& state) {
 BENCHMARK(BM_LinkRoundTrip)->ArgName("log")->Arg(0)->Arg(1)->UseRealTime();
 BENCHMARK(BM_LinkRoundTrip)->ArgName("log")->Arg(0)->Arg(1)->Iterations(2000)->UseRealTime();
 
+double ThreadCpuSeconds() {
+    timespec ts{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
+}
+
 double Median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     return v.empty() ? 0 : v[v.size() / 2];
@@ -118,26 +125,32 @@ void BM_LinkOverheadSideBySide(benchmark::State& state) {
     PtyResponder bareBoard(kCommand, kReply), linkBoard(kCommand, kReply);
     BareLoop bare(bareBoard.DevicePath());
     LinkRig rig(linkBoard.DevicePath());
-    std::vector<double> closedRatios, openRatios;
+    std::vector<double> closedRatios, openRatios, closedCpuRatios, openCpuRatios;
     double bareTotal = 0, closedTotal = 0, openTotal = 0;
+    double bareCpu = 0, closedCpu = 0, openCpu = 0;
+    double cpu = 0;  // thread CPU time of the last batch
     auto timed = [&](auto&& fn) {
+        double c0 = ThreadCpuSeconds();
         auto t0 = Clock::now();
         for (int i = 0; i < batch; ++i) fn();
-        return std::chrono::duration<double>(Clock::now() - t0).count();
+        double wall = std::chrono::duration<double>(Clock::now() - t0).count();
+        cpu = ThreadCpuSeconds() - c0;
+        return wall;
     };
     int round = 0;
     for (auto _ : state) {
-        double tb = 0, tc = 0, to = 0;
+        double tb = 0, tc = 0, to = 0, cb = 0, cc = 0, co = 0;
         // Rotate the order so that no kind always runs first.
         for (int k = 0; k < 3; ++k) {
             switch ((round + k) % 3) {
-                case 0: tb = timed([&] { bare.RoundTrip(); }); break;
-                case 1: tc = timed([&] { rig.RoundTrip(); }); break;
+                case 0: tb = timed([&] { bare.RoundTrip(); }); cb = cpu; break;
+                case 1: tc = timed([&] { rig.RoundTrip(); }); cc = cpu; break;
                 default:
                     state.PauseTiming();
                     rig.OpenLog();
                     state.ResumeTiming();
                     to = timed([&] { rig.RoundTrip(); });
+                    co = cpu;
                     state.PauseTiming();
                     rig.CloseLog();
                     state.ResumeTiming();
@@ -150,6 +163,11 @@ void BM_LinkOverheadSideBySide(benchmark::State& state) {
         openTotal += to;
         closedRatios.push_back(tc / tb);
         openRatios.push_back(to / tb);
+        bareCpu += cb;
+        closedCpu += cc;
+        openCpu += co;
+        closedCpuRatios.push_back(cc / cb);
+        openCpuRatios.push_back(co / cb);
     }
     const double trips = static_cast<double>(batch) * static_cast<double>(round);
     state.counters["bare_us"] = bareTotal / trips * 1e6;
@@ -157,6 +175,13 @@ void BM_LinkOverheadSideBySide(benchmark::State& state) {
     state.counters["log_open_us"] = openTotal / trips * 1e6;
     state.counters["ratio_log_closed"] = Median(closedRatios);
     state.counters["ratio_log_open"] = Median(openRatios);
+    // The calling thread's CPU time (user + system) per round trip: the
+    // host's own work, without the waits that the machine's load stretches.
+    state.counters["bare_cpu_us"] = bareCpu / trips * 1e6;
+    state.counters["log_closed_cpu_us"] = closedCpu / trips * 1e6;
+    state.counters["log_open_cpu_us"] = openCpu / trips * 1e6;
+    state.counters["cpu_ratio_log_closed"] = Median(closedCpuRatios);
+    state.counters["cpu_ratio_log_open"] = Median(openCpuRatios);
 }
 BENCHMARK(BM_LinkOverheadSideBySide)->ArgName("batch")->Arg(500)->Iterations(40)->UseRealTime()->Unit(benchmark::kMillisecond);
 
