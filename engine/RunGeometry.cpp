@@ -10,8 +10,9 @@ namespace plyx::engine {
 std::int32_t FloorToInt32Saturated(double value) {
     if (std::isnan(value)) return 0;
     double f = std::floor(value);
-    if (f <= static_cast<double>(std::numeric_limits<std::int32_t>::min()))
-        return std::numeric_limits<std::int32_t>::min();
+    // The lowest value stays one above INT32_MIN so that negating a rate fits.
+    if (f <= -static_cast<double>(std::numeric_limits<std::int32_t>::max()))
+        return -std::numeric_limits<std::int32_t>::max();
     if (f >= static_cast<double>(std::numeric_limits<std::int32_t>::max()))
         return std::numeric_limits<std::int32_t>::max();
     return static_cast<std::int32_t>(f);

@@ -70,8 +70,9 @@ private:
     LogFn log_;
 };
 
-// Converts a real to a 32-bit integer rounded down, saturating at the
-// 32-bit range (0 for NaN): rates read from files can be anything.
+// Converts a real to a 32-bit integer rounded down, saturating at
+// -2147483647 and 2147483647 (0 for NaN): rates read from files can be
+// anything, and the engine sends rates negated.
 std::int32_t FloorToInt32Saturated(double value);
 
 }  // namespace plyx::engine

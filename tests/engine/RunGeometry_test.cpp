@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -62,6 +63,16 @@ TEST_F(PlanTest, RatesAreRoundedDown) {
     geometry.ComputeRunConstants();
     EXPECT_EQ(geometry.lStartStopRate, 95);  // 95.84
     EXPECT_EQ(geometry.lRampRate, 1);        // 1.12
+}
+
+TEST_F(PlanTest, RatesOutOfRangeSaturate) {
+    params.zSSR = -1e300;
+    params.zRR = 1e300;
+    geometry.ComputeRunConstants();
+    EXPECT_EQ(geometry.lStartStopRate, -2147483647);
+    EXPECT_EQ(geometry.lRampRate, 2147483647);
+    EXPECT_EQ(FloorToInt32Saturated(std::nan("")), 0);
+    EXPECT_EQ(FloorToInt32Saturated(-0.5), -1);
 }
 
 TEST_F(PlanTest, DefaultPlanLayerByLayer) {

@@ -214,6 +214,17 @@ TEST_F(SwitchTest, SwitchDialogPaintsOnlyWhatChanged) {
     EXPECT_EQ(globals.RunState, kRunIdle);
 }
 
+TEST_F(SwitchTest, QuittingTheProgramEndsTheSwitchDialog) {
+    ctl.switchInputs = Closed(kSwitchStop);  // stuck closed
+    pump.onDispatch = [&](int n) {
+        if (n == 3) pump.quit = true;
+    };
+    engine->WaitForSwitchesOpen();
+    EXPECT_EQ(pump.dispatches, 3);
+    EXPECT_EQ(switchDialog.calls.back(), "Hide");
+    EXPECT_TRUE(mainWindow.enabled);
+}
+
 TEST_F(SwitchTest, NoDialogWhenAllSwitchesAreOpen) {
     engine->WaitForSwitchesOpen();
     EXPECT_TRUE(switchDialog.calls.empty());
