@@ -1,0 +1,72 @@
+// COM names to devices: links first, then the serial devices in order.
+#include "platform/serial/ComPortMap.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "tests/support/TempDir.h"
+
+using namespace plyx::platform::serial;
+
+namespace {
+
+class ComPortMap : public ::testing::Test {
+protected:
+    ComPortMap() {
+        paths.dataDirectory = dir.path() + "/data";
+        paths.devRoot = dir.path() + "/dev";
+        paths.sysRoot = dir.path() + "/sys";
+        ::mkdir(paths.dataDirectory.c_str(), 0755);
+        ::mkdir((paths.dataDirectory + "/ports").c_str(), 0755);
+        ::mkdir(paths.devRoot.c_str(), 0755);
+    }
+    void Device(const std::string& name) { dir.Write("dev/" + name, ""); }
+    void Link(int n, const std::string& target) {
+        ASSERT_EQ(::symlink(target.c_str(), (paths.dataDirectory + "/ports/COM" + std::to_string(n)).c_str()), 0);
+    }
+    plyx::test::TempDir dir;
+    PortPaths paths;
+};
+
+TEST_F(ComPortMap, NumberAfterCom) {
+    EXPECT_EQ(ComNumberOf("\\\\.\\COM12"), 12);
+    EXPECT_EQ(ComNumberOf("COM3x"), 3);
+    EXPECT_EQ(ComNumberOf("com3"), -1);  // case-sensitive, like the FTDI lookup
+    EXPECT_EQ(ComNumberOf("COM"), -1);
+    EXPECT_EQ(ComNumberOf("/dev/ttyS0"), -1);
+}
+
+TEST_F(ComPortMap, DevicesAreNumberedByFamilyUpToTheFirstGap) {
+    Device("ttyS0");
+    Device("ttyS1");
+    Device("ttyS3");  // after a gap: not counted
+    Device("ttyUSB0");
+    Device("ttyACM0");
+    auto table = ComPortTable(paths);
+    ASSERT_EQ(table.size(), 4u);
+    EXPECT_EQ(table[1], paths.devRoot + "/ttyS0");
+    EXPECT_EQ(table[2], paths.devRoot + "/ttyS1");
+    EXPECT_EQ(table[3], paths.devRoot + "/ttyUSB0");
+    EXPECT_EQ(table[4], paths.devRoot + "/ttyACM0");
+}
+
+TEST_F(ComPortMap, LinksTakeTheirNumbersAndAreSkippedByTheRest) {
+    Device("ttyS0");
+    Device("ttyUSB0");
+    Link(2, paths.devRoot + "/ttyUSB0");
+    Link(7, paths.devRoot + "/missing");  // a dangling link maps to nothing
+    auto table = ComPortTable(paths);
+    EXPECT_EQ(table[1], paths.devRoot + "/ttyS0");
+    EXPECT_EQ(table[2], paths.dataDirectory + "/ports/COM2");
+    EXPECT_EQ(table[3], paths.devRoot + "/ttyUSB0");
+    EXPECT_EQ(table.count(7), 0u);
+    EXPECT_EQ(DeviceForPortName("\\\\.\\COM2", paths), paths.dataDirectory + "/ports/COM2");
+    EXPECT_EQ(DeviceForPortName("\\\\.\\COM7", paths), "");
+    // A device reached by a link answers to the link's number.
+    EXPECT_EQ(ComNumberOfDevice(paths.devRoot + "/ttyUSB0", paths), 2);
+    EXPECT_EQ(ComNumberOfDevice(paths.devRoot + "/ttyS0", paths), 1);
+    EXPECT_EQ(ComNumberOfDevice(paths.devRoot + "/ttyACM0", paths), -1);
+}
+
+}  // namespace
