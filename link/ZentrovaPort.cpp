@@ -266,6 +266,7 @@ void ZentrovaCom::CharFlushWriteBuffer() {
 
 void ZentrovaCom::WriteBlockTty(const unsigned char* data, std::int32_t n) {
     std::ptrdiff_t written = tty_.Write(data, static_cast<std::size_t>(n));
+    if (written == n) return;
     std::string chars = WireBytesToText(std::string_view(reinterpret_cast<const char*>(data), static_cast<std::size_t>(n)));
     if (written < 0)
         ErrRaise(7, "ZentrovaCom.CharFlushWriteBuffer",
@@ -285,6 +286,7 @@ void ZentrovaCom::WriteBlockFtdi(const unsigned char* data, std::int32_t n) {
         ErrRaise(7, where, "Was not able to set FTDI timeouts, with timeout of " + N(fastIdleTime_) + " milliseconds");
     std::uint32_t written = 0;
     FT_STATUS st = ft.FT_Write(portHandle_, data, static_cast<std::uint32_t>(n), &written);
+    if (st == FT_OK && written >= static_cast<std::uint32_t>(n)) return;
     std::string chars = WireBytesToText(std::string_view(reinterpret_cast<const char*>(data), static_cast<std::size_t>(n)));
     if (st != FT_OK)
         ErrRaise(7, where,

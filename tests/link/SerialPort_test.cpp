@@ -163,6 +163,19 @@ TEST_F(SerialPort, VanishedDeviceOnReadIsErrorSevenAtOnce) {
     EXPECT_NE(LogText().find("Error 7 reported by ZentrovaCom.CharRead"), std::string::npos);
 }
 
+TEST_F(SerialPort, VanishedDeviceOnWriteIsErrorSeven) {
+    OpenCom3();
+    peer.Do({plyx::test::Hangup()});
+    for (int i = 0; i < 200 && !peer.HungUp(); ++i) usleep(1000);
+    link->StringWrite("AB");
+    auto e = ErrorOf([&] { link->CharFlushWriteBuffer(); });
+    EXPECT_EQ(e.SmallNumber(), 7);
+    EXPECT_EQ(e.Source(), "ZentrovaCom.CharFlushWriteBuffer");
+    EXPECT_NE(e.Description().find("\r\nFailed to write character stream <AB>, error 5 reported by operating system\r\n"),
+              std::string::npos)
+        << e.Description();
+}
+
 TEST_F(SerialPort, VanishedDeviceOnCommandIsErrorSeven) {
     OpenCom3();
     peer.When("X", {plyx::test::Hangup()});
