@@ -59,7 +59,8 @@ public:
     // Tries the FTDI path first, then the name as a true COM port. Applies
     // BaudRate and 8N1 and flushes input.
     // Throws 6 "Failed to open COM port <name>" (with a hint line such as
-    // "port in use"); 7 when the rate cannot be set.
+    // "port in use"), or 6 from the search when no port has a board; 7 when
+    // the rate cannot be set or the input cannot be flushed.
     void PortOpen(const std::string& strName = "");
     // Drops queued bytes unsent, closes, logs "Closing COM port ...". The
     // name stays, so PortMayOpenDefault reopens the same port.
@@ -134,7 +135,9 @@ public:
     // Reads one reply (up to "*" or "~", each byte within cMSecMax ms) into
     // LastResponse and parses it (also after a time-out). Returns 0, 9 or -1.
     // With the current board's VerboseResponse set, a reply that brings
-    // neither a line feed nor "*" throws 4 "Failed to synchronize with board".
+    // neither a line feed nor "*" throws 4 "Failed to synchronize with board";
+    // so does a reply that runs past 65536 bytes without "*" or "~" (noise
+    // or a wrong rate must not hold the caller for ever). Port errors: 7.
     std::int32_t ReadToDone(std::int32_t cMSecMax);
     // Reply text of the last command (at most 256 characters).
     const std::string& LastResponse() const { return lastResponse_; }
@@ -167,7 +170,8 @@ public:
     void SetMaxBoardCount(std::int32_t cNewMaxBoards);
     // Long commands "I" + strLongCommands, idle time, route, flush char "0",
     // verbose on. Grows the tables for ids past MaxBoardCount. Throws -5 for
-    // a negative id. The current board's copies are not refreshed.
+    // a negative id or one above 100000. The current board's copies are not
+    // refreshed.
     void DefineBoard(std::int32_t idBoard, const std::string& strLongCommands, std::int32_t lReqIdleWait,
                      const std::string& strRoute);
     // Defines board BoardCount+1 and returns its id (1 first).
