@@ -158,6 +158,10 @@ bool IsNumeric(std::string_view text) {
 
 std::string NumberText(double value) {
     if (!std::isfinite(value) || value == 0) return "0";
+    // The largest doubles round up to 1.79769313486232E+308, which is past
+    // the largest double and would read back as 0: write them rounded down.
+    constexpr double kLargestWritable = 1.79769313486231e308;
+    if (std::fabs(value) > kLargestWritable) value = std::copysign(kLargestWritable, value);
     char buf[64];
     auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, 14);
     if (ec != std::errc()) return "0";
