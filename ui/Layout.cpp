@@ -6,6 +6,8 @@
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QScreen>
 #include <QStyle>
 #include <QStyleOptionButton>
@@ -18,7 +20,9 @@ namespace plyx::ui {
 namespace {
 
 constexpr char kDesignPoints[] = "plyxDesignPoints";
-constexpr double kSmallestFraction = 2.0 / 3.0;
+constexpr char kDesignCaption[] = "plyxDesignCaption";
+constexpr double kSmallestFraction = 0.5;
+constexpr double kOneLineFraction = 0.85;
 
 double LogicalDpi() {
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -39,10 +43,27 @@ QString ShownText(const QString& caption, bool mnemonic) {
     return shown;
 }
 
+// caption as two lines broken at the blank nearest its middle; "" when it has no blank.
+QString SplitInTwo(const QString& caption) {
+    const QString text = caption.simplified();
+    qsizetype best = -1;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] != QLatin1Char(' ')) continue;
+        if (best < 0 || std::abs(2 * i - text.size()) < std::abs(2 * best - text.size())) best = i;
+    }
+    if (best < 0) return {};
+    return text.left(best) + QLatin1Char('\n') + text.mid(best + 1);
+}
+
 bool TextFits(const QFont& font, const QString& text, int width, int height, bool wrap) {
     const QFontMetrics metrics(font);
     if (width <= 0) return text.isEmpty();
-    if (!wrap) return metrics.horizontalAdvance(text) <= width && metrics.height() <= std::max(height, 1) + 2;
+    if (!wrap) {
+        const QStringList lines = text.split(QLatin1Char('\n'));
+        for (const QString& line : lines)
+            if (metrics.horizontalAdvance(line) > width) return false;
+        return metrics.lineSpacing() * lines.size() <= std::max(height, 1) + 2;
+    }
     // Every word must fit a line, and the wrapped lines the height.
     for (const QString& word : text.split(QLatin1Char(' '), Qt::SkipEmptyParts))
         if (metrics.horizontalAdvance(word) > width) return false;
@@ -64,7 +85,7 @@ bool FitsIn(const QWidget* widget, const QFont& font) {
         return TextFits(font, ShownText(box->text(), true), size.width() - indicator, size.height(), false);
     }
     if (auto* button = qobject_cast<const QAbstractButton*>(widget)) {
-        return TextFits(font, ShownText(button->text(), true), size.width() - 10, size.height(), false);
+        return TextFits(font, ShownText(button->text(), true), size.width() - 10, size.height() - 4, false);
     }
     if (auto* frame = qobject_cast<const QGroupBox*>(widget)) {
         return TextFits(font, frame->title(), size.width() - 16, size.height(), false);
@@ -99,11 +120,43 @@ void SetDesignFont(QWidget* widget, double points, bool bold, const char* family
 
 bool CaptionFits(const QWidget* widget) { return FitsIn(widget, widget->font()); }
 
+QString DesignCaption(const QWidget* widget) {
+    const QVariant caption = widget->property(kDesignCaption);
+    if (caption.isValid()) return caption.toString();
+    if (auto* button = qobject_cast<const QAbstractButton*>(widget)) return button->text();
+    return {};
+}
+
+void ForgetDesignCaption(QWidget* widget) { widget->setProperty(kDesignCaption, QVariant()); }
+
 void FitCaption(QWidget* widget) {
     const QVariant design = widget->property(kDesignPoints);
     if (!design.isValid()) return;
     const double points = design.toDouble();
     QFont font = widget->font();
+    auto* button = qobject_cast<QPushButton*>(widget);
+    if (button != nullptr) {
+        // A push button may break its caption into two lines; it keeps the
+        // caption as given for whoever reads it back.
+        const QString caption = DesignCaption(button);
+        button->setProperty(kDesignCaption, caption);
+        button->setText(caption);
+        const QString twoLines = SplitInTwo(caption);
+        auto fitsAt = [&](double size, const QString& text) {
+            font.setPointSizeF(size);
+            button->setText(text);
+            return FitsIn(button, font);
+        };
+        // One line in nearly the design size, else two lines, else smaller.
+        for (double size = points; size >= points * kOneLineFraction; size -= 0.25)
+            if (fitsAt(size, caption)) return widget->setFont(font);
+        for (double size = points; size >= points * kSmallestFraction; size -= 0.25) {
+            if (!twoLines.isEmpty() && fitsAt(size, twoLines)) return widget->setFont(font);
+            if (fitsAt(size, caption)) return widget->setFont(font);
+        }
+        button->setText(twoLines.isEmpty() ? caption : twoLines);
+        return widget->setFont(font);
+    }
     font.setPointSizeF(points);
     double size = points;
     while (!FitsIn(widget, font) && size - 0.25 >= points * kSmallestFraction) {
@@ -115,8 +168,6 @@ void FitCaption(QWidget* widget) {
 
 }  // namespace plyx::ui
 
-#include <QLineEdit>
-#include <QPushButton>
 
 namespace plyx::ui {
 

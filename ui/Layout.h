@@ -29,6 +29,11 @@ void SetDesignFont(QWidget* widget, double points, bool bold, const char* family
 void FitCaption(QWidget* widget);
 // True when widget's caption fits its size in its current font.
 bool CaptionFits(const QWidget* widget);
+// The caption as it was given, before FitCaption broke a button's caption
+// into two lines ("" when FitCaption never handled the widget).
+QString DesignCaption(const QWidget* widget);
+// A new caption was set: the one remembered by FitCaption no longer counts.
+void ForgetDesignCaption(QWidget* widget);
 
 }  // namespace plyx::ui
 

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QVariant>
 #include <QWidget>
 #include <cstdlib>
 
@@ -38,6 +39,7 @@ bool SetCaption(QObject* control, const QString& text) {
         label->setText(text);
     } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
         button->setText(text);
+        ForgetDesignCaption(button);
     } else if (auto* frame = qobject_cast<QGroupBox*>(widget)) {
         frame->setTitle(text);
     } else if (auto* field = qobject_cast<QLineEdit*>(widget)) {
@@ -56,7 +58,7 @@ QString CaptionOf(const QObject* control) {
     if (auto* menu = qobject_cast<const QMenu*>(widget)) return menu->title();
     if (widget->isWindow()) return widget->windowTitle();
     if (auto* label = qobject_cast<const QLabel*>(widget)) return label->text();
-    if (auto* button = qobject_cast<const QAbstractButton*>(widget)) return button->text();
+    if (auto* button = qobject_cast<const QAbstractButton*>(widget)) return DesignCaption(button);
     if (auto* frame = qobject_cast<const QGroupBox*>(widget)) return frame->title();
     if (auto* field = qobject_cast<const QLineEdit*>(widget)) return field->text();
     return {};

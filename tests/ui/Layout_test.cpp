@@ -8,6 +8,7 @@
 #include <QScreen>
 
 #include "ui/Layout.h"
+#include "ui/ResourceText.h"
 
 namespace plyx::ui {
 namespace {
@@ -29,17 +30,24 @@ TEST(Layout, MissingDesignFontFallsBackToAnInstalledSansSerif) {
     EXPECT_NEAR(info.pointSizeF(), 12, 0.5);
 }
 
-TEST(Layout, LongCaptionIsDrawnSmallerInsteadOfCutOff) {
+TEST(Layout, LongButtonCaptionTakesTwoLinesOrASmallerFontInsteadOfBeingCutOff) {
     QWidget parent;
-    QPushButton* button = NewButton(&parent, 0, 0, 1095, 375, 12, true);
-    button->setText("Short");
-    FitCaption(button);
+    QPushButton* button = NewButton(&parent, 0, 0, 2655, 735, 12, true);
+    SetCaption(button, "Short");
+    EXPECT_EQ(button->text(), "Short");
     EXPECT_DOUBLE_EQ(button->font().pointSizeF(), 12);
-    button->setText("A somewhat longer caption");
-    FitCaption(button);
+
+    SetCaption(button, "Αποθήκευση αυτού του κελύφους");
+    EXPECT_TRUE(CaptionFits(button));
+    EXPECT_EQ(button->text(), "Αποθήκευση αυτού\nτου κελύφους");
+    EXPECT_EQ(CaptionOf(button), "Αποθήκευση αυτού του κελύφους");
+
+    SetCaption(button, "Αποθήκευσηαυτούτουκελύφους");  // no blank to break at
+    EXPECT_TRUE(CaptionFits(button));
     EXPECT_LT(button->font().pointSizeF(), 12);
-    button->setText("Short");
-    FitCaption(button);
+
+    SetCaption(button, "Short");
+    EXPECT_EQ(button->text(), "Short");
     EXPECT_DOUBLE_EQ(button->font().pointSizeF(), 12);
 }
 

@@ -95,6 +95,7 @@ int main(int argc, char** argv) {
     status.SetShellNameCaption("");
     status.SetButtonAbortCaptionToLoadNewShell();
     status.SetPauseOrRestartEnabled(false);
+    status.SetButtonCaptionToPause();
     ok &= Save(status, folder, "frmRunStatus-ended");
 
     ui::frmSwitchStatus& switches = app.SwitchStatus();
