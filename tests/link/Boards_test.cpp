@@ -62,6 +62,8 @@ TEST_F(Boards, BadIdsAreErrorMinusFiveWithoutBoardDetails) {
               "Cannot define a negative board id - <-2> was requested\r\n"
               "The last response from the board was:\r\n"
               "This has never contacted remote");
+    EXPECT_EQ(ErrorOf([&] { link->DefineBoard(2000000000, "", 0, ""); }).SmallNumber(), 5);
+    EXPECT_EQ(link->MaxBoardCount(), 10);
     auto f = ErrorOf([&] { link->MayConnectToBoard(11); });
     EXPECT_EQ(f.Source(), "ZentrovaCom.MayConnectToBoard");
     EXPECT_NE(f.Description().find("\r\nAttempt to connect to board (11), which has not yet been defined.\r\n"),

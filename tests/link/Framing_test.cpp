@@ -15,7 +15,7 @@ protected:
     void SetUp() override {
         OpenCom3();
         link->SetVerboseResponse(false);
-        link->SetFastIdleTime(100);
+        link->SetFastIdleTime(300);
     }
 };
 
@@ -98,7 +98,8 @@ TEST_F(Framing, LongCommandTimeoutIsResultMinusOne) {
 
 TEST_F(Framing, ShortCommandsWaitFastIdleTimePerByte) {
     // Each byte comes within the limit, the whole reply takes longer.
-    peer.When("V", {Send("a"), Pause(60), Send("b"), Pause(60), Send("c"), Pause(60), Send("*")});
+    link->SetFastIdleTime(250);
+    peer.When("V", {Send("a"), Pause(100), Send("b"), Pause(100), Send("c"), Pause(100), Send("*")});
     EXPECT_EQ(link->StringWriteCommandSequence("V"), 0);
     EXPECT_EQ(link->LastResponse(), "abc*");
 }
