@@ -1,7 +1,8 @@
 #pragma once
-// The few number conversions the drivers need, with the board's rules:
-// reals become integers to the nearest value with halves to even, and a
-// value that does not fit its integer type is an arithmetic overflow.
+// The number conversions of the drivers, on the program's number rules
+// (app/Numbers.h): reals become integers to the nearest value with halves
+// to even; a value that does not fit its integer type is an arithmetic
+// overflow and a text that is no number a type mismatch, both raised.
 #include <cstdint>
 #include <stdexcept>
 #include <string_view>
@@ -20,9 +21,8 @@ public:
     TypeMismatch() : std::invalid_argument("Type mismatch") {}
 };
 
-// True for a decimal number with optional blanks around it, an optional
-// sign, digits with at most one decimal point, an optional exponent, or for
-// a hexadecimal (&H) or octal (&O) literal.
+// True for a whole text that is one number: decimal with optional sign,
+// point and exponent, or a hexadecimal (&H) or octal (&O) literal.
 bool IsNumeric(std::string_view s);
 
 // The value of a text that IsNumeric accepts; throws TypeMismatch otherwise.
