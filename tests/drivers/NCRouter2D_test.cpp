@@ -1,5 +1,7 @@
 // The 2-axis driver's words on the wire: identification, motor selection,
 // motor current, reset and the command table, against a scripted board.
+#include <cstdlib>
+
 #include "drivers/DriverNumbers.h"
 #include "tests/drivers/NCRouter2DFixture.h"
 
@@ -41,11 +43,49 @@ TEST_F(NCRouter2DPeerTest, WrongFirmwareKeepsTypeAndScale) {
     EXPECT_EQ(driver.CurrentScale(), 1000.0);
 }
 
+TEST_F(NCRouter2DPeerTest, SilentIdentificationShowsTheDriversPlaceholder) {
+    link->SetCopyright("VT2D20NCRouter from before");
+    // A reply without identification text leaves the driver's placeholder,
+    // so an earlier text cannot pass for this board's.
+    peer.Clear();
+    peer.When("-12?", {Send("*")});
+    try {
+        driver.ReportCopyRightText();
+        FAIL() << "a board without identification passed";
+    } catch (const link::BoardLinkError& e) {
+        EXPECT_EQ(e.SmallNumber(), 3);
+        EXPECT_NE(e.Description().find("NO VALID COPYRIGHT"), std::string::npos) << e.Description();
+    }
+    EXPECT_EQ(driver.BoardType(), 0);
+}
+
 TEST_F(NCRouter2DPeerTest, NoOtherOperationIdentifies) {
     driver.SetRunRate(1200);
     driver.MaxRate();
     EXPECT_EQ(Sent(), "1200R1B-20?");
     EXPECT_EQ(driver.BoardType(), 0);
+}
+
+TEST(NCRouter2DConnectionTest, OwnLinkGetsTheFamilysBoardDefinition) {
+    TempDir dir;
+    ScriptedPeer peer;
+    TwoAxisBoard board;
+    peer.SetHandler([&](std::string& pending) { return board.Answer(pending); });
+    std::filesystem::create_directories(dir.path() + "/PLYX3/ports");
+    std::filesystem::create_symlink(peer.SlavePath(), dir.path() + "/PLYX3/ports/COM8");
+    ::setenv("PLYX3_DOCUMENTS_DIR", dir.path().c_str(), 1);
+    {
+        NCRouter2D driver;
+        driver.CreateZentrovaConnection("COM8", "");
+        ASSERT_TRUE(driver.ZentrovaRef());
+        EXPECT_TRUE(driver.ZentrovaRef()->PortIsOpen());
+        EXPECT_EQ(driver.idBoard(), 1);
+        EXPECT_EQ(driver.ZentrovaRef()->LongCommands(), "IACDEGKMPU");
+        EXPECT_EQ(driver.ReportCopyRightText().rfind("VT2D20NCRouter", 0), 0u);
+        EXPECT_EQ(driver.BoardType(), 2);
+    }
+    peer.SetHandler(nullptr);
+    ::unsetenv("PLYX3_DOCUMENTS_DIR");
 }
 
 TEST_F(NCRouter2DPeerTest, DefineRouteRegistersTheFamilysLongLetters) {
