@@ -21,7 +21,7 @@ struct PlanRecorder final : LineMoveSink {
 
 class SimulatedRunTest : public EngineTest {
 protected:
-    SimulatedRunTest() {
+    explicit SimulatedRunTest(sim::SimOptions options = {}) : sim(std::move(options)) {
         dataDir = env->GetDataDirectory();
         sim.Start();
         sim.RegisterAsCom(dataDir, 3);
@@ -133,6 +133,60 @@ TEST_P(SimulatedFinishingTest, FinishingFileIsChained) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Techniques, SimulatedFinishingTest, ::testing::Values(0, 1, 2));
+
+// Firmware generations of the 4-axis family: binary deltas and item -17
+// below type 3, text deltas and item 8 from version 5, and the one-digit
+// place counter of version 2.
+sim::SimOptions Firmware(const char* version) {
+    sim::SimOptions o;
+    o.versionText = version;
+    return o;
+}
+
+class FirmwareRunTest : public SimulatedRunTest, public ::testing::WithParamInterface<const char*> {
+protected:
+    FirmwareRunTest() : SimulatedRunTest(Firmware(GetParam())) {}
+};
+
+TEST_P(FirmwareRunTest, ShortRunQueuesThePlan) {
+    params.cTLC = 3;
+    params.cMRC = 2;
+    std::vector<QueuedMove> expected = PlannedSegments(false);
+    engine->StartRun(false);
+    std::vector<QueuedMove> queued = BoardMoves();
+    ASSERT_EQ(queued.size(), expected.size() + 3);
+    EXPECT_EQ(std::vector<QueuedMove>(queued.begin(), queued.begin() + static_cast<long>(expected.size())), expected);
+    EXPECT_EQ(sim.State().counters.refusedMoves, 0u);
+    EXPECT_EQ(sim.State().counters.unknownCommands, 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Versions, FirmwareRunTest, ::testing::Values("2.15", "4.71", "5.02"));
+
+sim::SimOptions SmallQueueInTime() {
+    sim::SimOptions o;
+    o.queueCapacity = 5;
+    o.timeScale = 0.005;  // moves take time: the queue fills and drains
+    return o;
+}
+
+class QueueFillingRunTest : public SimulatedRunTest {
+protected:
+    QueueFillingRunTest() : SimulatedRunTest(SmallQueueInTime()) {}
+};
+
+TEST_F(QueueFillingRunTest, WaitsForRoomAndLosesNothing) {
+    params.cTLC = 2;
+    int mostInUse = 0;
+    script = [&](int) { mostInUse = std::max<int>(mostInUse, globals.cQueInUse); };
+    std::vector<QueuedMove> expected = PlannedSegments(false);
+    engine->StartRun(false);
+    std::vector<QueuedMove> queued = BoardMoves();
+    ASSERT_EQ(queued.size(), expected.size() + 3);
+    EXPECT_EQ(std::vector<QueuedMove>(queued.begin(), queued.begin() + static_cast<long>(expected.size())), expected);
+    EXPECT_EQ(sim.State().counters.refusedMoves, 0u);
+    EXPECT_EQ(globals.ControllerQueueCapacity, 5);
+    EXPECT_GE(mostInUse, 3);
+}
 
 TEST_F(SimulatedRunTest, PauseThenStartFromThePanel) {
     params.cTLC = 1;
