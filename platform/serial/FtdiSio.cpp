@@ -13,7 +13,11 @@
 namespace plyx::platform::serial {
 namespace {
 
-int UsbIndex(const std::string& tty) { return std::atoi(tty.c_str() + 6); }
+// The n of "ttyUSBn" (digits only, checked by the caller); held to int, as
+// atoi's overflow would be undefined.
+int UsbIndex(const std::string& tty) {
+    return static_cast<int>(std::clamp(std::strtol(tty.c_str() + 6, nullptr, 10), 0L, static_cast<long>(INT_MAX)));
+}
 
 std::string LinkBaseName(const std::string& path) {
     char buf[PATH_MAX];
