@@ -57,11 +57,4 @@ struct Rig {
     drivers::QM4DNCRouter router;
 };
 
-// A rig whose driver runs on a fake clock: sleeps and time-outs of the
-// poll loop cost no real time.
-struct FakeTimeRig {
-    platform::FakeClock clock;
-    Rig rig{clock};
-};
-
 }  // namespace plyx::test
