@@ -57,12 +57,13 @@ class ReadyController final : public engine::Controller {
 public:
     long long goes = 0;
     void GoToRequested() override { ++goes; }
-    std::int32_t WaitIdle(std::int32_t) override { return 1; }
+    // Moving with room while it runs; paused once asked (the stop sequence).
+    std::int32_t WaitIdle(std::int32_t) override { return paused_ ? 3 : 1; }
     std::int32_t GetQueueFree() override { return 25; }
-    void PauseController() override {}
-    void ResumeController() override {}
+    void PauseController() override { paused_ = true; }
+    void ResumeController() override { paused_ = false; }
     void StopController() override {}
-    void ResetController() override {}
+    void ResetController() override { paused_ = false; }
     void SetRequestedDelta(std::int32_t, std::int32_t) override {}
     void SetControllerRunRate(std::int32_t) override {}
     void SetControllerStopOKRate(std::int32_t) override {}
@@ -77,6 +78,9 @@ public:
     std::int32_t ReadSwitchInputs() override { return 15; }  // all open (active low)
     void SetLamps(std::int32_t) override {}
     void SetPortDirections() override {}
+
+private:
+    bool paused_ = false;
 };
 
 class QuietDialogs final : public platform::Dialogs {
