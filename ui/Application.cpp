@@ -63,6 +63,12 @@ frmMain& Application::LoadMainWindow() {
     return *main_;
 }
 
+void Application::ShowMainWindow() {
+    LoadMainWindow();
+    CloseSplashWindow();
+    ctx_.engine.ReturnToMainWindow();
+}
+
 void Application::ApplyTextsEverywhere() {
     if (main_) main_->LoadLabels();
     if (runStatus_) runStatus_->ApplyTexts();

@@ -6,9 +6,7 @@
 //   ui::Application windows(ctx);
 //   windows.ShowSplash();                 // before the port search
 //   ...search: windows.Splash() is its app::SplashView...
-//   windows.LoadMainWindow();             // a controller was found
-//   windows.CloseSplashWindow();
-//   engine.ReturnToMainWindow();
+//   windows.ShowMainWindow();             // a controller was found
 #include <functional>
 #include <memory>
 
@@ -41,6 +39,9 @@ public:
     // hands it to the engine; shown by the engine's ReturnToMainWindow.
     frmMain& LoadMainWindow();
     frmMain* MainWindow() { return main_.get(); }
+    // A controller was found: the main window is loaded, the splash window
+    // closes and the engine returns to the main window (switches open first).
+    void ShowMainWindow();
     frmRunStatus& RunStatus() { return *runStatus_; }
     frmSwitchStatus& SwitchStatus() { return *switchStatus_; }
 

@@ -100,6 +100,7 @@ void frmOptions::BuildControls() {
     for (const EverydayRow& row : kEveryday) {
         QLabel* label = NewLabel(this, 120, row.top, 3015, 300, 9.75, true);
         label->setObjectName(QString::fromLatin1(row.label));
+        label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         labels_.push_back(label);
         QLineEdit* edit = NewField(this, 3240, row.top, 1575, kFieldHeight, 8.25, false);
         edit->setObjectName(QString::fromLatin1(row.field));
@@ -132,6 +133,7 @@ int frmOptions::AddProtectedRow(QWidget* parent, int top, const char* caption, c
     const int labelHeight = twoLines ? 450 : kFieldHeight;
     QLabel* label = NewLabel(parent, kRowLabelLeft, top, kRowLabelWidth, labelHeight, kFramePoints, false, twoLines);
     SetDesignFont(label, kFramePoints, false, kFrameFamily);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     label->setText(text);
     const int fieldTop = top + (labelHeight - kFieldHeight) / 2;
     if (fieldName != nullptr) {

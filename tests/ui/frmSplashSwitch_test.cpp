@@ -70,10 +70,13 @@ TEST_F(SplashTest, ExitAbortsTheScanAndEndsTheProgram) {
     EXPECT_EQ(w.exitCodes, std::vector<int>{0});
 }
 
-TEST_F(SplashTest, CloseSplashWindowUnloadsIt) {
+TEST_F(SplashTest, FoundControllerReplacesTheSplashByTheMainWindow) {
     app.ShowSplash();
-    app.CloseSplashWindow();
+    app.ShowMainWindow();
     EXPECT_EQ(app.Splash(), nullptr);
+    ASSERT_NE(app.MainWindow(), nullptr);
+    EXPECT_TRUE(app.MainWindow()->isVisible());
+    EXPECT_TRUE(app.MainWindow()->TimerRunning());
 }
 
 class SwitchDialogTest : public ::testing::Test {
