@@ -1,4 +1,3 @@
-#include <QCoreApplication>
 #include <exception>
 
 #include "link/BoardLinkError.h"
@@ -26,9 +25,9 @@ void RunAction(app::Environment& env, const std::function<void()>& action) {
         } catch (const std::exception& error) {
             ReportAndEnd(env, 0, error.what());
         }
-    } catch (const app::ProgramExit& exit) {
-        // The program is over; Qt's own loop must not go on with it.
-        QCoreApplication::exit(exit.code());
+    } catch (const app::ProgramExit&) {
+        // ExitProgram came back: its hook has been told the program is over
+        // and decides what happens next; the action goes no further.
     }
 }
 

@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "app/ParameterFiles.h"
+#include "link/BoardLinkError.h"
 #include "ui/ResourceText.h"
 
 namespace plyx::ui::test {
@@ -23,6 +24,11 @@ std::int32_t FakeController::ReadSwitchInputs() {
         --readings;
     }
     return inputs;
+}
+
+void FakeController::ResetController() {
+    ++resets;
+    if (failReset) throw link::BoardLinkError(7, "ZentrovaCom", "The controller stopped answering");
 }
 
 void QtPump::DispatchPending() { QCoreApplication::processEvents(QEventLoop::AllEvents); }

@@ -57,7 +57,8 @@ public:
     void PauseController() override { ++pauses; }
     void ResumeController() override { ++resumes; }
     void StopController() override {}
-    void ResetController() override { ++resets; }
+    void ResetController() override;
+    bool failReset = false;        // ResetController raises a board-link error
     void SetRequestedDelta(std::int32_t, std::int32_t) override {}
     void SetControllerRunRate(std::int32_t) override {}
     void SetControllerStopOKRate(std::int32_t) override {}

@@ -294,5 +294,17 @@ TEST_F(MainWindowTest, ExitPreparesTheControllerAndEndsTheProgram) {
     EXPECT_EQ(app.Splash(), nullptr);
 }
 
+TEST_F(MainWindowTest, BoardErrorInAnActionIsShownAndEndsTheProgram) {
+    frmMain& main = Main();
+    app.OnProgramEnd = [] {};
+    w.controller.failReset = true;
+    QTest::mouseClick(Button(main, "btnExit"), Qt::LeftButton);
+    ASSERT_EQ(w.dialogs.messages.size(), 1u);
+    EXPECT_EQ(w.dialogs.messages[0].text, "Error " + std::to_string(static_cast<std::int32_t>(0x80047537u)) +
+                                              "\r\nThe controller stopped answering");
+    EXPECT_EQ(w.dialogs.messages[0].title, "COM3: PLYX3");
+    EXPECT_EQ(w.exitCodes, std::vector<int>{1});
+}
+
 }  // namespace
 }  // namespace plyx::ui::test
