@@ -240,7 +240,7 @@ TEST_F(LinkFaultTest, UnpluggedMidRun) {
     });
     const auto t0 = Clock::now();
     std::int32_t cb = 0;
-    link::BoardLinkError e = Raised([&] { link->StringWriteCommand("G", cb, 30000); });
+    link::BoardLinkError e = Raised([&] { link->StringWriteCommand("i", cb, 30000); });
     unplug.join();
     EXPECT_LT(MsSince(t0), 2000);
     EXPECT_EQ(e.SmallNumber(), 7);
@@ -248,7 +248,13 @@ TEST_F(LinkFaultTest, UnpluggedMidRun) {
 
     e = Raised([&] { driver->IdleWait(500); });
     EXPECT_EQ(e.SmallNumber(), 7);
-    EXPECT_NE(LogText().find("Error 7 reported by ZentrovaCom.CharRead"), std::string::npos);
+    // The log runs up to the fault: the command sent, then the error.
+    const std::string text = LogText();
+    const std::size_t sent = text.rfind(" QUEUED:i");
+    const std::size_t error = text.find("Error 7 reported by ZentrovaCom.CharRead");
+    ASSERT_NE(sent, std::string::npos) << text;
+    ASSERT_NE(error, std::string::npos) << text;
+    EXPECT_LT(sent, error);
 }
 
 // Unplugged between commands: the next command raises 7 promptly.
