@@ -225,17 +225,24 @@ TEST_F(NothingLostTest, FileWhereTheDataDirectoryShouldBe) {
     EXPECT_EQ(ReadBytes(DataDir()), "in the way");
 }
 
-// New files get the user's umask, like any file the user makes.
+// New files get the user's umask, like any file the user makes: parameter
+// files and logs alike.
 TEST_F(NothingLostTest, NewFilesFollowTheUmask) {
+    const std::string logFile = docs.path() + "/comm.log";
     for (mode_t mask : {mode_t{022}, mode_t{077}, mode_t{002}}) {
         const mode_t old = ::umask(mask);
         ::unlink(shell.c_str());
+        ::unlink(logFile.c_str());
         const bool ok = app::WriteParameterFile(env, params, shell, app::kShellBlock);
+        log.LogFileOpen(logFile);
+        log.LogFileClose();
         ::umask(old);
         ASSERT_TRUE(ok);
-        struct stat st {};
-        ASSERT_EQ(::stat(shell.c_str(), &st), 0);
-        EXPECT_EQ(st.st_mode & 0777, 0666 & ~mask) << std::oct << mask;
+        for (const std::string& path : {shell, logFile}) {
+            struct stat st {};
+            ASSERT_EQ(::stat(path.c_str(), &st), 0);
+            EXPECT_EQ(st.st_mode & 0777, 0666 & ~mask) << path << " " << std::oct << mask;
+        }
     }
 }
 
