@@ -184,6 +184,8 @@ void RunEngine::InitializeController() {
     Ctl().ResetController();
     WaitIdle(250);
     globals_.ControllerQueueCapacity = ClampToInt16(Ctl().GetQueueFree());
+    // The wait above ran before the capacity was known; count again against it.
+    UpdateQueueInUse();
     globals_.Ring.Reset(globals_.ControllerQueueCapacity);
     globals_.PulsePolarityWord = static_cast<std::int16_t>(Ctl().ReadPulsePolarityWord());
     Ctl().SetLamps(0);

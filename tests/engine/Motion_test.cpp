@@ -166,6 +166,7 @@ TEST_F(MotionTest, InitializeControllerOrder) {
                                               "SetPortDirections()"}));
     EXPECT_EQ(ctl.lamps, (std::vector<std::int32_t>{0, 0, 0}));
     EXPECT_EQ(globals.ControllerQueueCapacity, 45);
+    EXPECT_EQ(globals.cQueInUse, 0);  // counted against the capacity just read
     EXPECT_EQ(globals.Ring.Length(), 91);
     EXPECT_EQ(globals.PulsePolarityWord, 0x12);
 }
