@@ -135,6 +135,9 @@ std::int32_t ZentrovaCom::ReadToDone(std::int32_t cMSecMax) {
 }
 
 void ZentrovaCom::ParseResponse() {
+    // A reply without "," or ";" has no line of two fields, so it can set
+    // nothing; the state replies of a run ("G29*", "*") are all like that.
+    if (lastResponse_.find_first_of(",;") == std::string::npos) return;
     ParsedReply parsed = ParseReply(lastResponse_);
     for (const ReplyValue& v : parsed.values) ResultAdd(v.motor, v.item, v.value);
     if (parsed.lastCommaResult) lastCommaResult_ = std::move(*parsed.lastCommaResult);

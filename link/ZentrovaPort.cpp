@@ -258,10 +258,11 @@ void ZentrovaCom::CharFlushWriteBuffer() {
     std::memcpy(block, writeQueue_, static_cast<std::size_t>(n));
     if (portHandle_ == -1) PortOpen("");
     if (autoAwakeFlags_ != 0) KeepAwakeBeforeIo();
-    log_.LogFileWriteTime(kLogSent, "SENDING " + N(n) + " BYTES OF QUEUED WRITE DATA...");
+    // The texts are only built for an open log: this runs for every command.
+    if (log_.IsOpen()) log_.LogFileWriteTime(kLogSent, "SENDING " + N(n) + " BYTES OF QUEUED WRITE DATA...");
     if (isFTDI_) WriteBlockFtdi(block, n);
     else WriteBlockTty(block, n);
-    log_.LogFileWriteString(kLogSent, "SENT.");
+    if (log_.IsOpen()) log_.LogFileWriteString(kLogSent, "SENT.");
 }
 
 void ZentrovaCom::WriteBlockTty(const unsigned char* data, std::int32_t n) {
