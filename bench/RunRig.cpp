@@ -77,9 +77,10 @@ struct BoardCounts {
     std::uint64_t in = 0, out = 0, underruns = 0, refused = 0;
 };
 
-double ThreadCpu(double* sys) {
+double ThreadCpu(double* sys, long* waits) {
     rusage ru{};
     ::getrusage(RUSAGE_THREAD, &ru);
+    *waits = ru.ru_nvcsw;
     *sys = static_cast<double>(ru.ru_stime.tv_sec) + static_cast<double>(ru.ru_stime.tv_usec) * 1e-6;
     return static_cast<double>(ru.ru_utime.tv_sec) + static_cast<double>(ru.ru_utime.tv_usec) * 1e-6;
 }
@@ -105,7 +106,10 @@ std::string RunResult::ToLine() const {
     if (boardStateKnown)
         o << " bytes_to_board=" << bytesToBoard << " bytes_from_board=" << bytesFromBoard << " underruns=" << underruns
           << " refused=" << refusedMoves;
-    if (segments > 0) o << " cpu_us_per_segment=" << (cpuUserSeconds + cpuSysSeconds) * 1e6 / static_cast<double>(segments);
+    if (segments > 0) {
+        o << " cpu_us_per_segment=" << (cpuUserSeconds + cpuSysSeconds) * 1e6 / static_cast<double>(segments)
+          << " waits_per_segment=" << static_cast<double>(waits) / static_cast<double>(segments);
+    }
     if (wallSeconds > 0) o << " cpu_share=" << (cpuUserSeconds + cpuSysSeconds) / wallSeconds;
     if (boardStateKnown && baud > 0) {
         o << " baud=" << baud << " wire_bound_s=" << WireBoundSeconds();
@@ -194,18 +198,21 @@ RunResult RunFullRun(const RunOptions& options) {
 
     std::optional<BoardCounts> before = boardCounts();
     double sys0 = 0;
-    double user0 = ThreadCpu(&sys0);
+    long waits0 = 0;
+    double user0 = ThreadCpu(&sys0, &waits0);
     auto t0 = std::chrono::steady_clock::now();
     engine.StartRun(false);
     auto t1 = std::chrono::steady_clock::now();
     double sys1 = 0;
-    double user1 = ThreadCpu(&sys1);
+    long waits1 = 0;
+    double user1 = ThreadCpu(&sys1, &waits1);
     std::optional<BoardCounts> after = boardCounts();
 
     RunResult r;
     r.wallSeconds = std::chrono::duration<double>(t1 - t0).count();
     r.cpuUserSeconds = user1 - user0;
     r.cpuSysSeconds = sys1 - sys0;
+    r.waits = waits1 - waits0;
     r.segments = counting.goes;
     r.baud = options.baud;
     if (before && after) {

@@ -34,6 +34,7 @@ struct RunResult {
     double wallSeconds = 0;     // StartRun from call to return
     double cpuUserSeconds = 0;  // program thread only
     double cpuSysSeconds = 0;
+    long waits = 0;  // voluntary context switches of the program thread (blocking reads)
     std::uint64_t segments = 0;  // moves queued on the controller
     std::uint64_t bytesToBoard = 0;
     std::uint64_t bytesFromBoard = 0;
