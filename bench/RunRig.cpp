@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <sstream>
@@ -229,6 +230,10 @@ RunResult RunFullRun(const RunOptions& options) {
     engine.UseController(nullptr);
     boardLink.PortClose();
     if (!options.logFile.empty()) log.LogFileClose();
+    if (options.workDir.empty()) {
+        std::error_code ignored;
+        std::filesystem::remove_all(work, ignored);
+    }
     return r;
 }
 
