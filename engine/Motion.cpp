@@ -74,9 +74,10 @@ void RunEngine::LineMove(double dx, double dy, double rate) {
         AbortRun();
         return;
     }
-    Log("     Line Delta X=" + std::to_string(*lX) + ", Delta Y=" + std::to_string(*lY) +
-        ", Requested Rate=" + RoundedText(requested) + ", Fastest Motor rate=" + std::to_string(*fastest) +
-        ", Real distance=" + RoundedText(realDistance));
+    if (Logging())
+        Log("     Line Delta X=" + std::to_string(*lX) + ", Delta Y=" + std::to_string(*lY) +
+            ", Requested Rate=" + RoundedText(requested) + ", Fastest Motor rate=" + std::to_string(*fastest) +
+            ", Real distance=" + RoundedText(realDistance));
     SegmentedMove(*lX, *lY, *fastest, realDistance);
 }
 

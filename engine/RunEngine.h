@@ -103,6 +103,8 @@ public:
 
 private:
     void Log(const std::string& text) { env_.LogLine(text); }
+    // Per-move log lines are only composed while a log is open to take them.
+    bool Logging() const { return env_.Log().IsOpen(); }
     Controller& Ctl();
     void RefuseRun(const std::string& why);
     void RunFinishingFile();

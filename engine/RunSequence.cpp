@@ -159,8 +159,9 @@ void RunEngine::CloseRunWindowAndReturn() {
 }
 
 void RunEngine::InsertDistance(double distance, std::int16_t layer) {
-    Log("Inserting distance " + app::NumberText(distance) + " on layer " + std::to_string(layer) + " as entry " +
-        std::to_string(globals_.Ring.idNextDistance));
+    if (Logging())
+        Log("Inserting distance " + app::NumberText(distance) + " on layer " + std::to_string(layer) + " as entry " +
+            std::to_string(globals_.Ring.idNextDistance));
     globals_.Ring.InsertDistance(distance, layer);
 }
 
@@ -169,18 +170,20 @@ std::int16_t RunEngine::GetExtractIndex() { return globals_.Ring.GetExtractIndex
 double RunEngine::ExtractDistance() {
     const std::int16_t index = GetExtractIndex();
     const double distance = globals_.Ring.DistanceAt(index);
-    Log("Extracting distance " + app::NumberText(distance) + " from entry " + std::to_string(index) +
-        "; idNextDistance = " + std::to_string(globals_.Ring.idNextDistance) +
-        ", cQueInUse = " + std::to_string(globals_.cQueInUse));
+    if (Logging())
+        Log("Extracting distance " + app::NumberText(distance) + " from entry " + std::to_string(index) +
+            "; idNextDistance = " + std::to_string(globals_.Ring.idNextDistance) +
+            ", cQueInUse = " + std::to_string(globals_.cQueInUse));
     return distance;
 }
 
 std::int16_t RunEngine::ExtractLayer() {
     const std::int16_t index = GetExtractIndex();
     const std::int16_t layer = globals_.Ring.LayerAt(index);
-    Log("Extracting layer " + std::to_string(layer) + " from entry " + std::to_string(index) +
-        "; idNextDistance = " + std::to_string(globals_.Ring.idNextDistance) +
-        ", cQueInUse = " + std::to_string(globals_.cQueInUse));
+    if (Logging())
+        Log("Extracting layer " + std::to_string(layer) + " from entry " + std::to_string(index) +
+            "; idNextDistance = " + std::to_string(globals_.Ring.idNextDistance) +
+            ", cQueInUse = " + std::to_string(globals_.cQueInUse));
     return layer;
 }
 
