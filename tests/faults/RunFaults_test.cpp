@@ -154,6 +154,7 @@ TEST_F(FourAxisRunFault, UnpluggedMidRun) {
         if (n == 5) board->Unplug();
     };
     RunOutcome out = Run();
+    EXPECT_GT(board->Moves().size(), 0u);  // the fault came mid-run
     ASSERT_TRUE(out.error);
     EXPECT_EQ(out.Number(), 7);
     EXPECT_EQ(out.Line(0), "Error 7 reported by " + out.error->Source());
