@@ -158,6 +158,7 @@ TEST_F(FourAxisRunFault, UnpluggedMidRun) {
     ASSERT_TRUE(out.error);
     EXPECT_EQ(out.Number(), 7);
     EXPECT_EQ(out.Line(0), "Error 7 reported by " + out.error->Source());
+    RecordProperty("source", out.error->Source());
     EXPECT_LT(out.ms, 2000);
     const std::string text = WorkLog();
     const std::size_t error = text.find("Error 7 reported by ");

@@ -54,6 +54,7 @@ TEST_F(TwoAxisRunFault, UnpluggedMidRun) {
     ASSERT_TRUE(out.error) << out.otherError;
     EXPECT_EQ(out.Number(), 7);
     EXPECT_EQ(out.Line(0), "Error 7 reported by " + out.error->Source());
+    RecordProperty("source", out.error->Source());
     EXPECT_LT(out.ms, 2000);
     const std::string text = WorkLog();
     const std::size_t error = text.find("Error 7 reported by ");
