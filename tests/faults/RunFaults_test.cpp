@@ -196,6 +196,28 @@ TEST_F(FourAxisRunFault, UnpluggedFromAnotherThreadWhileMoving) {
     ExpectSettingsIntact();
 }
 
+// Unplugged while the run is paused from the panel: the pause wait polls
+// the board, so the loss shows as error 7 at the next poll, not a wait
+// that lasts until the operator presses START.
+TEST_F(FourAxisRunFault, UnpluggedWhilePaused) {
+    int pausedTurns = 0;
+    script = [&](int n) {
+        if (n == 3) board->Press(sim::Switch::Pause);
+        if (globals.RunState == kRunPaused && ++pausedTurns == 3) board->Unplug();
+    };
+    RunOutcome out = Run();
+    EXPECT_EQ(pausedTurns, 3);
+    ASSERT_TRUE(out.error) << out.otherError;
+    EXPECT_EQ(out.Number(), 7);
+    EXPECT_LT(out.ms, 2000);
+    EXPECT_TRUE(status.restartCaption);  // it was paused when the cable went
+    const std::string text = WorkLog();
+    const std::size_t error = text.find("Error 7 reported by ");
+    ASSERT_NE(error, std::string::npos);
+    EXPECT_NE(LastBefore(text, " RCVD:", error), std::string::npos);
+    ExpectSettingsIntact();
+}
+
 // A second link opening the run's port mid-run is refused with error 6 and
 // says why; the run itself goes on to its end undisturbed.
 TEST_F(FourAxisRunFault, SecondLinkOnThePortInUse) {
