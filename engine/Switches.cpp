@@ -157,6 +157,9 @@ void RunEngine::PaintSwitchLabels(std::int16_t flags, std::int16_t changed) {
     if (changed != 0) dialog->Refresh();
 }
 
+// Pause between two reads of the panel while waiting for the switches to open.
+constexpr std::int32_t kSwitchPollIntervalMs = 20;
+
 void RunEngine::WaitForSwitchesOpen() {
     globals_.SwitchFlags = 0;
     bool shown = false;
@@ -190,6 +193,9 @@ void RunEngine::WaitForSwitchesOpen() {
         pump_.DispatchPending();
         // A program that is quitting no longer waits for the operator.
         if (pump_.QuitRequested()) break;
+        // A switch or limit held for hours must not keep a core busy and the
+        // log growing by thousands of exchanges a second: poll at 50 Hz.
+        clock.Sleep(kSwitchPollIntervalMs);
     }
     if (!shown) return;
     if (views_.switchDialog) views_.switchDialog->Hide();

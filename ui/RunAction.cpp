@@ -1,5 +1,6 @@
 #include <exception>
 
+#include "drivers/DriverNumbers.h"
 #include "link/BoardLinkError.h"
 #include "ui/UiContext.h"
 
@@ -22,6 +23,12 @@ void RunAction(app::Environment& env, const std::function<void()>& action) {
             ReportAndEnd(env, error.SignedNumber(), error.Description());
         } catch (const app::ProgramExit&) {
             throw;
+        } catch (const drivers::TypeMismatch& error) {
+            // A board value that is no number, or too large: the classic
+            // run-time error numbers operators and manuals know.
+            ReportAndEnd(env, 13, error.what());
+        } catch (const drivers::ArithmeticOverflow& error) {
+            ReportAndEnd(env, 6, error.what());
         } catch (const std::exception& error) {
             ReportAndEnd(env, 0, error.what());
         }

@@ -225,6 +225,16 @@ TEST_F(SwitchTest, QuittingTheProgramEndsTheSwitchDialog) {
     EXPECT_TRUE(mainWindow.enabled);
 }
 
+TEST_F(SwitchTest, AStuckSwitchIsPolledAtASteadyPaceNotBackToBack) {
+    ctl.switchInputs = Closed(kSwitchStop);  // held for a long time
+    pump.onDispatch = [&](int n) {
+        if (n == 50) pump.quit = true;
+    };
+    engine->WaitForSwitchesOpen();
+    // Every turn but the last rests before reading the panel again.
+    EXPECT_GE(clock.sleptMs, 20 * (pump.dispatches - 1));
+}
+
 TEST_F(SwitchTest, NoDialogWhenAllSwitchesAreOpen) {
     engine->WaitForSwitchesOpen();
     EXPECT_TRUE(switchDialog.calls.empty());

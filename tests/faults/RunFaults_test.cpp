@@ -79,7 +79,7 @@ TEST_F(FourAxisRunFault, GarbageInsideAnAcknowledge) {
 // Garbage inside a value report mid-run (here the latched-input report
 // "R,L,0"): the value is no number, so the driver's conversion raises
 // "Type mismatch" (not a board link error), which leaves StartRun at once;
-// the main window's action handler reports it as error 0 and ends the
+// the main window's action handler reports it as error 13 and ends the
 // program. The log holds the garbled reply.
 TEST_F(FourAxisRunFault, GarbageInsideAValueReportMidRun) {
     script = [&](int n) {
