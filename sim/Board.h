@@ -46,6 +46,9 @@ public:
     void SetLimitInputs(uint32_t tripped);
     void Latch(uint32_t bits);
     virtual uint32_t AbortLatchBit() const = 0;
+    // The board restarts by itself (power dip, watchdog): as a reset
+    // command, but nothing is answered.
+    void Restart() { ResetBoard(); }
 
     SimState State() const;
     const std::vector<MoveRecord>& Moves() const { return moves_; }

@@ -137,6 +137,7 @@ std::string Simulator::Control(const std::string& line, bool* quit) {
         }
     }
     if (cmd == "unplug") { Unplug(); return "ok"; }
+    if (cmd == "restart") { Restart(); return "ok"; }
     return "error: unknown control line (try help)";
 }
 

@@ -204,6 +204,11 @@ void Simulator::Tap(Switch s, int ms) {
     impl_->releases.emplace_back(due, static_cast<int>(s));
 }
 
+void Simulator::Restart() {
+    std::lock_guard<std::mutex> lock(impl_->m);
+    impl_->board->Restart();
+}
+
 void Simulator::SetLimitInputs(uint32_t tripped) {
     std::lock_guard<std::mutex> lock(impl_->m);
     impl_->board->SetLimitInputs(tripped);

@@ -95,6 +95,9 @@ public:
     void Stop();
     // Closes the board end: the program sees an unplugged cable.
     void Unplug();
+    // The board restarts by itself mid-stream: queue, rates and outputs are
+    // lost, the line stays open.
+    void Restart();
     bool Running() const;
 
     // The program's end, e.g. /dev/pts/7.

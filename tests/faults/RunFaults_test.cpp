@@ -147,6 +147,35 @@ TEST_F(FourAxisRunFault, RepliesLostMidRun) {
     ExpectSettingsIntact();
 }
 
+// The board restarts by itself mid-run (power dip, watchdog): it forgets
+// its queue, rates and verbose mode, but the line stays up. Outcome: the
+// replies the program reads look like a board that drained its queue, so
+// the run streams every remaining move and ends normally, with no error
+// and no hang; the moves that were queued at the restart are lost on the
+// machine. Nothing in the command set lets the program detect it, so this
+// is the documented limit (the operator sees the machine stop).
+TEST_F(FourAxisRunFault, BoardRestartsMidRun) {
+    const std::uint64_t r0 = board->State().counters.resets;
+    RunOutcome clean = Run();
+    ASSERT_FALSE(clean.error) << clean.error->Description();
+    const std::size_t planned = board->Moves().size();
+    const std::uint64_t r1 = board->State().counters.resets;
+    board->ClearMoves();
+
+    script = [&](int n) {
+        if (n == 5) board->Restart();
+    };
+    RunOutcome out = Run();
+    EXPECT_FALSE(out.error) << out.error->Description();
+    EXPECT_EQ(out.otherError, "");
+    EXPECT_LT(out.ms, kGenerousMs);
+    EXPECT_EQ(globals.RunState, kRunIdle);
+    // The run's own resets plus the restart; every planned move was sent.
+    EXPECT_EQ(board->State().counters.resets - r1, (r1 - r0) + 1);
+    EXPECT_EQ(board->Moves().size(), planned);
+    ExpectSettingsIntact();
+}
+
 // Unplugged mid-run: error 7 from the link at once (not after a reply
 // limit), and the log ends with the exchange and the error.
 TEST_F(FourAxisRunFault, UnpluggedMidRun) {
