@@ -9,9 +9,10 @@ work=$(mktemp -d /tmp/plyx3-launch-XXXXXX)
 export PLYX3_DOCUMENTS_DIR=$work/docs QT_QPA_PLATFORM=offscreen
 data=$PLYX3_DOCUMENTS_DIR/PLYX3
 mkdir -p "$data"
+model="$(basename "$work").cf"  # marks this test's processes: other tests run beside it
 pids=()
 cleanup() {
-  pkill -f "$build/plyx3 REQCOMPORT=" 2>/dev/null || true
+  pkill -f "$build/plyx3 REQCOMPORT=[0-9]* MODEL=$model" 2>/dev/null || true
   for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
   wait 2>/dev/null || true
   rm -rf "$work"
@@ -26,17 +27,17 @@ pids+=($!)
 for _ in $(seq 50); do [ -L "$data/ports/COM2" ] && [ -L "$data/ports/COM5" ] && break; sleep 0.1; done
 
 # The searching instance must end by itself, successfully.
-timeout 60 "$build/plyx3" MODEL=Demo.cf >"$work/plyx3.out" 2>&1 || fail "the searching instance did not end cleanly ($?)"
+timeout 60 "$build/plyx3" MODEL=$model >"$work/plyx3.out" 2>&1 || fail "the searching instance did not end cleanly ($?)"
 
 log=$(iconv -f UTF-16LE -t UTF-8 "$data/PLYX3LastStartup.log" 2>/dev/null || tr -d '\0' < "$data/PLYX3LastStartup.log")
-grep -q "Shell $build/plyx3 REQCOMPORT=2 MODEL=Demo.cf" <<<"$log" || fail "no Shell line for COM2"
-grep -q "Shell $build/plyx3 REQCOMPORT=5 MODEL=Demo.cf" <<<"$log" || fail "no Shell line for COM5"
+grep -q "Shell $build/plyx3 REQCOMPORT=2 MODEL=$model" <<<"$log" || fail "no Shell line for COM2"
+grep -q "Shell $build/plyx3 REQCOMPORT=5 MODEL=$model" <<<"$log" || fail "no Shell line for COM5"
 
 # Both instances run, each on its own port, with its own start-up log.
 for n in 2 5; do
   ok=0
   for _ in $(seq 100); do
-    if pgrep -f "$build/plyx3 REQCOMPORT=$n MODEL=Demo.cf" >/dev/null && [ -f "$data/C$n.PLYX3LastStartup.log" ]; then ok=1; break; fi
+    if pgrep -f "$build/plyx3 REQCOMPORT=$n MODEL=$model" >/dev/null && [ -f "$data/C$n.PLYX3LastStartup.log" ]; then ok=1; break; fi
     sleep 0.1
   done
   [ $ok = 1 ] || fail "no instance for COM$n"
