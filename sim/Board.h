@@ -101,6 +101,11 @@ protected:
     void PauseMotion();
     void ResumeMotion();
     void StopMotion();         // drops the queue
+    // Q: stops and drops the queue; "~" when queued moves were thrown away.
+    void StopCommand();
+    // Queue entries both families share: a dwell of |micros| and a pause point.
+    void QueueDwell(int64_t micros);
+    void QueuePausePoint();
     void ResetBoard();
     virtual void ResetFamily() {}
     void ApplyOutputs(int op, uint32_t bits);

@@ -94,9 +94,7 @@ void Board2Axis::Command(char c, const Param& p) {
         }
         case 'q':
             if (p.queuePrefix) {
-                Entry e;
-                e.kind = Entry::PauseHere;
-                QueueEntry(e);
+                QueuePausePoint();
             } else {
                 PauseMotion();
             }
@@ -104,25 +102,14 @@ void Board2Axis::Command(char c, const Param& p) {
             return;
         case 'p':
             if (p.queuePrefix) {
-                Entry e;
-                e.kind = Entry::Dwell;
-                e.duration = std::llabs(static_cast<int64_t>(p.queuedValue)) / 1e6;
-                QueueEntry(e);
+                QueueDwell(p.queuedValue);
                 StateReply();
                 return;
             }
             Ack();
             return;
         case 'r': ResumeMotion(); StateReply(); return;
-        case 'Q': {
-            bool dropped = !queue_.empty();
-            StopMotion();
-            if (dropped)
-                AbortReply();  // the queue was thrown away
-            else
-                StateReply();
-            return;
-        }
+        case 'Q': StopCommand(); return;
         case '!':
             ResetBoard();
             if (p.present && v > 0) microstep_ = v;

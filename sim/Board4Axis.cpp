@@ -153,9 +153,7 @@ void Board4Axis::Command(char c, const Param& p) {
         case 'l': NamedReply("R", "l", latched_); return;
         case 'q':
             if (p.queuePrefix && Extended()) {
-                Entry e;
-                e.kind = Entry::PauseHere;
-                QueueEntry(e);
+                QueuePausePoint();
                 QueuedReply();
                 return;
             }
@@ -164,25 +162,14 @@ void Board4Axis::Command(char c, const Param& p) {
             return;
         case 'p':
             if (p.queuePrefix && Extended()) {
-                Entry e;
-                e.kind = Entry::Dwell;
-                e.duration = std::llabs(static_cast<int64_t>(p.queuedValue)) / 1e6;
-                QueueEntry(e);
+                QueueDwell(p.queuedValue);
                 QueuedReply();
                 return;
             }
             Ack();
             return;
         case 'r': ResumeMotion(); StateReply(); return;
-        case 'Q': {
-            bool dropped = !queue_.empty();
-            StopMotion();
-            if (dropped)
-                AbortReply();  // the queue was thrown away
-            else
-                StateReply();
-            return;
-        }
+        case 'Q': StopCommand(); return;
         case '!': ResetBoard(); Ack(); return;
         case 'h': case 'i': IdleQuery(c); return;
         case 'm': QueuedReply(); return;

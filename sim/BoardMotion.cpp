@@ -195,6 +195,28 @@ void Board::StopMotion() {
     streamOpen_ = streamDry_ = false;
 }
 
+void Board::StopCommand() {
+    bool dropped = !queue_.empty();
+    StopMotion();
+    if (dropped)
+        AbortReply();  // the queue was thrown away
+    else
+        StateReply();
+}
+
+void Board::QueueDwell(int64_t micros) {
+    Entry e;
+    e.kind = Entry::Dwell;
+    e.duration = static_cast<double>(std::llabs(micros)) / 1e6;
+    QueueEntry(e);
+}
+
+void Board::QueuePausePoint() {
+    Entry e;
+    e.kind = Entry::PauseHere;
+    QueueEntry(e);
+}
+
 void Board::ResetBoard() {
     ++counters_.resets;
     queue_.clear();
