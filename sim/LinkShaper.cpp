@@ -26,8 +26,14 @@ void LinkShaper::Incoming(double now, std::string_view bytes) {
 
 std::string LinkShaper::DueToBoard(double now) {
     std::string out;
+    for (auto& [t, c] : ArrivedAtBoard(now)) out.push_back(c);
+    return out;
+}
+
+std::vector<std::pair<double, char>> LinkShaper::ArrivedAtBoard(double now) {
+    std::vector<std::pair<double, char>> out;
     while (!toBoard_.empty() && toBoard_.front().first <= now) {
-        out.push_back(toBoard_.front().second);
+        out.push_back(toBoard_.front());
         toBoard_.pop_front();
     }
     return out;
@@ -46,9 +52,13 @@ void LinkShaper::Outgoing(double now, std::string reply) {
         garbage_.clear();
     }
     double t = std::max(now + latency_, lastOut_);
-    for (char c : reply) {
-        t += ByteTime() + gap_;
-        toProgram_.emplace_back(t, c);
+    // Bytes with gaps between them leave a receiver one by one (its FIFO
+    // times out in each gap).
+    const size_t burst = gap_ > 0 ? 1 : static_cast<size_t>(burst_);
+    for (size_t first = 0; first < reply.size(); first += burst) {
+        size_t n = std::min(burst, reply.size() - first);
+        t += static_cast<double>(n) * (ByteTime() + gap_);
+        for (size_t i = 0; i < n; ++i) toProgram_.emplace_back(t, reply[first + i]);
     }
     lastOut_ = t;
 }

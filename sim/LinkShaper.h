@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 namespace plyx::sim {
 
@@ -21,6 +22,11 @@ public:
     void SetEcho(bool on) { echo_ = on; }
     void InjectGarbage(std::string bytes) { garbage_ = std::move(bytes); }
     void DropReplies(int count) { drop_ = count < 0 ? 0 : count; }
+    // Reply bytes handed over together, as a receiver FIFO or a USB
+    // adapter's packet does: a piece of up to n bytes becomes visible when
+    // its last byte has arrived.  1: every byte on its own.
+    void SetBurstBytes(int n) { burst_ = n < 1 ? 1 : n; }
+    int burstBytes() const { return burst_; }
     int baud() const { return baud_; }
     bool silent() const { return silent_; }
     bool echo() const { return echo_; }
@@ -29,6 +35,9 @@ public:
     void Incoming(double now, std::string_view bytes);
     // Bytes that have reached the board by now (in order).
     std::string DueToBoard(double now);
+    // The same with the time each byte arrived, so that a reply leaves when
+    // its command ended rather than when the caller got round to it.
+    std::vector<std::pair<double, char>> ArrivedAtBoard(double now);
     // A reply the board produced now.
     void Outgoing(double now, std::string reply);
     // Bytes that are on their way to the program and due by now.
@@ -46,6 +55,7 @@ private:
     bool silent_ = false, echo_ = false;
     std::string garbage_;
     int drop_ = 0;
+    int burst_ = 1;
     std::deque<std::pair<double, char>> toBoard_, toProgram_;
     double lastIn_ = 0, lastOut_ = 0;
 };

@@ -61,7 +61,7 @@ std::string Unescape(const std::string& s) {
 
 const char* kHelp =
     "press|release NAME, tap NAME MS (NAME: START PAUSE STOP BURNISH), limit BITS, latch [BITS],\n"
-    "silent on|off, echo on|off, garbage TEXT, slow MS, drop N, baud N, latency MS,\n"
+    "silent on|off, echo on|off, garbage TEXT, slow MS, drop N, baud N, burst N, latency MS,\n"
     "state, moves, clear-moves, path, register DIR N, unplug, quit";
 
 }  // namespace
@@ -114,6 +114,7 @@ std::string Simulator::Control(const std::string& line, bool* quit) {
     if (cmd == "slow" && ParseInt(a, &n)) { SetSlowReplies(static_cast<int>(std::clamp<long long>(n, 0, 600000))); return "ok"; }
     if (cmd == "drop" && ParseInt(a, &n)) { DropReplies(static_cast<int>(std::clamp<long long>(n, 0, 1000000))); return "ok"; }
     if (cmd == "baud" && ParseInt(a, &n)) { SetPacing(static_cast<int>(std::clamp<long long>(n, 0, 100000000))); return "ok"; }
+    if (cmd == "burst" && ParseInt(a, &n)) { SetBurst(static_cast<int>(std::clamp<long long>(n, 1, 4096))); return "ok"; }
     if (cmd == "latency" && ParseInt(a, &n)) { SetLatency(static_cast<int>(std::clamp<long long>(n, 0, 600000))); return "ok"; }
     if (cmd == "state") return State().ToLine();
     if (cmd == "moves") {

@@ -14,6 +14,7 @@
 #include <mutex>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 #include "sim/Board.h"
 #include "sim/LinkShaper.h"
@@ -44,6 +45,19 @@ struct Simulator::Impl {
     uint64_t bytesIn = 0, bytesOut = 0;
     bool connected = false;
     std::string pendingOut;  // written when the pty has room again
+    // The record of exchanges: blocks read, and where each block ends in
+    // the stream of bytes that reach the board.
+    bool recording = false;
+    std::vector<Exchange> exchanges;
+    std::vector<uint64_t> exchangeEnds;
+    uint64_t recordedIn = 0, recordedAtBoard = 0;
+    size_t currentExchange = 0;
+
+    void RecordReply() {
+        while (currentExchange < exchangeEnds.size() && recordedAtBoard > exchangeEnds[currentExchange])
+            ++currentExchange;
+        if (currentExchange < exchanges.size()) ++exchanges[currentExchange].replies;
+    }
 
     double Now() const { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
@@ -64,12 +78,14 @@ struct Simulator::Impl {
                 ++it;
             }
         }
-        std::string in = shaper.DueToBoard(now);
-        if (!in.empty()) {
-            // Byte by byte, so that each reply leaves when its command ended.
-            for (char c : in) {
-                board->Receive(std::string_view(&c, 1));
-                for (std::string& r : board->TakeReplies()) shaper.Outgoing(now, std::move(r));
+        // Byte by byte, so that each reply leaves when its command ended on
+        // the line, however late this thread woke up.
+        for (auto& [arrived, c] : shaper.ArrivedAtBoard(now)) {
+            board->Receive(std::string_view(&c, 1));
+            if (recording) ++recordedAtBoard;
+            for (std::string& r : board->TakeReplies()) {
+                if (recording) RecordReply();
+                shaper.Outgoing(arrived, std::move(r));
             }
         }
         return shaper.DueToProgram(now);
@@ -89,6 +105,8 @@ struct Simulator::Impl {
         ::prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
         char buf[512];
         const int master = port.master();
+        const double spin = options.spinMicros / 1e6;
+        double listenUntil = 0;
         while (running.load()) {
             double now = Now();
             std::string out = Step(now);
@@ -115,7 +133,15 @@ struct Simulator::Impl {
             }
             // A byte at 115200 baud lasts 87 us: wait to the microsecond, not
             // to the next whole millisecond, or the line runs slow.
-            double wait = NextWake(Now());
+            double now2 = Now();
+            double wait = NextWake(now2);
+            if (spin > 0) {
+                // A wake-up comes tens of microseconds late: sleep short of
+                // the moment and look without sleeping for the rest, and
+                // likewise while the program's next command is due.
+                if (!out.empty() && pendingOut.empty()) listenUntil = now2 + spin;
+                wait = now2 < listenUntil ? 0 : std::max(0.0, wait - spin);
+            }
             timespec timeout{0, static_cast<long>(std::ceil(wait * 1e9))};
             pollfd p[2] = {{master, POLLIN, 0}, {port.notices(), POLLIN, 0}};
             int r = ::ppoll(p, port.notices() >= 0 ? 2 : 1, &timeout, nullptr);
@@ -124,6 +150,7 @@ struct Simulator::Impl {
                 break;
             }
             if (r == 0 || !(p[0].revents & POLLIN)) continue;
+            listenUntil = 0;
             ssize_t n = ::read(master, buf, sizeof buf);
             if (n > 0) {
                 std::lock_guard<std::mutex> lock(m);
@@ -132,7 +159,14 @@ struct Simulator::Impl {
                 if (closed) shaper.Clear();
                 bytesIn += static_cast<uint64_t>(n);
                 // Bytes of a session that has ended reach no board.
-                if (connected) shaper.Incoming(Now(), std::string_view(buf, static_cast<size_t>(n)));
+                if (connected) {
+                    shaper.Incoming(Now(), std::string_view(buf, static_cast<size_t>(n)));
+                    if (recording) {
+                        recordedIn += static_cast<uint64_t>(n);
+                        exchanges.push_back({std::string(buf, static_cast<size_t>(n)), 0});
+                        exchangeEnds.push_back(recordedIn);
+                    }
+                }
             }
         }
     }
@@ -143,6 +177,7 @@ Simulator::Simulator(SimOptions options) : impl_(std::make_unique<Impl>()) {
     impl_->board = Board::Create(options);
     impl_->shaper.SetBaud(options.baud);
     impl_->shaper.SetLatencyMs(options.latencyMs);
+    impl_->shaper.SetBurstBytes(options.burstBytes);
 }
 
 Simulator::~Simulator() {
@@ -246,9 +281,30 @@ void Simulator::DropReplies(int count) {
     impl_->shaper.DropReplies(count);
 }
 
+void Simulator::RecordExchanges() {
+    std::lock_guard<std::mutex> lock(impl_->m);
+    impl_->recording = true;
+    impl_->exchanges.clear();
+    impl_->exchangeEnds.clear();
+    impl_->recordedIn = impl_->recordedAtBoard = 0;
+    impl_->currentExchange = 0;
+}
+
+std::vector<Simulator::Exchange> Simulator::TakeExchanges() {
+    std::lock_guard<std::mutex> lock(impl_->m);
+    impl_->recording = false;
+    impl_->exchangeEnds.clear();
+    return std::exchange(impl_->exchanges, {});
+}
+
 void Simulator::SetPacing(int baud) {
     std::lock_guard<std::mutex> lock(impl_->m);
     impl_->shaper.SetBaud(baud);
+}
+
+void Simulator::SetBurst(int bytes) {
+    std::lock_guard<std::mutex> lock(impl_->m);
+    impl_->shaper.SetBurstBytes(bytes);
 }
 
 void Simulator::SetLatency(int ms) {

@@ -36,6 +36,15 @@ struct SimOptions {
     int baud = 0;
     // Fixed delay before every reply starts, in ms.
     int latencyMs = 0;
+    // Reply bytes the program receives together, at the time the last of
+    // them arrives (a UART's receive FIFO, a USB adapter's packet); 1: each
+    // byte on its own, the hardest case for the program's reads.
+    int burstBytes = 16;
+    // Microseconds before a byte is due, and after a reply has gone, in
+    // which the server watches the line without sleeping, so that the
+    // simulated line keeps time like a real one at the cost of CPU in the
+    // simulator. 0: it always sleeps, and its wake-ups may come late.
+    int spinMicros = 0;
     // Close START once when the program is waiting for a start (README).
     bool autoStart = false;
 };
@@ -121,8 +130,19 @@ public:
     void SetSlowReplies(int gapMs);       // gap before every reply byte
     void DropReplies(int count);          // the next count replies are lost
 
+    // What passed on the line, for replaying it without the program: every
+    // block of bytes read from the program at once and the number of
+    // replies its bytes produced.  Start a record while the line is quiet.
+    struct Exchange {
+        std::string sent;
+        int replies = 0;
+    };
+    void RecordExchanges();
+    std::vector<Exchange> TakeExchanges();  // ends the record
+
     // Link timing.
     void SetPacing(int baud);
+    void SetBurst(int bytes);
     void SetLatency(int ms);
 
     SimState State() const;

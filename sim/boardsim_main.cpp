@@ -30,7 +30,8 @@ void OnSignal(int) {
 
 const char* kUsage =
     "usage: boardsim [--firmware NAME] [--version X.YY] [--family 4|2] [--capacity N]\n"
-    "                [--time-scale S] [--baud N] [--latency MS] [--datadir DIR --com N]\n"
+    "                [--time-scale S] [--baud N] [--burst N] [--latency MS]\n"
+    "                [--datadir DIR --com N]\n"
     "                [--auto-start] [--control SOCKET]\n";
 
 bool ToInt(const char* s, long lo, long hi, int* out) {
@@ -111,6 +112,8 @@ int main(int argc, char** argv) {
             if (end == v || *end != '\0' || !(opt.timeScale >= 0) || opt.timeScale > 1e6) return Fail("bad --time-scale");
         } else if (a == "--baud") {
             if (!ToInt(v, 0, 100000000, &opt.baud)) return Fail("bad --baud");
+        } else if (a == "--burst") {
+            if (!ToInt(v, 1, 4096, &opt.burstBytes)) return Fail("bad --burst");
         } else if (a == "--latency") {
             if (!ToInt(v, 0, 600000, &opt.latencyMs)) return Fail("bad --latency");
         } else if (a == "--datadir") {

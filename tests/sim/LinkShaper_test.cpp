@@ -29,6 +29,41 @@ TEST(LinkShaper, PacingSpacesBytesByTenBitTimes) {
     EXPECT_EQ(l.DueToBoard(1.031), "bc");
 }
 
+TEST(LinkShaper, BurstsArriveWholeWhenTheirLastByteHasArrived) {
+    LinkShaper l;
+    l.SetBaud(1000);
+    l.SetBurstBytes(16);
+    l.Outgoing(0, "G29*");
+    EXPECT_EQ(l.DueToProgram(0.0395), "");
+    EXPECT_NEAR(l.NextDue(), 0.04, 1e-9);  // the last byte is not held back
+    EXPECT_EQ(l.DueToProgram(0.0401), "G29*");
+    // A reply longer than a burst goes in pieces, each on time.
+    l.SetBurstBytes(3);
+    l.Outgoing(1, "X,7,255*");
+    EXPECT_EQ(l.DueToProgram(1.0305), "X,7");
+    EXPECT_EQ(l.DueToProgram(1.0605), ",25");
+    EXPECT_EQ(l.DueToProgram(1.0795), "");
+    EXPECT_EQ(l.DueToProgram(1.0805), "5*");
+    // Bytes with gaps between them are never held for each other.
+    l.SetSlowGapMs(100);
+    l.Outgoing(2, "I30*");
+    EXPECT_EQ(l.DueToProgram(2.25), "I3");
+}
+
+TEST(LinkShaper, BytesReachTheBoardWithTheirArrivalTimes) {
+    LinkShaper l;
+    l.SetBaud(1000);
+    l.Incoming(1, "ab");
+    auto arrived = l.ArrivedAtBoard(5);  // looked at long after
+    ASSERT_EQ(arrived.size(), 2u);
+    EXPECT_EQ(arrived[0].second, 'a');
+    EXPECT_NEAR(arrived[0].first, 1.01, 1e-9);
+    EXPECT_NEAR(arrived[1].first, 1.02, 1e-9);
+    // A reply to the last byte is timed from its arrival, not from "now".
+    l.Outgoing(arrived[1].first, "*");
+    EXPECT_NEAR(l.NextDue(), 1.03, 1e-9);
+}
+
 TEST(LinkShaper, RepliesQueueBehindEachOther) {
     LinkShaper l;
     l.SetBaud(1000);

@@ -47,7 +47,9 @@ TEST(SimulatorLine, CountsBytesBothWaysAndKeepsReplyOrder) {
 }
 
 TEST(SimulatorLine, PacingAndLatencyKeepEveryByteInOrder) {
-    Simulator sim(Options());
+    SimOptions o = Options();
+    o.spinMicros = 200;  // watching the line without sleeping changes no byte
+    Simulator sim(o);
     sim.Start();
     sim.SetPacing(115200);
     sim.SetLatency(16);
@@ -59,6 +61,33 @@ TEST(SimulatorLine, PacingAndLatencyKeepEveryByteInOrder) {
     EXPECT_EQ(all, "**G29*" "**G29*" "**G29*");
     EXPECT_EQ(p.ReadFor(50), "");
     EXPECT_EQ(sim.Moves().size(), 3u);
+}
+
+TEST(SimulatorLine, RecordsEachBlockWithTheRepliesItsBytesProduced) {
+    Simulator sim(Options());
+    sim.SetPacing(115200);
+    sim.Start();
+    ProgramEnd p(sim.DevicePath());
+    ASSERT_EQ(p.Ask("h"), "I30*");  // before the record
+    sim.RecordExchanges();
+    EXPECT_EQ(p.Ask("h"), "I30*");
+    p.Send("0");  // a parameter alone: no reply yet
+    EXPECT_EQ(p.ReadFor(30), "");
+    p.Send(" 2M7?h");
+    std::string all;
+    for (int i = 0; i < 4; ++i) all += p.ReadReply();
+    EXPECT_EQ(all, "**X,7,255\r\n*I30*");
+    auto record = sim.TakeExchanges();
+    ASSERT_EQ(record.size(), 3u);
+    EXPECT_EQ(record[0].sent, "h");
+    EXPECT_EQ(record[0].replies, 1);
+    EXPECT_EQ(record[1].sent, "0");
+    EXPECT_EQ(record[1].replies, 0);  // the reply to "0 " belongs to the block with the blank
+    EXPECT_EQ(record[2].sent, " 2M7?h");
+    EXPECT_EQ(record[2].replies, 4);
+    // The record has ended: later traffic is not added.
+    EXPECT_EQ(p.Ask("h"), "I30*");
+    EXPECT_TRUE(sim.TakeExchanges().empty());
 }
 
 TEST(SimulatorLine, ProgramMayCloseAndReopenItsEnd) {
