@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <filesystem>
 #include <new>
 #include <string>
 
@@ -141,8 +142,8 @@ void BM_RunPlanAndRing(benchmark::State& state) {
     state.counters["ns_per_layer"] = benchmark::Counter(static_cast<double>(state.range(0)) * runs,
                                                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
     state.counters["peak_heap_growth_kb"] = static_cast<double>(peakGrowth) / 1024.0;
-    std::string rm = "rm -rf '" + dir + "'";
-    (void)!std::system(rm.c_str());
+    std::error_code ignored;
+    std::filesystem::remove_all(dir, ignored);
 }
 BENCHMARK(BM_RunPlanAndRing)
     ->ArgNames({"tlc", "asapl"})
@@ -170,8 +171,8 @@ void BM_CommLogPerByte(benchmark::State& state) {
     state.SetBytesProcessed(bytes);
     state.counters["ns_per_logged_byte"] =
         benchmark::Counter(static_cast<double>(bytes), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-    std::string rm = "rm -rf '" + dir + "'";
-    (void)!std::system(rm.c_str());
+    std::error_code ignored;
+    std::filesystem::remove_all(dir, ignored);
 }
 BENCHMARK(BM_CommLogPerByte)->ArgNames({"exact", "type"})->Args({0, 2})->Args({1, 2})->Args({0, 4});
 

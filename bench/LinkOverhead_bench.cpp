@@ -11,6 +11,7 @@
 #include <ctime>
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -72,8 +73,8 @@ public:
     }
     ~LinkRig() {
         link_.reset();
-        std::string cmd = "rm -rf '" + dir_ + "'";
-        (void)!std::system(cmd.c_str());
+        std::error_code ignored;
+        std::filesystem::remove_all(dir_, ignored);
     }
     void OpenLog() { log_.LogFileOpen(dir_ + "/comm.log"); }
     void CloseLog() { log_.LogFileClose(); }

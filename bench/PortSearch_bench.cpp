@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -82,8 +83,8 @@ void BM_PortSearchNoController(benchmark::State& state) {
     }
     state.counters["ports"] = 255;
     state.counters["silent_ports"] = silentPorts;
-    std::string rm = "rm -rf '" + dir + "'";
-    (void)!std::system(rm.c_str());
+    std::error_code ignored;
+    std::filesystem::remove_all(dir, ignored);
 }
 BENCHMARK(BM_PortSearchNoController)
     ->ArgName("silent")

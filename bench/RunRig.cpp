@@ -15,6 +15,7 @@
 
 #include "app/Environment.h"
 #include "app/ParameterSet.h"
+#include "bench/BareReplay.h"
 #include "bench/BoardControl.h"
 #include "engine/Controller4Axis.h"
 #include "engine/RunEngine.h"
@@ -99,6 +100,11 @@ double RunResult::WireBoundSeconds() const {
     return static_cast<double>(bytesToBoard + bytesFromBoard) * 10.0 / baud;
 }
 
+double RunResult::BareWireBoundSeconds() const {
+    if (baud <= 0) return 0;
+    return static_cast<double>(bareBytesToBoard + bareBytesFromBoard) * 10.0 / baud;
+}
+
 std::string RunResult::ToLine() const {
     std::ostringstream o;
     o.precision(6);
@@ -115,6 +121,11 @@ std::string RunResult::ToLine() const {
     if (boardStateKnown && baud > 0) {
         o << " baud=" << baud << " wire_bound_s=" << WireBoundSeconds();
         if (wallSeconds > 0) o << " efficiency=" << WireBoundSeconds() / wallSeconds;
+    }
+    if (bareKnown && baud > 0 && bareWallSeconds > 0 && wallSeconds > 0) {
+        double bare = BareWireBoundSeconds() / bareWallSeconds;
+        o << " bare_wall_s=" << bareWallSeconds << " bare_wire_bound_s=" << BareWireBoundSeconds()
+          << " bare_efficiency=" << bare << " vs_bare=" << WireBoundSeconds() / wallSeconds / bare;
     }
     o << " peak_rss_kb=" << peakRssKb;
     return o.str();
@@ -133,6 +144,8 @@ RunResult RunFullRun(const RunOptions& options) {
         so.baud = options.baud;
         so.timeScale = options.timeScale;
         so.latencyMs = options.latencyMs;
+        so.burstBytes = options.burstBytes;
+        so.spinMicros = options.spinMicros;
         so.queueCapacity = options.capacity;
         simulator = std::make_unique<sim::Simulator>(so);
         simulator->Start();
@@ -197,6 +210,7 @@ RunResult RunFullRun(const RunOptions& options) {
     counting.SetAutoWait(false);
     engine.InitializeController();
 
+    if (simulator) simulator->RecordExchanges();
     std::optional<BoardCounts> before = boardCounts();
     double sys0 = 0;
     long waits0 = 0;
@@ -229,6 +243,16 @@ RunResult RunFullRun(const RunOptions& options) {
 
     engine.UseController(nullptr);
     boardLink.PortClose();
+    if (simulator && options.baud > 0) {
+        // The bare loop on the same line, the moment the program has let go.
+        auto exchanges = simulator->TakeExchanges();
+        std::optional<BoardCounts> b0 = boardCounts();
+        r.bareWallSeconds = BareReplay(device, exchanges);
+        std::optional<BoardCounts> b1 = boardCounts();
+        r.bareKnown = true;
+        r.bareBytesToBoard = b1->in - b0->in;
+        r.bareBytesFromBoard = b1->out - b0->out;
+    }
     if (!options.logFile.empty()) log.LogFileClose();
     if (options.workDir.empty()) {
         std::error_code ignored;

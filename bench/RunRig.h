@@ -19,6 +19,8 @@ struct RunOptions {
     int baud = 115200;
     double timeScale = 0;  // 0 instant motion, 1 real time
     int latencyMs = 0;
+    int burstBytes = 16;
+    int spinMicros = 0;
     int capacity = 30;
     // Shell parameters; negative keeps the default.
     int tlc = -1;
@@ -43,10 +45,17 @@ struct RunResult {
     long peakRssKb = 0;  // of this process, at the end of the run
     int baud = 0;        // pacing of the line (for the wire bound)
     bool boardStateKnown = false;
+    // The same exchanges replayed by a bare loop on the same line, right
+    // after the run (in-process simulator only).
+    bool bareKnown = false;
+    double bareWallSeconds = 0;
+    std::uint64_t bareBytesToBoard = 0;
+    std::uint64_t bareBytesFromBoard = 0;
 
     // Time the bytes of the run need on the wire at 10 bits a byte, one
     // direction after the other (every command waits for its reply).
     double WireBoundSeconds() const;
+    double BareWireBoundSeconds() const;
     // Key=value pairs on one line.
     std::string ToLine() const;
 };

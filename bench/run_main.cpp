@@ -23,6 +23,8 @@ int main(int argc, char** argv) {
         if (a == "--baud") o.baud = std::atoi(v);
         else if (a == "--time-scale") o.timeScale = std::atof(v);
         else if (a == "--latency") o.latencyMs = std::atoi(v);
+        else if (a == "--burst") o.burstBytes = std::atoi(v);
+        else if (a == "--spin") o.spinMicros = std::atoi(v);
         else if (a == "--capacity") o.capacity = std::atoi(v);
         else if (a == "--tlc") o.tlc = std::atoi(v);
         else if (a == "--trs") o.trs = std::atof(v);

@@ -1,5 +1,6 @@
 // The FTDI path: which adapter is taken, the latency rule, the device list
 // refresh, and the ftdi_sio implementation on a made-up sysfs tree.
+#include <filesystem>
 #include <fstream>
 
 #include "platform/FakeClock.h"
@@ -128,13 +129,12 @@ TEST_F(Ftdi, FtdiSioFindsAdaptersInSysfs) {
     std::string root = dir.path();
     std::string cls = root + "/sys/class/tty/ttyUSB0";
     std::string usb = root + "/sys/bus/usb-serial/devices/ttyUSB0";
-    ASSERT_EQ(std::system(("mkdir -p " + cls + "/device " + usb + " " + root + "/sys/bus/usb-serial/drivers/ftdi_sio " +
-                           root + "/sys/bus/usb-serial/drivers/pl2303")
-                              .c_str()),
-              0);
+    for (const std::string& d : {cls + "/device", usb, root + "/sys/bus/usb-serial/drivers/ftdi_sio",
+                                 root + "/sys/bus/usb-serial/drivers/pl2303"})
+        std::filesystem::create_directories(d);
     ASSERT_EQ(::symlink((root + "/sys/bus/usb-serial/drivers/ftdi_sio").c_str(), (cls + "/device/driver").c_str()), 0);
     // A second USB serial adapter of another make is not an FTDI device.
-    ASSERT_EQ(std::system(("mkdir -p " + root + "/sys/class/tty/ttyUSB1/device").c_str()), 0);
+    std::filesystem::create_directories(root + "/sys/class/tty/ttyUSB1/device");
     ASSERT_EQ(::symlink((root + "/sys/bus/usb-serial/drivers/pl2303").c_str(),
                         (root + "/sys/class/tty/ttyUSB1/device/driver").c_str()),
               0);
