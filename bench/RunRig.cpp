@@ -243,8 +243,9 @@ RunResult RunFullRun(const RunOptions& options) {
 
     engine.UseController(nullptr);
     boardLink.PortClose();
-    if (simulator && options.baud > 0) {
-        // The bare loop on the same line, the moment the program has let go.
+    if (simulator && options.baud > 0 && options.timeScale == 0) {
+        // The bare loop on the same line, the moment the program has let go
+        // (at instant motion only: in real time the replies wait on motion).
         auto exchanges = simulator->TakeExchanges();
         std::optional<BoardCounts> b0 = boardCounts();
         r.bareWallSeconds = BareReplay(device, exchanges);

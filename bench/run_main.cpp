@@ -2,6 +2,7 @@
 // simulated controller; prints one line of key=value figures.
 //
 //   bench_run [--baud N] [--time-scale S] [--latency MS] [--capacity N]
+//             [--burst N] [--spin US]
 //             [--tlc N] [--trs X] [--asapl X] [--log FILE]
 //             [--device PATH --control SOCKET]
 #include <cstdio>

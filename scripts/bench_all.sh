@@ -14,8 +14,11 @@ load() { echo "load=\"$(cut -d' ' -f1-3 /proc/loadavg)\""; }
 
 echo "== 1. link overhead"; load
 "$b/bench_link" --benchmark_filter=SideBySide | grep '^BM_'
-echo "== 2. streaming efficiency (instant motion, 115200 baud)"
-for i in 1 2 3; do echo "$(load) $("$b/bench_run" --baud 115200)"; done
+echo "== 2. streaming efficiency (instant motion, 115200 baud; each run with its bare replay)"
+for line in "" "--spin 100" "--burst 1"; do
+  # shellcheck disable=SC2086
+  for i in 1 2 3; do echo "line=\"$line\" $(load) $("$b/bench_run" --baud 115200 $line)"; done
+done
 echo "== 3. no starvation (real-time motion)"
 "$here/scripts/bench_starvation.sh" "$build"
 echo "== 4. host cost: instructions per segment"
