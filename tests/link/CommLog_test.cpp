@@ -1,26 +1,13 @@
+// The communications log file: line tags, stamps, continuation and closing.
 #include "link/CommLog.h"
 
-#include <gtest/gtest.h>
-
 #include "platform/FakeClock.h"
-#include "platform/TextCodec.h"
-#include "tests/support/TempDir.h"
+#include "tests/link/LinkFixture.h"
 
 using plyx::link::CommLog;
 using plyx::platform::FakeClock;
 
 namespace {
-
-// The log file decoded to UTF-8, without its byte-order mark.
-std::string ReadLog(const plyx::test::TempDir& dir, const std::string& name) {
-    std::string raw = dir.Read(name);
-    if (raw.size() >= 2 && raw[0] == '\xFF' && raw[1] == '\xFE') raw.erase(0, 2);
-    std::u16string u;
-    for (std::size_t i = 0; i + 1 < raw.size(); i += 2)
-        u += static_cast<char16_t>(static_cast<unsigned char>(raw[i]) |
-                                   (static_cast<unsigned char>(raw[i + 1]) << 8));
-    return plyx::platform::Utf16ToUtf8(u);
-}
 
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> out;
@@ -34,11 +21,16 @@ std::vector<std::string> Lines(const std::string& text) {
     return out;
 }
 
+struct CommLogTest : ::testing::Test {
+    std::string Read(const std::string& name) { return plyx::test::DecodeLog(dir.Read(name)); }
+    plyx::test::TempDir dir;
+    FakeClock clock;
+    CommLog log{clock};
+};
+
 }  // namespace
 
-TEST(CommLog, ClosedLogWritesNothingAndRaisesNothing) {
-    FakeClock clock;
-    CommLog log(clock);
+TEST_F(CommLogTest, ClosedLogWritesNothingAndRaisesNothing) {
     EXPECT_FALSE(log.IsOpen());
     log.LogFileWriteTime(1, "x");
     log.LogFileWriteString(2, "y");
@@ -47,10 +39,7 @@ TEST(CommLog, ClosedLogWritesNothingAndRaisesNothing) {
     EXPECT_FALSE(log.IsOpen());
 }
 
-TEST(CommLog, FileFormatTagsAndContinuation) {
-    plyx::test::TempDir dir;
-    FakeClock clock;
-    CommLog log(clock);
+TEST_F(CommLogTest, FileFormatTagsAndContinuation) {
     log.LogFileOpen(dir.File("a.log"));
     for (unsigned char c : {45, 49, 50, 63}) log.LogFileWriteChar(4, c);
     log.LogFileWriteString(3, "SENDING 4 BYTES OF QUEUED WRITE DATA...");
@@ -64,7 +53,7 @@ TEST(CommLog, FileFormatTagsAndContinuation) {
     log.LogFileWriteTime(7, "odd");
     log.LogFileClose();
 
-    auto lines = Lines(ReadLog(dir, "a.log"));
+    auto lines = Lines(Read("a.log"));
     ASSERT_EQ(lines.size(), 9u);
     EXPECT_EQ(lines[0], "");
     EXPECT_NE(lines[1].find(" EVENT:LOG FILE OPENED AT "), std::string::npos);
@@ -83,59 +72,41 @@ TEST(CommLog, FileFormatTagsAndContinuation) {
     EXPECT_EQ(lines[2].substr(24, 2), ": ");
 }
 
-TEST(CommLog, FractionDigitsInBothTimeModes) {
-    plyx::test::TempDir dir;
+TEST_F(CommLogTest, FractionDigitsInBothTimeModes) {
     for (const char* name : {"run.log", "RunExactTime.Log"}) {
-        FakeClock clock;
-        CommLog log(clock);
-        log.LogFileOpen(dir.File(name));
-        clock.AdvanceMs(500);
-        log.LogFileWriteTime(1, "half");
-        log.LogFileWriteChar(2, 'a');
-        log.LogFileWriteChar(2, 'b');
-        log.LogFileClose();
-        auto lines = Lines(ReadLog(dir, name));
+        FakeClock fresh;
+        CommLog each(fresh);
+        each.LogFileOpen(dir.File(name));
+        fresh.AdvanceMs(500);
+        each.LogFileWriteTime(1, "half");
+        each.LogFileWriteChar(2, 'a');
+        each.LogFileWriteChar(2, 'b');
+        each.LogFileClose();
+        auto lines = Lines(Read(name));
         bool exact = std::string(name) != "run.log";
-        std::string half = lines[2];
-        EXPECT_NE(half.find(exact ? ".500000:  EVENT:half" : ".5000:  EVENT:half"), std::string::npos) << half;
+        EXPECT_TRUE(plyx::test::Holds(lines[2], exact ? ".500000:  EVENT:half" : ".5000:  EVENT:half"));
         // Exact time: every received byte gets its own stamped line.
         EXPECT_EQ(lines.size(), exact ? 6u : 5u);
     }
 }
 
-TEST(CommLog, BlockCharWriteLogShowsDots) {
-    plyx::test::TempDir dir;
-    FakeClock clock;
-    CommLog log(clock);
-    log.LogFileOpen(dir.File("b.log"));
-    log.SetBlockCharWriteLog(true);
-    for (unsigned char c : {45, 49, 50, 63}) log.LogFileWriteChar(4, c);
-    log.LogFileClose();
-    EXPECT_NE(ReadLog(dir, "b.log").find(" QUEUED:....\r\n"), std::string::npos);
-}
-
-TEST(CommLog, ReopenAppendsAndKeepsNonLatinText) {
-    plyx::test::TempDir dir;
-    FakeClock clock;
-    CommLog log(clock);
+TEST_F(CommLogTest, ReopenAppendsAndKeepsNonLatinText) {
     log.LogFileOpen(dir.File("c.log"));
     log.LogFileWriteTime(1, "--->Καλημέρα");
     log.LogFileOpen(dir.File("c.log"));  // closes first, then appends
     log.LogFileClose();
-    std::string text = ReadLog(dir, "c.log");
+    std::string text = Read("c.log");
     EXPECT_NE(text.find("--->Καλημέρα"), std::string::npos);
     EXPECT_EQ(Lines(text).size(), 6u);  // empty, opened, text, closed, opened, closed
 }
 
-TEST(CommLog, NothingLostWhenDestroyedOpen) {
-    plyx::test::TempDir dir;
-    FakeClock clock;
+TEST_F(CommLogTest, NothingLostWhenDestroyedOpen) {
     {
-        CommLog log(clock);
-        log.LogFileOpen(dir.File("d.log"));
-        for (int i = 0; i < 100; ++i) log.LogFileWriteChar(2, 'r');
+        CommLog open(clock);
+        open.LogFileOpen(dir.File("d.log"));
+        for (int i = 0; i < 100; ++i) open.LogFileWriteChar(2, 'r');
     }
-    std::string text = ReadLog(dir, "d.log");
+    std::string text = Read("d.log");
     EXPECT_NE(text.find(std::string(100, 'r')), std::string::npos);
     EXPECT_NE(text.find("LOG FILE CLOSED"), std::string::npos);
 }

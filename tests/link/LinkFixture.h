@@ -28,6 +28,20 @@ inline std::string DecodeLog(std::string raw) {
     return platform::Utf16ToUtf8(u);
 }
 
+// Whether text holds part; on failure shows the whole text.
+inline ::testing::AssertionResult Holds(const std::string& text, const std::string& part) {
+    if (text.find(part) != std::string::npos) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "<" << part << "> is not in:\n" << text;
+}
+
+// An error's small number, source and a part of its description.
+inline void ExpectError(const link::BoardLinkError& e, int number, const std::string& source,
+                        const std::string& part) {
+    EXPECT_EQ(e.SmallNumber(), number);
+    EXPECT_EQ(e.Source(), source);
+    EXPECT_TRUE(Holds(e.Description(), part));
+}
+
 class LinkFixture : public ::testing::Test {
 protected:
     LinkFixture() {
@@ -67,6 +81,12 @@ protected:
     void OpenCom3() {
         link->PortOpen("COM3");
         peer.TakeReceived();
+    }
+
+    // The board pulls its cable; returns once the line is down.
+    void HangUpPeer() {
+        peer.Do({Hangup()});
+        for (int i = 0; i < 200 && !peer.HungUp(); ++i) ::usleep(1000);
     }
 
     // The error a call throws; fails the test when it throws none.

@@ -55,30 +55,23 @@ TEST(ParseReply, Table) {
     }
 }
 
-TEST(ParseReply, IdentificationBlock) {
-    auto r = ParseReply("-12?\r\nX,-12\r\nQM4DNCRouter 2.14\r\nCopyright 2009\r\n*");
-    ASSERT_TRUE(r.copyright.has_value());
-    EXPECT_EQ(*r.copyright, "QM4DNCRouter 2.14\r\nCopyright 2009");
-    EXPECT_TRUE(r.values.empty());
-}
-
-TEST(ParseReply, IdentificationLinesAreNotParsedAsValues) {
-    auto r = ParseReply("M1,-12\rX,ID,5\r*\rY,Z,6");
-    ASSERT_TRUE(r.copyright.has_value());
-    EXPECT_EQ(*r.copyright, "X,ID,5");
-    EXPECT_EQ(Values(r), "Y:Z=6;");
-}
-
-TEST(ParseReply, LineFeedsAreIgnoredAndNoMarkerMeansNoCopyright) {
-    auto r = ParseReply("X,\nP\n,1\r\n");
-    EXPECT_FALSE(r.copyright.has_value());
-    EXPECT_EQ(Values(r), "X:P=1;");
-}
-
-TEST(ParseReply, MarkerAloneGivesEmptyText) {
-    auto r = ParseReply("X,-12*");
-    ASSERT_TRUE(r.copyright.has_value());
-    EXPECT_EQ(*r.copyright, "");
+TEST(ParseReply, IdentificationTextFollowsTheMarkerLine) {
+    const struct {
+        const char* reply;
+        const char* copyright;  // nullptr: none
+        const char* values;
+    } cases[] = {
+        {"-12?\r\nX,-12\r\nQM4DNCRouter 2.14\r\nCopyright 2009\r\n*", "QM4DNCRouter 2.14\r\nCopyright 2009", ""},
+        {"M1,-12\rX,ID,5\r*\rY,Z,6", "X,ID,5", "Y:Z=6;"},  // its lines are not values
+        {"X,-12*", "", ""},                                    // the marker alone
+        {"X,\nP\n,1\r\n", nullptr, "X:P=1;"},                 // line feeds are ignored
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.reply);
+        auto r = ParseReply(c.reply);
+        EXPECT_EQ(r.copyright.value_or("(none)"), c.copyright ? c.copyright : "(none)");
+        EXPECT_EQ(Values(r), c.values);
+    }
 }
 
 TEST(HexField, Conversions) {

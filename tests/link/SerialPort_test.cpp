@@ -4,6 +4,8 @@
 #include "tests/link/LinkFixture.h"
 
 using plyx::link::ZentrovaCom;
+using plyx::test::ExpectError;
+using plyx::test::Holds;
 using plyx::test::LinkFixture;
 using plyx::test::Send;
 
@@ -11,21 +13,24 @@ namespace {
 
 class SerialPort : public LinkFixture {};
 
-TEST_F(SerialPort, ShortNameGetsDevicePrefixAndUpperCase) {
+TEST_F(SerialPort, NamesAreUpperCasedAndPrefixedAndKeptForAReopen) {
     link->PortOpen("com3");
     EXPECT_EQ(link->PortName(), "\\\\.\\COM3");
     EXPECT_TRUE(link->PortIsOpen());
     EXPECT_FALSE(link->IsFTDI());
-    EXPECT_NE(LogText().find("EVENT:Opening COM port \\\\.\\COM3"), std::string::npos);
-}
-
-TEST_F(SerialPort, NameWithBackslashIsOnlyUpperCased) {
-    link->PortOpen("\\\\.\\com3");
-    EXPECT_EQ(link->PortName(), "\\\\.\\COM3");
     link->PortClose();
     EXPECT_FALSE(link->PortIsOpen());
-    EXPECT_EQ(link->PortName(), "\\\\.\\COM3");  // kept for a later reopen
-    EXPECT_NE(LogText().find("EVENT:Closing COM port \\\\.\\COM3"), std::string::npos);
+    link->PortOpen("\\\\.\\com3");  // with the prefix: only upper-cased
+    EXPECT_EQ(link->PortName(), "\\\\.\\COM3");
+    link->PortClose();
+    EXPECT_EQ(link->PortName(), "\\\\.\\COM3");
+    link->PortOpen("");  // the remembered name
+    EXPECT_TRUE(link->PortIsOpen());
+    peer.When("A", {Send("*")});
+    EXPECT_EQ(link->StringWriteCommandSequence("A"), 0);
+    std::string log = LogText();
+    EXPECT_TRUE(Holds(log, "EVENT:Opening COM port \\\\.\\COM3"));
+    EXPECT_TRUE(Holds(log, "EVENT:Closing COM port \\\\.\\COM3"));
 }
 
 TEST_F(SerialPort, UnmappedNameIsErrorSixWithAHint) {
@@ -34,7 +39,7 @@ TEST_F(SerialPort, UnmappedNameIsErrorSixWithAHint) {
     EXPECT_EQ(e.Source(), "ZentrovaCom.PortOpen");
     EXPECT_EQ(e.Description().rfind("Error 6 reported by ZentrovaCom.PortOpen\r\nFailed to open COM port <\\\\.\\COM9>\r\n", 0), 0u)
         << e.Description();
-    EXPECT_NE(e.Description().find("ports/COMn"), std::string::npos);
+    EXPECT_TRUE(Holds(e.Description(), "ports/COMn"));
     EXPECT_FALSE(link->PortIsOpen());
 }
 
@@ -44,17 +49,8 @@ TEST_F(SerialPort, SecondOpenOfTheSamePortIsRefused) {
     second.SetPortPaths(Paths());
     auto e = ErrorOf([&] { second.PortOpen("COM3"); });
     EXPECT_EQ(e.SmallNumber(), 6);
-    EXPECT_NE(e.Description().find("port in use"), std::string::npos) << e.Description();
+    EXPECT_TRUE(Holds(e.Description(), "port in use"));
     // The first link still works.
-    peer.When("A", {Send("*")});
-    EXPECT_EQ(link->StringWriteCommandSequence("A"), 0);
-}
-
-TEST_F(SerialPort, PortCanBeReopenedAfterClose) {
-    OpenCom3();
-    link->PortClose();
-    link->PortOpen("");  // the remembered name
-    EXPECT_TRUE(link->PortIsOpen());
     peer.When("A", {Send("*")});
     EXPECT_EQ(link->StringWriteCommandSequence("A"), 0);
 }
@@ -67,13 +63,13 @@ TEST_F(SerialPort, ThreeHundredQueuedBytesSendOneBlockAndKeepTheRest) {
     ASSERT_TRUE(peer.WaitForReceived("Z"));
     EXPECT_EQ(peer.Received(), bytes.substr(0, 256));
     std::string log = LogText();
-    EXPECT_NE(log.find("SENT:SENDING 256 BYTES OF QUEUED WRITE DATA..."), std::string::npos);
+    EXPECT_TRUE(Holds(log, "SENT:SENDING 256 BYTES OF QUEUED WRITE DATA..."));
     EXPECT_EQ(log.find("SENDING 44 BYTES"), std::string::npos);
     link->CharFlushWriteBuffer();
     EXPECT_EQ(link->WriteQueueCount(), 0);
     ASSERT_TRUE(peer.WaitForReceived("Y"));
     EXPECT_EQ(peer.Received(), bytes);
-    EXPECT_NE(LogText().find("SENT:SENDING 44 BYTES OF QUEUED WRITE DATA..."), std::string::npos);
+    EXPECT_TRUE(Holds(LogText(), "SENT:SENDING 44 BYTES OF QUEUED WRITE DATA..."));
 }
 
 TEST_F(SerialPort, CloseAndRateChangeDropQueuedBytes) {
@@ -98,11 +94,11 @@ TEST_F(SerialPort, QueuedLogLinesShowBytesOrDots) {
     link->StringWrite("AB");
     link->CharFlushWriteBuffer();
     std::string log = LogText();
-    EXPECT_NE(log.find("QUEUED:-12?"), std::string::npos);
-    EXPECT_NE(log.find("QUEUED:..\r\n"), std::string::npos);
+    EXPECT_TRUE(Holds(log, "QUEUED:-12?"));
+    EXPECT_TRUE(Holds(log, "QUEUED:..\r\n"));
 }
 
-TEST_F(SerialPort, RateRules) {
+TEST_F(SerialPort, DefaultStandardAndCustomRates) {
     link->SetDefaultBaudRate(0);
     EXPECT_EQ(link->BaudRate(), 9600);
     EXPECT_EQ(link->CustomBaudRate(), 0);
@@ -112,17 +108,14 @@ TEST_F(SerialPort, RateRules) {
     link->SetDefaultBaudRate(19200);
     EXPECT_EQ(link->BaudRate(), 19200);
     EXPECT_EQ(link->CustomBaudRate(), 57600);
-}
-
-TEST_F(SerialPort, StandardAndCustomRatesApplyToTheDevice) {
     OpenCom3();
     link->BaudRateSelect(38400);
     link->BaudRateSelect(250000);  // no termios constant: termios2
     EXPECT_EQ(link->BaudRate(), 250000);
     EXPECT_EQ(link->CustomBaudRate(), 250000);
     std::string log = LogText();
-    EXPECT_NE(log.find("EVENT:Set baud rate to 38400"), std::string::npos);
-    EXPECT_NE(log.find("EVENT:Set baud rate to 250000"), std::string::npos);
+    EXPECT_TRUE(Holds(log, "EVENT:Set baud rate to 38400"));
+    EXPECT_TRUE(Holds(log, "EVENT:Set baud rate to 250000"));
 }
 
 TEST_F(SerialPort, ReadsZeroByteAndReportsNothingAsMinusOne) {
@@ -131,7 +124,7 @@ TEST_F(SerialPort, ReadsZeroByteAndReportsNothingAsMinusOne) {
     EXPECT_EQ(link->CharReadRaw(1000), 0);
     EXPECT_EQ(link->CharReadRaw(1000), 0x7F);
     EXPECT_EQ(link->CharReadRaw(20), -1);
-    EXPECT_NE(LogText().find("RCVD:(0x00)(0x7F)"), std::string::npos);
+    EXPECT_TRUE(Holds(LogText(), "RCVD:(0x00)(0x7F)"));
 }
 
 TEST_F(SerialPort, FlushInputDiscardsPendingBytes) {
@@ -141,46 +134,36 @@ TEST_F(SerialPort, FlushInputDiscardsPendingBytes) {
     link->FlushInput();
     EXPECT_EQ(link->CharReadRaw(30), -1);
     std::string log = LogText();
-    EXPECT_NE(log.find("EVENT:WAITING FOR SERIAL OUTPUT DATA TO BE ALL SENT"), std::string::npos);
-    EXPECT_NE(log.find("EVENT:FLUSHING SERIAL INPUT DATA"), std::string::npos);
+    EXPECT_TRUE(Holds(log, "EVENT:WAITING FOR SERIAL OUTPUT DATA TO BE ALL SENT"));
+    EXPECT_TRUE(Holds(log, "EVENT:FLUSHING SERIAL INPUT DATA"));
 }
 
 TEST_F(SerialPort, VanishedDeviceOnReadIsErrorSevenAtOnce) {
     OpenCom3();
-    peer.Do({plyx::test::Hangup()});
-    for (int i = 0; i < 200 && !peer.HungUp(); ++i) usleep(1000);
+    HangUpPeer();
     auto start = std::chrono::steady_clock::now();
     auto e = ErrorOf([&] { link->CharReadRaw(5000); });
     auto took = std::chrono::steady_clock::now() - start;
-    EXPECT_EQ(e.SmallNumber(), 7);
-    EXPECT_EQ(e.Source(), "ZentrovaCom.CharRead");
-    EXPECT_NE(e.Description().find("Was not able to read a character, with timeout of 5000 milliseconds"),
-              std::string::npos);
-    EXPECT_NE(e.Description().find("gone away"), std::string::npos);
+    ExpectError(e, 7, "ZentrovaCom.CharRead", "Was not able to read a character, with timeout of 5000 milliseconds");
+    EXPECT_TRUE(Holds(e.Description(), "gone away"));
     EXPECT_LT(took, std::chrono::seconds(2));
     // Every further read fails the same way; none waits out its limit.
     EXPECT_THROW(link->CharReadRaw(5000), plyx::link::BoardLinkError);
-    EXPECT_NE(LogText().find("Error 7 reported by ZentrovaCom.CharRead"), std::string::npos);
-}
-
-TEST_F(SerialPort, VanishedDeviceOnWriteIsErrorSeven) {
-    OpenCom3();
-    peer.Do({plyx::test::Hangup()});
-    for (int i = 0; i < 200 && !peer.HungUp(); ++i) usleep(1000);
-    link->StringWrite("AB");
-    auto e = ErrorOf([&] { link->CharFlushWriteBuffer(); });
-    EXPECT_EQ(e.SmallNumber(), 7);
-    EXPECT_EQ(e.Source(), "ZentrovaCom.CharFlushWriteBuffer");
-    EXPECT_NE(e.Description().find("\r\nFailed to write character stream <AB>, error 5 reported by operating system\r\n"),
-              std::string::npos)
-        << e.Description();
+    EXPECT_TRUE(Holds(LogText(), "Error 7 reported by ZentrovaCom.CharRead"));
 }
 
 TEST_F(SerialPort, VanishedDeviceOnCommandIsErrorSeven) {
     OpenCom3();
     peer.When("X", {plyx::test::Hangup()});
-    auto e = ErrorOf([&] { link->StringWriteCommandSequence("100X"); });
-    EXPECT_EQ(e.SmallNumber(), 7);
+    EXPECT_EQ(ErrorOf([&] { link->StringWriteCommandSequence("100X"); }).SmallNumber(), 7);
+}
+
+TEST_F(SerialPort, VanishedDeviceOnWriteIsErrorSeven) {
+    OpenCom3();
+    HangUpPeer();
+    link->StringWrite("AB");
+    ExpectError(ErrorOf([&] { link->CharFlushWriteBuffer(); }), 7, "ZentrovaCom.CharFlushWriteBuffer",
+                "\r\nFailed to write character stream <AB>, error 5 reported by operating system\r\n");
 }
 
 TEST_F(SerialPort, KeepAwakeIsTakenWhileOpenAndReleasedOnClose) {

@@ -6,21 +6,15 @@
 namespace plyx::sim::test {
 namespace {
 
-TEST(Board2AxisIdentification, AllThreeNamesBelongToTheFamily) {
-    for (const char* name : {"VT2D20NCRouterVarn", "VT2D20NCRouter", "dsLynNCRouter2D"}) {
-        auto b = MakeBoard(name, "1.07");
-        EXPECT_EQ(b->State().family, Family::TwoAxis) << name;
-        EXPECT_EQ(Say(*b, "{}-12?"),
-                  "R,-12\r\n" + std::string(name) + " 1.07\r\nCopyright (C) Zentrova. All rights reserved.\r\n*");
-    }
-}
-
-TEST(Board2AxisSelection, MotorMaskUsesLetterBWithoutBlank) {
+TEST(Board2AxisSelection, MotorMaskUsesLetterBWithoutBlankAndResetForgetsIt) {
     auto b = MakeBoard("VT2D20NCRouter");
     EXPECT_EQ(Say(*b, "2B"), "*");
     Say(*b, "1250H");
     EXPECT_EQ(Say(*b, "-1?"), "Y,-1,0\r\n*");
     EXPECT_EQ(Say(*b, "1B-1?"), "*X,-1,0\r\n*");
+    Say(*b, "2B");
+    Say(*b, "16!");
+    EXPECT_EQ(Say(*b, "-1?"), "X,-1,0\r\n*");
 }
 
 TEST(Board2AxisMoves, RelativeLocationsThenGoQueueOneMove) {
@@ -54,23 +48,14 @@ TEST(Board2AxisMoves, ArcFromBeginAndDeltaAngles) {
     EXPECT_EQ(b->Moves()[0].steps[kY], 300);
 }
 
-TEST(Board2AxisPanel, SwitchesAreActiveLowOnTheTtlInputs) {
+TEST(Board2AxisPanel, InputsAreActiveLowAndTheAbortLatchIsBitFour) {
     auto b = MakeBoard("VT2D20NCRouter");
-    EXPECT_EQ(Say(*b, "6?") , "X,6,255\r\n*");
+    EXPECT_EQ(Say(*b, "6?"), "X,6,255\r\n*");  // switches on the TTL inputs
     b->SetSwitch(static_cast<int>(Switch::Pause) | static_cast<int>(Switch::Stop), true);
     EXPECT_EQ(Say(*b, "6?"), "X,6,249\r\n*");
-}
-
-TEST(Board2AxisPanel, FourLimitInputsActiveLow) {
-    auto b = MakeBoard("VT2D20NCRouter");
-    EXPECT_EQ(Say(*b, "5?"), "X,5,15\r\n*");
+    EXPECT_EQ(Say(*b, "5?"), "X,5,15\r\n*");  // four limit inputs
     b->SetLimitInputs(0x2);
     EXPECT_EQ(Say(*b, "5?"), "X,5,13\r\n*");
-}
-
-TEST(Board2AxisPanel, AbortLatchIsBitFour) {
-    auto b = MakeBoard("VT2D20NCRouter");
-    EXPECT_EQ(b->AbortLatchBit(), 16u);
     b->Latch(b->AbortLatchBit());
     EXPECT_EQ(Say(*b, "L"), "R,L,16\r\n*");
     EXPECT_EQ(Say(*b, "L"), "R,L,0\r\n*");
@@ -97,13 +82,6 @@ TEST(Board2AxisReset, MicrostepSizeIsKeptAndReported) {
     EXPECT_EQ(b->State().counters.resets, 1u);
 }
 
-TEST(Board2AxisReset, SelectionIsForgottenByReset) {
-    auto b = MakeBoard("VT2D20NCRouter");
-    Say(*b, "2B");
-    Say(*b, "16!");
-    EXPECT_EQ(Say(*b, "-1?"), "X,-1,0\r\n*");
-}
-
 TEST(Board2AxisFraming, NoBinaryDeltaOnThisFamily) {
     auto b = MakeBoard("VT2D20NCRouter");
     EXPECT_EQ(Say(*b, Bytes({0xA0, 0x64})), "*");  // 0x64 is "d": an arc angle of 0
@@ -111,7 +89,7 @@ TEST(Board2AxisFraming, NoBinaryDeltaOnThisFamily) {
     EXPECT_EQ(b->Moves().at(0).steps[kX], 0);
 }
 
-TEST(Board2AxisFraming, IdleQueryIsH) {
+TEST(Board2AxisFraming, StateQueriesAndRunLetters) {
     auto b = MakeBoard("VT2D20NCRouter");
     EXPECT_EQ(Say(*b, "h"), "I30*");
     EXPECT_EQ(Say(*b, "q"), "P30*");

@@ -1,4 +1,5 @@
-// The 4-axis family's letters, replies and panel wiring.
+// Identification of every firmware name; the 4-axis family's letters,
+// replies and panel wiring.
 #include <gtest/gtest.h>
 
 #include "BoardTestUtil.h"
@@ -6,19 +7,24 @@
 namespace plyx::sim::test {
 namespace {
 
-TEST(Board4AxisIdentification, ReplyHasMarkerTextLinesAndEndMark) {
-    auto b = MakeBoard("QM4DNCRouter", "2.14");
-    std::string r = Say(*b, "{}-12?");
-    EXPECT_EQ(r, "R,-12\r\nQM4DNCRouter 2.14\r\nCopyright (C) Zentrova. All rights reserved.\r\n*");
-    EXPECT_EQ(b->State().counters.identifications, 1u);
-}
-
-TEST(Board4AxisIdentification, VariantAndFifoNamesAreReportedAsGiven) {
-    EXPECT_NE(Say(*MakeBoard("QM4DNCRouterVarn", "4.71"), "-12?").find("\r\nQM4DNCRouterVarn 4.71\r\n"),
-              std::string::npos);
-    EXPECT_NE(Say(*MakeBoard("QM4DFifoNCStepper", "5.02"), "-12?").find("\r\nQM4DFifoNCStepper 5.02\r\n"),
-              std::string::npos);
-    EXPECT_EQ(MakeBoard("QM4DFifoNCStepper")->State().family, Family::FourAxis);
+TEST(BoardIdentification, ReplyHasMarkerNameVersionCopyrightAndEndMark) {
+    const struct {
+        const char* name;
+        const char* version;
+        Family family;
+    } boards[] = {
+        {"QM4DNCRouter", "2.14", Family::FourAxis},       {"QM4DNCRouterVarn", "4.71", Family::FourAxis},
+        {"QM4DFifoNCStepper", "5.02", Family::FourAxis},  {"VT2D20NCRouterVarn", "1.07", Family::TwoAxis},
+        {"VT2D20NCRouter", "1.07", Family::TwoAxis},      {"dsLynNCRouter2D", "1.07", Family::TwoAxis},
+    };
+    for (const auto& c : boards) {
+        SCOPED_TRACE(c.name);
+        auto b = MakeBoard(c.name, c.version);
+        EXPECT_EQ(b->State().family, c.family);
+        EXPECT_EQ(Say(*b, "{}-12?"), std::string("R,-12\r\n") + c.name + " " + c.version +
+                                         "\r\nCopyright (C) Zentrova. All rights reserved.\r\n*");
+        EXPECT_EQ(b->State().counters.identifications, 1u);
+    }
 }
 
 TEST(Board4AxisFraming, EveryCommandCharacterIsAnswered) {
@@ -31,12 +37,8 @@ TEST(Board4AxisFraming, EveryCommandCharacterIsAnswered) {
     EXPECT_EQ(Say(*b, "1200"), "");
     EXPECT_EQ(Say(*b, "R"), "*");
     EXPECT_EQ(b->State().runRate, 1200);
-    // Fillers are never answered.
+    // Fillers are never answered; unknown letters are, and counted.
     EXPECT_EQ(Say(*b, "{}{}"), "");
-}
-
-TEST(Board4AxisFraming, UnknownLettersAreAcknowledgedAndCounted) {
-    auto b = MakeBoard("QM4DNCRouter");
     EXPECT_EQ(Say(*b, "5v"), "*");
     EXPECT_EQ(b->State().counters.unknownCommands, 1u);
 }
@@ -75,13 +77,11 @@ TEST(Board4AxisReports, ExtendedFirmwareAnswersItsOwnItems) {
     Say(*b, "G");
     b->Advance(0);
     EXPECT_EQ(Say(*b, "-11?"), "X,-11,-25\r\n*");
-}
-
-TEST(Board4AxisReports, FifoFirmwareReportsItsMaximumRate) {
+    // The FIFO firmware reports its maximum rate.
     EXPECT_EQ(Say(*MakeBoard("QM4DFifoNCStepper", "4.71"), "-20?"), "X,-20,40000\r\n*");
 }
 
-TEST(Board4AxisPanel, SwitchesAreActiveLowOnTheSlewInputs) {
+TEST(Board4AxisPanel, InputsAreActiveLowAndLatchesClearOnRead) {
     auto b = MakeBoard("QM4DNCRouter");
     EXPECT_EQ(Say(*b, "7?"), "X,7,255\r\n*");
     b->SetSwitch(static_cast<int>(Switch::Start), true);
@@ -89,10 +89,6 @@ TEST(Board4AxisPanel, SwitchesAreActiveLowOnTheSlewInputs) {
     EXPECT_EQ(Say(*b, "7?"), "X,7,246\r\n*");  // bits 0 and 3 low
     b->SetSwitch(static_cast<int>(Switch::Start), false);
     EXPECT_EQ(Say(*b, "7?"), "X,7,247\r\n*");
-}
-
-TEST(Board4AxisPanel, LimitInputsAreActiveLowAndLatchesClearOnRead) {
-    auto b = MakeBoard("QM4DNCRouter");
     b->SetLimitInputs(0x04);
     EXPECT_EQ(Say(*b, "6?"), "X,6,251\r\n*");
     b->Latch(b->AbortLatchBit());
@@ -114,6 +110,7 @@ TEST(Board4AxisPanel, LampsFollowIoPortBitsInSwitchOrder) {
 }
 
 TEST(Board4AxisMoves, BinaryDeltasSetRelativeTargetsForTheNextGo) {
+    // The low byte is data, even when it looks like "*" (0x2A) or "~" (0x7E).
     auto b = MakeBoard("QM4DNCRouter");
     Say(*b, "-2737R");
     EXPECT_EQ(Say(*b, Bytes({0xA0, 0x64})), "*");  // X +100
@@ -132,16 +129,11 @@ TEST(Board4AxisMoves, BinaryDeltasSetRelativeTargetsForTheNextGo) {
     b->Advance(0);
     EXPECT_EQ(b->State().position[kX], 100);
     EXPECT_EQ(b->State().position[kZ], 2047);
-}
-
-TEST(Board4AxisMoves, BinaryDeltaLowByteMayLookLikeAnyCharacter) {
-    auto b = MakeBoard("QM4DNCRouter");
-    // 0x2A is "*" and 0x7E is "~": inside a delta they are data.
     EXPECT_EQ(Say(*b, Bytes({0xA0, 0x2A})), "*");
     EXPECT_EQ(Say(*b, Bytes({0xC0, 0x7E})), "*");
     Say(*b, "G");
-    EXPECT_EQ(b->Moves().at(0).steps[kX], 42);
-    EXPECT_EQ(b->Moves().at(0).steps[kY], 126);
+    EXPECT_EQ(b->Moves().at(2).steps[kX], 42);
+    EXPECT_EQ(b->Moves().at(2).steps[kY], 126);
 }
 
 TEST(Board4AxisMoves, TextLocationsAbsoluteAndRelative) {
@@ -173,7 +165,7 @@ TEST(Board4AxisMoves, QueuedCommandsAnswerWithTheState) {
     EXPECT_EQ(b->State().runRate, 300);
 }
 
-TEST(Board4AxisMoves, ArcOfOldDialectUsesDegroidSteps) {
+TEST(Board4AxisMoves, ArcAnglesAreDegroidStepsOnOldAndMicroDegreesOnExtendedFirmware) {
     auto b = MakeBoard("QM4DNCRouter", "4.71");
     // Begin at 0 degrees, 100 steps of 90 hundredths: a quarter circle.
     EXPECT_EQ(Say(*b, "0B"), "*");
@@ -183,14 +175,11 @@ TEST(Board4AxisMoves, ArcOfOldDialectUsesDegroidSteps) {
     EXPECT_EQ(b->Moves()[0].kind, MoveRecord::Arc);
     EXPECT_EQ(b->Moves()[0].steps[kX], -1000);
     EXPECT_EQ(b->Moves()[0].steps[kY], 1000);
-}
-
-TEST(Board4AxisMoves, ArcOfExtendedDialectUsesMicroDegrees) {
-    auto b = MakeBoard("QM4DNCRouter", "5.02");
-    Say(*b, "90000000B-180000000C200D500A");
-    ASSERT_EQ(b->Moves().size(), 1u);
-    EXPECT_EQ(b->Moves()[0].steps[kX], 0);
-    EXPECT_EQ(b->Moves()[0].steps[kY], -1000);
+    auto ext = MakeBoard("QM4DNCRouter", "5.02");
+    Say(*ext, "90000000B-180000000C200D500A");
+    ASSERT_EQ(ext->Moves().size(), 1u);
+    EXPECT_EQ(ext->Moves()[0].steps[kX], 0);
+    EXPECT_EQ(ext->Moves()[0].steps[kY], -1000);
 }
 
 TEST(Board4AxisMoves, QueueEntryPrefixOnlyOnExtendedFirmware) {
@@ -203,16 +192,13 @@ TEST(Board4AxisMoves, QueueEntryPrefixOnlyOnExtendedFirmware) {
     EXPECT_EQ(ext->State().outputs, static_cast<uint32_t>(-5));
 }
 
-TEST(Board4AxisEeprom, ElementsAreWrittenInTwoStepsAndRead) {
+TEST(Board4AxisEeprom, ElementsAreWrittenInTwoStepsAndSavedPolaritiesComeBackAfterReset) {
     auto b = MakeBoard("QM4DNCRouter", "5.02");
     Say(*b, "65539e42e");
     EXPECT_EQ(Say(*b, "16387?"), "X,16387,42\r\n*");
     Say(*b, "987654321e");
     EXPECT_EQ(Say(*b, "16387?"), "X,16387,0\r\n*");
-}
-
-TEST(Board4AxisEeprom, SavedPolaritiesComeBackAfterReset) {
-    auto b = MakeBoard("QM4DNCRouter");
+    b = MakeBoard("QM4DNCRouter");
     Say(*b, "8O123456789e");
     Say(*b, "73O");
     EXPECT_EQ(Say(*b, "-17?"), "X,-17,73\r\n*");

@@ -48,11 +48,13 @@ TEST(BoardQueue, FullQueueRefusesTheMoveAndRecordsNothing) {
     EXPECT_EQ(b->State().counters.refusedMoves, 1u);
 }
 
-TEST(BoardQueue, InstantBoardRunsMovesBeforeTheNextCommand) {
+TEST(BoardQueue, InstantBoardRunsMovesBeforeTheNextCommandAndNeverUnderruns) {
     auto b = MakeBoard("QM4DNCRouter");
     EXPECT_EQ(QueueX(*b, 300), "*G29*");
     EXPECT_EQ(Say(*b, "h"), "I30*");
     EXPECT_EQ(b->State().position[kX], 300);
+    for (int i = 0; i < 5; ++i) QueueX(*b, 100);
+    EXPECT_EQ(b->State().counters.underruns, 0u);
 }
 
 TEST(BoardRunState, PauseHoldsMidMoveAndResumeFinishes) {
@@ -72,6 +74,9 @@ TEST(BoardRunState, PauseHoldsMidMoveAndResumeFinishes) {
 
 TEST(BoardRunState, StopDropsTheQueueAndReportsTheAbort) {
     auto b = MakeBoard("QM4DNCRouter", "4.71", 1.0);
+    // Idle, it answers with the state, and resume lets it go again.
+    EXPECT_EQ(Say(*b, "Q"), "S30*");
+    EXPECT_EQ(Say(*b, "r"), "I30*");
     Say(*b, "100R");
     QueueX(*b, 100);
     QueueX(*b, 100);
@@ -85,12 +90,6 @@ TEST(BoardRunState, StopDropsTheQueueAndReportsTheAbort) {
     EXPECT_EQ(Say(*b, "0!"), "*");
     EXPECT_EQ(Say(*b, "h"), "I30*");
     EXPECT_EQ(QueueX(*b, 10), "*G29*");
-}
-
-TEST(BoardRunState, StopWhenIdleAnswersWithTheState) {
-    auto b = MakeBoard("QM4DNCRouter");
-    EXPECT_EQ(Say(*b, "Q"), "S30*");
-    EXPECT_EQ(Say(*b, "r"), "I30*");
 }
 
 TEST(BoardRunState, ResetEmptiesQueueAndRestoresSettings) {
@@ -119,7 +118,7 @@ TEST(BoardRunState, QueuedPauseAndDwellOnExtendedFirmware) {
     EXPECT_EQ(Say(*b, "h"), "P30*");
 }
 
-TEST(BoardUnderruns, CountedWhenTheQueueRanDryBetweenMoves) {
+TEST(BoardUnderruns, CountedWhenTheQueueRanDryBetweenMovesOnly) {
     auto b = MakeBoard("QM4DNCRouter", "4.71", 1.0);
     Say(*b, "100R");
     QueueX(*b, 100);
@@ -130,39 +129,26 @@ TEST(BoardUnderruns, CountedWhenTheQueueRanDryBetweenMoves) {
     b->Advance(5);    // dry
     QueueX(*b, 100);
     EXPECT_EQ(b->State().counters.underruns, 1u);
-}
-
-TEST(BoardUnderruns, NotCountedAfterStopOrResetNorForTheFinalDrain) {
-    auto b = MakeBoard("QM4DNCRouter", "4.71", 1.0);
-    Say(*b, "100R");
-    QueueX(*b, 100);
-    b->Advance(5);  // the end of a stream
+    // Not counted for the final drain of a stream that ends in a stop or reset.
+    b->Advance(5);
     Say(*b, "Q0!");
+    Say(*b, "100R");
     QueueX(*b, 100);  // a new stream
-    EXPECT_EQ(b->State().counters.underruns, 0u);
+    EXPECT_EQ(b->State().counters.underruns, 1u);
 }
 
-TEST(BoardUnderruns, InstantBoardNeverCounts) {
-    auto b = MakeBoard("QM4DNCRouter");
-    for (int i = 0; i < 5; ++i) QueueX(*b, 100);
-    EXPECT_EQ(b->State().counters.underruns, 0u);
-}
-
-TEST(BoardLimits, TrippedLimitPausesMotionAndTheIdleQueryReportsTilde) {
+TEST(BoardLimits, TrippedLimitPausesMotionAndTheIdleQueryReportsTildeUnlessBlocked) {
     auto b = MakeBoard("QM4DNCRouter", "4.71", 1.0);
     Say(*b, "100R");
     QueueX(*b, 100);
     b->SetLimitInputs(0x01);
     EXPECT_EQ(Say(*b, "h"), "\r\n~");
     EXPECT_EQ(Say(*b, "h"), "P29*");
-}
-
-TEST(BoardLimits, BlockedLimitDoesNotStopMotion) {
-    auto b = MakeBoard("QM4DNCRouter", "4.71", 1.0);
-    Say(*b, "1T100R");
-    QueueX(*b, 100);
-    b->SetLimitInputs(0x01);
-    EXPECT_EQ(Say(*b, "h"), "G29*");
+    auto blocked = MakeBoard("QM4DNCRouter", "4.71", 1.0);
+    Say(*blocked, "1T100R");
+    QueueX(*blocked, 100);
+    blocked->SetLimitInputs(0x01);
+    EXPECT_EQ(Say(*blocked, "h"), "G29*");
 }
 
 TEST(BoardOldFirmware, IdleQueryAnswersTheShortDigitForm) {
@@ -177,13 +163,11 @@ TEST(BoardOldFirmware, IdleQueryAnswersTheShortDigitForm) {
     Say(*b, "r");
     b->Advance(5);
     EXPECT_EQ(Say(*b, "h"), "I9*");
-}
-
-TEST(BoardOldFirmware, SmallQueueCountsAreExact) {
-    auto b = MakeBoard("QM4DNCRouter", "2.10", 1.0, 4);
-    Say(*b, "100R");
-    EXPECT_EQ(Say(*b, "i"), "4*");
-    EXPECT_EQ(QueueX(*b, 100), "*3*");
+    // Small queue counts are exact.
+    auto small = MakeBoard("QM4DNCRouter", "2.10", 1.0, 4);
+    Say(*small, "100R");
+    EXPECT_EQ(Say(*small, "i"), "4*");
+    EXPECT_EQ(QueueX(*small, 100), "*3*");
 }
 
 TEST(BoardAutoStart, ClosesStartWhenTheProgramWaitsAndLetsGoWhenTheRunBegins) {

@@ -72,7 +72,7 @@ TEST(LinkShaper, RepliesQueueBehindEachOther) {
     EXPECT_EQ(l.DueToProgram(0.0305), "**I");
 }
 
-TEST(LinkShaper, LatencyDelaysTheStartOfEveryReply) {
+TEST(LinkShaper, LatencyDelaysTheStartOfEveryReplyAndSlowRepliesEveryByte) {
     LinkShaper l;
     l.SetLatencyMs(16);
     l.Outgoing(0, "*");
@@ -81,14 +81,11 @@ TEST(LinkShaper, LatencyDelaysTheStartOfEveryReply) {
     l.Outgoing(1, "*");
     EXPECT_EQ(l.DueToProgram(1.010), "");
     EXPECT_EQ(l.DueToProgram(1.020), "*");
-}
-
-TEST(LinkShaper, SlowRepliesLeaveAGapBeforeEveryByte) {
-    LinkShaper l;
-    l.SetSlowGapMs(100);
-    l.Outgoing(0, "I30*");
-    EXPECT_EQ(l.DueToProgram(0.25), "I3");
-    EXPECT_EQ(l.DueToProgram(0.45), "0*");
+    LinkShaper slow;
+    slow.SetSlowGapMs(100);
+    slow.Outgoing(0, "I30*");
+    EXPECT_EQ(slow.DueToProgram(0.25), "I3");
+    EXPECT_EQ(slow.DueToProgram(0.45), "0*");
 }
 
 TEST(LinkShaper, GarbageGoesInsideTheNextReplyOnly) {
@@ -112,21 +109,18 @@ TEST(LinkShaper, DroppedRepliesAreLostInOrder) {
     EXPECT_EQ(l.DueToProgram(0), "c*");
 }
 
-TEST(LinkShaper, SilentBoardHearsAndSaysNothing) {
+TEST(LinkShaper, SilentBoardHearsAndSaysNothingAndAModemEchoesEverything) {
     LinkShaper l;
     l.SetSilent(true);
     l.Incoming(0, "-12?");
     l.Outgoing(0, "*");
     EXPECT_EQ(l.DueToBoard(1), "");
     EXPECT_EQ(l.DueToProgram(1), "");
-}
-
-TEST(LinkShaper, ModemEchoesEverythingAndTheBoardHearsNothing) {
-    LinkShaper l;
-    l.SetEcho(true);
-    l.Incoming(0, "{}-12?");
-    EXPECT_EQ(l.DueToBoard(1), "");
-    EXPECT_EQ(l.DueToProgram(1), "{}-12?");
+    LinkShaper modem;
+    modem.SetEcho(true);
+    modem.Incoming(0, "{}-12?");
+    EXPECT_EQ(modem.DueToBoard(1), "");  // the board behind it hears nothing
+    EXPECT_EQ(modem.DueToProgram(1), "{}-12?");
 }
 
 TEST(LinkShaper, ClearDropsBytesInFlight) {

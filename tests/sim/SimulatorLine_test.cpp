@@ -21,46 +21,43 @@ SimOptions Options(const std::string& name = "QM4DNCRouter", const std::string& 
     return o;
 }
 
+// A started simulator with the program's end of its line open.
+struct Rig {
+    explicit Rig(const SimOptions& o = Options()) : sim(o) {}
+    static std::string Started(Simulator& s) {
+        s.Start();
+        return s.DevicePath();
+    }
+    Simulator sim;
+    ProgramEnd p{Started(sim)};
+};
+
 TEST(SimulatorLine, AnswersIdentificationOnTheDevicePath) {
-    Simulator sim(Options("VT2D20NCRouterVarn", "1.07"));
-    sim.Start();
-    ASSERT_EQ(sim.DevicePath().rfind("/dev/pts/", 0), 0u);
-    ProgramEnd p(sim.DevicePath());
-    ASSERT_TRUE(p.ok());
-    std::string r = p.Ask("{}-12?");
-    EXPECT_EQ(r, "R,-12\r\nVT2D20NCRouterVarn 1.07\r\nCopyright (C) Zentrova. All rights reserved.\r\n*");
-    EXPECT_TRUE(sim.WaitFor([](const SimState& s) { return s.programConnected; }, milliseconds(1000)));
+    Rig r(Options("VT2D20NCRouterVarn", "1.07"));
+    ASSERT_EQ(r.sim.DevicePath().rfind("/dev/pts/", 0), 0u);
+    ASSERT_TRUE(r.p.ok());
+    EXPECT_EQ(r.p.Ask("{}-12?"),
+              "R,-12\r\nVT2D20NCRouterVarn 1.07\r\nCopyright (C) Zentrova. All rights reserved.\r\n*");
+    EXPECT_TRUE(r.sim.WaitFor([](const SimState& s) { return s.programConnected; }, milliseconds(1000)));
 }
 
-TEST(SimulatorLine, CountsBytesBothWaysAndKeepsReplyOrder) {
-    Simulator sim(Options());
-    sim.Start();
-    ProgramEnd p(sim.DevicePath());
-    p.Send(" 2M7?h");
-    std::string all;
-    for (int i = 0; i < 4; ++i) all += p.ReadReply();
-    EXPECT_EQ(all, "**X,7,255\r\n*I30*");
-    ASSERT_TRUE(sim.WaitFor([&](const SimState& s) { return s.counters.bytesOut == all.size(); }, milliseconds(1000)));
-    SimState s = sim.State();
-    EXPECT_EQ(s.counters.bytesIn, 6u);
-    EXPECT_EQ(s.counters.commands, 4u);
-}
-
-TEST(SimulatorLine, PacingAndLatencyKeepEveryByteInOrder) {
+TEST(SimulatorLine, PacingAndLatencyKeepEveryByteInOrderAndAreCounted) {
     SimOptions o = Options();
     o.spinMicros = 200;  // watching the line without sleeping changes no byte
-    Simulator sim(o);
-    sim.Start();
-    sim.SetPacing(115200);
-    sim.SetLatency(16);
-    ProgramEnd p(sim.DevicePath());
+    Rig r(o);
+    r.sim.SetPacing(115200);
+    r.sim.SetLatency(16);
     std::string one = "-1200R" + std::string("\xA0\x64", 2) + "G";
-    p.Send(one + one + one);
+    r.p.Send(one + one + one);
     std::string all;
-    for (int i = 0; i < 9; ++i) all += p.ReadReply();
+    for (int i = 0; i < 9; ++i) all += r.p.ReadReply();
     EXPECT_EQ(all, "**G29*" "**G29*" "**G29*");
-    EXPECT_EQ(p.ReadFor(50), "");
-    EXPECT_EQ(sim.Moves().size(), 3u);
+    EXPECT_EQ(r.p.ReadFor(50), "");
+    EXPECT_EQ(r.sim.Moves().size(), 3u);
+    ASSERT_TRUE(
+        r.sim.WaitFor([&](const SimState& s) { return s.counters.bytesOut == all.size(); }, milliseconds(1000)));
+    EXPECT_EQ(r.sim.State().counters.bytesIn, 27u);
+    EXPECT_EQ(r.sim.State().counters.commands, 9u);
 }
 
 TEST(SimulatorLine, RecordsEachBlockWithTheRepliesItsBytesProduced) {
@@ -109,13 +106,11 @@ TEST(SimulatorLine, ProgramMayCloseAndReopenItsEnd) {
 }
 
 TEST(SimulatorLine, UnpluggedBoardLooksLikeAPulledCable) {
-    Simulator sim(Options());
-    sim.Start();
-    ProgramEnd p(sim.DevicePath());
-    EXPECT_EQ(p.Ask("h"), "I30*");
-    sim.Unplug();
-    EXPECT_FALSE(sim.Running());
-    EXPECT_EQ(p.ReadByte(500), -2);
+    Rig r;
+    EXPECT_EQ(r.p.Ask("h"), "I30*");
+    r.sim.Unplug();
+    EXPECT_FALSE(r.sim.Running());
+    EXPECT_EQ(r.p.ReadByte(500), -2);
 }
 
 TEST(SimulatorLine, RegistersAsComPortInTheDataDirectory) {
@@ -131,115 +126,76 @@ TEST(SimulatorLine, RegistersAsComPortInTheDataDirectory) {
     EXPECT_EQ(p.Ask("h"), "I30*");
 }
 
-TEST(SimulatorFaults, SilentBoardSendsNothing) {
-    Simulator sim(Options());
-    sim.Start();
-    ProgramEnd p(sim.DevicePath());
-    sim.SetSilent(true);
-    p.Send("-12?");
-    EXPECT_EQ(p.ReadFor(100), "");
-    sim.SetSilent(false);
-    EXPECT_EQ(p.Ask("h"), "I30*");
-}
-
-TEST(SimulatorFaults, ModemEchoReturnsTheRequest) {
-    Simulator sim(Options());
-    sim.Start();
-    ProgramEnd p(sim.DevicePath());
-    sim.SetEcho(true);
-    p.Send("{}-12?");
-    EXPECT_EQ(p.ReadFor(100), "{}-12?");
-    EXPECT_EQ(sim.State().counters.identifications, 0u);
-}
-
-TEST(SimulatorFaults, GarbageDroppedAndSlowReplies) {
-    Simulator sim(Options());
-    sim.Start();
-    ProgramEnd p(sim.DevicePath());
-    sim.InjectGarbage("\x01Z");
-    EXPECT_EQ(p.Ask("h"), "I3\x01Z0*");
-    sim.DropReplies(1);
-    p.Send("h");
-    EXPECT_EQ(p.ReadFor(100), "");
-    EXPECT_EQ(p.Ask("h"), "I30*");
-    sim.SetSlowReplies(30);
-    // Each byte comes within its own limit, so the whole reply arrives.
-    EXPECT_EQ(p.Ask("h", 200), "I30*");
-}
-
 TEST(SimulatorPanel, ControlLinesDriveSwitchesAndReportState) {
-    Simulator sim(Options());
-    sim.Start();
-    ProgramEnd p(sim.DevicePath());
-    EXPECT_EQ(sim.Control("press start"), "ok");
-    EXPECT_EQ(p.Ask("7?"), "X,7,254\r\n*");
-    EXPECT_EQ(sim.Control("release START"), "ok");
-    EXPECT_EQ(sim.Control("tap PAUSE 20"), "ok");
-    EXPECT_EQ(sim.State().switchesClosed, 2);
-    EXPECT_TRUE(sim.WaitFor([](const SimState& s) { return s.switchesClosed == 0; }, milliseconds(1000)));
-    EXPECT_EQ(sim.Control("latch"), "ok");
-    EXPECT_EQ(p.Ask("L"), "R,L,1\r\n*");
-    EXPECT_EQ(sim.Control("limit 3"), "ok");
-    EXPECT_EQ(p.Ask("6?"), "X,6,252\r\n*");
-    p.Ask("255F22E");
-    std::string state = sim.Control("state");
+    Rig r;
+    EXPECT_EQ(r.sim.Control("press start"), "ok");
+    EXPECT_EQ(r.p.Ask("7?"), "X,7,254\r\n*");
+    EXPECT_EQ(r.sim.Control("release START"), "ok");
+    EXPECT_EQ(r.sim.Control("tap PAUSE 20"), "ok");
+    EXPECT_EQ(r.sim.State().switchesClosed, 2);
+    EXPECT_TRUE(r.sim.WaitFor([](const SimState& s) { return s.switchesClosed == 0; }, milliseconds(1000)));
+    EXPECT_EQ(r.sim.Control("latch"), "ok");
+    EXPECT_EQ(r.p.Ask("L"), "R,L,1\r\n*");
+    EXPECT_EQ(r.sim.Control("limit 3"), "ok");
+    EXPECT_EQ(r.p.Ask("6?"), "X,6,252\r\n*");
+    r.p.Ask("255F22E");
+    std::string state = r.sim.Control("state");
     EXPECT_NE(state.find(" lamps=22 "), std::string::npos) << state;
     EXPECT_NE(state.find(" limits=3 "), std::string::npos) << state;
-    EXPECT_EQ(sim.Control("press NOSUCH").rfind("error", 0), 0u);
+    EXPECT_EQ(r.sim.Control("press NOSUCH").rfind("error", 0), 0u);
     bool quit = false;
-    sim.Control("quit", &quit);
+    r.sim.Control("quit", &quit);
     EXPECT_TRUE(quit);
 }
 
 TEST(SimulatorPanel, ControlLinesForFaultsLineAndRegistration) {
     plyx::test::TempDir dir;
-    Simulator sim(Options());
-    sim.Start();
-    ProgramEnd p(sim.DevicePath());
-    EXPECT_EQ(sim.Control("garbage \\x01\\r"), "ok");
-    EXPECT_EQ(p.Ask("h"), "I3\x01\r0*");
-    EXPECT_EQ(sim.Control("drop 1"), "ok");
-    p.Send("h");
-    EXPECT_EQ(p.ReadFor(100), "");
-    EXPECT_EQ(sim.Control("baud 9600"), "ok");
-    EXPECT_EQ(sim.Control("latency 5"), "ok");
-    EXPECT_EQ(sim.Control("slow 1"), "ok");
-    EXPECT_EQ(p.Ask("h"), "I30*");
-    EXPECT_EQ(sim.Control("echo on"), "ok");
-    EXPECT_EQ(p.Ask("ab*"), "ab*");
-    EXPECT_EQ(sim.Control("echo off"), "ok");
-    EXPECT_EQ(sim.Control("silent maybe").rfind("error", 0), 0u);
-    EXPECT_EQ(sim.Control("baud fast").rfind("error", 0), 0u);
-    EXPECT_EQ(sim.Control("register " + dir.path() + " 3"), dir.path() + "/ports/COM3");
-    EXPECT_EQ(sim.Control("register " + dir.path() + " 256").rfind("error", 0), 0u);
-    EXPECT_EQ(sim.Control("path"), sim.DevicePath());
-    EXPECT_EQ(sim.Control(""), "");
+    Rig r;
+    EXPECT_EQ(r.sim.Control("silent on"), "ok");
+    r.p.Send("-12?");
+    EXPECT_EQ(r.p.ReadFor(100), "");
+    EXPECT_EQ(r.sim.Control("silent off"), "ok");
+    EXPECT_EQ(r.sim.Control("garbage \\x01\\r"), "ok");
+    EXPECT_EQ(r.p.Ask("h"), "I3\x01\r0*");  // inside the next reply only
+    EXPECT_EQ(r.sim.Control("drop 1"), "ok");
+    r.p.Send("h");
+    EXPECT_EQ(r.p.ReadFor(100), "");
+    EXPECT_EQ(r.sim.Control("baud 9600"), "ok");
+    EXPECT_EQ(r.sim.Control("latency 5"), "ok");
+    EXPECT_EQ(r.sim.Control("slow 30"), "ok");
+    // Each byte comes within its own limit, so the whole reply arrives.
+    EXPECT_EQ(r.p.Ask("h", 200), "I30*");
+    EXPECT_EQ(r.sim.Control("echo on"), "ok");
+    EXPECT_EQ(r.p.Ask("ab*"), "ab*");
+    EXPECT_EQ(r.sim.Control("echo off"), "ok");
+    EXPECT_EQ(r.sim.Control("silent maybe").rfind("error", 0), 0u);
+    EXPECT_EQ(r.sim.Control("baud fast").rfind("error", 0), 0u);
+    EXPECT_EQ(r.sim.Control("register " + dir.path() + " 3"), dir.path() + "/ports/COM3");
+    EXPECT_EQ(r.sim.Control("register " + dir.path() + " 256").rfind("error", 0), 0u);
+    EXPECT_EQ(r.sim.Control("path"), r.sim.DevicePath());
+    EXPECT_EQ(r.sim.Control(""), "");
 }
 
 TEST(SimulatorPanel, MovesLineListsTheRecord) {
-    Simulator sim(Options());
-    sim.Start();
-    ProgramEnd p(sim.DevicePath());
-    p.Ask("-2737R");
-    p.Ask(std::string("\xA6\x5A", 2));  // X +1626
-    p.Ask(std::string("\xC9\xA6", 2));  // Y -1626
-    EXPECT_EQ(p.Ask("G"), "G29*");
-    EXPECT_EQ(sim.Control("moves"), "moves=1\nline x=1626 y=-1626 rate=-2737");
-    sim.Control("clear-moves");
-    EXPECT_EQ(sim.Control("moves"), "moves=0");
+    Rig r;
+    r.p.Ask("-2737R");
+    r.p.Ask(std::string("\xA6\x5A", 2));  // X +1626
+    r.p.Ask(std::string("\xC9\xA6", 2));  // Y -1626
+    EXPECT_EQ(r.p.Ask("G"), "G29*");
+    EXPECT_EQ(r.sim.Control("moves"), "moves=1\nline x=1626 y=-1626 rate=-2737");
+    r.sim.Control("clear-moves");
+    EXPECT_EQ(r.sim.Control("moves"), "moves=0");
 }
 
 TEST(SimulatorPanel, TimeScaleRunsMovesInScaledRealTime) {
     SimOptions o = Options();
     o.timeScale = 0.01;  // a hundred times faster
-    Simulator sim(o);
-    sim.Start();
-    ProgramEnd p(sim.DevicePath());
-    p.Ask("1000R");
-    p.Ask(std::string("\xA3\xE8", 2));  // X +1000: one board second
-    EXPECT_EQ(p.Ask("G"), "G29*");
-    EXPECT_TRUE(sim.WaitFor([](const SimState& s) { return s.run == RunState::Idle; }, milliseconds(2000)));
-    EXPECT_EQ(sim.State().position[kX], 1000);
+    Rig r(o);
+    r.p.Ask("1000R");
+    r.p.Ask(std::string("\xA3\xE8", 2));  // X +1000: one board second
+    EXPECT_EQ(r.p.Ask("G"), "G29*");
+    EXPECT_TRUE(r.sim.WaitFor([](const SimState& s) { return s.run == RunState::Idle; }, milliseconds(2000)));
+    EXPECT_EQ(r.sim.State().position[kX], 1000);
 }
 
 }  // namespace
