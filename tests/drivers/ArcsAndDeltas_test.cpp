@@ -3,7 +3,6 @@
 
 #include "drivers/DriverNumbers.h"
 #include "tests/drivers/DriverRig.h"
-#include "tests/drivers/DriverTestUtil.h"
 
 using plyx::drivers::ArithmeticOverflow;
 using plyx::drivers::QM4DNCRouter;
@@ -11,14 +10,7 @@ using namespace plyx::test;
 
 namespace {
 
-class ArcsAndDeltas : public ::testing::Test {
-protected:
-    void SetUp() override { router.SetAutoWaitOnMotionComplete(false); }
-    plyx::platform::FakeClock clock;
-    Rig rig{clock};
-    FakeBoard& board = rig.board;
-    QM4DNCRouter& router = rig.router;
-};
+using ArcsAndDeltas = RigTest;
 
 std::string Bytes(std::initializer_list<int> values) {
     std::string s;
@@ -30,17 +22,17 @@ std::string Bytes(std::initializer_list<int> values) {
 
 TEST_F(ArcsAndDeltas, TwoByteDeltaBelowType3) {
     rig.Identified("QM4DNCRouter", "4.71");
-    router.SetRequestedBinaryDeltaLocation(100, 1);
-    EXPECT_EQ(board.TakeWire(), Bytes({0xA0, 0x64}));
-    router.SetRequestedBinaryDeltaLocation(-1, 2);
-    EXPECT_EQ(board.TakeWire(), Bytes({0xCF, 0xFF}));
-    router.SetRequestedBinaryDeltaLocation(-2048, 0);
-    EXPECT_EQ(board.TakeWire(), Bytes({0x88, 0x00}));
-    router.SetRequestedBinaryDeltaLocation(2047, 3);
-    EXPECT_EQ(board.TakeWire(), Bytes({0xE7, 0xFF}));
-    // Only 12 bits of the delta are sent.
-    router.SetRequestedBinaryDeltaLocation(4096, 1);
-    EXPECT_EQ(board.TakeWire(), Bytes({0xA0, 0x00}));
+    // Flag bit, axis, then the low 12 bits of the delta.
+    const struct {
+        int delta, axis, high, low;
+    } cases[] = {{100, 1, 0xA0, 0x64},   {-1, 2, 0xCF, 0xFF},  {-2048, 0, 0x88, 0x00},
+                 {2047, 3, 0xE7, 0xFF}, {4096, 1, 0xA0, 0x00}};
+    for (const auto& c : cases) {
+        router.SetRequestedBinaryDeltaLocation(c.delta, c.axis);
+        EXPECT_EQ(board.TakeWire(), Bytes({c.high, c.low})) << c.delta << " " << c.axis;
+    }
+    EXPECT_THROW(router.SetRequestedBinaryDeltaLocation(1, 262144), ArithmeticOverflow);
+    EXPECT_EQ(board.TakeWire(), "");
 }
 
 TEST_F(ArcsAndDeltas, DeltaFormIsRelativeWhateverTheAddressMode) {
@@ -48,12 +40,6 @@ TEST_F(ArcsAndDeltas, DeltaFormIsRelativeWhateverTheAddressMode) {
     router.SetAddressMode(true);
     router.SetRequestedBinaryDeltaLocation(5, 1);
     EXPECT_EQ(board.TakeWire(), Bytes({0xA0, 0x05}));
-}
-
-TEST_F(ArcsAndDeltas, DeltaAxisThatOverflowsSendsNothing) {
-    rig.Identified("QM4DNCRouter", "4.71");
-    EXPECT_THROW(router.SetRequestedBinaryDeltaLocation(1, 262144), ArithmeticOverflow);
-    EXPECT_EQ(board.TakeWire(), "");
 }
 
 TEST_F(ArcsAndDeltas, DeltaTextOnType3) {

@@ -11,19 +11,18 @@ using namespace plyx::test;
 
 namespace {
 
-class IdleWaitTest : public ::testing::Test {
+class IdleWaitTest : public RigTest {
 protected:
-    void SetUp() override { router.SetAutoWaitOnMotionComplete(false); }
+    void SetUp() override {
+        RigTest::SetUp();
+        rig.Identified("QM4DNCRouter", "4.71");
+    }
     // Counts the idle queries in a wire text.
-    static int Queries(const std::string& wire, char q = 'h') {
+    static int Queries(const std::string& wire) {
         int n = 0;
-        for (char c : wire) n += c == q;
+        for (char c : wire) n += c == 'h';
         return n;
     }
-    plyx::platform::FakeClock clock;
-    Rig rig{clock};
-    FakeBoard& board = rig.board;
-    QM4DNCRouter& router = rig.router;
 };
 
 // Time-outs of the board link itself are real; these tests run the driver
@@ -35,6 +34,7 @@ protected:
     void SetUp() override {
         router.SetAutoWaitOnMotionComplete(false);
         router.DefineRoute("");
+        rig.Identified("QM4DNCRouter", "4.71");
     }
     Rig rig{plyx::platform::SystemClock()};
     FakeBoard& board = rig.board;
@@ -43,38 +43,17 @@ protected:
 
 }  // namespace
 
-TEST_F(IdleWaitTest, EachReplyLetterGivesItsResultAtOnce) {
-    rig.Identified("QM4DNCRouter", "4.71");
-    const std::pair<const char*, int> cases[] = {
-        {"I0*", 0}, {"G2*", 1}, {"D2*", 1}, {"A1*", 2}, {"P0*", 3}, {"S0*", 4}};
-    for (const auto& [reply, result] : cases) {
-        board.On("h", {reply});
-        EXPECT_EQ(router.IdleWait(100), result) << reply;
-        EXPECT_EQ(board.TakeWire(), "h") << reply;
-    }
-    EXPECT_EQ(router.LastWaitType(), 4);
-    board.On("h", {"G7*"});
-    router.IdleWait(100);
-    EXPECT_EQ(router.LastQueueCount(), 7);
-}
-
 TEST_F(IdleWaitTest, TildeMeansPausedWithoutError) {
-    rig.Identified("QM4DNCRouter", "4.71");
     board.On("h", {"\r\n~"});
     EXPECT_EQ(router.IdleWait(100), 3);
 }
 
-TEST_F(IdleWaitTest, MovingWithFullQueuePollsOncePerMillisecondUntilTheLimit) {
-    rig.Identified("QM4DNCRouter", "4.71");
+TEST_F(IdleWaitTest, MovingWithFullQueuePollsOncePerMillisecondUntilAPlaceFrees) {
     board.On("h", {"G0*"});
     EXPECT_EQ(router.IdleWait(20), -1);
     // Asked at 0, 1, ..., 20 ms on the driver's clock, sleeping 1 ms between.
     EXPECT_EQ(Queries(board.TakeWire()), 21);
     EXPECT_EQ(clock.sleptMs, 20);
-}
-
-TEST_F(IdleWaitTest, PollingEndsWhenAPlaceFrees) {
-    rig.Identified("QM4DNCRouter", "4.71");
     board.On("h", {"G0*", "G0*", "G1*"});
     EXPECT_EQ(router.IdleWait(1000), 1);
     EXPECT_EQ(board.TakeWire(), "hhh");
@@ -82,7 +61,6 @@ TEST_F(IdleWaitTest, PollingEndsWhenAPlaceFrees) {
 }
 
 TEST_F(IdleWaitTest, ZeroOrNegativeLimitMeansOneSecond) {
-    rig.Identified("QM4DNCRouter", "4.71");
     board.On("h", {"A0*"});
     EXPECT_EQ(router.IdleWait(0), -1);
     EXPECT_EQ(clock.sleptMs, 1000);
@@ -91,7 +69,6 @@ TEST_F(IdleWaitTest, ZeroOrNegativeLimitMeansOneSecond) {
 }
 
 TEST_F(IdleWaitTest, TickCounterWrapDoesNotEndTheWait) {
-    rig.Identified("QM4DNCRouter", "4.71");
     clock.ticks = (static_cast<std::int64_t>(0xFFFFFFFFu) - 5) * 1000000;  // 6 ms before the wrap
     board.On("h", {"G0*"});
     EXPECT_EQ(router.IdleWait(20), -1);
@@ -99,7 +76,6 @@ TEST_F(IdleWaitTest, TickCounterWrapDoesNotEndTheWait) {
 }
 
 TEST_F(IdleWaitTest, G4IsIdleBelowType3Only) {
-    rig.Identified("QM4DNCRouter", "4.71");
     board.On("h", {"G4*"});
     EXPECT_EQ(router.IdleWait(100), 0);
     rig.Identified("QM4DNCRouter", "5.02");
@@ -123,15 +99,12 @@ TEST_F(IdleWaitTest, OldFirmwareAsksWithIAndItsDigitRepliesGetTheLetter) {
 }
 
 TEST_F(IdleWaitTest, EmptyReplyIsReadAgain) {
-    rig.Identified("QM4DNCRouter", "4.71");
     board.On("h", {"*I0*"});
     EXPECT_EQ(router.IdleWait(100), 0);
     EXPECT_EQ(board.TakeWire(), "h");
 }
 
 TEST_F(IdleWaitTest, ReplyThatIsNoStateRaisesError4) {
-    rig.Identified("QM4DNCRouter", "4.71");
-    rig.link->SetIdleTime(4321);
     board.On("h", {"X5*"});
     auto e = CatchBoardError([&] { router.IdleWait(100); });
     EXPECT_EQ(e.SmallNumber(), 4);
@@ -140,11 +113,9 @@ TEST_F(IdleWaitTest, ReplyThatIsNoStateRaisesError4) {
               "Failed idle synch with board -- expected 'Ix*', 'Px*', 'Sx', 'Gx*' or 'Ax*', saw X5*");
     EXPECT_EQ(router.LastWaitType(), -1);
     EXPECT_EQ(router.LastQueueCount(), 0);
-    EXPECT_EQ(rig.link->IdleTime(), 4321);
 }
 
 TEST_F(IdleWaitTest, IdleTimeIsRestoredOnEveryWayOut) {
-    rig.Identified("QM4DNCRouter", "4.71");
     rig.link->SetIdleTime(4321);
     board.On("h", {"I0*"});
     router.IdleWait(100);
@@ -158,7 +129,6 @@ TEST_F(IdleWaitTest, IdleTimeIsRestoredOnEveryWayOut) {
 }
 
 TEST_F(IdleWaitTest, FullyStoppedWaitsForIdleAndTrapsPauseAndStop) {
-    rig.Identified("QM4DNCRouter", "4.71");
     board.On("h", {"G3*", "G0*", "I0*"});
     router.IdleWaitForFullyStopped();
     EXPECT_EQ(board.TakeWire(), "hhh");
@@ -175,26 +145,14 @@ TEST_F(IdleWaitTest, FullyStoppedWaitsForIdleAndTrapsPauseAndStop) {
 }
 
 TEST_F(IdleWaitTest, QueuedCommandWithCompleteReplyDoesNotQuery) {
-    rig.Identified("QM4DNCRouter", "4.71");
     board.On("G", {"G5*"});
     router.GoToCurrentRequestedLocation();
     EXPECT_EQ(board.TakeWire(), "G");
     EXPECT_EQ(router.LastQueueCount(), 5);
 }
 
-TEST_F(IdleWaitTest, QueuedCommandWaitsForIdleWhenAutoWaitIsOn) {
-    rig.Identified("QM4DNCRouter", "4.71");
-    router.SetAutoWaitOnMotionComplete(true);
-    board.On("G", {"G5*"});
-    board.On("h", {"G4*", "I0*"});
-    router.GoToCurrentRequestedLocationWithVectorLength(750);
-    // G4* reads as idle on this board: one query is enough.
-    EXPECT_EQ(board.TakeWire(), "750Gh");
-}
-
 TEST_F(IdleWaitTest, QueuedCommandWithoutCompleteReplyTrapsAPausedController) {
     router.DefineRoute("");
-    rig.Identified("QM4DNCRouter", "4.71");
     rig.link->SetIdleTime(30);
     board.On("G", {"\r\n"});  // a line end, then nothing more
     board.On("h", {"P0*"});
@@ -213,7 +171,6 @@ TEST_F(IdleWaitTest, QueuedCommandWithoutCompleteReplyTrapsAPausedController) {
 // Without verbose replies a silent read is a plain time-out, so only the
 // driver's own bound ends these waits.
 TEST_F(IdleWaitRealTime, BoardThatOnlySendsEmptyRepliesEndsAsTimeOut) {
-    rig.Identified("QM4DNCRouter", "4.71");
     rig.link->SetVerboseResponse(false);
     board.On("h", {"*"});
     EXPECT_EQ(router.IdleWait(30), -1);
@@ -247,7 +204,6 @@ TEST_F(IdleWaitRealTime, OldFirmwareIncompleteGarbageRaisesTheRetryError) {
 }
 
 TEST_F(IdleWaitRealTime, SilentBoardOnNewFirmwareIsTheLinksTimeOutError) {
-    rig.Identified("QM4DNCRouter", "4.71");
     rig.link->SetVerboseResponse(false);
     rig.link->SetFastIdleTime(30);
     rig.link->SetIdleTime(4321);
@@ -258,7 +214,6 @@ TEST_F(IdleWaitRealTime, SilentBoardOnNewFirmwareIsTheLinksTimeOutError) {
 }
 
 TEST_F(IdleWaitRealTime, VerboseBoardThatFallsSilentIsASyncError) {
-    rig.Identified("QM4DNCRouter", "4.71");
     rig.link->SetIdleTime(4321);
     board.On("h", {"*"});
     auto e = CatchBoardError([&] { router.IdleWait(30); });
@@ -268,7 +223,6 @@ TEST_F(IdleWaitRealTime, VerboseBoardThatFallsSilentIsASyncError) {
 }
 
 TEST_F(IdleWaitRealTime, BoardFloodingEmptyRepliesEndsAsTimeOut) {
-    rig.Identified("QM4DNCRouter", "4.71");
     rig.link->SetVerboseResponse(false);
     std::vector<PeerStep> flood;
     for (int i = 0; i < 150; ++i) {

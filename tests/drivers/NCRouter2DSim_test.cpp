@@ -2,50 +2,37 @@
 // driver sends must make the board do what the operation names.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <memory>
 
 #include "drivers/NCRouter2D.h"
-#include "link/CommLog.h"
-#include "link/ZentrovaCom.h"
 #include "sim/Simulator.h"
-#include "tests/support/TempDir.h"
+#include "tests/support/BoardLink.h"
 
 namespace plyx::test {
 namespace {
 
-using namespace std::chrono_literals;
+sim::SimOptions TwoAxisFirmware() {
+    sim::SimOptions options;
+    options.firmwareName = "VT2D20NCRouter";
+    options.versionText = "3.02";
+    options.queueCapacity = 30;
+    return options;
+}
 
 class NCRouter2DSimTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        sim::SimOptions options;
-        options.firmwareName = "VT2D20NCRouter";
-        options.versionText = "3.02";
-        options.queueCapacity = 30;
-        board = std::make_unique<sim::Simulator>(options);
         board->Start();
-        board->RegisterAsCom(dir.path(), 11);
-        link = std::make_unique<link::ZentrovaCom>(log);
-        platform::serial::PortPaths paths;
-        paths.dataDirectory = dir.path();
-        paths.sysRoot = dir.path() + "/sys";
-        link->SetPortPaths(paths);
-        link->PortOpen("COM11");
+        link = OpenBoardLink(log, dir, board->DevicePath());
         link->SetIdleTime(2000);
-        driver.SetZentrovaRef(*link);
+        driver.SetZentrovaRef(link);
         driver.SetAutoWaitOnMotionComplete(false);
     }
 
-    void TearDown() override {
-        link.reset();
-        board.reset();
-    }
-
     TempDir dir;
-    std::unique_ptr<sim::Simulator> board;
+    std::unique_ptr<sim::Simulator> board = std::make_unique<sim::Simulator>(TwoAxisFirmware());
     link::CommLog log;
-    std::unique_ptr<link::ZentrovaCom> link;
+    std::shared_ptr<link::ZentrovaCom> link;
     drivers::NCRouter2D driver;
 };
 

@@ -4,22 +4,13 @@
 
 #include "drivers/DriverNumbers.h"
 #include "tests/drivers/DriverRig.h"
-#include "tests/drivers/DriverTestUtil.h"
 
 using plyx::drivers::ArithmeticOverflow;
 using plyx::drivers::QM4DNCRouter;
 using namespace plyx::test;
 
 namespace {
-
-class Commands : public ::testing::Test {
-protected:
-    plyx::platform::FakeClock clock;
-    Rig rig{clock};
-    FakeBoard& board = rig.board;
-    QM4DNCRouter& router = rig.router;
-};
-
+using Commands = RigTest;
 }  // namespace
 
 TEST_F(Commands, MotorSelectionIsSentOnlyWhenItChanges) {
@@ -175,7 +166,6 @@ TEST_F(Commands, ReportsOnType3) {
 }
 
 TEST_F(Commands, QueueRelaySetOnlyOnType3) {
-    router.SetAutoWaitOnMotionComplete(false);
     rig.Identified("QM4DNCRouter", "5.02");
     router.QueueRelaySet(5);
     EXPECT_EQ(board.TakeWire(), "-5E");
@@ -237,7 +227,6 @@ TEST_F(Commands, RunStateCommands) {
     rig.Identified("QM4DNCRouter", "5.02");
     router.PauseMotorsWithTTLRestart(3, 2);
     EXPECT_EQ(board.TakeWire(), "19q");
-    router.SetAutoWaitOnMotionComplete(false);
     router.QueuePause(700);
     router.QueuePauseMotorsWithTTLRestart(1, 1);
     EXPECT_EQ(board.TakeWire(), "-700p-9q");
@@ -285,7 +274,6 @@ TEST_F(Commands, PortWordPackingAndOverflow) {
     EXPECT_THROW(QM4DNCRouter::PackPorts(0, 0, 0, 128), ArithmeticOverflow);
     EXPECT_THROW(QM4DNCRouter::PackPorts(0, 0, 32767, 1), ArithmeticOverflow);
 
-    router.SetAutoWaitOnMotionComplete(false);
     rig.Identified("QM4DNCRouter", "5.02");
     router.QueueSetIOAndSDPorts(1, 2, 3);
     EXPECT_EQ(board.TakeWire(), "-197121E");
@@ -300,7 +288,6 @@ TEST_F(Commands, PortWordPackingAndOverflow) {
 }
 
 TEST_F(Commands, VerboseModeSetsTheLinkFlagAfterThePreTest) {
-    router.SetAutoWaitOnMotionComplete(false);
     rig.Identified("QM4DNCRouter", "4.71");
     board.On("h", {"I0*"});
     router.SetVerboseMode(0);
@@ -311,7 +298,6 @@ TEST_F(Commands, VerboseModeSetsTheLinkFlagAfterThePreTest) {
 }
 
 TEST_F(Commands, SettingsThatNeedAnIdleControllerPreTestIt) {
-    router.SetAutoWaitOnMotionComplete(false);
     rig.Identified("QM4DNCRouter", "4.71");
     board.On("h", {"I0*"});
     router.SetCurrentCoordinates(1, 2, 3, 4);
@@ -328,7 +314,6 @@ TEST_F(Commands, SettingsThatNeedAnIdleControllerPreTestIt) {
 }
 
 TEST_F(Commands, Type3OnlySettings) {
-    router.SetAutoWaitOnMotionComplete(false);
     rig.Identified("QM4DNCRouter", "4.71");
     router.SetIOConfig(24576);
     router.SetRateScaleFactor(2);

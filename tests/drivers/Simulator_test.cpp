@@ -27,7 +27,7 @@ class OnSimulator {
 public:
     explicit OnSimulator(SimOptions options) : sim(std::move(options)) {
         sim.Start();
-        link = OpenLink(log, dir, sim.DevicePath());
+        link = OpenBoardLink(log, dir, sim.DevicePath());
         router.SetZentrovaRef(link);
         router.SetAutoWaitOnMotionComplete(false);
     }
@@ -95,7 +95,7 @@ TEST(OnSimulator, DeltaMovesReachTheBoard) {
     }
 }
 
-TEST(OnSimulator, AbsoluteLocationsAndCoordinates) {
+TEST(OnSimulator, AbsoluteLocationsSettingsAndTheirReports) {
     OnSimulator s(Firmware("QM4DNCRouter", "4.71"));
     s.router.GoToLocation(0, 300, -40, 0);
     EXPECT_EQ(s.router.IdleWait(1000), 0);
@@ -103,6 +103,11 @@ TEST(OnSimulator, AbsoluteLocationsAndCoordinates) {
     EXPECT_EQ(s.sim.State().position[plyx::sim::kY], -40);
     EXPECT_EQ(s.router.ReportCurrentX(), 300);
     EXPECT_EQ(s.router.ReportCurrentY(), -40);
+    s.router.SetRunRate(1500);
+    s.router.SetRampRate(20);
+    EXPECT_EQ(s.sim.State().runRate, 1500);
+    EXPECT_EQ(s.router.ReportRunRate(), 1500);
+    EXPECT_EQ(s.router.ReportRampRate(), 20);
 }
 
 TEST(OnSimulator, ArcIsQueuedAsOneMove) {
@@ -130,15 +135,6 @@ TEST(OnSimulator, OutputWordsAndQueuedOutputs) {
     t3.router.QueueSetIOAndSDPorts(0x21, 0, 0);
     EXPECT_TRUE(t3.sim.WaitFor([](const plyx::sim::SimState& st) { return st.outputs == 0x21u; },
                                std::chrono::milliseconds(2000)));
-}
-
-TEST(OnSimulator, ReportsOfSettings) {
-    OnSimulator s(Firmware("QM4DNCRouter", "4.71"));
-    s.router.SetRunRate(1500);
-    s.router.SetRampRate(20);
-    EXPECT_EQ(s.router.ReportRunRate(), 1500);
-    EXPECT_EQ(s.router.ReportRampRate(), 20);
-    EXPECT_EQ(s.sim.State().runRate, 1500);
 }
 
 TEST(OnSimulator, CreateZentrovaConnectionFindsTheBoardAsItsComPort) {

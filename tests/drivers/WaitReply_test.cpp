@@ -1,3 +1,6 @@
+// Reading the controller's state reply, its repairs for older firmware, and
+// the number conversions the drivers share. (Each state letter's result is
+// checked on the wire in NCRouter2DWait_test.)
 #include "drivers/WaitReply.h"
 
 #include <gtest/gtest.h>
@@ -12,29 +15,12 @@ WaitReply Parse(const std::string& raw) { return ParseWaitReply(PackReply(raw));
 
 }  // namespace
 
-TEST(WaitReply, EachStateLetterHasItsCodeAndCount) {
-    EXPECT_EQ(Parse("I0*").lWaitType, kWaitIdle);
-    EXPECT_EQ(Parse("G2*").lWaitType, kWaitMoving);
-    EXPECT_EQ(Parse("G2*").lQueueCount, 2);
-    EXPECT_EQ(Parse("D7*").lWaitType, kWaitMoving);
-    EXPECT_EQ(Parse("D7*").lQueueCount, 7);
-    EXPECT_EQ(Parse("A1*").lWaitType, kWaitAccepting);
-    EXPECT_EQ(Parse("P0*").lWaitType, kWaitPaused);
-    EXPECT_EQ(Parse("S0*").lWaitType, kWaitStopped);
-}
-
 TEST(WaitReply, LineEndsAndStarsAreIgnored) {
     WaitReply r = Parse("\r\nG\r12\n*");
     EXPECT_EQ(r.lWaitType, kWaitMoving);
     EXPECT_EQ(r.lQueueCount, 12);
     EXPECT_EQ(PackReply("h\r\nI3*\r\n"), "hI3*");
-}
-
-TEST(WaitReply, EmptyReplyMeansNothingReceivedYet) {
-    EXPECT_EQ(Parse("*").lWaitType, kWaitEmpty);
-    EXPECT_EQ(Parse("\r\n*").lWaitType, kWaitEmpty);
-    EXPECT_EQ(Parse("").lWaitType, kWaitEmpty);
-    EXPECT_EQ(Parse("*").lQueueCount, 0);
+    for (const char* empty : {"*", "\r\n*", ""}) EXPECT_EQ(Parse(empty).lWaitType, kWaitEmpty) << empty;
 }
 
 TEST(WaitReply, UnknownFirstCharacterIsNoStateAndClearsCount) {
@@ -47,81 +33,55 @@ TEST(WaitReply, UnknownFirstCharacterIsNoStateAndClearsCount) {
     EXPECT_EQ(Parse("X99999999*").lWaitType, kWaitNotState);
 }
 
-TEST(WaitReply, CountThatIsNoNumberIsZero) {
-    WaitReply r = Parse("G*");
-    EXPECT_EQ(r.lWaitType, kWaitMoving);
-    EXPECT_EQ(r.lQueueCount, 0);
-    EXPECT_EQ(Parse("Gabc*").lQueueCount, 0);
-    EXPECT_EQ(Parse("I3,4*").lQueueCount, 0);
-}
-
-TEST(WaitReply, CountIsRoundedTo16Bits) {
-    EXPECT_EQ(Parse("G2.5*").lQueueCount, 2);
-    EXPECT_EQ(Parse("G3.5*").lQueueCount, 4);
-    EXPECT_EQ(Parse("G-3*").lQueueCount, -3);
-    EXPECT_EQ(Parse("G32767*").lQueueCount, 32767);
+TEST(WaitReply, CountIsRoundedTo16BitsAndIsZeroWhenNoNumber) {
+    const std::pair<const char*, int> cases[] = {{"G*", 0},      {"Gabc*", 0}, {"I3,4*", 0},
+                                                 {"G2.5*", 2},   {"G3.5*", 4}, {"G-3*", -3},
+                                                 {"G32767*", 32767}};
+    for (const auto& [reply, count] : cases) EXPECT_EQ(Parse(reply).lQueueCount, count) << reply;
+    EXPECT_EQ(Parse("G*").lWaitType, kWaitMoving);
     EXPECT_THROW(Parse("G32768*"), ArithmeticOverflow);
 }
 
-TEST(WaitReply, OldFirmwareDigitReplyGetsTheCommandLetter) {
-    EXPECT_EQ(RepairPackedReply("3*", false, "I"), "I3*");
-    EXPECT_EQ(RepairPackedReply("3*", false, "G"), "G3*");
-    // Newer firmware always sends its letter: nothing is added.
-    EXPECT_EQ(RepairPackedReply("3*", true, "I"), "3*");
-    // Only a digit and one more character qualify.
-    EXPECT_EQ(RepairPackedReply("13*", false, "I"), "13*");
-    EXPECT_EQ(RepairPackedReply("x*", false, "I"), "x*");
-}
-
-TEST(WaitReply, G4MeansIdleBelowType3) {
-    EXPECT_EQ(RepairPackedReply("G4*", true, "I"), "I4*");
-    EXPECT_EQ(RepairPackedReply("G4*", false, "I"), "I4*");
-    EXPECT_EQ(RepairPackedReply("G44*", true, "I"), "G44*");
-    // Old firmware's digit form after a G command turns into G4* and so idle.
-    EXPECT_EQ(RepairPackedReply("4*", false, "G"), "I4*");
+TEST(WaitReply, OldFirmwareDigitReplyGetsTheCommandLetterAndG4MeansIdleBelowType3) {
+    const struct {
+        const char* packed;
+        bool above2;
+        const char* command;
+        const char* repaired;
+    } cases[] = {
+        {"3*", false, "I", "I3*"},  {"3*", false, "G", "G3*"},
+        {"3*", true, "I", "3*"},    // newer firmware always sends its letter
+        {"13*", false, "I", "13*"}, {"x*", false, "I", "x*"},  // only a digit and one more character
+        {"G4*", true, "I", "I4*"},  {"G4*", false, "I", "I4*"}, {"G44*", true, "I", "G44*"},
+        {"4*", false, "G", "I4*"},  // the digit form after a G command turns into G4*, so idle
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(RepairPackedReply(c.packed, c.above2, c.command), c.repaired) << c.packed << " " << c.command;
 }
 
 TEST(DriverNumbers, RecognisesNumbers) {
-    EXPECT_TRUE(IsNumeric("12"));
-    EXPECT_TRUE(IsNumeric(" -12 "));
-    EXPECT_TRUE(IsNumeric("+2.14"));
-    EXPECT_TRUE(IsNumeric(".5"));
-    EXPECT_TRUE(IsNumeric("1e3"));
-    EXPECT_TRUE(IsNumeric("&H1F"));
-    EXPECT_FALSE(IsNumeric(""));
-    EXPECT_FALSE(IsNumeric(" "));
-    EXPECT_FALSE(IsNumeric("-"));
-    EXPECT_FALSE(IsNumeric("1.2.3"));
-    EXPECT_FALSE(IsNumeric("12abc"));
-    EXPECT_FALSE(IsNumeric("BETA"));
+    for (const char* yes : {"12", " -12 ", "+2.14", ".5", "1e3", "&H1F"}) EXPECT_TRUE(IsNumeric(yes)) << yes;
+    for (const char* no : {"", " ", "-", "1.2.3", "12abc", "BETA"}) EXPECT_FALSE(IsNumeric(no)) << no;
 }
 
 TEST(DriverNumbers, TextToLongRoundsHalvesToEvenAndDetectsOverflow) {
-    EXPECT_EQ(TextToLong("46012"), 46012);
-    EXPECT_EQ(TextToLong(" -7 "), -7);
-    EXPECT_EQ(TextToLong("2.5"), 2);
-    EXPECT_EQ(TextToLong("3.5"), 4);
-    EXPECT_EQ(TextToLong("&H1F"), 31);
-    EXPECT_EQ(TextToLong("&HFFFF"), -1);
-    EXPECT_EQ(TextToLong("&H10000"), 65536);
-    EXPECT_EQ(TextToLong("2147483647"), 2147483647);
-    EXPECT_EQ(TextToLong("-2147483648"), -2147483647 - 1);
+    const std::pair<const char*, std::int32_t> cases[] = {
+        {"46012", 46012}, {" -7 ", -7},     {"2.5", 2},           {"3.5", 4},
+        {"&H1F", 31},     {"&HFFFF", -1},   {"&H10000", 65536},   {"2147483647", 2147483647},
+        {"-2147483648", -2147483647 - 1}};
+    for (const auto& [text, value] : cases) EXPECT_EQ(TextToLong(text), value) << text;
     EXPECT_THROW(TextToLong("2147483648"), ArithmeticOverflow);
     EXPECT_THROW(TextToLong(""), TypeMismatch);
     EXPECT_THROW(TextToLong("NO"), TypeMismatch);
 }
 
-TEST(DriverNumbers, RoundingToIntegers) {
+TEST(DriverNumbers, RoundingAndCheckedArithmetic) {
     EXPECT_EQ(RoundToLong(127.5), 128);
     EXPECT_EQ(RoundToLong(0.5), 0);
-    EXPECT_EQ(RoundToLong(1.5), 2);
     EXPECT_EQ(RoundToLong(-2.5), -2);
     EXPECT_EQ(RoundToInt(-32768.4), -32768);
     EXPECT_THROW(RoundToInt(32767.5), ArithmeticOverflow);
     EXPECT_THROW(RoundToLong(2147483647.5), ArithmeticOverflow);
-}
-
-TEST(DriverNumbers, CheckedArithmetic) {
     EXPECT_EQ(CheckedMul(3, 8192), 24576);
     EXPECT_EQ(CheckedAdd(-5, 5), 0);
     EXPECT_THROW(CheckedMul(262144, 8192), ArithmeticOverflow);
