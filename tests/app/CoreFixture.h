@@ -3,6 +3,7 @@
 // temporary directory and the English texts loaded.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "link/CommLog.h"
 #include "platform/Dialogs.h"
 #include "platform/FakeClock.h"
+#include "platform/Files.h"
 #include "platform/TextCodec.h"
 #include "tests/support/TempDir.h"
 #include "text/Resources.h"
@@ -20,34 +22,23 @@ namespace plyx::test {
 
 // The log file's text, decoded from UTF-16 without its byte-order mark.
 inline std::string ReadUtf16File(const std::string& path) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    std::string raw;
-    if (f) {
-        char buf[4096];
-        std::size_t n;
-        while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) raw.append(buf, n);
-        std::fclose(f);
-    }
-    if (raw.size() >= 2 && raw[0] == '\xFF' && raw[1] == '\xFE') raw.erase(0, 2);
+    std::string raw = platform::ReadWholeFile(path).value_or("");
+    if (raw.rfind("\xFF\xFE", 0) == 0) raw.erase(0, 2);
     std::u16string u;
     for (std::size_t i = 0; i + 1 < raw.size(); i += 2)
-        u += static_cast<char16_t>(static_cast<unsigned char>(raw[i]) |
-                                   (static_cast<unsigned char>(raw[i + 1]) << 8));
+        u += static_cast<char16_t>(static_cast<unsigned char>(raw[i]) | (static_cast<unsigned char>(raw[i + 1]) << 8));
     return platform::Utf16ToUtf8(u);
 }
 
 // The texts of the event lines of a communication log, in order.
 inline std::vector<std::string> EventLines(const std::string& path) {
     const std::string text = ReadUtf16File(path);
-    std::vector<std::string> out;
     const std::string tag = " EVENT:";
-    std::size_t pos = 0;
-    while (pos < text.size()) {
-        std::size_t end = text.find("\r\n", pos);
-        if (end == std::string::npos) end = text.size();
-        std::string line = text.substr(pos, end - pos);
-        std::size_t t = line.find(tag);
-        if (t != std::string::npos) out.push_back(line.substr(t + tag.size()));
+    std::vector<std::string> out;
+    for (std::size_t pos = 0; pos < text.size();) {
+        std::size_t end = std::min(text.find("\r\n", pos), text.size());
+        const std::string line = text.substr(pos, end - pos);
+        if (std::size_t t = line.find(tag); t != std::string::npos) out.push_back(line.substr(t + tag.size()));
         pos = end + 2;
     }
     return out;

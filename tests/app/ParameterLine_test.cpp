@@ -19,111 +19,81 @@ TEST_F(ParameterLine, KeyIgnoresCaseAndBlanksValueIgnoresBlanks) {
     EXPECT_EQ(params.zSD, 7.5);
     Line("shell Diameter=3 .2 5");
     EXPECT_EQ(params.zSD, 3.25);
+    Line("SD=abc");
+    EXPECT_EQ(params.zSD, 0);
 }
 
-TEST_F(ParameterLine, EveryAliasReachesItsField) {
-    Line("REQA_OVER_B=1.5");
-    Line("C_OVER_B=2.5");
-    Line("THIRDRATEINTERVAL=33");
-    Line("BurnishScalePercent=44");
-    Line("MicroStepsPerStep=8");
-    Line("A_SCALE_ADJUST_PER_LAYER=12");
-    Line("thirdaxisrepeatcount=5");
-    Line("PoleAdvancePercent=7");
-    Line("TargetRateScale=11");
-    Line("StartStopRate=6");
-    Line("RampRate=600");
-    EXPECT_EQ(params.zPD, 1.5);
-    EXPECT_EQ(params.zTS, 2.5);
-    EXPECT_EQ(params.zTRI, 33);
-    EXPECT_EQ(params.zBRIP, 44);
-    EXPECT_EQ(params.cMSPS, 8);
-    EXPECT_EQ(params.zASAPL, 12);
-    EXPECT_EQ(params.cTARC, 5);
-    EXPECT_EQ(params.cPAVP, 7);
-    EXPECT_EQ(params.zTRS, 11);
-    EXPECT_EQ(params.zSSR, 6);
-    EXPECT_EQ(params.zRR, 600);
+TEST_F(ParameterLine, LongAndOldKeyNamesReachTheirFields) {
+    const std::pair<const char*, double ParameterSet::*> reals[] = {
+        {"REQA_OVER_B", &ParameterSet::zPD}, {"C_OVER_B", &ParameterSet::zTS},
+        {"THIRDRATEINTERVAL", &ParameterSet::zTRI}, {"BurnishScalePercent", &ParameterSet::zBRIP},
+        {"A_SCALE_ADJUST_PER_LAYER", &ParameterSet::zASAPL}, {"TargetRateScale", &ParameterSet::zTRS},
+        {"StartStopRate", &ParameterSet::zSSR}, {"RampRate", &ParameterSet::zRR}};
+    const std::pair<const char*, std::int16_t ParameterSet::*> integers[] = {
+        {"MicroStepsPerStep", &ParameterSet::cMSPS}, {"thirdaxisrepeatcount", &ParameterSet::cTARC},
+        {"PoleAdvancePercent", &ParameterSet::cPAVP}, {"AutoCloseRunWindow", &ParameterSet::fAutoCloseRunWindow},
+        {"DSU", &ParameterSet::fDSU}, {"MMD", &ParameterSet::idMMD},
+        {"MotorCurrentMA", &ParameterSet::cMotorCurrentMA}, {"LayerPattern", &ParameterSet::fLayerPattern}};
+    int value = 100;  // a different value for every key shows a key reaching a wrong field
+    for (const auto& [key, field] : reals) {
+        Line(std::string(key) + "=" + std::to_string(++value) + ".5");
+        EXPECT_EQ(params.*field, value + 0.5) << key;
+    }
+    for (const auto& [key, field] : integers) {
+        Line(std::string(key) + "=" + std::to_string(++value));
+        EXPECT_EQ(params.*field, value) << key;
+    }
 }
 
-TEST_F(ParameterLine, IntegersAreRoundedDown) {
-    Line("TLC=6.9");
-    EXPECT_EQ(params.cTLC, 6);
-    Line("BLC=-0.5");
-    EXPECT_EQ(params.cBLC, -1);
-    Line("MRC=32766.9");
-    EXPECT_EQ(params.cMRC, 32766);
+TEST_F(ParameterLine, IntegersAreRoundedDownAndReadZeroOutsideTheRange) {
+    const struct {
+        const char* value;
+        std::int16_t expected;
+    } cases[] = {{"6.9", 6},   {"-0.5", -1}, {"32766.9", 32766}, {"-32766.5", -32767},
+                 {"&H10", 16}, {"40000", 0}, {"32767", 0},       {"-32767", 0}};
+    for (const auto& c : cases) {
+        params.cMSPS = 5;
+        Line(std::string("MSPS=") + c.value);
+        EXPECT_EQ(params.cMSPS, c.expected) << c.value;
+    }
 }
 
-TEST_F(ParameterLine, IntegersOutsideTheRangeReadZero) {
-    Line("MSPS=40000");
-    EXPECT_EQ(params.cMSPS, 0);
-    params.cMSPS = 5;
-    Line("MSPS=32767");
-    EXPECT_EQ(params.cMSPS, 0);
-    params.cMSPS = 5;
-    Line("MSPS=-32767");
-    EXPECT_EQ(params.cMSPS, 0);
-    Line("MSPS=-32766.5");
-    EXPECT_EQ(params.cMSPS, -32767);
+TEST_F(ParameterLine, TarcAndPavpRoundHalvesToEvenAndReadZeroOutsideTheRange) {
+    const struct {
+        const char* value;
+        std::int16_t expected;
+    } cases[] = {{"2.5", 2}, {"3.5", 4}, {"-1.5", -2}, {"32767.4", 32767}, {"40000", 0}, {"-1E10", 0}};
+    for (const auto& c : cases) {
+        params.cTARC = 5;
+        Line(std::string("TARC=") + c.value);
+        EXPECT_EQ(params.cTARC, c.expected) << c.value;
+    }
 }
 
-TEST_F(ParameterLine, TarcAndPavpRoundHalvesToEven) {
-    Line("TARC=2.5");
-    EXPECT_EQ(params.cTARC, 2);
-    Line("TARC=3.5");
-    EXPECT_EQ(params.cTARC, 4);
-    Line("PAVP=-1.5");
-    EXPECT_EQ(params.cPAVP, -2);
-    Line("PAVP=32767.4");
-    EXPECT_EQ(params.cPAVP, 32767);
-}
-
-TEST_F(ParameterLine, TarcAndPavpOutsideTheRangeReadZero) {
-    Line("TARC=40000");
-    EXPECT_EQ(params.cTARC, 0);
-    Line("PAVP=-1E10");
-    EXPECT_EQ(params.cPAVP, 0);
-}
-
-TEST_F(ParameterLine, WheelAngleIsHeldBetweenZeroAndFortyFive) {
-    EXPECT_EQ(params.zWA, -25);
+TEST_F(ParameterLine, WheelAndChainSettingsAreHeldInTheirRanges) {
     Line("WA=-10");
     EXPECT_EQ(params.zWA, 0);
     Line("WheelAngle=60");
     EXPECT_EQ(params.zWA, 45);
     Line("WA=12.5");
     EXPECT_EQ(params.zWA, 12.5);
-}
-
-TEST_F(ParameterLine, WheelDiameterOfZeroOrLessReadsFour) {
     Line("WHEELDIAMETER=0");
     EXPECT_EQ(params.zWheelDiameter, 4);
     Line("WheelDiameter=3.5");
     EXPECT_EQ(params.zWheelDiameter, 3.5);
     Line("WHEELDIAMETER=-2");
     EXPECT_EQ(params.zWheelDiameter, 4);
+    for (const auto& [value, expected] : {std::pair{"2", 2}, {"5", 1}, {"0", 0}, {"-1", 1}}) {
+        Line(std::string("CHAININTERVALTECHNIQUE=") + value);
+        EXPECT_EQ(params.idChainIntervalTechnique, expected) << value;
+    }
 }
 
-TEST_F(ParameterLine, ChainIntervalTechniqueOutsideZeroToTwoReadsOne) {
-    Line("CHAININTERVALTECHNIQUE=2");
-    EXPECT_EQ(params.idChainIntervalTechnique, 2);
-    Line("CHAININTERVALTECHNIQUE=5");
-    EXPECT_EQ(params.idChainIntervalTechnique, 1);
-    Line("CHAININTERVALTECHNIQUE=0");
-    EXPECT_EQ(params.idChainIntervalTechnique, 0);
-    Line("CHAININTERVALTECHNIQUE=-1");
-    EXPECT_EQ(params.idChainIntervalTechnique, 1);
-}
-
-TEST_F(ParameterLine, ComPortOnlyFromTheSettingsFile) {
+TEST_F(ParameterLine, PortsComeFromTheSettingsFileOrTheRequest) {
     Line("COMPORT=COM9", false);
     EXPECT_EQ(env.ComPortName, "");
     Line("ComPort = COM 4", true);
     EXPECT_EQ(env.ComPortName, "COM4");
-}
-
-TEST_F(ParameterLine, RequestedPortSetsPortNameAndCaption) {
     Line("REQCOMPORT=7");
     EXPECT_EQ(env.RequestedComPort, 7);
     EXPECT_EQ(env.ComPortName, "COM7");
@@ -147,30 +117,6 @@ TEST_F(ParameterLine, DisplayResourceIdOnlyForOne) {
     Line("DISPLAYRESOURCEID=1");
     Line("DISPLAYRESOURCEID=x");
     EXPECT_FALSE(tables.ShowResourceIDs);
-}
-
-TEST_F(ParameterLine, FlagsAndSmallSettings) {
-    Line("AutoCloseRunWindow=0");
-    Line("DSU=1");
-    Line("MMD=3958");
-    Line("MotorCurrentMA=1500");
-    Line("LayerPattern=1");
-    EXPECT_EQ(params.fAutoCloseRunWindow, 0);
-    EXPECT_EQ(params.fDSU, 1);
-    EXPECT_EQ(params.idMMD, 3958);
-    EXPECT_EQ(params.cMotorCurrentMA, 1500);
-    EXPECT_EQ(params.fLayerPattern, 1);
-}
-
-TEST_F(ParameterLine, MalformedNumbersReadZeroAndHexWorks) {
-    Line("SD=abc");
-    EXPECT_EQ(params.zSD, 0);
-    Line("MSPS=&H10");
-    EXPECT_EQ(params.cMSPS, 16);
-    Line("SD=1E999");
-    EXPECT_EQ(params.zSD, 0);
-    Line("PD=2.5D1");
-    EXPECT_EQ(params.zPD, 25);
 }
 
 TEST_F(ParameterLine, LinesWithoutKeyAreIgnoredUnknownKeysOnlyLogged) {

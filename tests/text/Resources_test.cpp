@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <set>
 #include <string>
 #include <vector>
 
@@ -48,24 +47,11 @@ TEST(ResourceLookup, UnknownIdIsMarkedNotReported) {
     EXPECT_EQ(GetResourceText(t.tables, 999), "?999?");
 }
 
-TEST(ResourceLookup, LaterEntryReplacesEarlier) {
-    TextTable table;
-    SetDictionaryText(table, 101, "one");
-    SetDictionaryText(table, 101, "two");
-    EXPECT_EQ(table.size(), 1u);
-    EXPECT_EQ(table.at("101"), "two");
-    ClearDictionary(table);
-    EXPECT_TRUE(table.empty());
-}
-
-TEST(ResourceComposition, LeaderAndTrailerAroundText) {
+TEST(ResourceComposition, LeaderAndTrailerAroundTheText) {
     LoggedTables t;
     EXPECT_EQ(GetResourceText(t.tables, 100, "COM3: ", ""), "COM3: PLYX3");
     EXPECT_EQ(GetResourceText(t.tables, 107, "COM3: ", " MODEL-A"), "COM3: Model MODEL-A");
-}
-
-TEST(ResourceComposition, ShowResourceIdsMarksOnlyTheResourceText) {
-    LoggedTables t;
+    // With the IDs shown, only the resource text is marked.
     t.tables.ShowResourceIDs = true;
     EXPECT_EQ(GetResourceText(t.tables, 100, "COM3: ", ""), "COM3: (100:PLYX3)");
     EXPECT_EQ(GetResourceText(t.tables, 706), "(706:Pause)");
@@ -79,16 +65,11 @@ TEST(ResourceComposition, EveryCompositionIsLoggedWithItsCodeUnits) {
     std::vector<std::string> expected = {"Loaded Resource 706:Pause", "...(P)==>80", "...(a)==>97",
                                          "...(u)==>117", "...(s)==>115", "...(e)==>101"};
     EXPECT_EQ(t.lines, expected);
-}
-
-TEST(ResourceComposition, LogShowsNonAsciiCodeUnitsAndSurrogateHalves) {
-    LoggedTables t;
+    // Code units beyond ASCII, and the halves of a surrogate pair shown as replacement characters.
+    t.lines.clear();
     LogResourceText(t.tables, "H", "\xCE\xB1\xF0\x9F\x98\x80");  // alpha, then U+1F600
-    ASSERT_EQ(t.lines.size(), 4u);
-    EXPECT_EQ(t.lines[0], "H:\xCE\xB1\xF0\x9F\x98\x80");
-    EXPECT_EQ(t.lines[1], "...(\xCE\xB1)==>945");
-    EXPECT_EQ(t.lines[2], "...(\xEF\xBF\xBD)==>55357");
-    EXPECT_EQ(t.lines[3], "...(\xEF\xBF\xBD)==>56832");
+    EXPECT_EQ(t.lines, (std::vector<std::string>{"H:\xCE\xB1\xF0\x9F\x98\x80", "...(\xCE\xB1)==>945",
+                                                 "...(\xEF\xBF\xBD)==>55357", "...(\xEF\xBF\xBD)==>56832"}));
 }
 
 TEST(ResourceComposition, NoLogSinkMeansNothingLogged) {
@@ -107,71 +88,24 @@ TEST(ResourceMessage, ShowsComposedTextWithOkAndTheGivenTitle) {
     EXPECT_EQ(dialogs.messages[0].buttons, plyx::platform::MessageButtons::Ok);
 }
 
-TEST(InternalDictionary, NinetyTextsInTheirGroups) {
-    TextTables tables;
-    LoadInternalDictionary(tables, "PLYX3");
-    EXPECT_EQ(tables.InternalDictionary.size(), 90u);
-    std::set<int> ids;
-    for (const auto& [key, text] : tables.InternalDictionary) ids.insert(std::stoi(key));
-    auto range = [&](int from, int to) {
-        for (int i = from; i <= to; ++i)
-            if (!ids.count(i)) return false;
-        return true;
-    };
-    EXPECT_TRUE(range(100, 111));
-    EXPECT_TRUE(range(200, 204));
-    EXPECT_TRUE(range(300, 305));
-    EXPECT_TRUE(range(400, 414));
-    EXPECT_TRUE(range(500, 508));
-    EXPECT_TRUE(range(600, 608));
-    EXPECT_TRUE(range(700, 713));
-    EXPECT_TRUE(range(800, 819));
-}
-
-TEST(InternalDictionary, ExactWordingOfSelectedTexts) {
-    TextTables tables;
-    LoadInternalDictionary(tables, "PLYX3");
-    const TextTable& t = tables.InternalDictionary;
-    EXPECT_EQ(t.at("608"),
-              "The system has detected that the switches as shown on this dialog are currently closed "
-              "(actuated).  Please open them so that the code can proceed.");
-    EXPECT_EQ(t.at("815"),
-              "Could not locate your common documents directory! Please reinstall PLYX3 while logged in "
-              "as an administrator.");
-    EXPECT_EQ(t.at("812"), "...Hex error code =");
-    EXPECT_EQ(t.at("202"), "Save &As...");
-    EXPECT_EQ(t.at("713"), "<shell data not saved>");
-    EXPECT_EQ(t.at("819"), "Requested Language file is not properly formatted");
-    const std::string& copyright = t.at("508");
-    EXPECT_EQ(copyright.substr(copyright.size() - 2), "By");
-    EXPECT_EQ(copyright.find('\n'), std::string::npos);
-}
-
-TEST(InternalDictionary, ProgramNameShapesItsTexts) {
+TEST(InternalDictionary, ProgramNameShapesItsTextsAndCompany) {
     TextTables tables;
     LoadInternalDictionary(tables, "WRAPPER");
     const TextTable& t = tables.InternalDictionary;
     EXPECT_EQ(t.at("100"), "WRAPPER");
-    EXPECT_EQ(t.at("400"), "WRAPPER Shell Options");
-    EXPECT_EQ(t.at("505"), "WRAPPER");
     EXPECT_EQ(t.at("700"), "WRAPPER Running...");
     EXPECT_EQ(t.at("801"), "Available WRAPPER Models (*.cf)");
-    EXPECT_EQ(t.at("802"), "WRAPPER Files (*.cfg, *.fin)");
     EXPECT_EQ(t.at("805"), "You have not yet selected a WRAPPER Model.");
-    EXPECT_EQ(t.at("808"), "Missing WRAPPER Model");
     EXPECT_EQ(t.at("817"), "Could not create your WRAPPER data directory");
+    // The company is named in full only for the PLYX programs.
     EXPECT_EQ(t.at("507"), "OW LLC");
-}
-
-TEST(InternalDictionary, CompanyNameForPlyxPrograms) {
-    TextTables tables;
     LoadInternalDictionary(tables, "PLYX3");
-    EXPECT_EQ(tables.InternalDictionary.at("507"), "Orvane Works LLC");
+    EXPECT_EQ(t.at("507"), "Orvane Works LLC");
     LoadInternalDictionary(tables, "PLYXTRA");
-    EXPECT_EQ(tables.InternalDictionary.at("507"), "Orvane Works LLC");
+    EXPECT_EQ(t.at("507"), "Orvane Works LLC");
     LoadInternalDictionary(tables, "PLY");
-    EXPECT_EQ(tables.InternalDictionary.at("507"), "OW LLC");
-    EXPECT_EQ(tables.InternalDictionary.size(), 90u);  // reloading starts afresh
+    EXPECT_EQ(t.at("507"), "OW LLC");
+    EXPECT_EQ(t.size(), 90u);  // reloading starts afresh
 }
 
 TEST(EnglishLanguage, DropsBothLanguageTablesAndTheCurrentFile) {
