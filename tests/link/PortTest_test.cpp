@@ -66,15 +66,6 @@ TEST_F(PortTest, AlreadyOpenPortIsTriedAtItsRateFirstAndReopenedOnlyWhenSpeltOth
     EXPECT_EQ(Count(LogText(), "Opening COM port"), 2);
 }
 
-TEST_F(PortTest, EchoingDeviceIsAModem) {
-    peer.SetEcho(true);
-    EXPECT_EQ(link->PortOpenAndTest("COM3"), 2);
-    std::string log = LogText();
-    EXPECT_TRUE(Holds(log, "... timeout on send of copyright request"));
-    EXPECT_TRUE(Holds(log, "... the selected port is probably a modem"));
-    EXPECT_EQ(log.find("Testing port at baud rate 38400"), std::string::npos);  // search ended
-}
-
 TEST_F(PortTest, SilentDeviceGivesTwoAfterAllRates) {
     link->SetDefaultBaudRate(250000);
     link->SetVerboseResponse(true);

@@ -43,18 +43,6 @@ TEST_F(SerialPort, UnmappedNameIsErrorSixWithAHint) {
     EXPECT_FALSE(link->PortIsOpen());
 }
 
-TEST_F(SerialPort, SecondOpenOfTheSamePortIsRefused) {
-    OpenCom3();
-    ZentrovaCom second(log);
-    second.SetPortPaths(Paths());
-    auto e = ErrorOf([&] { second.PortOpen("COM3"); });
-    EXPECT_EQ(e.SmallNumber(), 6);
-    EXPECT_TRUE(Holds(e.Description(), "port in use"));
-    // The first link still works.
-    peer.When("A", {Send("*")});
-    EXPECT_EQ(link->StringWriteCommandSequence("A"), 0);
-}
-
 TEST_F(SerialPort, ThreeHundredQueuedBytesSendOneBlockAndKeepTheRest) {
     OpenCom3();
     std::string bytes = std::string(255, 'a') + "Z" + std::string(43, 'b') + "Y";
@@ -150,12 +138,6 @@ TEST_F(SerialPort, VanishedDeviceOnReadIsErrorSevenAtOnce) {
     // Every further read fails the same way; none waits out its limit.
     EXPECT_THROW(link->CharReadRaw(5000), plyx::link::BoardLinkError);
     EXPECT_TRUE(Holds(LogText(), "Error 7 reported by ZentrovaCom.CharRead"));
-}
-
-TEST_F(SerialPort, VanishedDeviceOnCommandIsErrorSeven) {
-    OpenCom3();
-    peer.When("X", {plyx::test::Hangup()});
-    EXPECT_EQ(ErrorOf([&] { link->StringWriteCommandSequence("100X"); }).SmallNumber(), 7);
 }
 
 TEST_F(SerialPort, VanishedDeviceOnWriteIsErrorSeven) {

@@ -17,20 +17,6 @@ TEST(Board2AxisSelection, MotorMaskUsesLetterBWithoutBlankAndResetForgetsIt) {
     EXPECT_EQ(Say(*b, "-1?"), "X,-1,0\r\n*");
 }
 
-TEST(Board2AxisMoves, RelativeLocationsThenGoQueueOneMove) {
-    auto b = MakeBoard("VT2D20NCRouter", "1.07", 1.0);
-    Say(*b, "-2737R");
-    EXPECT_EQ(Say(*b, "1626x"), "*");
-    EXPECT_EQ(Say(*b, "-1626y"), "*");
-    EXPECT_EQ(Say(*b, "G"), "G29*");
-    Say(*b, "1626x-1626yG");
-    ASSERT_EQ(b->Moves().size(), 2u);
-    EXPECT_EQ(b->Moves()[1].steps[kX], 1626);
-    EXPECT_EQ(b->Moves()[1].steps[kY], -1626);
-    EXPECT_EQ(b->Moves()[1].rate, -2737);
-    EXPECT_EQ(b->State().queueFill, 2);
-}
-
 TEST(Board2AxisMoves, SetCoordinatesIsAQueuedCommand) {
     auto b = MakeBoard("dsLynNCRouter2D");
     EXPECT_EQ(Say(*b, "10X20Y="), "**I30*");
@@ -48,7 +34,7 @@ TEST(Board2AxisMoves, ArcFromBeginAndDeltaAngles) {
     EXPECT_EQ(b->Moves()[0].steps[kY], 300);
 }
 
-TEST(Board2AxisPanel, InputsAreActiveLowAndTheAbortLatchIsBitFour) {
+TEST(Board2AxisPanel, InputsAreActiveLow) {
     auto b = MakeBoard("VT2D20NCRouter");
     EXPECT_EQ(Say(*b, "6?"), "X,6,255\r\n*");  // switches on the TTL inputs
     b->SetSwitch(static_cast<int>(Switch::Pause) | static_cast<int>(Switch::Stop), true);
@@ -56,9 +42,6 @@ TEST(Board2AxisPanel, InputsAreActiveLowAndTheAbortLatchIsBitFour) {
     EXPECT_EQ(Say(*b, "5?"), "X,5,15\r\n*");  // four limit inputs
     b->SetLimitInputs(0x2);
     EXPECT_EQ(Say(*b, "5?"), "X,5,13\r\n*");
-    b->Latch(b->AbortLatchBit());
-    EXPECT_EQ(Say(*b, "L"), "R,L,16\r\n*");
-    EXPECT_EQ(Say(*b, "L"), "R,L,0\r\n*");
 }
 
 TEST(Board2AxisPanel, LampsHangOnRelayWordBits) {
@@ -68,18 +51,6 @@ TEST(Board2AxisPanel, LampsHangOnRelayWordBits) {
     EXPECT_EQ(b->State().lamps, kLampStart | kLampBurnish);
     Say(*b, std::to_string(0x2000 | 0x8000 | 0x0400) + "D");  // running
     EXPECT_EQ(b->State().lamps, kLampPause | kLampStop | kLampAbort);
-    Say(*b, std::to_string(0x8000) + "U");
-    EXPECT_EQ(b->State().lamps, kLampPause | kLampAbort);
-    Say(*b, std::to_string(0x4000) + "C");
-    EXPECT_EQ(b->State().lamps, kLampStart | kLampPause | kLampAbort);
-    EXPECT_EQ(Say(*b, "-13?"), "X,-13,24576\r\n*");
-}
-
-TEST(Board2AxisReset, MicrostepSizeIsKeptAndReported) {
-    auto b = MakeBoard("VT2D20NCRouter");
-    EXPECT_EQ(Say(*b, "4!"), "*");
-    EXPECT_EQ(Say(*b, "-14?"), "X,-14,4\r\n*");
-    EXPECT_EQ(b->State().counters.resets, 1u);
 }
 
 TEST(Board2AxisFraming, NoBinaryDeltaOnThisFamily) {
@@ -87,14 +58,6 @@ TEST(Board2AxisFraming, NoBinaryDeltaOnThisFamily) {
     EXPECT_EQ(Say(*b, Bytes({0xA0, 0x64})), "*");  // 0x64 is "d": an arc angle of 0
     Say(*b, "G");
     EXPECT_EQ(b->Moves().at(0).steps[kX], 0);
-}
-
-TEST(Board2AxisFraming, StateQueriesAndRunLetters) {
-    auto b = MakeBoard("VT2D20NCRouter");
-    EXPECT_EQ(Say(*b, "h"), "I30*");
-    EXPECT_EQ(Say(*b, "q"), "P30*");
-    EXPECT_EQ(Say(*b, "r"), "I30*");
-    EXPECT_EQ(Say(*b, "Q"), "S30*");
 }
 
 }  // namespace

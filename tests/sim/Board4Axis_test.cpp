@@ -113,27 +113,23 @@ TEST(Board4AxisMoves, BinaryDeltasSetRelativeTargetsForTheNextGo) {
     // The low byte is data, even when it looks like "*" (0x2A) or "~" (0x7E).
     auto b = MakeBoard("QM4DNCRouter");
     Say(*b, "-2737R");
-    EXPECT_EQ(Say(*b, Bytes({0xA0, 0x64})), "*");  // X +100
+    EXPECT_EQ(Say(*b, Bytes({0xA0, 0x2A})), "*");  // X +42
     EXPECT_EQ(Say(*b, Bytes({0xCF, 0xFF})), "*");  // Y -1
+    EXPECT_EQ(Say(*b, Bytes({0x88, 0x00})), "*");  // W -2048
+    EXPECT_EQ(Say(*b, Bytes({0xE7, 0xFF})), "*");  // Z +2047
     EXPECT_EQ(Say(*b, "G"), "G29*");
-    Say(*b, Bytes({0x88, 0x00}));  // W -2048
-    Say(*b, Bytes({0xE7, 0xFF}));  // Z +2047
+    Say(*b, Bytes({0xC0, 0x7E}));  // Y +126
     Say(*b, "G");
     ASSERT_EQ(b->Moves().size(), 2u);
-    EXPECT_EQ(b->Moves()[0].steps[kX], 100);
+    EXPECT_EQ(b->Moves()[0].steps[kX], 42);
     EXPECT_EQ(b->Moves()[0].steps[kY], -1);
+    EXPECT_EQ(b->Moves()[0].steps[kW], -2048);
+    EXPECT_EQ(b->Moves()[0].steps[kZ], 2047);
     EXPECT_EQ(b->Moves()[0].rate, -2737);
-    EXPECT_EQ(b->Moves()[1].steps[kW], -2048);
-    EXPECT_EQ(b->Moves()[1].steps[kZ], 2047);
-    EXPECT_EQ(b->Moves()[1].steps[kX], 0);
+    EXPECT_EQ(b->Moves()[1].steps[kX], 0);  // a Go uses up the deltas
+    EXPECT_EQ(b->Moves()[1].steps[kY], 126);
     b->Advance(0);
-    EXPECT_EQ(b->State().position[kX], 100);
-    EXPECT_EQ(b->State().position[kZ], 2047);
-    EXPECT_EQ(Say(*b, Bytes({0xA0, 0x2A})), "*");
-    EXPECT_EQ(Say(*b, Bytes({0xC0, 0x7E})), "*");
-    Say(*b, "G");
-    EXPECT_EQ(b->Moves().at(2).steps[kX], 42);
-    EXPECT_EQ(b->Moves().at(2).steps[kY], 126);
+    EXPECT_EQ(b->State().position[kY], 125);
 }
 
 TEST(Board4AxisMoves, TextLocationsAbsoluteAndRelative) {
@@ -180,16 +176,6 @@ TEST(Board4AxisMoves, ArcAnglesAreDegroidStepsOnOldAndMicroDegreesOnExtendedFirm
     ASSERT_EQ(ext->Moves().size(), 1u);
     EXPECT_EQ(ext->Moves()[0].steps[kX], 0);
     EXPECT_EQ(ext->Moves()[0].steps[kY], -1000);
-}
-
-TEST(Board4AxisMoves, QueueEntryPrefixOnlyOnExtendedFirmware) {
-    auto old = MakeBoard("QM4DNCRouter", "4.71");
-    Say(*old, "-5E");
-    EXPECT_EQ(old->State().outputs, static_cast<uint32_t>(-5));  // an immediate write
-    auto ext = MakeBoard("QM4DNCRouter", "5.02");
-    Say(*ext, "--5E");  // queued value -5 after the queue prefix
-    ext->Advance(0);
-    EXPECT_EQ(ext->State().outputs, static_cast<uint32_t>(-5));
 }
 
 TEST(Board4AxisEeprom, ElementsAreWrittenInTwoStepsAndSavedPolaritiesComeBackAfterReset) {
