@@ -9,15 +9,6 @@
 namespace plyx::engine {
 namespace {
 
-TEST(DistanceRing, HasTwiceTheQueuePlusOneEntries) {
-    DistanceRing ring;
-    ring.Reset(30);
-    EXPECT_EQ(ring.QueueUpperIndex(), 60);
-    EXPECT_EQ(ring.Length(), 61);
-    EXPECT_EQ(ring.idNextDistance, 0);
-    EXPECT_EQ(ring.LastExtractNext, -1);
-}
-
 TEST(DistanceRing, DisplayFollowsTheControllerNotTheProgram) {
     DistanceRing ring;
     ring.Reset(30);
@@ -51,6 +42,7 @@ TEST(DistanceRing, ResetClearsEverything) {
     ring.InsertDistance(5, 2);
     ring.GetExtractIndex(0);
     ring.Reset(2);
+    EXPECT_EQ(ring.Length(), 5);  // twice the queue, plus one
     EXPECT_EQ(ring.idNextDistance, 0);
     EXPECT_EQ(ring.LastExtractNext, -1);
     for (std::int16_t i = 0; i < ring.Length(); ++i) {
@@ -78,27 +70,15 @@ TEST(DistanceRing, BoardCountsOutsideTheRingStayInside) {
     EXPECT_LE(ring.QueueUpperIndex(), std::numeric_limits<std::int16_t>::max());
 }
 
-TEST(DisplayText, TwoDigits) {
-    EXPECT_EQ(TwoDigits(7), "07");
-    EXPECT_EQ(TwoDigits(42), "42");
-    EXPECT_EQ(TwoDigits(0), "00");
-    EXPECT_EQ(TwoDigits(123), "23");
-}
-
 TEST(DisplayText, ElapsedTime) {
-    EXPECT_EQ(ElapsedTimeText(3725), "1:02:05");
-    EXPECT_EQ(ElapsedTimeText(90061), "25:01:01");
     EXPECT_EQ(ElapsedTimeText(425), "0:07:05");
-    EXPECT_EQ(ElapsedTimeText(43259), "12:00:59");
+    EXPECT_EQ(ElapsedTimeText(90061), "25:01:01");
     EXPECT_EQ(ElapsedTimeText(-61), "0:01:01");
 }
 
 TEST(DisplayText, TapeLength) {
-    EXPECT_EQ(TapeLengthText(3937 / 39.37), "100.0");
-    EXPECT_EQ(TapeLengthText(120 / 12.0), "10.0");
-    EXPECT_EQ(TapeLengthText(1234.56), "1,234.6");
-    EXPECT_EQ(TapeLengthText(1234567.04), "1,234,567.0");
     EXPECT_EQ(TapeLengthText(0), "0.0");
+    EXPECT_EQ(TapeLengthText(1234567.04), "1,234,567.0");
     EXPECT_EQ(TapeLengthText(999.96), "1,000.0");
     EXPECT_EQ(TapeLengthText(-12.25), "-12.2");
     EXPECT_EQ(TapeLengthText(std::numeric_limits<double>::quiet_NaN()), "0.0");

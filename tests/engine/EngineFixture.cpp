@@ -77,6 +77,13 @@ std::vector<std::string> EngineTest::LogLines() {
     return lines;
 }
 
+std::vector<std::string> EngineTest::LogLinesStartingWith(const std::string& prefix) {
+    std::vector<std::string> out;
+    for (const std::string& l : LogLines())
+        if (l.rfind(prefix, 0) == 0) out.push_back(l);
+    return out;
+}
+
 bool EngineTest::Logged(const std::string& line) {
     for (const std::string& l : LogLines())
         if (l == line) return true;
@@ -85,6 +92,31 @@ bool EngineTest::Logged(const std::string& line) {
 
 std::vector<QueuedMove> EngineTest::MovesSince(std::size_t from) const {
     return {ctl.moves.begin() + static_cast<std::ptrdiff_t>(from), ctl.moves.end()};
+}
+
+std::vector<QueuedMove> EngineTest::PlannedSegments(bool burnish) const {
+    double scale = 0;
+    std::vector<std::array<double, 3>> lineMoves = PlannedLineMoves(params, burnish, &scale);
+    return ExpectedSegments(lineMoves, scale);
+}
+
+std::vector<std::array<double, 3>> PlannedLineMoves(app::ParameterSet params, bool burnish, double* rateScale) {
+    PlanRecorder rec;
+    RunGeometry g(params, rec, [](const std::string&) {});
+    g.ComputeRunConstants();
+    std::int16_t layer = 0;
+    g.RunLayers(burnish, &layer);
+    if (rateScale) *rateScale = g.zTargetRateScale;
+    return rec.moves;
+}
+
+void ExpectPlanThenSlowDown(const std::vector<QueuedMove>& queued, const std::vector<QueuedMove>& plan,
+                            std::int32_t startStopRate) {
+    ASSERT_EQ(queued.size(), plan.size() + 3);
+    EXPECT_EQ(std::vector<QueuedMove>(queued.begin(), queued.begin() + static_cast<std::ptrdiff_t>(plan.size())),
+              plan);
+    EXPECT_EQ(queued[plan.size()], (QueuedMove{10, -10, -startStopRate}));
+    for (std::size_t i = plan.size(); i < queued.size(); ++i) EXPECT_EQ(queued[i].rate, -startStopRate) << i;
 }
 
 std::vector<QueuedMove> ExpectedSegments(const std::vector<std::array<double, 3>>& lineMoves, double rateScale) {

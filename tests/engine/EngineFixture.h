@@ -15,6 +15,7 @@
 #include "app/Environment.h"
 #include "app/ParameterSet.h"
 #include "engine/RunEngine.h"
+#include "engine/RunGeometry.h"
 #include "link/CommLog.h"
 #include "platform/Dialogs.h"
 #include "platform/FakeClock.h"
@@ -174,8 +175,11 @@ protected:
 
     // Program log lines written since the start (text after "--->").
     std::vector<std::string> LogLines();
+    std::vector<std::string> LogLinesStartingWith(const std::string& prefix);
     bool Logged(const std::string& line);
     std::vector<QueuedMove> MovesSince(std::size_t from) const;
+    // The plan of the current parameters as the controller should receive it.
+    std::vector<QueuedMove> PlannedSegments(bool burnish = false) const;
 
     plyx::test::TempDir dir;
     platform::FakeClock clock;
@@ -192,6 +196,20 @@ protected:
     RecordingMainWindow mainWindow;
     std::unique_ptr<RunEngine> engine;
 };
+
+struct PlanRecorder final : LineMoveSink {
+    std::vector<std::array<double, 3>> moves;
+    void LineMove(double dx, double dy, double rate) override { moves.push_back({dx, dy, rate}); }
+};
+
+// The line moves the layer loop plans for these parameters (on a copy).
+std::vector<std::array<double, 3>> PlannedLineMoves(app::ParameterSet params, bool burnish,
+                                                    double* rateScale = nullptr);
+
+// A whole run's moves: exactly the plan, then the three slow-down moves at
+// the start/stop rate.
+void ExpectPlanThenSlowDown(const std::vector<QueuedMove>& queued, const std::vector<QueuedMove>& plan,
+                            std::int32_t startStopRate = 80);
 
 // The moves that the plan's line moves become on a controller that takes at
 // most 2047 steps per motor and move: each rounded half to even and cut into

@@ -15,6 +15,14 @@ protected:
         globals.RunState = kRunRunning;
         from = ctl.calls.size();
     }
+    // Controller calls since the fixture's set-up with one of these names.
+    std::vector<std::string> CallsNamed(std::initializer_list<const char*> names) const {
+        std::vector<std::string> out;
+        for (std::size_t i = from; i < ctl.calls.size(); ++i)
+            for (const char* name : names)
+                if (ctl.calls[i].rfind(std::string(name) + "(", 0) == 0) out.push_back(ctl.calls[i]);
+        return out;
+    }
     std::size_t from = 0;
 };
 
@@ -32,11 +40,8 @@ TEST_F(MotionTest, LongLineMoveIsCutAtTheFasterMotorsRate) {
 
 TEST_F(MotionTest, ControllerSeesRateThenDeltasThenGo) {
     engine->SegmentedMove(100, -50, 1234, 100);
-    std::vector<std::string> sent;
-    for (std::size_t i = from; i < ctl.calls.size(); ++i)
-        if (ctl.calls[i].rfind("WaitIdle", 0) != 0 && ctl.calls[i].rfind("SelectControllerMotor", 0) != 0)
-            sent.push_back(ctl.calls[i]);
-    EXPECT_EQ(sent, (std::vector<std::string>{"SetControllerRunRate(-1234)", "SetRequestedDelta(100,1)",
+    EXPECT_EQ(CallsNamed({"SetControllerRunRate", "SetRequestedDelta", "GoToRequested"}),
+              (std::vector<std::string>{"SetControllerRunRate(-1234)", "SetRequestedDelta(100,1)",
                                               "SetRequestedDelta(-50,2)", "GoToRequested()"}));
     EXPECT_TRUE(Logged("     PATCH: works as a single move of lX=100, lY=-50"));
     EXPECT_TRUE(Logged("     ...Set of lX worked, trying lY)"));
@@ -65,19 +70,13 @@ TEST_F(MotionTest, SegmentsShareTheRealDistanceAndEachFillsARingEntry) {
     EXPECT_TRUE(Logged("Inserting distance 3 on layer 0 as entry 0"));
 }
 
-TEST_F(MotionTest, ZeroAndTinyMoves) {
+TEST_F(MotionTest, ZeroTinyAndHalfStepMoves) {
     engine->LineMove(0, 0, 387);
     EXPECT_TRUE(ctl.moves.empty());
     EXPECT_TRUE(Logged("     Seek distance of 0 requested: ignoring...."));
     engine->LineMove(0.3, -0.4, 100);
-    EXPECT_EQ(ctl.moves, (std::vector<QueuedMove>{{0, 0, -800}}));
-}
-
-TEST_F(MotionTest, HalvesRoundToEven) {
-    engine->LineMove(2.5, -3.5, 1);
-    ASSERT_EQ(ctl.moves.size(), 1u);
-    EXPECT_EQ(ctl.moves[0].x, 2);
-    EXPECT_EQ(ctl.moves[0].y, -4);
+    engine->LineMove(2.5, -3.5, 100);  // halves round to even
+    EXPECT_EQ(ctl.moves, (std::vector<QueuedMove>{{0, 0, -800}, {2, -4, -814}}));
 }
 
 TEST_F(MotionTest, NothingMovesWhileAnAbortIsRequested) {
@@ -104,57 +103,30 @@ TEST_F(MotionTest, StopSequenceSlowsDownFromTheLastRate) {
     EXPECT_TRUE(Logged("zTurnOffDistance=467.7980625, zLastRate=2737, lStartStopRate=80, lRampRate=8000"));
     EXPECT_TRUE(Logged("Sending stop sequence"));
     EXPECT_TRUE(Logged("Queue now only contains slow-down-to-stop motion, so force pause state"));
-    std::vector<std::string> order;
-    for (std::size_t i = from; i < ctl.calls.size(); ++i)
-        if (ctl.calls[i] == "PauseController()" || ctl.calls[i] == "StopController()" ||
-            ctl.calls[i] == "ResetController()")
-            order.push_back(ctl.calls[i]);
-    EXPECT_EQ(order, (std::vector<std::string>{"PauseController()", "StopController()", "ResetController()"}));
+    EXPECT_EQ(CallsNamed({"PauseController", "StopController", "ResetController"}), (std::vector<std::string>{"PauseController()", "StopController()", "ResetController()"}));
     EXPECT_EQ(globals.RunState, kRunStopping);
     EXPECT_EQ(globals.LampMode, 0);  // InitializeController turned the lamps off
 }
 
-TEST_F(MotionTest, NoStopMovesAtTheStartStopRate) {
-    globals.zLastRate = 80;
-    engine->StopSequence();
-    EXPECT_TRUE(ctl.moves.empty());
+TEST_F(MotionTest, StopSequenceWithoutSlowDownStillStopsAndResets) {
+    // An aborted run; already at the start/stop rate; no ramp at all.
+    const double ramp = params.zRR;
+    for (int c = 0; c < 3; ++c) {
+        SCOPED_TRACE(c);
+        globals.RunState = c == 0 ? kRunAbortRequested : kRunRunning;
+        globals.zLastRate = c == 1 ? 80 : 2737;
+        params.zRR = c == 2 ? 0 : ramp;
+        engine->ComputeRunConstants();
+        from = ctl.calls.size();
+        engine->StopSequence();
+        EXPECT_TRUE(ctl.moves.empty());
+        EXPECT_EQ(CallsNamed({"StopController", "ResetController"}),
+                  (std::vector<std::string>{"StopController()", "ResetController()"}));
+        if (c == 0) {
+            EXPECT_FALSE(Logged("Disabling motors"));
+        }
+    }
     EXPECT_TRUE(Logged("No special stop sequence needed -- already at start/stop rate"));
-}
-
-TEST_F(MotionTest, StopSequenceWaitsUntilTwoPlacesAreLeft) {
-    globals.zLastRate = 80;
-    ctl.moving = true;
-    ctl.queueInUse = 6;
-    ctl.onWaitIdle = [](FakeController& c) -> std::optional<std::int32_t> {
-        if (c.queueInUse > 0 && !c.paused) --c.queueInUse;
-        return std::nullopt;
-    };
-    engine->StopSequence();
-    EXPECT_EQ(ctl.calls.back(), "SetPortDirections()") << "ends in a reset";
-    // 6 -> 2 takes four waits before the pause is forced.
-    std::size_t pause = 0;
-    for (std::size_t i = from; i < ctl.calls.size(); ++i)
-        if (ctl.calls[i] == "PauseController()") pause = i;
-    EXPECT_EQ(ctl.CallsStartingWith("WaitIdle", from).size() - ctl.CallsStartingWith("WaitIdle", pause).size(), 4u);
-}
-
-TEST_F(MotionTest, AbortedRunSkipsTheSlowDownButStillStopsAndResets) {
-    globals.zLastRate = 2737;
-    globals.RunState = kRunAbortRequested;
-    engine->StopSequence();
-    EXPECT_TRUE(ctl.moves.empty());
-    EXPECT_FALSE(Logged("Disabling motors"));
-    EXPECT_EQ(ctl.CallsStartingWith("StopController", from).size(), 1u);
-    EXPECT_EQ(ctl.CallsStartingWith("ResetController", from).size(), 1u);
-}
-
-TEST_F(MotionTest, ZeroRampRateSkipsTheSlowDownMoves) {
-    params.zRR = 0;
-    engine->ComputeRunConstants();
-    globals.zLastRate = 2737;
-    engine->StopSequence();
-    EXPECT_TRUE(ctl.moves.empty());
-    EXPECT_EQ(ctl.CallsStartingWith("ResetController", from).size(), 1u);
 }
 
 TEST_F(MotionTest, InitializeControllerOrder) {

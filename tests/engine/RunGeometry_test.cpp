@@ -2,21 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
 #include <cmath>
-#include <string>
-#include <vector>
 
-#include "app/ParameterSet.h"
 #include "engine/RunGeometry.h"
+#include "tests/engine/EngineFixture.h"
 
 namespace plyx::engine {
 namespace {
-
-struct Recorder final : LineMoveSink {
-    std::vector<std::array<double, 3>> moves;
-    void LineMove(double dx, double dy, double rate) override { moves.push_back({dx, dy, rate}); }
-};
 
 class PlanTest : public ::testing::Test {
 protected:
@@ -25,7 +17,7 @@ protected:
         geometry.RunLayers(burnish, &layer);
     }
     app::ParameterSet params;
-    Recorder sink;
+    test::PlanRecorder sink;
     std::vector<std::string> log;
     RunGeometry geometry{params, sink, [this](const std::string& l) { log.push_back(l); }};
     std::int16_t layer = 0;
@@ -37,17 +29,6 @@ void ExpectMove(const std::array<double, 3>& m, double dx, double dy, double rat
     EXPECT_EQ(m[2], rate);
 }
 
-TEST_F(PlanTest, RunConstantsWithDefaults) {
-    geometry.ComputeRunConstants();
-    EXPECT_EQ(geometry.zWheelScale, 1.0);
-    EXPECT_NEAR(geometry.zABase, 3251.5483964654327, 1e-9);
-    EXPECT_EQ(geometry.zTargetRateScale, 10.0);
-    EXPECT_NEAR(geometry.zTapePerStep, 0.003925, 1e-15);
-    EXPECT_EQ(geometry.lStartStopRate, 80);
-    EXPECT_EQ(geometry.lRampRate, 8000);
-    EXPECT_NEAR(geometry.zWheelAngleFactor, 1.1033779189624915, 1e-15);
-}
-
 TEST_F(PlanTest, UsesTheFifteenDigitPi) {
     params.zSD = 1;
     params.zDSF = 1;
@@ -57,15 +38,12 @@ TEST_F(PlanTest, UsesTheFifteenDigitPi) {
     EXPECT_NE(geometry.zABase, 3.141592653589793);
 }
 
-TEST_F(PlanTest, RatesAreRoundedDown) {
+TEST_F(PlanTest, RatesAreRoundedDownAndSaturate) {
     params.zSSR = 5.99;
     params.zRR = 0.07;
     geometry.ComputeRunConstants();
     EXPECT_EQ(geometry.lStartStopRate, 95);  // 95.84
     EXPECT_EQ(geometry.lRampRate, 1);        // 1.12
-}
-
-TEST_F(PlanTest, RatesOutOfRangeSaturate) {
     params.zSSR = -1e300;
     params.zRR = 1e300;
     geometry.ComputeRunConstants();
@@ -145,15 +123,16 @@ TEST_F(PlanTest, ThirdAxisPassesNeverAdvanceTheAlternateCounter) {
     EXPECT_EQ(params.LineCounter, 3);
 }
 
-TEST_F(PlanTest, BurnishPassRunsItsOwnLayersFaster) {
+TEST_F(PlanTest, BurnishPassRunsItsOwnLayersFasterUnlessTheShellIsShorter) {
+    EXPECT_EQ(RunGeometry::LayerCount(params, false), 6);
+    EXPECT_EQ(RunGeometry::LayerCount(params, true), 2);
     Run(true);
     EXPECT_EQ(geometry.zTargetRateScale, 11.0);
     EXPECT_EQ(sink.moves.size(), 24u + 25u);
-}
-
-TEST_F(PlanTest, BurnishOfAShortShellRunsItsLayersAtNormalRate) {
     params.cTLC = 2;
     params.cBLC = 5;
+    EXPECT_EQ(RunGeometry::LayerCount(params, true), 2);
+    sink.moves.clear();
     Run(true);
     EXPECT_EQ(geometry.zTargetRateScale, 10.0);
     EXPECT_EQ(sink.moves.size(), 24u + 25u);
@@ -182,13 +161,6 @@ TEST_F(PlanTest, NoLayersForZeroOrNegativeCounts) {
     params.cMRC = -4;
     Run();
     EXPECT_EQ(sink.moves.size(), 1u);  // only layer 2's interval move
-}
-
-TEST_F(PlanTest, LayerCountForRunsAndBurnishPasses) {
-    EXPECT_EQ(RunGeometry::LayerCount(params, false), 6);
-    EXPECT_EQ(RunGeometry::LayerCount(params, true), 2);
-    params.cTLC = 2;
-    EXPECT_EQ(RunGeometry::LayerCount(params, true), 2);
 }
 
 }  // namespace

@@ -1,12 +1,11 @@
-// Whole runs on the recording fake controller: order of the start, the
-// plan reaching the controller, finishing files, refusals and displays.
+// Whole runs on the recording fake controller: order of the start and the
+// windows, finishing files that cannot chain, refusals, aborts and displays.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
 #include <sys/stat.h>
 
-#include "app/Environment.h"
 #include "app/Numbers.h"
 #include "app/ParameterFiles.h"
 #include "engine/DisplayText.h"
@@ -16,44 +15,7 @@
 namespace plyx::engine::test {
 namespace {
 
-struct PlanRecorder final : LineMoveSink {
-    std::vector<std::array<double, 3>> moves;
-    void LineMove(double dx, double dy, double rate) override { moves.push_back({dx, dy, rate}); }
-};
-
-class RunTest : public EngineTest {
-protected:
-    // The line moves of the plan of the current parameters.
-    std::vector<std::array<double, 3>> Plan(bool burnish = false) {
-        app::ParameterSet copy = params;
-        PlanRecorder rec;
-        RunGeometry g(copy, rec, [](const std::string&) {});
-        g.ComputeRunConstants();
-        std::int16_t layer = 0;
-        g.RunLayers(burnish, &layer);
-        planScale = g.zTargetRateScale;
-        return rec.moves;
-    }
-    std::vector<std::string> Matching(const std::string& prefix) {
-        std::vector<std::string> out;
-        for (const std::string& l : LogLines())
-            if (l.rfind(prefix, 0) == 0) out.push_back(l);
-        return out;
-    }
-    double planScale = 0;
-};
-
-TEST_F(RunTest, DefaultFullRunQueuesThePlan) {
-    auto expected = ExpectedSegments(Plan(), 10);
-    engine->StartRun(false);
-    // The plan, then the three slow-down moves at the start/stop rate.
-    ASSERT_EQ(ctl.moves.size(), expected.size() + 3);
-    EXPECT_EQ(std::vector<QueuedMove>(ctl.moves.begin(), ctl.moves.begin() + static_cast<long>(expected.size())),
-              expected);
-    EXPECT_EQ(ctl.moves[expected.size()], (QueuedMove{10, -10, -80}));
-    EXPECT_EQ(globals.RunState, kRunIdle);
-    EXPECT_EQ(globals.CurrentLayer, 7);
-}
+using RunTest = EngineTest;
 
 TEST_F(RunTest, StartOrder) {
     params.cTLC = 1;
@@ -100,85 +62,13 @@ TEST_F(RunTest, WindowStaysWithoutAutoReturn) {
     EXPECT_TRUE(mainWindow.visible);
 }
 
-TEST_F(RunTest, BurnishPass) {
-    auto expected = ExpectedSegments(Plan(true), 11);
-    ASSERT_EQ(planScale, 11);
-    dir.Write("PLYX3/a.fin", "TLC=1\r\n");
-    params.CurrentShellFile = dir.File("PLYX3/a.cfg");
-    engine->StartRun(true);
-    ASSERT_EQ(ctl.moves.size(), expected.size() + 3);
-    EXPECT_EQ(std::vector<QueuedMove>(ctl.moves.begin(), ctl.moves.begin() + static_cast<long>(expected.size())),
-              expected);
-    EXPECT_TRUE(Matching("Found a FIN file").empty());
-}
-
-class FinishingTest : public RunTest, public ::testing::WithParamInterface<int> {
-protected:
-    FinishingTest() {
-        shell = dir.File("a.cfg");
-        dir.Write("a.cfg", "TLC=2\r\nMRC=1\r\nTARC=1\r\nMRFL=387\r\nMRSI=387\r\nMISP=26.2\r\n"
-                           "CHAININTERVALTECHNIQUE=" + std::to_string(GetParam()) + "\r\n");
-        dir.Write("a.fin", "TLC=1\r\nMRC=2\r\nMRFL=100\r\nMRSI=200\r\nMISP=50\r\nCHAININTERVALTECHNIQUE=" +
-                               std::to_string(GetParam()) + "\r\n");
-        app::LoadParameterFile(*env, params, shell);
-    }
-    std::string shell;
-};
-
-TEST_P(FinishingTest, ChainsTheFinishingFileAndRestoresTheShell) {
-    const int technique = GetParam();
-    auto shellPlan = Plan();
-    std::vector<std::array<double, 3>> expectedMoves = shellPlan;
-    {
-        // What the chained run adds, computed on copies of the parameters.
-        app::ParameterSet shellParams = params;
-        PlanRecorder rec;
-        RunGeometry g(shellParams, rec, [](const std::string&) {});
-        g.ComputeRunConstants();
-        std::int16_t layer = 0;
-        g.RunLayers(false, &layer);
-        if (technique == 0) g.RunBetweenLayerMove(shellParams.cTLC + 1);  // 3: a third-axis pass
-        app::ParameterSet finParams = shellParams;
-        app::LoadParameterFile(*env, finParams, dir.File("a.fin"));
-        RunGeometry f(finParams, rec, [](const std::string&) {});
-        f.ComputeRunConstants();
-        f.zAScaled = g.zAScaled;
-        f.zPoleAdvanceForLayer = g.zPoleAdvanceForLayer;
-        if (technique == 1) f.RunBetweenLayerMove(1);
-        if (technique == 2) f.RunBetweenLayerMove(0);
-        f.RunLayers(false, &layer);
-        expectedMoves = rec.moves;
-    }
-    engine->StartRun(false);
-    auto expected = ExpectedSegments(expectedMoves, 10);
-    ASSERT_EQ(ctl.moves.size(), expected.size() + 3);
-    EXPECT_EQ(std::vector<QueuedMove>(ctl.moves.begin(), ctl.moves.begin() + static_cast<long>(expected.size())),
-              expected);
-    // Technique 0 chains a third-axis pass (layer 3) at the shell's rates.
-    const std::size_t chained = ExpectedSegments(shellPlan, 10).size();
-    if (technique == 0) {
-        EXPECT_EQ(ctl.moves[chained].rate, ExpectedSegments({{1, -1, 238}}, 10)[0].rate);
-    }
-    if (technique == 1) {
-        EXPECT_EQ(ctl.moves[chained].rate, -1414);  // the finishing file's interval move at its MRSI
-    }
-    EXPECT_TRUE(Logged("Found a FIN file (" + dir.File("a.fin") + ") -- attempting load"));
-    EXPECT_EQ(params.CurrentShellFile, shell);
-    EXPECT_EQ(params.cTLC, 2);
-    EXPECT_EQ(params.zMRFL, 387);
-    std::string settings = dir.Read("PLYX3/PLYX3.CFG");
-    EXPECT_NE(settings.find("LastFileLoaded=" + shell + "\r\n"), std::string::npos);
-}
-
-INSTANTIATE_TEST_SUITE_P(Techniques, FinishingTest, ::testing::Values(0, 1, 2));
-
 TEST_F(RunTest, ShellWithoutCfgExtensionChainsNothing) {
     dir.Write("b.fin", "TLC=1\r\n");
     params.cTLC = 1;
     params.cMRC = 1;
     params.CurrentShellFile = dir.File("b.fin");
     engine->StartRun(false);
-    EXPECT_TRUE(Matching("Found a FIN file").empty());
+    EXPECT_TRUE(LogLinesStartingWith("Found a FIN file").empty());
 }
 
 TEST_F(RunTest, UnreadableFinishingFileIsSkipped) {
@@ -187,21 +77,6 @@ TEST_F(RunTest, UnreadableFinishingFileIsSkipped) {
     app::LoadParameterFile(*env, params, dir.File("c.cfg"));
     engine->StartRun(false);
     EXPECT_EQ(params.CurrentShellFile, dir.File("c.cfg"));
-}
-
-TEST_F(RunTest, ZeroPoleDiameterIsRefusedBeforeAnythingMoves) {
-    params.zPD = 0;
-    engine->StartRun(false);
-    EXPECT_TRUE(ctl.CallsStartingWith("ResetController").empty());
-    EXPECT_TRUE(ctl.CallsStartingWith("SetControllerRunRate").empty());
-    EXPECT_TRUE(ctl.moves.empty());
-    ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_NE(dialogs.messages[0].text.find("pole diameter"), std::string::npos);
-    EXPECT_EQ(globals.RunState, kRunIdle);
-    EXPECT_TRUE(status.calls.empty());
-    EXPECT_TRUE(mainWindow.visible);
-    EXPECT_TRUE(mainWindow.timer);
-    EXPECT_FALSE(platform::FileExists(dir.path() + "/PLYX3/PLYX3.CFG"));
 }
 
 TEST_F(RunTest, TooManyAlternatePairsAreRefused) {
@@ -261,8 +136,8 @@ TEST_F(RunTest, DisplaysFollowTheControllersQueue) {
     EXPECT_EQ(status.elapsed, ElapsedTimeText(globals.LastShownElapsedSeconds));
     // The slow-down moves at the end carry the layer after the last one.
     EXPECT_EQ(status.layerTotal, "2");
-    EXPECT_TRUE(Matching("Extracting distance ").size() > 2);
-    EXPECT_TRUE(Matching("Extracting layer 1 from entry ").size() > 1);
+    EXPECT_TRUE(LogLinesStartingWith("Extracting distance ").size() > 2);
+    EXPECT_TRUE(LogLinesStartingWith("Extracting layer 1 from entry ").size() > 1);
 }
 
 TEST_F(RunTest, ElapsedTimeTexts) {
@@ -273,9 +148,6 @@ TEST_F(RunTest, ElapsedTimeTexts) {
     status.elapsed.clear();
     engine->UpdateElapsedTime();  // same second: not rewritten
     EXPECT_EQ(status.elapsed, "");
-    clock.AdvanceMs((90061 - 3725) * 1000.0);
-    engine->UpdateElapsedTime();
-    EXPECT_EQ(status.elapsed, "25:01:01");
 }
 
 TEST_F(RunTest, RingDisplayIndex) {

@@ -1,27 +1,25 @@
 // Whole runs against the board simulator on a pseudo-terminal, through the
-// 4-axis driver and the board link: what the board queues, and how the
-// panel switches and inputs steer a run.
+// drivers of both families and the board link: what the board queues, and
+// how the panel switches and inputs steer a run.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <memory>
 
 #include "app/ParameterFiles.h"
+#include "engine/Controller2Axis.h"
 #include "link/ZentrovaCom.h"
+#include "platform/Files.h"
 #include "sim/Simulator.h"
 #include "tests/engine/EngineFixture.h"
 
 namespace plyx::engine::test {
 namespace {
 
-struct PlanRecorder final : LineMoveSink {
-    std::vector<std::array<double, 3>> moves;
-    void LineMove(double dx, double dy, double rate) override { moves.push_back({dx, dy, rate}); }
-};
-
 class SimulatedRunTest : public EngineTest {
 protected:
-    explicit SimulatedRunTest(sim::SimOptions options = {}) : sim(std::move(options)) {
+    explicit SimulatedRunTest(sim::SimOptions options = {}, std::int32_t family = kFamily4Axis)
+        : sim(std::move(options)) {
         dataDir = env->GetDataDirectory();
         sim.Start();
         sim.RegisterAsCom(dataDir, 3);
@@ -32,13 +30,16 @@ protected:
         paths.sysRoot = dir.File("sys");
         link->SetPortPaths(paths);
         link->PortOpen("COM3");
+        env->ControllerFamily = family;
         engine->UseController(nullptr);
         engine->CreateDriver(*link);
         engine->InitializeController();
         resetsBefore = sim.State().counters.resets;
         // Every turn of a wait: note the run state and the lamps the board shows.
         pump.onDispatch = [this](int n) {
-            Note();
+            if (states.empty() || states.back() != globals.RunState) states.push_back(globals.RunState);
+            int lamps = sim.State().lamps;
+            if (lamps != 0 && (lampsSeen.empty() || lampsSeen.back() != lamps)) lampsSeen.push_back(lamps);
             if (script) script(n);
             if (n > 20000) ReleaseEverything();  // never let a broken run hang the suite
         };
@@ -49,11 +50,6 @@ protected:
         sim.Stop();
     }
 
-    void Note() {
-        if (states.empty() || states.back() != globals.RunState) states.push_back(globals.RunState);
-        int lamps = sim.State().lamps;
-        if (lamps != 0 && (lampsSeen.empty() || lampsSeen.back() != lamps)) lampsSeen.push_back(lamps);
-    }
     void ReleaseEverything() {
         for (sim::Switch s : {sim::Switch::Start, sim::Switch::Pause, sim::Switch::Stop, sim::Switch::Burnish})
             sim.Release(s);
@@ -64,16 +60,7 @@ protected:
         for (const sim::MoveRecord& m : sim.Moves()) out.push_back({m.steps[sim::kX], m.steps[sim::kY], m.rate});
         return out;
     }
-    std::vector<QueuedMove> PlannedSegments(bool burnish) {
-        app::ParameterSet copy = params;
-        PlanRecorder rec;
-        RunGeometry g(copy, rec, [](const std::string&) {});
-        g.ComputeRunConstants();
-        std::int16_t layer = 0;
-        g.RunLayers(burnish, &layer);
-        return ExpectedSegments(rec.moves, g.zTargetRateScale);
-    }
-    static std::vector<QueuedMove> SlowDown(std::int32_t h) { return {{10, -10, -80}, {h, -h, -80}, {h, -h, -80}}; }
+    long AbortingShown() const { return std::count(status.calls.begin(), status.calls.end(), "Aborting"); }
 
     sim::Simulator sim;
     std::string dataDir;
@@ -86,53 +73,85 @@ protected:
 };
 
 TEST_F(SimulatedRunTest, DefaultFullRunQueuesExactlyThePlan) {
-    std::vector<QueuedMove> expected = PlannedSegments(false);
     engine->StartRun(false);
-    std::vector<QueuedMove> queued = BoardMoves();
-    ASSERT_EQ(queued.size(), expected.size() + 3);
-    EXPECT_EQ(std::vector<QueuedMove>(queued.begin(), queued.begin() + static_cast<long>(expected.size())), expected);
-    EXPECT_EQ(queued[expected.size()], (QueuedMove{10, -10, -80}));
+    ExpectPlanThenSlowDown(BoardMoves(), PlannedSegments());
     sim::SimState s = sim.State();
     EXPECT_EQ(s.counters.refusedMoves, 0u);
     EXPECT_EQ(s.counters.resets, resetsBefore + 2);  // the run's start and its end
     EXPECT_EQ(s.lamps, 0);
     EXPECT_EQ(globals.RunState, kRunIdle);
+    EXPECT_EQ(globals.CurrentLayer, 7);
     EXPECT_EQ(states.front(), kRunRunning);
 }
 
-TEST_F(SimulatedRunTest, BurnishPass) {
-    std::vector<QueuedMove> expected = PlannedSegments(true);
+TEST_F(SimulatedRunTest, BurnishPassRunsFasterAndChainsNoFinishingFile) {
+    dir.Write("PLYX3/a.fin", "TLC=1\r\n");
+    params.CurrentShellFile = dir.File("PLYX3/a.cfg");
     engine->StartRun(true);
-    std::vector<QueuedMove> queued = BoardMoves();
-    ASSERT_EQ(queued.size(), expected.size() + 3);
-    EXPECT_EQ(std::vector<QueuedMove>(queued.begin(), queued.begin() + static_cast<long>(expected.size())), expected);
+    std::vector<QueuedMove> expected = PlannedSegments(true);
+    ExpectPlanThenSlowDown(BoardMoves(), expected);
     EXPECT_EQ(expected.front().rate, -3010);  // 387 * 11 along a 45 degree line
+    EXPECT_TRUE(LogLinesStartingWith("Found a FIN file").empty());
 }
 
-class SimulatedFinishingTest : public SimulatedRunTest, public ::testing::WithParamInterface<int> {};
+TEST_F(SimulatedRunTest, ZeroPoleDiameterIsRefusedBeforeAnythingMoves) {
+    params.zPD = 0;
+    engine->StartRun(false);
+    EXPECT_TRUE(sim.Moves().empty());
+    EXPECT_EQ(sim.State().counters.resets, resetsBefore);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_NE(dialogs.messages[0].text.find("pole diameter"), std::string::npos);
+    EXPECT_EQ(globals.RunState, kRunIdle);
+    EXPECT_TRUE(status.calls.empty());
+    EXPECT_TRUE(mainWindow.visible);
+    EXPECT_TRUE(mainWindow.timer);
+    EXPECT_FALSE(platform::FileExists(dir.path() + "/PLYX3/PLYX3.CFG"));
+}
 
-TEST_P(SimulatedFinishingTest, FinishingFileIsChained) {
-    const std::string technique = std::to_string(GetParam());
-    dir.Write("s.cfg", "TLC=2\r\nMRC=1\r\nTARC=1\r\nMRSI=387\r\nCHAININTERVALTECHNIQUE=" + technique + "\r\n");
-    dir.Write("s.fin", "TLC=1\r\nMRC=1\r\nMRSI=200\r\nCHAININTERVALTECHNIQUE=" + technique + "\r\n");
-    app::LoadParameterFile(*env, params, dir.File("s.cfg"));
-    const std::size_t shellSegments = PlannedSegments(false).size();
+class FinishingTest : public SimulatedRunTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(FinishingTest, ChainsTheFinishingFileAndRestoresTheShell) {
+    const int technique = GetParam();
+    const std::string shell = dir.File("a.cfg"), fin = dir.File("a.fin");
+    const std::string cit = "CHAININTERVALTECHNIQUE=" + std::to_string(technique) + "\r\n";
+    dir.Write("a.cfg", "TLC=2\r\nMRC=1\r\nTARC=1\r\nMRFL=387\r\nMRSI=387\r\nMISP=26.2\r\n" + cit);
+    dir.Write("a.fin", "TLC=1\r\nMRC=2\r\nMRFL=100\r\nMRSI=200\r\nMISP=50\r\n" + cit);
+    app::LoadParameterFile(*env, params, shell);
+    // The shell's layers, the move between the two files that the technique
+    // chooses, then the finishing file's layers.
+    PlanRecorder rec;
+    app::ParameterSet shellParams = params;
+    RunGeometry g(shellParams, rec, [](const std::string&) {});
+    g.ComputeRunConstants();
+    std::int16_t layer = 0;
+    g.RunLayers(false, &layer);
+    const std::size_t shellSegments = ExpectedSegments(rec.moves, 10).size();
+    if (technique == 0) g.RunBetweenLayerMove(shellParams.cTLC + 1);  // 3: a third-axis pass
+    app::ParameterSet finParams = shellParams;
+    app::LoadParameterFile(*env, finParams, fin);
+    RunGeometry f(finParams, rec, [](const std::string&) {});
+    f.ComputeRunConstants();
+    f.zAScaled = g.zAScaled;
+    f.zPoleAdvanceForLayer = g.zPoleAdvanceForLayer;
+    if (technique != 0) f.RunBetweenLayerMove(technique == 1 ? 1 : 0);
+    f.RunLayers(false, &layer);
+
     engine->StartRun(false);
     std::vector<QueuedMove> queued = BoardMoves();
-    ASSERT_GT(queued.size(), shellSegments + 3);
-    const QueuedMove chained = queued[shellSegments];
-    if (GetParam() == 0) {
-        EXPECT_EQ(chained.rate, -1683);  // third-axis first line (TARFL 238) of layer 3, shell rates
-    } else if (GetParam() == 1) {
-        EXPECT_EQ(chained.rate, -1414);  // interval move at the finishing file's MRSI
-    } else {
-        EXPECT_EQ(chained.rate, -1683);  // a third-axis pass at the finishing file's rates
-    }
-    EXPECT_EQ(params.CurrentShellFile, dir.File("s.cfg"));
-    EXPECT_EQ(params.zMRSI, 387);
+    ExpectPlanThenSlowDown(queued, ExpectedSegments(rec.moves, 10));
+    // 0: third-axis first line (TARFL 238) of layer 3 at the shell's rates;
+    // 1: interval move at the finishing file's MRSI; 2: a third-axis pass.
+    const std::int32_t chainedRate[] = {-1683, -1414, -1683};
+    ASSERT_GT(queued.size(), shellSegments);
+    EXPECT_EQ(queued[shellSegments].rate, chainedRate[technique]);
+    EXPECT_TRUE(Logged("Found a FIN file (" + fin + ") -- attempting load"));
+    EXPECT_EQ(params.CurrentShellFile, shell);
+    EXPECT_EQ(params.cTLC, 2);
+    EXPECT_EQ(params.zMRFL, 387);
+    EXPECT_NE(dir.Read("PLYX3/PLYX3.CFG").find("LastFileLoaded=" + shell + "\r\n"), std::string::npos);
 }
 
-INSTANTIATE_TEST_SUITE_P(Techniques, SimulatedFinishingTest, ::testing::Values(0, 1, 2));
+INSTANTIATE_TEST_SUITE_P(Techniques, FinishingTest, ::testing::Values(0, 1, 2));
 
 // Firmware generations of the 4-axis family: binary deltas and item -17
 // below type 3, text deltas and item 8 from version 5, and the one-digit
@@ -151,16 +170,63 @@ protected:
 TEST_P(FirmwareRunTest, ShortRunQueuesThePlan) {
     params.cTLC = 3;
     params.cMRC = 2;
-    std::vector<QueuedMove> expected = PlannedSegments(false);
     engine->StartRun(false);
-    std::vector<QueuedMove> queued = BoardMoves();
-    ASSERT_EQ(queued.size(), expected.size() + 3);
-    EXPECT_EQ(std::vector<QueuedMove>(queued.begin(), queued.begin() + static_cast<long>(expected.size())), expected);
+    ExpectPlanThenSlowDown(BoardMoves(), PlannedSegments());
     EXPECT_EQ(sim.State().counters.refusedMoves, 0u);
     EXPECT_EQ(sim.State().counters.unknownCommands, 0u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Versions, FirmwareRunTest, ::testing::Values("2.15", "4.71", "5.02"));
+
+sim::SimOptions TwoAxisBoard() {
+    sim::SimOptions o;
+    o.firmwareName = "VT2D20NCRouter";
+    o.versionText = "3.02";
+    return o;
+}
+
+class TwoAxisRunTest : public SimulatedRunTest {
+protected:
+    TwoAxisRunTest() : SimulatedRunTest(TwoAxisBoard(), kFamily2Axis) {}
+};
+
+TEST_F(TwoAxisRunTest, RunQueuesThePlanAsRelativeMoves) {
+    params.cTLC = 1;
+    params.cMRC = 2;
+    params.cMSPS = 12;  // the board takes 8 at most: its reset sends 16 / 8 = 2
+    engine->InitializeController();
+    EXPECT_EQ(params.cMSPS, 8);
+    auto& two = dynamic_cast<Controller2Axis&>(*engine->CurrentController());
+    EXPECT_EQ(two.Driver().BoardType(), 2);
+    engine->StartRun(false);
+    std::vector<QueuedMove> queued = BoardMoves();
+    ExpectPlanThenSlowDown(queued, PlannedSegments(), 40);  // the start/stop rate at 8 microsteps
+    std::int64_t x = 0, y = 0;
+    for (const QueuedMove& m : queued) x += m.x, y += m.y;
+    sim::SimState s = sim.State();
+    EXPECT_EQ(s.position[sim::kX], x);
+    EXPECT_EQ(s.position[sim::kY], y);
+    // The running lamps (PAUSE, STOP, ABORT) went through relay words while
+    // the run waited; all are dark again at the main window.
+    EXPECT_NE(std::find(lampsSeen.begin(), lampsSeen.end(), RunEngine::LampBitsForMode(3)), lampsSeen.end());
+    EXPECT_EQ(s.lamps, 0);
+    EXPECT_EQ(two.Driver().ReportMicrostepSize(), 2);
+    EXPECT_EQ(two.Driver().ReportIOConfig(), 0x6000);
+    EXPECT_EQ(s.counters.resets, resetsBefore + 3);
+    EXPECT_EQ(globals.RunState, kRunIdle);
+}
+
+TEST_F(TwoAxisRunTest, LatchedAbortInputEndsTheRun) {
+    params.cTLC = 3;
+    params.cMRC = 6;
+    script = [&](int n) {
+        if (n == 5) sim.Latch(sim.AbortLatchBit());
+    };
+    engine->StartRun(false);
+    EXPECT_FALSE(LogLinesStartingWith("PollWaitForMotorIdle wait has detected being in abort state").empty());
+    EXPECT_LT(BoardMoves().size(), PlannedSegments().size() / 2);
+    EXPECT_EQ(globals.RunState, kRunIdle);
+}
 
 sim::SimOptions SmallQueueInTime() {
     sim::SimOptions o;
@@ -178,11 +244,8 @@ TEST_F(QueueFillingRunTest, WaitsForRoomAndLosesNothing) {
     params.cTLC = 2;
     int mostInUse = 0;
     script = [&](int) { mostInUse = std::max<int>(mostInUse, globals.cQueInUse); };
-    std::vector<QueuedMove> expected = PlannedSegments(false);
     engine->StartRun(false);
-    std::vector<QueuedMove> queued = BoardMoves();
-    ASSERT_EQ(queued.size(), expected.size() + 3);
-    EXPECT_EQ(std::vector<QueuedMove>(queued.begin(), queued.begin() + static_cast<long>(expected.size())), expected);
+    ExpectPlanThenSlowDown(BoardMoves(), PlannedSegments());
     EXPECT_EQ(sim.State().counters.refusedMoves, 0u);
     EXPECT_EQ(globals.ControllerQueueCapacity, 5);
     EXPECT_GE(mostInUse, 3);
@@ -202,7 +265,6 @@ TEST_F(SimulatedRunTest, PauseThenStartFromThePanel) {
         }
         if (started && globals.RunState == kRunRunning) sim.Release(sim::Switch::Start);
     };
-    const std::size_t planned = PlannedSegments(false).size();
     engine->StartRun(false);
     ASSERT_GE(states.size(), 3u);
     EXPECT_EQ(std::vector<std::int16_t>(states.begin(), states.begin() + 3),
@@ -210,7 +272,7 @@ TEST_F(SimulatedRunTest, PauseThenStartFromThePanel) {
     ASSERT_GE(lampsSeen.size(), 3u);
     EXPECT_EQ(std::vector<int>(lampsSeen.begin(), lampsSeen.begin() + 3), (std::vector<int>{22, 21, 22}));
     EXPECT_TRUE(started);
-    EXPECT_EQ(BoardMoves().size(), planned + 3);  // nothing lost
+    EXPECT_EQ(BoardMoves().size(), PlannedSegments().size() + 3);  // nothing lost
 }
 
 TEST_F(SimulatedRunTest, ShortStopPressPausesThenAborts) {
@@ -219,14 +281,13 @@ TEST_F(SimulatedRunTest, ShortStopPressPausesThenAborts) {
         if (n == 4) sim.Press(sim::Switch::Stop);
         if (n == 5) sim.Release(sim::Switch::Stop);
     };
-    const std::size_t planned = PlannedSegments(false).size();
     engine->StartRun(false);
     ASSERT_GE(states.size(), 3u);
     // Paused first; the abort (state 2) is never waited in, the stop follows.
     EXPECT_EQ(std::vector<std::int16_t>(states.begin(), states.begin() + 3),
               (std::vector<std::int16_t>{kRunRunning, kRunPaused, kRunStopping}));
-    EXPECT_EQ(std::count(status.calls.begin(), status.calls.end(), "Aborting"), 1);
-    EXPECT_LT(BoardMoves().size(), planned);
+    EXPECT_EQ(AbortingShown(), 1);
+    EXPECT_LT(BoardMoves().size(), PlannedSegments().size());
     EXPECT_EQ(sim.State().counters.resets, resetsBefore + 2);
     EXPECT_EQ(sim.State().run, sim::RunState::Idle);
     EXPECT_EQ(globals.RunState, kRunIdle);
@@ -237,25 +298,21 @@ TEST_F(SimulatedRunTest, AbortButton) {
         if (n == 10) engine->AbortRun();
     };
     engine->StartRun(false);
-    EXPECT_LT(BoardMoves().size(), PlannedSegments(false).size());
-    EXPECT_EQ(std::count(status.calls.begin(), status.calls.end(), "Aborting"), 1);
+    EXPECT_LT(BoardMoves().size(), PlannedSegments().size());
+    EXPECT_EQ(AbortingShown(), 1);
     EXPECT_EQ(sim.State().counters.resets, resetsBefore + 2);
     EXPECT_TRUE(mainWindow.visible);
 }
 
 TEST_F(SimulatedRunTest, TrippedLimitInputAborts) {
-    int trippedAt = 0;
     script = [&](int n) {
-        if (n == 6) {
-            sim.SetLimitInputs(1);
-            trippedAt = n;
-        }
-        if (trippedAt != 0 && n == trippedAt + 3) sim.SetLimitInputs(0);
+        if (n == 6) sim.SetLimitInputs(1);
+        if (n == 9) sim.SetLimitInputs(0);
     };
     engine->StartRun(false);
     // Still tripped while stopping, it asks for the abort once more.
-    EXPECT_GE(std::count(status.calls.begin(), status.calls.end(), "Aborting"), 1);
-    EXPECT_LT(BoardMoves().size(), PlannedSegments(false).size());
+    EXPECT_GE(AbortingShown(), 1);
+    EXPECT_LT(BoardMoves().size(), PlannedSegments().size());
     EXPECT_EQ(globals.RunState, kRunIdle);
 }
 
@@ -264,27 +321,32 @@ TEST_F(SimulatedRunTest, LatchedInputAborts) {
         if (n == 6) sim.Latch(sim.AbortLatchBit());
     };
     engine->StartRun(false);
-    EXPECT_EQ(std::count(status.calls.begin(), status.calls.end(), "Aborting"), 1);
-    EXPECT_LT(BoardMoves().size(), PlannedSegments(false).size());
+    EXPECT_EQ(AbortingShown(), 1);
+    EXPECT_LT(BoardMoves().size(), PlannedSegments().size());
     EXPECT_EQ(sim.State().latched, 0u);
 }
 
-TEST_F(SimulatedRunTest, ZeroPoleDiameterSendsNothing) {
-    params.zPD = 0;
-    engine->StartRun(false);
-    EXPECT_TRUE(sim.Moves().empty());
-    EXPECT_EQ(sim.State().counters.resets, resetsBefore);
-    EXPECT_EQ(dialogs.messages.size(), 1u);
-}
-
-TEST_F(SimulatedRunTest, StartSwitchStartsARunFromTheMainWindowsPoll) {
+TEST_F(SimulatedRunTest, PanelSwitchesStartARunFromTheMainWindowsPoll) {
     params.cTLC = 1;
     params.cMRC = 1;
-    sim.Press(sim::Switch::Start);
-    script = [&](int) { sim.Release(sim::Switch::Start); };
-    engine->CheckStartSwitches();
-    EXPECT_EQ(mainWindow.calls.at(1), "FullRun");
-    EXPECT_EQ(BoardMoves().size(), PlannedSegments(false).size() + 3);
+    const struct {
+        std::vector<sim::Switch> closed;
+        const char* click;
+    } cases[] = {{{sim::Switch::Start}, "FullRun"},
+                 {{sim::Switch::Start, sim::Switch::Burnish}, "FullRun"},
+                 {{sim::Switch::Burnish}, "Burnish"}};
+    script = [&](int) { ReleaseEverything(); };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.closed.size());
+        mainWindow.calls.clear();
+        sim.ClearMoves();
+        for (sim::Switch s : c.closed) sim.Press(s);
+        engine->CheckStartSwitches();
+        ASSERT_GE(mainWindow.calls.size(), 2u);
+        EXPECT_EQ(mainWindow.calls[0], "StopTimer");
+        EXPECT_EQ(mainWindow.calls[1], c.click);
+        ExpectPlanThenSlowDown(BoardMoves(), PlannedSegments(c.click == std::string("Burnish")));
+    }
 }
 
 }  // namespace

