@@ -1,7 +1,5 @@
 // The 2-axis driver's words on the wire: identification, motor selection,
 // motor current, reset and the command table, against a scripted board.
-#include <cstdlib>
-
 #include "drivers/DriverNumbers.h"
 #include "tests/drivers/NCRouter2DFixture.h"
 
@@ -13,6 +11,10 @@ using drivers::ArithmeticOverflow;
 // ---- Identification ---------------------------------------------------------------
 
 TEST_F(NCRouter2DPeerTest, IdentificationSetsTypeAndCurrentScale) {
+    // No other operation identifies the board.
+    driver.SetRunRate(1200);
+    driver.MaxRate();
+    EXPECT_EQ(Sent(), "1200R1B-20?");
     EXPECT_EQ(driver.BoardType(), 0);
     EXPECT_EQ(driver.CurrentScale(), 100.0);
     std::string text = driver.ReportCopyRightText();
@@ -51,34 +53,12 @@ TEST_F(NCRouter2DPeerTest, SilentIdentificationShowsTheDriversPlaceholder) {
     EXPECT_EQ(driver.BoardType(), 0);
 }
 
-TEST_F(NCRouter2DPeerTest, NoOtherOperationIdentifies) {
-    driver.SetRunRate(1200);
-    driver.MaxRate();
-    EXPECT_EQ(Sent(), "1200R1B-20?");
-    EXPECT_EQ(driver.BoardType(), 0);
-}
-
-TEST(NCRouter2DConnectionTest, OwnLinkGetsTheFamilysBoardDefinition) {
-    TempDir dir;
-    ScriptedPeer peer;
-    TwoAxisBoard board;
-    peer.SetHandler([&](std::string& pending) { return board.Answer(pending); });
-    std::filesystem::create_directories(dir.path() + "/PLYX3/ports");
-    std::filesystem::create_symlink(peer.SlavePath(), dir.path() + "/PLYX3/ports/COM8");
-    ::setenv("PLYX3_DOCUMENTS_DIR", dir.path().c_str(), 1);
-    {
-        drivers::NCRouter2D driver;
-        driver.CreateZentrovaConnection("COM8", "");
-        ASSERT_TRUE(driver.ZentrovaRef());
-        EXPECT_TRUE(driver.ZentrovaRef()->PortIsOpen());
-        EXPECT_EQ(driver.idBoard(), 1);
-        EXPECT_EQ(driver.ZentrovaRef()->LongCommands(), "IACDEGKMPU");
-        EXPECT_EQ(driver.ZentrovaRef()->FlushChar(), '~');
-        EXPECT_EQ(driver.ReportCopyRightText().rfind("VT2D20NCRouter", 0), 0u);
-        EXPECT_EQ(driver.BoardType(), 2);
-    }
-    peer.SetHandler(nullptr);
-    ::unsetenv("PLYX3_DOCUMENTS_DIR");
+TEST_F(NCRouter2DPeerTest, DefineRouteRegistersTheFamilysLongLetters) {
+    driver.DefineRoute("");
+    EXPECT_EQ(driver.idBoard(), 1);
+    EXPECT_EQ(link->CurrentBoard(), 1);
+    EXPECT_EQ(link->LongCommands(), "IACDEGKMPU");
+    EXPECT_EQ(link->FlushChar(), '~');
 }
 
 // ---- Motor selection ------------------------------------------------------------------

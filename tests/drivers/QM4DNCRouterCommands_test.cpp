@@ -44,7 +44,7 @@ TEST_F(Commands, UnknownMotorLetterRaisesError5AndSendsNothing) {
     EXPECT_EQ(board.TakeWire(), "");
 }
 
-TEST_F(Commands, RequestedLocationFollowsTheAddressMode) {
+TEST_F(Commands, LocationsFollowTheAddressModeAndValuesCarryTheirSign) {
     router.SetRequestedXLocation(-200);
     EXPECT_EQ(board.TakeWire(), "-200X");
     router.SetAddressMode(false);
@@ -52,9 +52,6 @@ TEST_F(Commands, RequestedLocationFollowsTheAddressMode) {
     EXPECT_EQ(board.TakeWire(), "-200x");
     router.SetRequestedLocation(1, 2, 3, 4);
     EXPECT_EQ(board.TakeWire(), "1w2x3y4z");
-}
-
-TEST_F(Commands, ValueCommandsCarryTheirSign) {
     router.SetRunRate(-1200);
     router.SetRampRate(300);
     router.SetStopOKRate(50);
@@ -65,30 +62,21 @@ TEST_F(Commands, ValueCommandsCarryTheirSign) {
 }
 
 TEST_F(Commands, IdentificationByVersion) {
-    board.Identify("QM4DNCRouter", "2.9");
-    router.ReportCopyRightText();
-    EXPECT_EQ(router.BoardType(), 1);
-    EXPECT_FALSE(router.FirmwareAbove2());
-
-    board.Identify("QM4DNCRouter", "4.71");
-    router.ReportCopyRightText();
-    EXPECT_EQ(router.BoardType(), 1);
-    EXPECT_TRUE(router.FirmwareAbove2());
-
-    board.Identify("QM4DFifoNCStepper", "4.71");
-    board.Value(-20, 40000);
-    EXPECT_EQ(router.ReportFirmwareVersion(), "4.71");
-    EXPECT_EQ(router.BoardType(), 2);
-    EXPECT_EQ(router.CachedMaxRate(), 40000);
-
-    board.Identify("QM4DFifoNCStepper", "5.02");
-    board.Value(-15, 76000);
-    router.ReportCopyRightText();
-    EXPECT_EQ(router.BoardType(), 3);
-    EXPECT_TRUE(router.FirmwareAbove2());
-}
-
-TEST_F(Commands, VersionThatIsNoNumberCountsAsAbove2) {
+    const struct {
+        const char *firmware, *version;
+        int type;
+        bool above2;
+    } cases[] = {{"QM4DNCRouter", "2.9", 1, false},
+                 {"QM4DNCRouter", "4.71", 1, true},
+                 {"QM4DFifoNCStepper", "4.71", 2, true},
+                 {"QM4DFifoNCStepper", "5.02", 3, true}};
+    for (const auto& c : cases) {
+        rig.Identified(c.firmware, c.version);
+        EXPECT_EQ(router.BoardType(), c.type) << c.firmware << " " << c.version;
+        EXPECT_EQ(router.FirmwareAbove2(), c.above2) << c.firmware << " " << c.version;
+    }
+    EXPECT_EQ(router.ReportFirmwareVersion(), "5.02");
+    // A version that is no number counts as above 2.
     board.On("-12?", {"X,-12\r\nQM4DNCRouter\r\n*"});
     router.ReportCopyRightText();
     EXPECT_EQ(router.BoardType(), 1);
@@ -131,11 +119,6 @@ TEST_F(Commands, MaxRateOnType3IsAskedEveryTime) {
     EXPECT_EQ(board.TakeWire(), "-15?");
 }
 
-TEST_F(Commands, ReportWithoutNumberFailsToConvert) {
-    board.On("6?", {"X,6,none\r\n*"});
-    EXPECT_THROW(router.ReportLimitSwitches(), plyx::drivers::TypeMismatch);
-}
-
 TEST_F(Commands, ReportsUseMotorXAndTheirItems) {
     rig.Identified("QM4DNCRouter", "4.71");
     board.Value(6, 5);
@@ -151,6 +134,8 @@ TEST_F(Commands, ReportsUseMotorXAndTheirItems) {
     // Not on type 3: the report of another type gives its default.
     EXPECT_EQ(router.ReportQueueElementID(), 0);
     EXPECT_EQ(board.TakeWire(), "");
+    board.On("6?", {"X,6,none\r\n*"});
+    EXPECT_THROW(router.ReportLimitSwitches(), plyx::drivers::TypeMismatch);
 }
 
 TEST_F(Commands, ReportsOnType3) {
