@@ -4,54 +4,20 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <memory>
 
-#include "link/CommLog.h"
-#include "link/ZentrovaCom.h"
-#include "tests/drivers/NCRouter2DFixture.h"
+#include "tests/support/TwoAxisBoard.h"
 
 namespace plyx::engine {
 namespace {
 
 using plyx::test::TwoAxisBoard;
 
-class Controller2AxisTest : public ::testing::Test {
+class Controller2AxisTest : public ::testing::Test, protected plyx::test::TwoAxisBoardLink {
 protected:
-    void SetUp() override {
-        std::filesystem::create_directories(dir.path() + "/ports");
-        std::filesystem::create_symlink(peer.SlavePath(), dir.path() + "/ports/COM4");
-        link = std::make_unique<link::ZentrovaCom>(log);
-        platform::serial::PortPaths paths;
-        paths.dataDirectory = dir.path();
-        paths.sysRoot = dir.path() + "/sys";
-        link->SetPortPaths(paths);
-        link->PortOpen("COM4");
-        link->SetIdleTime(300);
-        link->SetFastIdleTime(300);
-        peer.SetHandler([this](std::string& pending) { return board.Answer(pending); });
-        ctl = std::make_unique<Controller2Axis>(*link, params);
-        ctl->SetAutoWait(false);
-    }
-    void TearDown() override {
-        peer.SetHandler(nullptr);
-        ctl.reset();
-        link.reset();
-    }
-    std::string Sent() { return peer.TakeReceived(); }
-    template <class F>
-    void Edit(F change) {
-        std::lock_guard<std::mutex> lock(board.Mutex());
-        change(board);
-    }
-
-    plyx::test::TempDir dir;
-    plyx::test::ScriptedPeer peer;
-    TwoAxisBoard board;
-    link::CommLog log;
-    std::unique_ptr<link::ZentrovaCom> link;
+    Controller2AxisTest() { ctl->SetAutoWait(false); }
     app::ParameterSet params;
-    std::unique_ptr<Controller2Axis> ctl;
+    std::unique_ptr<Controller2Axis> ctl = std::make_unique<Controller2Axis>(*link, params);
 };
 
 TEST_F(Controller2AxisTest, ResetSetsMicrostepSizeAndMotorCurrent) {

@@ -272,6 +272,8 @@ TEST_F(SimulatedRunTest, PauseThenStartFromThePanel) {
     ASSERT_GE(lampsSeen.size(), 3u);
     EXPECT_EQ(std::vector<int>(lampsSeen.begin(), lampsSeen.begin() + 3), (std::vector<int>{22, 21, 22}));
     EXPECT_TRUE(started);
+    EXPECT_FALSE(status.restartCaption);
+    EXPECT_EQ(globals.SwitchFlags & kSwitchPause, 0);
     EXPECT_EQ(BoardMoves().size(), PlannedSegments().size() + 3);  // nothing lost
 }
 
@@ -287,43 +289,48 @@ TEST_F(SimulatedRunTest, ShortStopPressPausesThenAborts) {
     EXPECT_EQ(std::vector<std::int16_t>(states.begin(), states.begin() + 3),
               (std::vector<std::int16_t>{kRunRunning, kRunPaused, kRunStopping}));
     EXPECT_EQ(AbortingShown(), 1);
+    // Paused by STOP in lamp mode 3, aborted once the board said paused.
+    EXPECT_TRUE(Logged("PollWaitForMotorIdle wait has detected being in abort state - IdleWait reported 3"));
+    EXPECT_TRUE(Logged("PollWaitForMotorIdle wait is returning -1"));
     EXPECT_LT(BoardMoves().size(), PlannedSegments().size());
     EXPECT_EQ(sim.State().counters.resets, resetsBefore + 2);
     EXPECT_EQ(sim.State().run, sim::RunState::Idle);
     EXPECT_EQ(globals.RunState, kRunIdle);
 }
 
-TEST_F(SimulatedRunTest, AbortButton) {
-    script = [&](int n) {
-        if (n == 10) engine->AbortRun();
+TEST_F(SimulatedRunTest, AbortButtonOrAbortInputEndsTheRun) {
+    const std::function<void(int)> triggers[] = {
+        [&](int n) {
+            if (n == 10) engine->AbortRun();
+        },
+        [&](int n) {  // still tripped while stopping: it asks for the abort once more
+            if (n == 6) sim.SetLimitInputs(1);
+            if (n == 9) sim.SetLimitInputs(0);
+        },
+        [&](int n) {
+            if (n == 6) sim.Latch(sim.AbortLatchBit());
+        },
     };
-    engine->StartRun(false);
-    EXPECT_LT(BoardMoves().size(), PlannedSegments().size());
-    EXPECT_EQ(AbortingShown(), 1);
-    EXPECT_EQ(sim.State().counters.resets, resetsBefore + 2);
-    EXPECT_TRUE(mainWindow.visible);
-}
-
-TEST_F(SimulatedRunTest, TrippedLimitInputAborts) {
-    script = [&](int n) {
-        if (n == 6) sim.SetLimitInputs(1);
-        if (n == 9) sim.SetLimitInputs(0);
-    };
-    engine->StartRun(false);
-    // Still tripped while stopping, it asks for the abort once more.
-    EXPECT_GE(AbortingShown(), 1);
-    EXPECT_LT(BoardMoves().size(), PlannedSegments().size());
-    EXPECT_EQ(globals.RunState, kRunIdle);
-}
-
-TEST_F(SimulatedRunTest, LatchedInputAborts) {
-    script = [&](int n) {
-        if (n == 6) sim.Latch(sim.AbortLatchBit());
-    };
-    engine->StartRun(false);
-    EXPECT_EQ(AbortingShown(), 1);
-    EXPECT_LT(BoardMoves().size(), PlannedSegments().size());
-    EXPECT_EQ(sim.State().latched, 0u);
+    const std::size_t planned = PlannedSegments().size();
+    for (std::size_t i = 0; i < std::size(triggers); ++i) {
+        SCOPED_TRACE(i);
+        status.calls.clear();
+        sim.ClearMoves();
+        pump.dispatches = 0;
+        const std::uint64_t resets = sim.State().counters.resets;
+        script = triggers[i];
+        engine->StartRun(false);
+        EXPECT_LT(BoardMoves().size(), planned);
+        if (i == 1) {
+            EXPECT_GE(AbortingShown(), 1);
+        } else {
+            EXPECT_EQ(AbortingShown(), 1);
+        }
+        EXPECT_EQ(sim.State().counters.resets, resets + 2);
+        EXPECT_EQ(sim.State().latched, 0u);  // the latched input was read
+        EXPECT_EQ(globals.RunState, kRunIdle);
+        EXPECT_TRUE(mainWindow.visible);
+    }
 }
 
 TEST_F(SimulatedRunTest, PanelSwitchesStartARunFromTheMainWindowsPoll) {

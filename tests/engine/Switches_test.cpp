@@ -90,35 +90,6 @@ TEST_F(SwitchTest, AbortDuringThePortSearchNeedsNoController) {
     EXPECT_EQ(globals.RunState, kRunAbortRequested);
 }
 
-TEST_F(SwitchTest, PauseThenStartFromThePanel) {
-    StartRunning();
-    std::vector<std::int16_t> states;
-    std::vector<std::int32_t> lampsSeen;
-    ctl.onWaitIdle = [&](FakeController& c) -> std::optional<std::int32_t> {
-        states.push_back(globals.RunState);
-        lampsSeen.push_back(c.lamps.back());
-        if (c.waitIdleCalls == 2) c.switchInputs = Closed(kSwitchPause);  // pressed
-        if (c.waitIdleCalls == 3) c.switchInputs = 15;                   // released
-        if (c.waitIdleCalls == 5) c.switchInputs = Closed(kSwitchStart);
-        if (c.waitIdleCalls == 6) {
-            c.switchInputs = 15;
-            c.queueInUse = c.capacity - 1;
-        }
-        return std::nullopt;
-    };
-    ctl.waitIdleCalls = 1;
-    ctl.queueInUse = ctl.capacity;  // the queue is full until the restart
-    // The outer wait keeps waiting while paused; the restart waits once
-    // itself and then the outer wait returns with room in the queue.
-    EXPECT_EQ(engine->PollWaitForMotorIdle(false), 1);
-    EXPECT_EQ(states, (std::vector<std::int16_t>{1, 3, 3, 3, 1, 1}));
-    EXPECT_EQ(lampsSeen, (std::vector<std::int32_t>{22, 21, 21, 21, 22, 22}));
-    EXPECT_EQ(globals.RunState, kRunRunning);
-    EXPECT_EQ(ctl.CallsStartingWith("ResumeController").size(), 1u);
-    EXPECT_FALSE(status.restartCaption);
-    EXPECT_EQ(globals.SwitchFlags & kSwitchPause, 0);
-}
-
 TEST_F(SwitchTest, PausedRunShowsRestartOnTheButton) {
     StartRunning();
     engine->PauseRun();
@@ -127,24 +98,6 @@ TEST_F(SwitchTest, PausedRunShowsRestartOnTheButton) {
     EXPECT_EQ(ctl.lamps.back(), 21);
     engine->PauseRun();  // no second pause
     EXPECT_EQ(ctl.CallsStartingWith("PauseController").size(), 1u);
-}
-
-TEST_F(SwitchTest, ShortStopPressPausesThenAborts) {
-    StartRunning();
-    ctl.queueInUse = ctl.capacity;
-    ctl.waitIdleCalls = 0;
-    ctl.onWaitIdle = [](FakeController& c) -> std::optional<std::int32_t> {
-        if (c.waitIdleCalls == 1) c.switchInputs = Closed(kSwitchStop);
-        if (c.waitIdleCalls == 2) c.switchInputs = 15;  // released at once
-        return std::nullopt;
-    };
-    EXPECT_EQ(engine->PollWaitForMotorIdle(false), -1);
-    EXPECT_EQ(globals.RunState, kRunAbortRequested);
-    // Paused first (STOP in lamp mode 3), aborted once the controller said paused.
-    auto pauses = ctl.CallsStartingWith("PauseController");
-    EXPECT_EQ(pauses.size(), 2u);
-    EXPECT_TRUE(Logged("PollWaitForMotorIdle wait has detected being in abort state - IdleWait reported 3"));
-    EXPECT_TRUE(Logged("PollWaitForMotorIdle wait is returning -1"));
 }
 
 TEST_F(SwitchTest, AbortButtonDuringAWait) {
