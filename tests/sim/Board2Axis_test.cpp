@@ -8,13 +8,7 @@ namespace {
 
 TEST(Board2AxisSelection, MotorMaskUsesLetterBWithoutBlankAndResetForgetsIt) {
     auto b = MakeBoard("VT2D20NCRouter");
-    EXPECT_EQ(Say(*b, "2B"), "*");
-    Say(*b, "1250H");
-    EXPECT_EQ(Say(*b, "-1?"), "Y,-1,0\r\n*");
-    EXPECT_EQ(Say(*b, "1B-1?"), "*X,-1,0\r\n*");
-    Say(*b, "2B");
-    Say(*b, "16!");
-    EXPECT_EQ(Say(*b, "-1?"), "X,-1,0\r\n*");
+    Talk(*b, {{"2B", "*"}, {"-1?", "Y,-1,0\r\n*"}, {"1B-1?", "*X,-1,0\r\n*"}, {"2B16!", "**"}, {"-1?", "X,-1,0\r\n*"}});
 }
 
 TEST(Board2AxisMoves, SetCoordinatesIsAQueuedCommand) {
@@ -28,10 +22,7 @@ TEST(Board2AxisMoves, ArcFromBeginAndDeltaAngles) {
     auto b = MakeBoard("VT2D20NCRouter");
     Say(*b, "0S90000000d50c");
     EXPECT_EQ(Say(*b, "300A"), "G29*");
-    ASSERT_EQ(b->Moves().size(), 1u);
-    EXPECT_EQ(b->Moves()[0].kind, MoveRecord::Arc);
-    EXPECT_EQ(b->Moves()[0].steps[kX], -300);
-    EXPECT_EQ(b->Moves()[0].steps[kY], 300);
+    EXPECT_EQ(MovesOf(b->Moves()), "arc x=-300 y=300 @1000;");
 }
 
 TEST(Board2AxisPanel, InputsAreActiveLow) {
@@ -57,7 +48,7 @@ TEST(Board2AxisFraming, NoBinaryDeltaOnThisFamily) {
     auto b = MakeBoard("VT2D20NCRouter");
     EXPECT_EQ(Say(*b, Bytes({0xA0, 0x64})), "*");  // 0x64 is "d": an arc angle of 0
     Say(*b, "G");
-    EXPECT_EQ(b->Moves().at(0).steps[kX], 0);
+    EXPECT_EQ(MovesOf(b->Moves()), "line @1000;");  // no steps
 }
 
 }  // namespace

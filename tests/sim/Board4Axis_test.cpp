@@ -29,52 +29,35 @@ TEST(BoardIdentification, ReplyHasMarkerNameVersionCopyrightAndEndMark) {
 
 TEST(Board4AxisFraming, EveryCommandCharacterIsAnswered) {
     auto b = MakeBoard("QM4DNCRouter");
-    // The blank of a motor selection is a command of its own.
-    EXPECT_EQ(Say(*b, " "), "*");
-    EXPECT_EQ(Say(*b, "2M"), "*");
-    EXPECT_EQ(Say(*b, "\r"), "*");
-    // A trailing parameter without its letter stays unanswered.
-    EXPECT_EQ(Say(*b, "1200"), "");
-    EXPECT_EQ(Say(*b, "R"), "*");
+    // The blank of a motor selection is a command of its own; a trailing
+    // parameter without its letter, and fillers, stay unanswered.
+    Talk(*b, {{" ", "*"}, {"2M", "*"}, {"\r", "*"}, {"1200", ""}, {"R", "*"}, {"{}{}", ""}, {"5v", "*"}});
     EXPECT_EQ(b->State().runRate, 1200);
-    // Fillers are never answered; unknown letters are, and counted.
-    EXPECT_EQ(Say(*b, "{}{}"), "");
-    EXPECT_EQ(Say(*b, "5v"), "*");
     EXPECT_EQ(b->State().counters.unknownCommands, 1u);
 }
 
 TEST(Board4AxisFraming, FlushCharacterDiscardsHalfCommandAndReportsTilde) {
     auto b = MakeBoard("QM4DNCRouter");
-    EXPECT_EQ(Say(*b, "123~"), "\r\n~");
-    EXPECT_EQ(Say(*b, "R"), "*");
+    Talk(*b, {{"123~", "\r\n~"}, {"R", "*"}});
     EXPECT_EQ(b->State().runRate, 0);
 }
 
 TEST(Board4AxisFraming, VerboseModeEchoesTheCommandAndALineEnd) {
-    auto b = MakeBoard("QM4DNCRouter");
-    EXPECT_EQ(Say(*b, "1V"), "1V\r\n*");
-    EXPECT_TRUE(b->State().verbose);
-    EXPECT_EQ(Say(*b, "h"), "h\r\nI30*");
-    EXPECT_EQ(Say(*b, "0V"), "*");
+    Talk(*MakeBoard("QM4DNCRouter"), {{"1V", "1V\r\n*"}, {"h", "h\r\nI30*"}, {"0V", "*"}, {"h", "I30*"}});
 }
 
 TEST(Board4AxisReports, ValueIsTheLastFieldAfterMotorAndItem) {
     auto b = MakeBoard("QM4DNCRouter");
-    Say(*b, "700K");
-    EXPECT_EQ(Say(*b, " 2M-11?"), "**X,-11,700\r\n*");
-    Say(*b, "1234O");
-    EXPECT_EQ(Say(*b, "-17?"), "X,-17,1234\r\n*");
-    EXPECT_EQ(Say(*b, " 4M-1?"), "**Y,-1,0\r\n*");
+    Say(*b, "700K1234O");
+    Talk(*b, {{" 2M-11?", "**X,-11,700\r\n*"}, {"-17?", "X,-17,1234\r\n*"}, {" 4M-1?", "**Y,-1,0\r\n*"}});
 }
 
 TEST(Board4AxisReports, ExtendedFirmwareAnswersItsOwnItems) {
     auto b = MakeBoard("QM4DNCRouter", "5.02");
     Say(*b, "77O");
-    EXPECT_EQ(Say(*b, "8?"), "X,8,77\r\n*");
-    EXPECT_EQ(Say(*b, "-15?"), "X,-15,50000\r\n*");
+    Talk(*b, {{"8?", "X,8,77\r\n*"}, {"-15?", "X,-15,50000\r\n*"}});
     // On this firmware -11 is the encoder location, not the stop-OK rate.
-    Say(*b, "700K-25x");
-    Say(*b, "G");
+    Say(*b, "700K-25xG");
     b->Advance(0);
     EXPECT_EQ(Say(*b, "-11?"), "X,-11,-25\r\n*");
     // The FIFO firmware reports its maximum rate.
@@ -90,10 +73,8 @@ TEST(Board4AxisPanel, InputsAreActiveLowAndLatchesClearOnRead) {
     b->SetSwitch(static_cast<int>(Switch::Start), false);
     EXPECT_EQ(Say(*b, "7?"), "X,7,247\r\n*");
     b->SetLimitInputs(0x04);
-    EXPECT_EQ(Say(*b, "6?"), "X,6,251\r\n*");
     b->Latch(b->AbortLatchBit());
-    EXPECT_EQ(Say(*b, "L"), "R,L,1\r\n*");
-    EXPECT_EQ(Say(*b, "L"), "R,L,0\r\n*");
+    Talk(*b, {{"6?", "X,6,251\r\n*"}, {"L", "R,L,1\r\n*"}, {"L", "R,L,0\r\n*"}});
 }
 
 TEST(Board4AxisPanel, LampsFollowIoPortBitsInSwitchOrder) {
@@ -110,39 +91,24 @@ TEST(Board4AxisPanel, LampsFollowIoPortBitsInSwitchOrder) {
 }
 
 TEST(Board4AxisMoves, BinaryDeltasSetRelativeTargetsForTheNextGo) {
-    // The low byte is data, even when it looks like "*" (0x2A) or "~" (0x7E).
     auto b = MakeBoard("QM4DNCRouter");
     Say(*b, "-2737R");
-    EXPECT_EQ(Say(*b, Bytes({0xA0, 0x2A})), "*");  // X +42
-    EXPECT_EQ(Say(*b, Bytes({0xCF, 0xFF})), "*");  // Y -1
-    EXPECT_EQ(Say(*b, Bytes({0x88, 0x00})), "*");  // W -2048
-    EXPECT_EQ(Say(*b, Bytes({0xE7, 0xFF})), "*");  // Z +2047
-    EXPECT_EQ(Say(*b, "G"), "G29*");
-    Say(*b, Bytes({0xC0, 0x7E}));  // Y +126
-    Say(*b, "G");
-    ASSERT_EQ(b->Moves().size(), 2u);
-    EXPECT_EQ(b->Moves()[0].steps[kX], 42);
-    EXPECT_EQ(b->Moves()[0].steps[kY], -1);
-    EXPECT_EQ(b->Moves()[0].steps[kW], -2048);
-    EXPECT_EQ(b->Moves()[0].steps[kZ], 2047);
-    EXPECT_EQ(b->Moves()[0].rate, -2737);
-    EXPECT_EQ(b->Moves()[1].steps[kX], 0);  // a Go uses up the deltas
-    EXPECT_EQ(b->Moves()[1].steps[kY], 126);
+    // The low byte is data, even when it looks like "*" (0x2A) or "~" (0x7E).
+    Talk(*b, {{Bytes({0xA0, 0x2A}), "*"}, {Bytes({0xCF, 0xFF}), "*"}, {Bytes({0x88, 0x00}), "*"},
+              {Bytes({0xE7, 0xFF}), "*"}, {"G", "G29*"}, {Bytes({0xC0, 0x7E}), "*"}, {"G", "G29*"}});
+    // A Go uses up the deltas.
+    EXPECT_EQ(MovesOf(b->Moves()), "line x=42 y=-1 z=2047 w=-2048 @-2737;line y=126 @-2737;");
     b->Advance(0);
     EXPECT_EQ(b->State().position[kY], 125);
 }
 
 TEST(Board4AxisMoves, TextLocationsAbsoluteAndRelative) {
     auto b = MakeBoard("QM4DNCRouter", "5.02");
-    Say(*b, "500X-25yG");
+    Say(*b, "500X-25yG");  // at the power-up rate of 1000
     b->Advance(0);
-    Say(*b, "400X10yG");
+    Say(*b, "400X10yG");  // absolute 400 from 500
     b->Advance(0);
-    ASSERT_EQ(b->Moves().size(), 2u);
-    EXPECT_EQ(b->Moves()[0].steps[kX], 500);
-    EXPECT_EQ(b->Moves()[0].steps[kY], -25);
-    EXPECT_EQ(b->Moves()[1].steps[kX], -100);  // absolute 400 from 500
-    EXPECT_EQ(b->Moves()[1].steps[kY], 10);
+    EXPECT_EQ(MovesOf(b->Moves()), "line x=500 y=-25 @1000;line x=-100 y=10 @1000;");
     EXPECT_EQ(b->State().position[kY], -15);
     // "=" makes the requested location the present one.
     Say(*b, "0X0Y=");
@@ -153,11 +119,8 @@ TEST(Board4AxisMoves, TextLocationsAbsoluteAndRelative) {
 TEST(Board4AxisMoves, QueuedCommandsAnswerWithTheState) {
     auto b = MakeBoard("QM4DNCRouter", "5.02", 1.0);
     Say(*b, "100R");
-    EXPECT_EQ(Say(*b, "100x750G"), "*G29*");
-    EXPECT_EQ(Say(*b, "12000m"), "G29*");
-    EXPECT_EQ(Say(*b, "-5E"), "G28*");  // a queued output change takes a place
-    EXPECT_EQ(Say(*b, "-2500p"), "G27*");
-    EXPECT_EQ(Say(*b, "300k"), "G27*");
+    // A queued output change takes a place too.
+    Talk(*b, {{"100x750G", "*G29*"}, {"12000m", "G29*"}, {"-5E", "G28*"}, {"-2500p", "G27*"}, {"300k", "G27*"}});
     EXPECT_EQ(b->State().runRate, 300);
 }
 
@@ -167,15 +130,10 @@ TEST(Board4AxisMoves, ArcAnglesAreDegroidStepsOnOldAndMicroDegreesOnExtendedFirm
     EXPECT_EQ(Say(*b, "0B"), "*");
     Say(*b, "100C90D0c");
     EXPECT_EQ(Say(*b, "1000A"), "G29*");
-    ASSERT_EQ(b->Moves().size(), 1u);
-    EXPECT_EQ(b->Moves()[0].kind, MoveRecord::Arc);
-    EXPECT_EQ(b->Moves()[0].steps[kX], -1000);
-    EXPECT_EQ(b->Moves()[0].steps[kY], 1000);
+    EXPECT_EQ(MovesOf(b->Moves()), "arc x=-1000 y=1000 @1000;");
     auto ext = MakeBoard("QM4DNCRouter", "5.02");
     Say(*ext, "90000000B-180000000C200D500A");
-    ASSERT_EQ(ext->Moves().size(), 1u);
-    EXPECT_EQ(ext->Moves()[0].steps[kX], 0);
-    EXPECT_EQ(ext->Moves()[0].steps[kY], -1000);
+    EXPECT_EQ(MovesOf(ext->Moves()), "arc y=-1000 @1000;");
 }
 
 TEST(Board4AxisEeprom, ElementsAreWrittenInTwoStepsAndSavedPolaritiesComeBackAfterReset) {
@@ -185,8 +143,7 @@ TEST(Board4AxisEeprom, ElementsAreWrittenInTwoStepsAndSavedPolaritiesComeBackAft
     Say(*b, "987654321e");
     EXPECT_EQ(Say(*b, "16387?"), "X,16387,0\r\n*");
     b = MakeBoard("QM4DNCRouter");
-    Say(*b, "8O123456789e");
-    Say(*b, "73O");
+    Say(*b, "8O123456789e73O");
     EXPECT_EQ(Say(*b, "-17?"), "X,-17,73\r\n*");
     Say(*b, "0!");
     EXPECT_EQ(Say(*b, "-17?"), "X,-17,8\r\n*");

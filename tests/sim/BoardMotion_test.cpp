@@ -65,8 +65,7 @@ TEST(BoardRunState, PauseHoldsMidMoveAndResumeFinishes) {
     EXPECT_EQ(Say(*b, "q"), "P29*");
     b->Advance(10);
     EXPECT_EQ(b->State().position[kX], 25);
-    EXPECT_EQ(Say(*b, "h"), "P29*");
-    EXPECT_EQ(Say(*b, "r"), "G29*");
+    Talk(*b, {{"h", "P29*"}, {"r", "G29*"}});
     b->Advance(0.75);
     EXPECT_EQ(Say(*b, "h"), "I30*");
     EXPECT_EQ(b->State().position[kX], 100);
@@ -75,20 +74,17 @@ TEST(BoardRunState, PauseHoldsMidMoveAndResumeFinishes) {
 TEST(BoardRunState, StopDropsTheQueueAndReportsTheAbort) {
     auto b = MakeBoard("QM4DNCRouter", "4.71", 1.0);
     // Idle, it answers with the state, and resume lets it go again.
-    EXPECT_EQ(Say(*b, "Q"), "S30*");
-    EXPECT_EQ(Say(*b, "r"), "I30*");
+    Talk(*b, {{"Q", "S30*"}, {"r", "I30*"}});
     Say(*b, "100R");
     QueueX(*b, 100);
     QueueX(*b, 100);
     b->Advance(0.5);
-    EXPECT_EQ(Say(*b, "Q"), "\r\n~");
-    EXPECT_EQ(Say(*b, "h"), "S30*");
+    Talk(*b, {{"Q", "\r\n~"}, {"h", "S30*"}});
     EXPECT_EQ(b->State().position[kX], 50);
     // A stopped board takes no moves until it is reset or resumed.
     EXPECT_EQ(QueueX(*b, 10), "*S30*");
     EXPECT_EQ(b->State().counters.refusedMoves, 1u);
-    EXPECT_EQ(Say(*b, "0!"), "*");
-    EXPECT_EQ(Say(*b, "h"), "I30*");
+    Talk(*b, {{"0!", "*"}, {"h", "I30*"}});
     EXPECT_EQ(QueueX(*b, 10), "*G29*");
 }
 
@@ -96,8 +92,7 @@ TEST(BoardRunState, ResetEmptiesQueueAndRestoresSettings) {
     auto b = MakeBoard("QM4DNCRouter", "4.71", 1.0);
     Say(*b, "100R50P20K1V");
     QueueX(*b, 100);
-    Say(*b, "q");
-    Say(*b, "!");
+    Say(*b, "q!");
     SimState s = b->State();
     EXPECT_EQ(s.run, RunState::Idle);
     EXPECT_EQ(s.queueFill, 0);
@@ -142,8 +137,7 @@ TEST(BoardLimits, TrippedLimitPausesMotionAndTheIdleQueryReportsTildeUnlessBlock
     Say(*b, "100R");
     QueueX(*b, 100);
     b->SetLimitInputs(0x01);
-    EXPECT_EQ(Say(*b, "h"), "\r\n~");
-    EXPECT_EQ(Say(*b, "h"), "P29*");
+    Talk(*b, {{"h", "\r\n~"}, {"h", "P29*"}});
     auto blocked = MakeBoard("QM4DNCRouter", "4.71", 1.0);
     Say(*blocked, "1T100R");
     QueueX(*blocked, 100);
@@ -156,9 +150,7 @@ TEST(BoardOldFirmware, IdleQueryAnswersTheShortDigitForm) {
     EXPECT_EQ(Say(*b, "i"), "9*");  // one-digit counter
     Say(*b, "100R");
     EXPECT_EQ(QueueX(*b, 100), "*9*");  // letter left out after a queued command
-    EXPECT_EQ(Say(*b, "i"), "G9*");    // moving: the full form
-    Say(*b, "q");
-    EXPECT_EQ(Say(*b, "i"), "P9*");
+    Talk(*b, {{"i", "G9*"}, {"q", "P9*"}, {"i", "P9*"}});  // moving or paused: the full form
     // The newer query letter always has the full form.
     Say(*b, "r");
     b->Advance(5);
@@ -221,8 +213,7 @@ TEST(BoardRobustness, ArbitraryBytesNeverBreakTheEngine) {
     b->Advance(1e6);
     b->Receive("  ");  // the first may complete a half delta
     b->TakeReplies();
-    EXPECT_EQ(Say(*b, "!"), "*");
-    EXPECT_EQ(Say(*b, "h"), "I30*");
+    Talk(*b, {{"!", "*"}, {"h", "I30*"}});
 }
 
 }  // namespace

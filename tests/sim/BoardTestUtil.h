@@ -1,8 +1,12 @@
 #pragma once
 // Talking to the board engine with plain strings.
+#include <gtest/gtest.h>
+
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "sim/Board.h"
 
@@ -26,10 +30,31 @@ inline std::string Say(Board& b, std::string_view bytes) {
     return all;
 }
 
+// Sends each request in turn and checks what it brought back.
+struct Exchange {
+    std::string_view say, reply;
+};
+inline void Talk(Board& b, std::initializer_list<Exchange> talk) {
+    for (const Exchange& e : talk) EXPECT_EQ(Say(b, e.say), e.reply) << "in reply to <" << e.say << ">";
+}
+
 inline std::string Bytes(std::initializer_list<int> values) {
     std::string s;
     for (int v : values) s.push_back(static_cast<char>(v));
     return s;
+}
+
+// The queued moves as "line x=1 y=-2 @rate;" entries (axes without steps
+// left out), for checking a whole record at once.
+inline std::string MovesOf(const std::vector<MoveRecord>& moves) {
+    std::string out;
+    for (const MoveRecord& m : moves) {
+        out += m.kind == MoveRecord::Arc ? "arc" : "line";
+        for (int axis : {kX, kY, kZ, kW})
+            if (m.steps[axis] != 0) out += std::string(" ") + "wxyz"[axis] + "=" + std::to_string(m.steps[axis]);
+        out += " @" + std::to_string(m.rate) + ";";
+    }
+    return out;
 }
 
 }  // namespace plyx::sim::test

@@ -23,16 +23,14 @@ public:
             tcsetattr(fd_, TCSANOW, &t);
         }
     }
-    ~ProgramEnd() { Close(); }
+    ~ProgramEnd() {
+        if (fd_ >= 0) ::close(fd_);
+    }
     ProgramEnd(const ProgramEnd&) = delete;
     ProgramEnd& operator=(const ProgramEnd&) = delete;
 
     bool ok() const { return fd_ >= 0; }
     int fd() const { return fd_; }
-    void Close() {
-        if (fd_ >= 0) ::close(fd_);
-        fd_ = -1;
-    }
     void Send(const std::string& bytes) const {
         size_t done = 0;
         while (done < bytes.size()) {
