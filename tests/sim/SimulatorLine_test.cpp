@@ -35,7 +35,6 @@ struct Rig {
 TEST(SimulatorLine, AnswersIdentificationOnTheDevicePath) {
     Rig r(Options("VT2D20NCRouterVarn", "1.07"));
     ASSERT_EQ(r.sim.DevicePath().rfind("/dev/pts/", 0), 0u);
-    ASSERT_TRUE(r.p.ok());
     EXPECT_EQ(r.p.Ask("{}-12?"),
               "R,-12\r\nVT2D20NCRouterVarn 1.07\r\nCopyright (C) Zentrova. All rights reserved.\r\n*");
     EXPECT_TRUE(r.sim.WaitFor([](const SimState& s) { return s.programConnected; }, milliseconds(1000)));
@@ -142,7 +141,6 @@ TEST(SimulatorPanel, ControlLinesDriveSwitchesAndReportState) {
     std::string state = r.sim.Control("state");
     EXPECT_NE(state.find(" lamps=22 "), std::string::npos) << state;
     EXPECT_NE(state.find(" limits=3 "), std::string::npos) << state;
-    EXPECT_EQ(r.sim.Control("press NOSUCH").rfind("error", 0), 0u);
     bool quit = false;
     r.sim.Control("quit", &quit);
     EXPECT_TRUE(quit);
@@ -160,18 +158,15 @@ TEST(SimulatorPanel, ControlLinesForFaultsLineAndRegistration) {
     EXPECT_EQ(r.sim.Control("drop 1"), "ok");
     r.p.Send("h");
     EXPECT_EQ(r.p.ReadFor(100), "");
-    EXPECT_EQ(r.sim.Control("baud 9600"), "ok");
-    EXPECT_EQ(r.sim.Control("latency 5"), "ok");
-    EXPECT_EQ(r.sim.Control("slow 30"), "ok");
+    for (const char* line : {"baud 9600", "latency 5", "slow 30"}) EXPECT_EQ(r.sim.Control(line), "ok") << line;
     // Each byte comes within its own limit, so the whole reply arrives.
     EXPECT_EQ(r.p.Ask("h", 200), "I30*");
     EXPECT_EQ(r.sim.Control("echo on"), "ok");
     EXPECT_EQ(r.p.Ask("ab*"), "ab*");
     EXPECT_EQ(r.sim.Control("echo off"), "ok");
-    EXPECT_EQ(r.sim.Control("silent maybe").rfind("error", 0), 0u);
-    EXPECT_EQ(r.sim.Control("baud fast").rfind("error", 0), 0u);
+    std::vector<std::string> bad{"silent maybe", "baud fast", "press NOSUCH", "register " + dir.path() + " 256"};
+    for (const std::string& line : bad) EXPECT_EQ(r.sim.Control(line).rfind("error", 0), 0u) << line;
     EXPECT_EQ(r.sim.Control("register " + dir.path() + " 3"), dir.path() + "/ports/COM3");
-    EXPECT_EQ(r.sim.Control("register " + dir.path() + " 256").rfind("error", 0), 0u);
     EXPECT_EQ(r.sim.Control("path"), r.sim.DevicePath());
     EXPECT_EQ(r.sim.Control(""), "");
 }
