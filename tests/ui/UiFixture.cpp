@@ -75,12 +75,4 @@ void WhenModalShown(std::function<void(QWidget*)> answer) {
     timer->start();
 }
 
-std::string WriteLanguageFile(const plyx::test::TempDir& dir, const std::string& name,
-                              const std::vector<std::string>& lines) {
-    std::string content = "PLYX3RESOURCES\r\n";
-    for (const std::string& line : lines) content += line + "\r\n";
-    dir.Write(name, content);
-    return dir.File(name);
-}
-
 }  // namespace plyx::ui::test

@@ -30,18 +30,13 @@ namespace plyx::ui::test {
 
 class FakeController final : public engine::Controller {
 public:
-    std::int32_t capacity = 30;
-    std::int32_t queueInUse = 0;
-    std::int32_t waitCode = 0;     // every idle wait answers this
     std::vector<std::int32_t> lamps;
     int resets = 0;
-    int pauses = 0;
     int resumes = 0;
     int moves = 0;
     int switchReads = 0;
     // Switches (SwitchFlags bits 1..8) closed for the next n readings.
     std::map<std::int16_t, int> closedFor;
-    bool latchedAbort = false;     // the latched inputs report an abort (ABORT stays closed)
     // Called at every idle wait and every switch reading.
     std::function<void()> onWaitIdle;
     std::function<void()> onReadSwitches;
@@ -51,10 +46,10 @@ public:
     void GoToRequested() override { ++moves; }
     std::int32_t WaitIdle(std::int32_t) override {
         if (onWaitIdle) onWaitIdle();
-        return waitCode;
+        return 0;
     }
-    std::int32_t GetQueueFree() override { return capacity - queueInUse; }
-    void PauseController() override { ++pauses; }
+    std::int32_t GetQueueFree() override { return 30; }
+    void PauseController() override {}
     void ResumeController() override { ++resumes; }
     void StopController() override {}
     void ResetController() override;
@@ -69,7 +64,7 @@ public:
     void SetControllerPulsePolarities(std::int32_t) override {}
     std::int32_t ReadPulsePolarityWord() override { return 0; }
     std::int32_t ReadLimitSwitches() override { return 0xFF; }
-    std::int32_t ReadLatchedData() override { return latchedAbort ? 1 : 0; }
+    std::int32_t ReadLatchedData() override { return 0; }
     std::int32_t ReadSwitchInputs() override;
     void SetLamps(std::int32_t bits) override { lamps.push_back(bits); }
     void SetPortDirections() override {}
@@ -112,9 +107,5 @@ QString CaptionOfChild(const QObject* root, const char* name);
 // Calls answer with the application's modal dialog once one is up (a
 // dialog shown with exec() blocks the test until answer closes it).
 void WhenModalShown(std::function<void(QWidget*)> answer);
-
-// Writes a language file with the header and the given "id,text" lines.
-std::string WriteLanguageFile(const plyx::test::TempDir& dir, const std::string& name,
-                              const std::vector<std::string>& lines);
 
 }  // namespace plyx::ui::test

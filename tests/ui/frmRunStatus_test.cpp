@@ -42,12 +42,6 @@ TEST_F(RunStatusTest, RunOnAnEditedShellShowsShellDataNotSavedAndEndsWithLoadNew
     EXPECT_FALSE(main->isVisible());
     EXPECT_EQ(Status().windowTitle(), "COM3: PLYX3 Running...");
     EXPECT_EQ(Text("lblShellName"), "<shell data not saved>");
-    EXPECT_EQ(Text("lblCurrentShellLabel"), "Current shell:");
-    EXPECT_EQ(Text("lblQueuingLayerLabel"), "Queuing Layer:");
-    EXPECT_EQ(Text("lblElapsedTimeLbl"), "Elapsed Time:");
-    EXPECT_EQ(Text("lblTapeUnits"), "Tape Feet:");
-    EXPECT_EQ(Text("chkAutoCloseRun"), "Auto Return");
-    EXPECT_EQ(Text("chkShowAsMeters"), "Show Distance As Meters");
     EXPECT_FALSE(Status().findChild<QCheckBox*>("chkAutoCloseRun")->isChecked());
     // Run ended: Pause withdrawn, Abort became Load New Shell.
     EXPECT_EQ(PauseButton()->text(), "Pause");
@@ -59,11 +53,9 @@ TEST_F(RunStatusTest, RunOnAnEditedShellShowsShellDataNotSavedAndEndsWithLoadNew
     EXPECT_FALSE(Status().isVisible());
     EXPECT_TRUE(main->isVisible());
     EXPECT_TRUE(main->TimerRunning());
-}
 
-TEST_F(RunStatusTest, SavedShellShowsItsFileName) {
-    w.params.CurrentShellFile = "/s/cup.cfg";
-    w.params.fAutoCloseRunWindow = 0;
+    // A saved shell shows its file name.
+    w.params.ShellEdited = false;
     QTest::mouseClick(main->findChild<QPushButton*>("btnFullRun"), Qt::LeftButton);
     EXPECT_EQ(Text("lblShellName"), "cup.cfg");
 }
@@ -172,14 +164,6 @@ TEST_F(RunStatusTest, SetPercentIncreaseTakesOnlyPositiveNumbers) {
     EXPECT_DOUBLE_EQ(w.engine.Geometry().zLayerScaleFraction, 0.125);
     EXPECT_EQ(w.params.zASAPL, 10);
     EXPECT_EQ(field->text(), "12.5");
-}
-
-TEST_F(RunStatusTest, ResourceIdModeShowsIdsOnTheButtons) {
-    w.tables.ShowResourceIDs = true;
-    Status().LoadLabels();
-    EXPECT_EQ(PauseButton()->text(), "(706:Pause)");
-    EXPECT_EQ(AbortButton()->text(), "(703:Abort Run)");
-    EXPECT_EQ(Status().windowTitle(), "COM3: (700:PLYX3 Running...)");
 }
 
 TEST_F(RunStatusTest, ClosingTheWindowDuringARunDoesNothing) {
