@@ -2,6 +2,7 @@
 #include "tests/link/LinkFixture.h"
 
 using plyx::test::Holds;
+using plyx::test::HoldsAll;
 using plyx::test::LinkFixture;
 using plyx::test::Send;
 
@@ -91,11 +92,10 @@ TEST_F(Boards, FlushRouteSendsTheFlushCharAndWaitsByTheRate) {
     link->SetRoute(std::string(40, 'r'));
     link->BaudRateSelect(115200);  // 4.15 -> at least 16 ms
     link->FlushRoute();
-    std::string log = LogText();
-    EXPECT_TRUE(Holds(log, "EVENT:Zentrova.FlushRoute wait time is 67 milliseconds"));
-    EXPECT_TRUE(Holds(log, "EVENT:Zentrova.FlushRoute purged 4 characters received..."));
-    EXPECT_TRUE(Holds(log, "FlushRoute wait time is 17 milliseconds"));
-    EXPECT_TRUE(Holds(log, "FlushRoute wait time is 16 milliseconds"));
+    EXPECT_TRUE(HoldsAll(LogText(), {"EVENT:Zentrova.FlushRoute wait time is 67 milliseconds",
+                                     "EVENT:Zentrova.FlushRoute purged 4 characters received...",
+                                     "FlushRoute wait time is 17 milliseconds",
+                                     "FlushRoute wait time is 16 milliseconds"}));
 }
 
 TEST_F(Boards, CheckCopyrightIsErrorThreeWithTheText) {

@@ -47,9 +47,7 @@ TEST_F(Framing, SequenceSendsOneCommandAtATime) {
     peer.When("200Y", {Send("*")});
     EXPECT_EQ(link->StringWriteCommandSequence("100X200Y"), 0);
     EXPECT_EQ(peer.Received(), "100X200Y");
-    std::string log = LogText();
-    EXPECT_TRUE(Holds(log, "QUEUED:100X"));
-    EXPECT_TRUE(Holds(log, "QUEUED:200Y"));
+    EXPECT_TRUE(plyx::test::HoldsAll(LogText(), {"QUEUED:100X", "QUEUED:200Y"}));
 }
 
 TEST_F(Framing, TrailingParameterStaysQueuedUntilTheNextRead) {

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <initializer_list>
 #include <memory>
 #include <string>
 
@@ -32,6 +33,13 @@ inline std::string DecodeLog(std::string raw) {
 inline ::testing::AssertionResult Holds(const std::string& text, const std::string& part) {
     if (text.find(part) != std::string::npos) return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure() << "<" << part << "> is not in:\n" << text;
+}
+
+// Whether text holds every one of parts.
+inline ::testing::AssertionResult HoldsAll(const std::string& text, std::initializer_list<const char*> parts) {
+    for (const char* part : parts)
+        if (text.find(part) == std::string::npos) return Holds(text, part);
+    return ::testing::AssertionSuccess();
 }
 
 // An error's small number, source and a part of its description.

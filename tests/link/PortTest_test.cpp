@@ -31,9 +31,8 @@ TEST_F(PortTest, BoardIdentifiesAtTheFirstRate) {
     EXPECT_EQ(link->FastIdleTime(), 777);
     // Flush character, neutral preamble, then the request.
     EXPECT_EQ(peer.Received(), "0{}-12?");
-    std::string log = LogText();
-    EXPECT_TRUE(Holds(log, "EVENT:Testing port at baud rate 115200"));
-    EXPECT_TRUE(Holds(log, "EVENT:... Copyright found! QM4DNCRouter 2.14\r\nCopyright 2009"));
+    EXPECT_TRUE(plyx::test::HoldsAll(LogText(), {"EVENT:Testing port at baud rate 115200",
+                                                 "EVENT:... Copyright found! QM4DNCRouter 2.14\r\nCopyright 2009"}));
 }
 
 TEST_F(PortTest, RatesAreTriedInTurn) {
@@ -90,7 +89,8 @@ TEST_F(PortTest, BoardWithoutIdentificationIsErrorThree) {
     peer.When("-12?", {Send("X,1,2*")});
     auto e = ErrorOf([&] { link->PortOpenAndTestWithException("COM3"); });
     EXPECT_EQ(e.SmallNumber(), 3);
-    EXPECT_TRUE(Holds(e.Description(), "\r\nFailed to detect a valid copyright on port COM3. Saw:\r\nNO COPYRIGHT\r\n"));
+    EXPECT_TRUE(
+        Holds(e.Description(), "\r\nFailed to detect a valid copyright on port COM3. Saw:\r\nNO COPYRIGHT\r\n"));
     // The board's last words are still there for the operator.
     EXPECT_TRUE(Holds(e.Description(), "The last response from the board was:\r\nX,1,2*"));
 }

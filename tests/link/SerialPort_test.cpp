@@ -6,6 +6,7 @@
 using plyx::link::ZentrovaCom;
 using plyx::test::ExpectError;
 using plyx::test::Holds;
+using plyx::test::HoldsAll;
 using plyx::test::LinkFixture;
 using plyx::test::Send;
 
@@ -28,9 +29,7 @@ TEST_F(SerialPort, NamesAreUpperCasedAndPrefixedAndKeptForAReopen) {
     EXPECT_TRUE(link->PortIsOpen());
     peer.When("A", {Send("*")});
     EXPECT_EQ(link->StringWriteCommandSequence("A"), 0);
-    std::string log = LogText();
-    EXPECT_TRUE(Holds(log, "EVENT:Opening COM port \\\\.\\COM3"));
-    EXPECT_TRUE(Holds(log, "EVENT:Closing COM port \\\\.\\COM3"));
+    EXPECT_TRUE(HoldsAll(LogText(), {"EVENT:Opening COM port \\\\.\\COM3", "EVENT:Closing COM port \\\\.\\COM3"}));
 }
 
 TEST_F(SerialPort, UnmappedNameIsErrorSixWithAHint) {
@@ -81,9 +80,7 @@ TEST_F(SerialPort, QueuedLogLinesShowBytesOrDots) {
     link->SetBlockCharWriteLog(true);
     link->StringWrite("AB");
     link->CharFlushWriteBuffer();
-    std::string log = LogText();
-    EXPECT_TRUE(Holds(log, "QUEUED:-12?"));
-    EXPECT_TRUE(Holds(log, "QUEUED:..\r\n"));
+    EXPECT_TRUE(HoldsAll(LogText(), {"QUEUED:-12?", "QUEUED:..\r\n"}));
 }
 
 TEST_F(SerialPort, DefaultStandardAndCustomRates) {
@@ -101,9 +98,7 @@ TEST_F(SerialPort, DefaultStandardAndCustomRates) {
     link->BaudRateSelect(250000);  // no termios constant: termios2
     EXPECT_EQ(link->BaudRate(), 250000);
     EXPECT_EQ(link->CustomBaudRate(), 250000);
-    std::string log = LogText();
-    EXPECT_TRUE(Holds(log, "EVENT:Set baud rate to 38400"));
-    EXPECT_TRUE(Holds(log, "EVENT:Set baud rate to 250000"));
+    EXPECT_TRUE(HoldsAll(LogText(), {"EVENT:Set baud rate to 38400", "EVENT:Set baud rate to 250000"}));
 }
 
 TEST_F(SerialPort, ReadsZeroByteAndReportsNothingAsMinusOne) {
@@ -121,9 +116,8 @@ TEST_F(SerialPort, FlushInputDiscardsPendingBytes) {
     ASSERT_EQ(link->CharReadRaw(1000), 's');  // the rest is waiting now
     link->FlushInput();
     EXPECT_EQ(link->CharReadRaw(30), -1);
-    std::string log = LogText();
-    EXPECT_TRUE(Holds(log, "EVENT:WAITING FOR SERIAL OUTPUT DATA TO BE ALL SENT"));
-    EXPECT_TRUE(Holds(log, "EVENT:FLUSHING SERIAL INPUT DATA"));
+    EXPECT_TRUE(HoldsAll(LogText(),
+                         {"EVENT:WAITING FOR SERIAL OUTPUT DATA TO BE ALL SENT", "EVENT:FLUSHING SERIAL INPUT DATA"}));
 }
 
 TEST_F(SerialPort, VanishedDeviceOnReadIsErrorSevenAtOnce) {
