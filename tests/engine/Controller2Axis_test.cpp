@@ -31,11 +31,12 @@ TEST_F(Controller2AxisTest, ResetSetsMicrostepSizeAndMotorCurrent) {
     EXPECT_EQ(Sent(), "2!-12?3B1250H");
 }
 
+// Powers of two from 1 to 16, rounded down, and sent as 16 divided by them.
 TEST_F(Controller2AxisTest, MicrostepSizePerSetting) {
     const struct {
         std::int16_t msps;
         const char* sent;
-    } cases[] = {{16, "1!"}, {40, "1!"}, {4, "4!"}, {3, "8!"}, {1, "16!"}, {0, "16!"}, {-5, "16!"}};
+    } cases[] = {{16, "1!"}, {40, "1!"}, {7, "4!"}, {3, "8!"}, {1, "16!"}, {0, "16!"}, {-5, "16!"}};
     for (const auto& c : cases) {
         params.cMSPS = c.msps;
         ctl->ResetController();

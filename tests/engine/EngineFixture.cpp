@@ -90,24 +90,14 @@ bool EngineTest::Logged(const std::string& line) {
     return false;
 }
 
-std::vector<QueuedMove> EngineTest::MovesSince(std::size_t from) const {
-    return {ctl.moves.begin() + static_cast<std::ptrdiff_t>(from), ctl.moves.end()};
-}
-
 std::vector<QueuedMove> EngineTest::PlannedSegments(bool burnish) const {
-    double scale = 0;
-    std::vector<std::array<double, 3>> lineMoves = PlannedLineMoves(params, burnish, &scale);
-    return ExpectedSegments(lineMoves, scale);
-}
-
-std::vector<std::array<double, 3>> PlannedLineMoves(app::ParameterSet params, bool burnish, double* rateScale) {
+    app::ParameterSet copy = params;
     PlanRecorder rec;
-    RunGeometry g(params, rec, [](const std::string&) {});
+    RunGeometry g(copy, rec, [](const std::string&) {});
     g.ComputeRunConstants();
     std::int16_t layer = 0;
     g.RunLayers(burnish, &layer);
-    if (rateScale) *rateScale = g.zTargetRateScale;
-    return rec.moves;
+    return ExpectedSegments(rec.moves, g.zTargetRateScale);
 }
 
 void ExpectPlanThenSlowDown(const std::vector<QueuedMove>& queued, const std::vector<QueuedMove>& plan,

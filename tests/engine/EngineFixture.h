@@ -25,9 +25,7 @@
 namespace plyx::engine::test {
 
 struct QueuedMove {
-    std::int32_t x = 0;
-    std::int32_t y = 0;
-    std::int32_t rate = 0;
+    std::int32_t x = 0, y = 0, rate = 0;
     bool operator==(const QueuedMove&) const = default;
 };
 
@@ -44,9 +42,7 @@ public:
     std::int32_t limitSwitches = 0xFF;
     std::int32_t latchedData = 0;
     std::int32_t pulsePolarityWord = 0x12;
-    bool moving = false;
-    bool paused = false;
-    bool stopped = false;
+    bool moving = false, paused = false, stopped = false;
     int waitIdleCalls = 0;
     // Called before every idle wait answers; may change anything above or
     // return a code to answer instead (nullopt: the state machine answers).
@@ -80,9 +76,7 @@ public:
 private:
     void Record(const std::string& text) { calls.push_back(text); }
     void Record(const std::string& name, std::int64_t value) { Record(name + "(" + std::to_string(value) + ")"); }
-    std::int32_t pendingX_ = 0;
-    std::int32_t pendingY_ = 0;
-    std::int32_t rate_ = 0;
+    std::int32_t pendingX_ = 0, pendingY_ = 0, rate_ = 0;
 };
 
 class RecordingRunStatus final : public RunStatusView {
@@ -177,7 +171,6 @@ protected:
     std::vector<std::string> LogLines();
     std::vector<std::string> LogLinesStartingWith(const std::string& prefix);
     bool Logged(const std::string& line);
-    std::vector<QueuedMove> MovesSince(std::size_t from) const;
     // The plan of the current parameters as the controller should receive it.
     std::vector<QueuedMove> PlannedSegments(bool burnish = false) const;
 
@@ -201,10 +194,6 @@ struct PlanRecorder final : LineMoveSink {
     std::vector<std::array<double, 3>> moves;
     void LineMove(double dx, double dy, double rate) override { moves.push_back({dx, dy, rate}); }
 };
-
-// The line moves the layer loop plans for these parameters (on a copy).
-std::vector<std::array<double, 3>> PlannedLineMoves(app::ParameterSet params, bool burnish,
-                                                    double* rateScale = nullptr);
 
 // A whole run's moves: exactly the plan, then the three slow-down moves at
 // the start/stop rate.

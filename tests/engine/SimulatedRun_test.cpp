@@ -8,10 +8,10 @@
 
 #include "app/ParameterFiles.h"
 #include "engine/Controller2Axis.h"
-#include "link/ZentrovaCom.h"
 #include "platform/Files.h"
 #include "sim/Simulator.h"
 #include "tests/engine/EngineFixture.h"
+#include "tests/support/BoardLink.h"
 
 namespace plyx::engine::test {
 namespace {
@@ -20,16 +20,8 @@ class SimulatedRunTest : public EngineTest {
 protected:
     explicit SimulatedRunTest(sim::SimOptions options = {}, std::int32_t family = kFamily4Axis)
         : sim(std::move(options)) {
-        dataDir = env->GetDataDirectory();
         sim.Start();
-        sim.RegisterAsCom(dataDir, 3);
-        link = std::make_unique<link::ZentrovaCom>(boardLog);
-        platform::serial::PortPaths paths;
-        paths.dataDirectory = dataDir;
-        paths.devRoot = dir.File("dev");
-        paths.sysRoot = dir.File("sys");
-        link->SetPortPaths(paths);
-        link->PortOpen("COM3");
+        link = plyx::test::OpenBoardLink(boardLog, dir, sim.DevicePath(), 3);
         env->ControllerFamily = family;
         engine->UseController(nullptr);
         engine->CreateDriver(*link);
@@ -63,9 +55,8 @@ protected:
     long AbortingShown() const { return std::count(status.calls.begin(), status.calls.end(), "Aborting"); }
 
     sim::Simulator sim;
-    std::string dataDir;
     link::CommLog boardLog;
-    std::unique_ptr<link::ZentrovaCom> link;
+    std::shared_ptr<link::ZentrovaCom> link;
     std::uint64_t resetsBefore = 0;
     std::function<void(int)> script;
     std::vector<std::int16_t> states;

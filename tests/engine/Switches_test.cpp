@@ -27,7 +27,7 @@ protected:
 
 TEST_F(SwitchTest, LampModes) {
     // Modes 3 to 5 (running, paused, stopping) are checked along with runs.
-    const std::pair<std::int16_t, std::int32_t> table[] = {{1, 0}, {2, 9}, {6, 0}, {-1, 0}};
+    const std::pair<std::int16_t, std::int32_t> table[] = {{2, 9}, {1, 0}, {6, 0}, {-1, 0}};
     for (auto [mode, bits] : table) {
         engine->SetLampMode(mode);
         EXPECT_EQ(ctl.lamps.back(), bits) << mode;
@@ -123,7 +123,7 @@ TEST_F(SwitchTest, StoppedControllerOrQuittingTheProgramIsAnAbort) {
     EXPECT_TRUE(Logged("PollWaitForMotorIdle wait has detected being in abort state - IdleWait reported 4"));
 }
 
-TEST_F(SwitchTest, WaitForFullStopKeepsWaitingWhileMoving) {
+TEST_F(SwitchTest, WaitForFullStopKeepsWaitingWhileMovingAndEndsOnPause) {
     StartRunning();
     ctl.waitIdleCalls = 0;
     ctl.onWaitIdle = [](FakeController& c) -> std::optional<std::int32_t> {
@@ -131,10 +131,8 @@ TEST_F(SwitchTest, WaitForFullStopKeepsWaitingWhileMoving) {
     };
     EXPECT_EQ(engine->PollWaitForMotorIdle(true), 0);
     EXPECT_EQ(ctl.waitIdleCalls, 4);
-}
-
-TEST_F(SwitchTest, ControllerPauseEndsAFullStopWait) {
-    StartRunning();
+    // A controller that reports being paused ends it.
+    ctl.onWaitIdle = nullptr;
     ctl.paused = true;
     EXPECT_EQ(engine->PollWaitForMotorIdle(true), -1);
     EXPECT_EQ(globals.RunState, kRunPaused);
@@ -143,6 +141,9 @@ TEST_F(SwitchTest, ControllerPauseEndsAFullStopWait) {
 }
 
 TEST_F(SwitchTest, SwitchDialogPaintsOnlyWhatChanged) {
+    engine->WaitForSwitchesOpen();  // all open: no dialog at all
+    EXPECT_TRUE(switchDialog.calls.empty());
+    EXPECT_TRUE(mainWindow.calls.empty());
     int reads = 0;
     pump.onDispatch = [&](int n) {
         reads = n;
@@ -173,12 +174,6 @@ TEST_F(SwitchTest, AStuckSwitchIsPolledAtASteadyPaceUntilTheProgramQuits) {
     EXPECT_GE(clock.sleptMs, 20 * (pump.dispatches - 1));
     EXPECT_EQ(switchDialog.calls.back(), "Hide");
     EXPECT_TRUE(mainWindow.enabled);
-}
-
-TEST_F(SwitchTest, NoDialogWhenAllSwitchesAreOpen) {
-    engine->WaitForSwitchesOpen();
-    EXPECT_TRUE(switchDialog.calls.empty());
-    EXPECT_TRUE(mainWindow.calls.empty());
 }
 
 TEST_F(SwitchTest, LatchedInputOutsideARunLightsTheAbortLabel) {

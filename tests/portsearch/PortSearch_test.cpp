@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fstream>
 #include <memory>
 
 #include "link/ZentrovaCom.h"
@@ -128,11 +129,7 @@ TEST_F(PortSearchTest, LauncherStartsOneInstancePerControllerAndEnds) {
 }
 
 TEST_F(PortSearchTest, PassZeroTriesOnlyPortsWithAnEarlierStartupLog) {
-    test::TempDir unused;
-    std::string marker = dataDir + "/C9.PLYX3LastStartup.log";
-    FILE* f = std::fopen(marker.c_str(), "w");
-    ASSERT_NE(f, nullptr);
-    std::fclose(f);
+    ASSERT_TRUE(std::ofstream(dataDir + "/C9.PLYX3LastStartup.log"));
 
     search.ScanForBoards();  // nothing found: stays, offers Retry
 
@@ -202,7 +199,7 @@ TEST_F(PortSearchTest, FirmwareRulesDecideTheFamily) {
         const char* version;
         int family;
     } cases[] = {
-        {"QM4DNCRouterVarn", "5.02", 1}, {"QM4DNCRouter", "2.10", 1}, {"QM4DNCRouter", "2.14", 1},
+        {"QM4DNCRouterVarn", "5.02", 1}, {"QM4DNCRouter", "2.14", 1},
         {"QM4DNCRouter", "2.15", 0},     {"QM4DNCRouter", "4.71", 0}, {"VT2D20NCRouterVarn", "1.3", 2},
         {"QM4DFifoNCStepper", "1.0", 0}, {"dsLynNCRouter2D", "1.0", 0},
     };
