@@ -41,37 +41,31 @@ public:
 
 }  // namespace
 
-TEST(OnSimulator, IdentificationByVersion) {
-    OnSimulator old(Firmware("QM4DNCRouter", "2.14"));
-    EXPECT_EQ(old.router.MaxRate(), 46012);
-    EXPECT_EQ(old.router.BoardType(), 1);
-    EXPECT_FALSE(old.router.FirmwareAbove2());
-
+TEST(OnSimulator, EachVersionIsIdentifiedAndItsWaitsRead) {
+    const struct {
+        const char* version;
+        int type;
+        bool above2;
+        int freePlaces;  // below 3 the board counts them with one digit
+    } cases[] = {{"2.14", 1, false, 9}, {"4.71", 1, true, 30}, {"5.02", 3, true, 30}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.version);
+        OnSimulator s(Firmware("QM4DNCRouter", c.version));
+        EXPECT_GT(s.router.MaxRate(), 0);
+        EXPECT_EQ(s.router.BoardType(), c.type);
+        EXPECT_EQ(s.router.FirmwareAbove2(), c.above2);
+        EXPECT_EQ(s.router.IdleWait(100), 0);
+        EXPECT_EQ(s.router.LastQueueCount(), c.freePlaces);
+        s.router.PauseMotors();
+        EXPECT_EQ(s.router.IdleWait(100), 3);
+        s.router.ResumeMotors();
+        EXPECT_EQ(s.router.IdleWait(100), 0);
+        s.router.StopMotors();
+        EXPECT_EQ(s.router.IdleWait(100), 4);
+    }
     OnSimulator fifo(Firmware("QM4DFifoNCStepper", "4.71"));
     EXPECT_EQ(fifo.router.ReportFirmwareVersion(), "4.71");
     EXPECT_EQ(fifo.router.BoardType(), 2);
-    EXPECT_TRUE(fifo.router.FirmwareAbove2());
-
-    OnSimulator current(Firmware("QM4DNCRouter", "5.02"));
-    current.router.ReportCopyRightText();
-    EXPECT_EQ(current.router.BoardType(), 3);
-    EXPECT_GT(current.router.MaxRate(), 0);
-}
-
-TEST(OnSimulator, IdleWaitOnIdlePausedAndStoppedBoards) {
-    for (const char* version : {"2.14", "4.71", "5.02"}) {
-        OnSimulator s(Firmware("QM4DNCRouter", version));
-        s.router.ReportCopyRightText();
-        EXPECT_EQ(s.router.IdleWait(100), 0) << version;
-        // Firmware below 3 counts free places with one digit.
-        EXPECT_EQ(s.router.LastQueueCount(), std::string(version) == "2.14" ? 9 : 30) << version;
-        s.router.PauseMotors();
-        EXPECT_EQ(s.router.IdleWait(100), 3) << version;
-        s.router.ResumeMotors();
-        EXPECT_EQ(s.router.IdleWait(100), 0) << version;
-        s.router.StopMotors();
-        EXPECT_EQ(s.router.IdleWait(100), 4) << version;
-    }
 }
 
 TEST(OnSimulator, DeltaMovesReachTheBoard) {
