@@ -83,19 +83,17 @@ TEST_F(MotionTest, ZeroTinyAndHalfStepMoves) {
     EXPECT_EQ(ctl.moves, (std::vector<QueuedMove>{{0, 0, -800}, {2, -4, -814}}));
 }
 
-TEST_F(MotionTest, NothingMovesWhileAnAbortIsRequested) {
-    globals.RunState = kRunAbortRequested;
+TEST_F(MotionTest, MoveBeyondWhatTheControllerCanCarryAbortsTheRun) {
+    for (auto [dx, rate] : {std::pair{3e9, 100.0}, {1.0, 1e12}}) {
+        globals.RunState = kRunRunning;
+        engine->LineMove(dx, 1, rate);
+        EXPECT_EQ(globals.RunState, kRunAbortRequested) << dx;
+    }
+    // While an abort is pending nothing moves at all.
     engine->LineMove(100, 100, 100);
     engine->SegmentedMove(100, 100, 100, 100);
     EXPECT_TRUE(ctl.moves.empty());
     EXPECT_TRUE(ctl.CallsStartingWith("SetControllerRunRate", from).empty());
-}
-
-TEST_F(MotionTest, MoveBeyondWhatTheControllerCanCarryAbortsTheRun) {
-    engine->LineMove(3e9, 1, 100);
-    engine->LineMove(1, 1, 1e12);
-    EXPECT_TRUE(ctl.moves.empty());
-    EXPECT_EQ(globals.RunState, kRunAbortRequested);
 }
 
 TEST_F(MotionTest, StopSequenceSlowsDownFromTheLastRate) {
@@ -107,7 +105,8 @@ TEST_F(MotionTest, StopSequenceSlowsDownFromTheLastRate) {
     EXPECT_TRUE(Logged("zTurnOffDistance=467.7980625, zLastRate=2737, lStartStopRate=80, lRampRate=8000"));
     EXPECT_TRUE(Logged("Sending stop sequence"));
     EXPECT_TRUE(Logged("Queue now only contains slow-down-to-stop motion, so force pause state"));
-    EXPECT_EQ(CallsNamed({"PauseController", "StopController", "ResetController"}), (std::vector<std::string>{"PauseController()", "StopController()", "ResetController()"}));
+    EXPECT_EQ(CallsNamed({"PauseController", "StopController", "ResetController"}),
+              (std::vector<std::string>{"PauseController()", "StopController()", "ResetController()"}));
     EXPECT_EQ(globals.RunState, kRunStopping);
     EXPECT_EQ(globals.LampMode, 0);  // InitializeController turned the lamps off
 }

@@ -81,9 +81,7 @@ TEST_F(SwitchTest, AbortOnlyFromRunningPausedOrStopping) {
         EXPECT_EQ(globals.RunState, kRunAbortRequested);
         EXPECT_EQ(ctl.calls.back(), "PauseController()");
     }
-}
-
-TEST_F(SwitchTest, AbortDuringThePortSearchNeedsNoController) {
+    // During the port search there is no controller yet.
     engine->UseController(nullptr);
     globals.RunState = kRunRunning;
     engine->AbortRun();
@@ -202,7 +200,6 @@ TEST_F(SwitchTest, StopClosedAtIdleBringsTheDialogNotARun) {
     ctl.switchInputs = Closed(kSwitchStart | kSwitchStop);
     pump.onDispatch = [&](int) { ctl.switchInputs = 15; };
     engine->CheckStartSwitches();
-    EXPECT_EQ(ctl.lamps.front(), 0);
     EXPECT_EQ(std::count(mainWindow.calls.begin(), mainWindow.calls.end(), "FullRun"), 0);
     EXPECT_EQ(switchDialog.calls.front(), "LoadLabels");
     EXPECT_TRUE(ctl.moves.empty());
@@ -214,7 +211,6 @@ TEST_F(SwitchTest, ReturnToMainWindowWaitsForOpenSwitches) {
     engine->ReturnToMainWindow();
     EXPECT_EQ(mainWindow.calls,
               (std::vector<std::string>{"Hide", "StopTimer", "Disable", "Enable", "Show", "StartTimer"}));
-    EXPECT_TRUE(mainWindow.timer);
 }
 
 TEST_F(SwitchTest, RetryOrAbortScan) {
