@@ -143,16 +143,8 @@ int main(int argc, char** argv) {
     sigaction(SIGTERM, &sa, nullptr);
     signal(SIGPIPE, SIG_IGN);
 
-    plyx::sim::Simulator sim(opt);
-    try {
-        sim.Start();
-        std::cout << sim.DevicePath() << std::endl;
-        if (com != 0) std::cout << "registered " << sim.RegisterAsCom(datadir, com) << std::endl;
-    } catch (const std::exception& e) {
-        std::cerr << "boardsim: " << e.what() << "\n";
-        return 1;
-    }
-
+    // The control socket is ready before the device path is printed: a
+    // client that reads the path may connect at once.
     int listener = -1;
     if (!controlPath.empty()) {
         sockaddr_un addr{};
@@ -166,6 +158,17 @@ int main(int argc, char** argv) {
             std::cerr << "boardsim: cannot listen on " << controlPath << ": " << std::strerror(errno) << "\n";
             return 1;
         }
+    }
+
+    plyx::sim::Simulator sim(opt);
+    try {
+        sim.Start();
+        std::cout << sim.DevicePath() << std::endl;
+        if (com != 0) std::cout << "registered " << sim.RegisterAsCom(datadir, com) << std::endl;
+    } catch (const std::exception& e) {
+        std::cerr << "boardsim: " << e.what() << "\n";
+        if (listener >= 0) ::unlink(controlPath.c_str());
+        return 1;
     }
 
     std::map<int, std::string> clients;  // fd -> partial line
