@@ -29,6 +29,11 @@ TEST_F(Controller2AxisTest, ResetSetsMicrostepSizeAndMotorCurrent) {
     // The reset forgets the selection, so every reset selects again.
     ctl->ResetController();
     EXPECT_EQ(Sent(), "2!-12?3B1250H");
+    // A board of the other current scale takes tens of milliamperes.
+    Edit([](TwoAxisBoard& b) { b.firmware = "dsLynNCRouter2D 1.07"; });
+    params.cMotorCurrentMA = 500;
+    ctl->ResetController();
+    EXPECT_EQ(Sent(), "2!-12?3B50H");
 }
 
 // Powers of two from 1 to 16, rounded down, and sent as 16 divided by them.
@@ -44,21 +49,8 @@ TEST_F(Controller2AxisTest, MicrostepSizePerSetting) {
     }
 }
 
-TEST_F(Controller2AxisTest, MotorCurrentFollowsTheBoardsScale) {
-    Edit([](TwoAxisBoard& b) { b.firmware = "dsLynNCRouter2D 1.07"; });
-    params.cMotorCurrentMA = 500;
-    ctl->ResetController();
-    EXPECT_EQ(Sent(), "1!-12?3B50H");
-}
-
 TEST_F(Controller2AxisTest, LampsAreRelayWords) {
-    ctl->SetLamps(0);
-    ctl->SetLamps(1);
-    ctl->SetLamps(2);
-    ctl->SetLamps(4);
-    ctl->SetLamps(8);
-    ctl->SetLamps(16);
-    ctl->SetLamps(31);
+    for (std::int32_t bits : {0, 1, 2, 4, 8, 16, 31}) ctl->SetLamps(bits);
     EXPECT_EQ(Sent(), "0D16384D8192D32768D2048D1024D60416D");
 }
 
