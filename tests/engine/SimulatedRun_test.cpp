@@ -146,7 +146,7 @@ INSTANTIATE_TEST_SUITE_P(Techniques, FinishingTest, ::testing::Values(0, 1, 2));
 
 // Firmware generations of the 4-axis family: binary deltas and item -17
 // below type 3, text deltas and item 8 from version 5, and the one-digit
-// place counter of version 2.
+// place counter of version 2. The simulator's default, 4.71, runs above.
 sim::SimOptions Firmware(const char* version) {
     sim::SimOptions o;
     o.versionText = version;
@@ -167,7 +167,7 @@ TEST_P(FirmwareRunTest, ShortRunQueuesThePlan) {
     EXPECT_EQ(sim.State().counters.unknownCommands, 0u);
 }
 
-INSTANTIATE_TEST_SUITE_P(Versions, FirmwareRunTest, ::testing::Values("2.15", "4.71", "5.02"));
+INSTANTIATE_TEST_SUITE_P(Versions, FirmwareRunTest, ::testing::Values("2.15", "5.02"));
 
 sim::SimOptions TwoAxisBoard() {
     sim::SimOptions o;
