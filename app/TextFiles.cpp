@@ -1,49 +1,11 @@
 #include "app/TextFiles.h"
 
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "platform/Files.h"
 
 namespace plyx::app {
 
 std::optional<std::string> ReadFileBytes(const std::string& path, int& err) {
-    err = 0;
-    int fd;
-    do {
-        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0) {
-        err = errno;
-        return std::nullopt;
-    }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        // Folders, devices and pipes are not text files (and a FIFO could block forever).
-        err = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
-        ::close(fd);
-        return std::nullopt;
-    }
-    std::string out;
-    char buf[65536];
-    for (;;) {
-        ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            err = errno;
-            ::close(fd);
-            return std::nullopt;
-        }
-        if (n == 0) break;
-        if (out.size() + static_cast<std::size_t>(n) > kMaxTextFileBytes) {
-            err = EFBIG;
-            ::close(fd);
-            return std::nullopt;
-        }
-        out.append(buf, static_cast<std::size_t>(n));
-    }
-    ::close(fd);
-    return out;
+    return platform::ReadWholeFile(path, err, kMaxTextFileBytes);
 }
 
 std::vector<std::string_view> SplitLines(std::string_view text) {

@@ -7,10 +7,12 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/Files.h"
+
 namespace plyx::app {
 
 // Largest file read; anything bigger is refused (EFBIG) rather than eat memory.
-inline constexpr std::size_t kMaxTextFileBytes = 64u << 20;
+inline constexpr std::size_t kMaxTextFileBytes = platform::kMaxReadBytes;
 
 // The bytes of a regular file; nullopt with err set (errno value) when it
 // cannot be opened or read. A folder gives EISDIR.

@@ -49,20 +49,22 @@ bool DeleteFile(const std::string& path) {
     return errno == ENOENT;
 }
 
-std::optional<std::string> ReadWholeFile(const std::string& path, std::string* errorText,
-                                         std::size_t maxBytes) {
+std::optional<std::string> ReadWholeFile(const std::string& path, int& err, std::size_t maxBytes) {
+    err = 0;
     int fd;
     do {
-        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        // Non-blocking, so that opening a FIFO cannot hang; it is refused below.
+        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) {
-        if (errorText) *errorText = ErrnoText("cannot open", path, errno);
+        err = errno;
         return std::nullopt;
     }
     struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        // Folders, devices and pipes are not files to read whole.
+        err = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
         ::close(fd);
-        if (errorText) *errorText = ErrnoText("cannot read", path, EISDIR);
         return std::nullopt;
     }
     std::string out;
@@ -71,20 +73,30 @@ std::optional<std::string> ReadWholeFile(const std::string& path, std::string* e
         ssize_t n = ::read(fd, buf, sizeof buf);
         if (n < 0) {
             if (errno == EINTR) continue;
-            int err = errno;
+            err = errno;
             ::close(fd);
-            if (errorText) *errorText = ErrnoText("cannot read", path, err);
             return std::nullopt;
         }
         if (n == 0) break;
         if (out.size() + static_cast<std::size_t>(n) > maxBytes) {
+            err = EFBIG;
             ::close(fd);
-            if (errorText) *errorText = ErrnoText("too large to read", path, EFBIG);
             return std::nullopt;
         }
         out.append(buf, static_cast<std::size_t>(n));
     }
     ::close(fd);
+    return out;
+}
+
+std::optional<std::string> ReadWholeFile(const std::string& path, std::string* errorText,
+                                         std::size_t maxBytes) {
+    int err = 0;
+    std::optional<std::string> out = ReadWholeFile(path, err, maxBytes);
+    if (!out && errorText) {
+        const char* what = err == EFBIG ? "too large to read" : err == EISDIR || err == EINVAL ? "cannot read" : "cannot open";
+        *errorText = ErrnoText(what, path, err);
+    }
     return out;
 }
 

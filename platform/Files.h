@@ -1,6 +1,7 @@
 #pragma once
 // File services: existence, folders, deletion, whole-file reads and
 // crash-safe whole-file writes.
+#include <cstddef>
 #include <optional>
 #include <string>
 
@@ -11,9 +12,17 @@ bool FolderExists(const std::string& path);
 bool CreateFolder(const std::string& path);   // true when it exists afterwards
 bool DeleteFile(const std::string& path);     // true when it is gone afterwards
 
-// The whole content of a file; nullopt with errorText set when it cannot be read.
+// Largest file read whole; anything bigger is refused rather than eat memory.
+inline constexpr std::size_t kMaxReadBytes = 64u << 20;
+
+// The bytes of a regular file; nullopt with err set to the errno value when
+// it cannot be opened or read: a folder gives EISDIR, a device or pipe
+// EINVAL, a file over maxBytes EFBIG.
+std::optional<std::string> ReadWholeFile(const std::string& path, int& err,
+                                         std::size_t maxBytes = kMaxReadBytes);
+// The same with a readable error text.
 std::optional<std::string> ReadWholeFile(const std::string& path, std::string* errorText = nullptr,
-                                         std::size_t maxBytes = 64u << 20);
+                                         std::size_t maxBytes = kMaxReadBytes);
 
 // Writes content to a temporary file in the same folder, syncs it and
 // renames it over path, so readers see the old or the new content, never a
