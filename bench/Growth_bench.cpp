@@ -14,6 +14,7 @@
 
 #include "app/Environment.h"
 #include "app/ParameterSet.h"
+#include "engine/IdleController.h"
 #include "engine/RunEngine.h"
 #include "engine/RunState.h"
 #include "link/CommLog.h"
@@ -54,7 +55,7 @@ namespace {
 using namespace plyx;
 
 // A controller that takes every move at once and always has room.
-class ReadyController final : public engine::Controller {
+class ReadyController final : public engine::IdleController {
 public:
     long long goes = 0;
     void GoToRequested() override { ++goes; }
@@ -63,22 +64,8 @@ public:
     std::int32_t GetQueueFree() override { return 25; }
     void PauseController() override { paused_ = true; }
     void ResumeController() override { paused_ = false; }
-    void StopController() override {}
     void ResetController() override { paused_ = false; }
-    void SetRequestedDelta(std::int32_t, std::int32_t) override {}
-    void SetControllerRunRate(std::int32_t) override {}
-    void SetControllerStopOKRate(std::int32_t) override {}
-    void SetControllerRampRate(std::int32_t) override {}
-    void SetControllerAddressMode(bool) override {}
-    void SetAutoWait(bool) override {}
-    void SelectControllerMotor(const std::string&) override {}
-    void SetControllerPulsePolarities(std::int32_t) override {}
-    std::int32_t ReadPulsePolarityWord() override { return 0; }
-    std::int32_t ReadLimitSwitches() override { return 0xFF; }
-    std::int32_t ReadLatchedData() override { return 0; }
     std::int32_t ReadSwitchInputs() override { return 15; }  // all open (active low)
-    void SetLamps(std::int32_t) override {}
-    void SetPortDirections() override {}
 
 private:
     bool paused_ = false;

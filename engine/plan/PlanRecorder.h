@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/Controller.h"
+#include "engine/IdleController.h"
 
 namespace plyx::engine {
 
@@ -17,33 +17,17 @@ struct PlannedMove {
     bool operator==(const PlannedMove&) const = default;
 };
 
-class PlanRecorder final : public Controller {
+class PlanRecorder final : public IdleController {
 public:
     std::vector<PlannedMove> moves;
     std::int32_t capacity = 30;
 
     void GoToRequested() override { moves.push_back({x_, y_, rate_}); }
-    // Always idle with every place free: the plan never waits.
-    std::int32_t WaitIdle(std::int32_t) override { return 0; }
     std::int32_t GetQueueFree() override { return capacity; }
-    void PauseController() override {}
-    void ResumeController() override {}
-    void StopController() override {}
-    void ResetController() override {}
     void SetRequestedDelta(std::int32_t steps, std::int32_t motor) override { (motor == 1 ? x_ : y_) = steps; }
     void SetControllerRunRate(std::int32_t rate) override { rate_ = rate; }
-    void SetControllerStopOKRate(std::int32_t) override {}
-    void SetControllerRampRate(std::int32_t) override {}
-    void SetControllerAddressMode(bool) override {}
-    void SetAutoWait(bool) override {}
-    void SelectControllerMotor(const std::string&) override {}
-    void SetControllerPulsePolarities(std::int32_t) override {}
-    std::int32_t ReadPulsePolarityWord() override { return 0; }
     std::int32_t ReadLimitSwitches() override { return limitSwitches; }
-    std::int32_t ReadLatchedData() override { return 0; }
     std::int32_t ReadSwitchInputs() override { return switchInputs; }
-    void SetLamps(std::int32_t) override {}
-    void SetPortDirections() override {}
 
     std::int32_t switchInputs = 0xFF;   // active low: every switch open
     std::int32_t limitSwitches = 0xFF;  // no limit tripped

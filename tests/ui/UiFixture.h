@@ -13,7 +13,7 @@
 
 #include "app/Environment.h"
 #include "app/ParameterSet.h"
-#include "engine/Controller.h"
+#include "engine/IdleController.h"
 #include "engine/RunEngine.h"
 #include "link/CommLog.h"
 #include "platform/Dialogs.h"
@@ -28,7 +28,7 @@ class QWidget;
 
 namespace plyx::ui::test {
 
-class FakeController final : public engine::Controller {
+class FakeController final : public engine::IdleController {
 public:
     std::vector<std::int32_t> lamps;
     int resets = 0;
@@ -48,26 +48,11 @@ public:
         if (onWaitIdle) onWaitIdle();
         return 0;
     }
-    std::int32_t GetQueueFree() override { return 30; }
-    void PauseController() override {}
     void ResumeController() override { ++resumes; }
-    void StopController() override {}
     void ResetController() override;
     bool failReset = false;        // ResetController raises a board-link error
-    void SetRequestedDelta(std::int32_t, std::int32_t) override {}
-    void SetControllerRunRate(std::int32_t) override {}
-    void SetControllerStopOKRate(std::int32_t) override {}
-    void SetControllerRampRate(std::int32_t) override {}
-    void SetControllerAddressMode(bool) override {}
-    void SetAutoWait(bool) override {}
-    void SelectControllerMotor(const std::string&) override {}
-    void SetControllerPulsePolarities(std::int32_t) override {}
-    std::int32_t ReadPulsePolarityWord() override { return 0; }
-    std::int32_t ReadLimitSwitches() override { return 0xFF; }
-    std::int32_t ReadLatchedData() override { return 0; }
     std::int32_t ReadSwitchInputs() override;
     void SetLamps(std::int32_t bits) override { lamps.push_back(bits); }
-    void SetPortDirections() override {}
 };
 
 // Runs the window events that are pending, like the program's waits do.
