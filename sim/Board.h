@@ -82,6 +82,13 @@ protected:
     std::string StateText() const;
     virtual int ReportedCount(int freePlaces) const { return freePlaces; }
 
+    // EEPROM, the same on both families: `e` clears it (987654321), stores
+    // the settings that survive a reset (123456789), selects a cell
+    // (65536 + n) or writes the selected cell; report items 16384 + n read
+    // a cell (false for any other item).
+    void EepromCommand(int32_t v);
+    bool EepromReport(int32_t item, int64_t* value) const;
+
     // Motion.
     struct Entry {
         enum Kind { Move, Arc, Dwell, PauseHere, Outputs };

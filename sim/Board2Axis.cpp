@@ -128,19 +128,7 @@ void Board2Axis::Command(char c, const Param& p) {
         case 'a': NamedReply("R", "a", kAnalogReading); return;
         case 'b': NamedReply("R", "b", v); return;
         case 'n': nextId_ = v; Ack(); return;
-        case 'e':
-            if (v == 987654321) {
-                std::fill(eeprom_.begin(), eeprom_.end(), 0);
-            } else if (v == 123456789) {
-                // settings are kept as they are
-            } else if (eepromSelected_ < 0 && v >= 65536) {
-                eepromSelected_ = v - 65536;
-            } else if (eepromSelected_ >= 0) {
-                if (static_cast<size_t>(eepromSelected_) < eeprom_.size()) eeprom_[eepromSelected_] = v;
-                eepromSelected_ = -1;
-            }
-            Ack();
-            return;
+        case 'e': EepromCommand(v); Ack(); return;
         default:
             if (std::isalpha(static_cast<unsigned char>(c))) ++counters().unknownCommands;
             Ack();
@@ -165,7 +153,7 @@ void Board2Axis::Report(int32_t item) {
             value = 0xFF & ~static_cast<uint32_t>(switches_);
             break;
         default:
-            if (item >= 16384 && item - 16384 < static_cast<int32_t>(eeprom_.size())) value = eeprom_[item - 16384];
+            EepromReport(item, &value);
             break;
     }
     ValueReply(who, item, value);

@@ -183,20 +183,7 @@ void Board4Axis::Command(char c, const Param& p) {
         case 'f': rateScale_ = v; Ack(); return;
         case 'n': nextId_ = v; Ack(); return;
         case 's': snapshot_ = v; Ack(); return;
-        case 'e':
-            if (v == 987654321) {
-                std::fill(eeprom_.begin(), eeprom_.end(), 0);
-                storedPolarities_ = 0;
-            } else if (v == 123456789) {
-                storedPolarities_ = pulsePolarities_;
-            } else if (eepromSelected_ < 0 && v >= 65536) {
-                eepromSelected_ = v - 65536;
-            } else if (eepromSelected_ >= 0) {
-                if (static_cast<size_t>(eepromSelected_) < eeprom_.size()) eeprom_[eepromSelected_] = v;
-                eepromSelected_ = -1;
-            }
-            Ack();
-            return;
+        case 'e': EepromCommand(v); Ack(); return;
         default:
             // Blank, line ends and other fillers end a half command quietly;
             // letters this firmware lacks are counted.
@@ -235,7 +222,7 @@ void Board4Axis::Report(int32_t item) {
         case 9: value = outputs_; break;
         case 11: value = 0xFF; break;
         default:
-            if (item >= 16384 && item - 16384 < static_cast<int32_t>(eeprom_.size())) value = eeprom_[item - 16384];
+            EepromReport(item, &value);
             break;
     }
     ValueReply(who, item, value);

@@ -1,4 +1,5 @@
 // Byte parser and reply forms shared by both families.
+#include <algorithm>
 #include <cctype>
 #include <limits>
 
@@ -165,6 +166,26 @@ std::string Board::StateText() const {
 }
 
 void Board::StateReply() { Reply(StateText()); }
+
+void Board::EepromCommand(int32_t v) {
+    if (v == 987654321) {
+        std::fill(eeprom_.begin(), eeprom_.end(), 0);
+        storedPolarities_ = 0;
+    } else if (v == 123456789) {
+        storedPolarities_ = pulsePolarities_;
+    } else if (eepromSelected_ < 0 && v >= 65536) {
+        eepromSelected_ = v - 65536;
+    } else if (eepromSelected_ >= 0) {
+        if (static_cast<size_t>(eepromSelected_) < eeprom_.size()) eeprom_[eepromSelected_] = v;
+        eepromSelected_ = -1;
+    }
+}
+
+bool Board::EepromReport(int32_t item, int64_t* value) const {
+    if (item < 16384 || item - 16384 >= static_cast<int32_t>(eeprom_.size())) return false;
+    *value = eeprom_[item - 16384];
+    return true;
+}
 
 void Board::IdentificationReply() {
     ++counters_.identifications;
