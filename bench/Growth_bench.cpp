@@ -71,16 +71,6 @@ private:
     bool paused_ = false;
 };
 
-class QuietDialogs final : public platform::Dialogs {
-public:
-    platform::MessageResult ShowMessage(const std::string&, const std::string&, platform::MessageButtons,
-                                        platform::MessageIcon) override {
-        return platform::MessageResult::Ok;
-    }
-    std::string GetOpenFileName(const platform::FileDialogRequest&) override { return {}; }
-    std::string GetSaveFileName(const platform::FileDialogRequest&) override { return {}; }
-};
-
 std::string TempFolder() {
     char tmpl[] = "/tmp/plyx3-growth-XXXXXX";
     if (::mkdtemp(tmpl) == nullptr) std::abort();
@@ -95,7 +85,7 @@ void BM_RunPlanAndRing(benchmark::State& state) {
     platform::Clock& clock = platform::SystemClock();
     link::CommLog log(clock);
     text::TextTables tables;
-    QuietDialogs dialogs;
+    platform::ConsoleDialogs dialogs;
     app::Environment env(log, dialogs, clock, tables);
     env.ExitHook = [](int) {};
     env.ControllerFamily = engine::kFamily4Axis;

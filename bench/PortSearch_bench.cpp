@@ -29,16 +29,6 @@ namespace {
 
 using namespace plyx;
 
-class QuietDialogs final : public platform::Dialogs {
-public:
-    platform::MessageResult ShowMessage(const std::string&, const std::string&, platform::MessageButtons,
-                                        platform::MessageIcon) override {
-        return platform::MessageResult::Ok;
-    }
-    std::string GetOpenFileName(const platform::FileDialogRequest&) override { return {}; }
-    std::string GetSaveFileName(const platform::FileDialogRequest&) override { return {}; }
-};
-
 void BM_PortSearchNoController(benchmark::State& state) {
     const int silentPorts = static_cast<int>(state.range(0));
     char tmpl[] = "/tmp/plyx3-search-XXXXXX";
@@ -49,7 +39,7 @@ void BM_PortSearchNoController(benchmark::State& state) {
     platform::Clock& clock = platform::SystemClock();
     link::CommLog log(clock);
     text::TextTables tables;
-    QuietDialogs dialogs;
+    platform::ConsoleDialogs dialogs;
     app::Environment env(log, dialogs, clock, tables);
     env.ExitHook = [](int) {};
     app::ParameterSet params;

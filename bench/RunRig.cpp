@@ -31,18 +31,6 @@
 namespace plyx::bench {
 namespace {
 
-// Messages go to standard error: a benchmark has nobody to click OK.
-class ConsoleDialogs final : public platform::Dialogs {
-public:
-    platform::MessageResult ShowMessage(const std::string& text, const std::string& title,
-                                        platform::MessageButtons, platform::MessageIcon) override {
-        std::fprintf(stderr, "[message] %s: %s\n", title.c_str(), text.c_str());
-        return platform::MessageResult::Ok;
-    }
-    std::string GetOpenFileName(const platform::FileDialogRequest&) override { return {}; }
-    std::string GetSaveFileName(const platform::FileDialogRequest&) override { return {}; }
-};
-
 // Counts the moves the engine queues; everything else passes through.
 class CountingController final : public engine::Controller {
 public:
@@ -170,7 +158,7 @@ RunResult RunFullRun(const RunOptions& options) {
     platform::Clock& clock = platform::SystemClock();
     link::CommLog log(clock);
     text::TextTables tables;
-    ConsoleDialogs dialogs;
+    platform::ConsoleDialogs dialogs;
     app::Environment env(log, dialogs, clock, tables);
     env.ExitHook = [](int) {};
     env.ControllerFamily = engine::kFamily4Axis;

@@ -1,6 +1,7 @@
 #pragma once
 // Message boxes and the common file dialogs. Behind an interface so that
 // tests answer them without a person.
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -63,6 +64,19 @@ private:
         fileAnswers.erase(fileAnswers.begin());
         return r;
     }
+};
+
+// For programs without windows (the plan printer, benchmarks): messages go
+// to standard error, questions are answered OK, file dialogs are cancelled.
+class ConsoleDialogs final : public Dialogs {
+public:
+    MessageResult ShowMessage(const std::string& text, const std::string& title, MessageButtons,
+                              MessageIcon) override {
+        std::fprintf(stderr, "%s: %s\n", title.c_str(), text.c_str());
+        return MessageResult::Ok;
+    }
+    std::string GetOpenFileName(const FileDialogRequest&) override { return {}; }
+    std::string GetSaveFileName(const FileDialogRequest&) override { return {}; }
 };
 
 }  // namespace plyx::platform

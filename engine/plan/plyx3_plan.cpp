@@ -19,23 +19,6 @@
 #include "platform/EventPump.h"
 #include "text/Resources.h"
 
-namespace {
-
-// Messages go to standard error; questions are answered OK.
-class ConsoleDialogs final : public plyx::platform::Dialogs {
-public:
-    plyx::platform::MessageResult ShowMessage(const std::string& text, const std::string& title,
-                                              plyx::platform::MessageButtons,
-                                              plyx::platform::MessageIcon) override {
-        std::fprintf(stderr, "%s: %s\n", title.c_str(), text.c_str());
-        return plyx::platform::MessageResult::Ok;
-    }
-    std::string GetOpenFileName(const plyx::platform::FileDialogRequest&) override { return {}; }
-    std::string GetSaveFileName(const plyx::platform::FileDialogRequest&) override { return {}; }
-};
-
-}  // namespace
-
 int main(int argc, char** argv) {
     using namespace plyx;
     bool burnish = false;
@@ -58,7 +41,7 @@ int main(int argc, char** argv) {
     platform::Clock& clock = platform::SystemClock();
     link::CommLog log(clock);
     text::TextTables tables;
-    ConsoleDialogs dialogs;
+    plyx::platform::ConsoleDialogs dialogs;
     app::Environment env(log, dialogs, clock, tables);
     env.SetProgramPath("plyx3");  // the same data directory and settings file as the program
     env.CommandLine = commandLine;
