@@ -12,11 +12,14 @@
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <atomic>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "sim/Simulator.h"
+#include "sim/panel/PanelApp.h"
 
 namespace {
 
@@ -32,7 +35,7 @@ const char* kUsage =
     "usage: boardsim [--firmware NAME] [--version X.YY] [--family 4|2] [--capacity N]\n"
     "                [--time-scale S] [--baud N] [--burst N] [--latency MS]\n"
     "                [--datadir DIR --com N]\n"
-    "                [--auto-start] [--control SOCKET]\n";
+    "                [--auto-start] [--control SOCKET] [--panel]\n";
 
 bool ToInt(const char* s, long lo, long hi, int* out) {
     char* end = nullptr;
@@ -81,7 +84,7 @@ int main(int argc, char** argv) {
     plyx::sim::SimOptions opt;
     std::string datadir, controlPath;
     int com = 0, family = 0;
-    bool firmwareGiven = false;
+    bool firmwareGiven = false, panel = false;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         auto value = [&](const char** out) {
@@ -95,6 +98,8 @@ int main(int argc, char** argv) {
             return 0;
         } else if (a == "--auto-start") {
             opt.autoStart = true;
+        } else if (a == "--panel") {
+            panel = true;
         } else if (!value(&v)) {
             return Fail("missing value or unknown option " + a);
         } else if (a == "--firmware") {
@@ -126,14 +131,16 @@ int main(int argc, char** argv) {
             return Fail("unknown option " + a);
         }
     }
-    // The name decides the family; --family alone picks that family's usual board.
+    // The name decides the family; --family alone picks that family's board
+    // that the program's port search takes (it skips plain VT2D20NCRouter).
     bool nameIs4 = opt.firmwareName.rfind("QM4D", 0) == 0;
-    if (family == 2 && !firmwareGiven) opt.firmwareName = "VT2D20NCRouter";
+    if (family == 2 && !firmwareGiven) opt.firmwareName = "VT2D20NCRouterVarn";
     else if (family != 0 && (family == 4) != nameIs4) return Fail("--family does not match --firmware");
     if ((com != 0) != !datadir.empty()) return Fail("--datadir and --com go together");
     if (opt.firmwareName.empty() || opt.firmwareName.find_first_of(" *~\r\n") != std::string::npos ||
         opt.versionText.find_first_of("*~\r\n") != std::string::npos)
         return Fail("firmware name or version holds a character that would end the reply");
+    if (panel && !plyx::sim::panel::WhyNoDisplay().empty()) return Fail(plyx::sim::panel::WhyNoDisplay());
 
     if (::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return Fail("pipe failed");
     struct sigaction sa {};
@@ -171,53 +178,69 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    std::map<int, std::string> clients;  // fd -> partial line
-    std::string stdinBuffer;
-    bool stdinOpen = true, quit = false;
-    while (!quit) {
-        std::vector<pollfd> fds;
-        fds.push_back({g_signalPipe[0], POLLIN, 0});
-        if (stdinOpen) fds.push_back({STDIN_FILENO, POLLIN, 0});
-        if (listener >= 0) fds.push_back({listener, POLLIN, 0});
-        for (auto& c : clients) fds.push_back({c.first, POLLIN, 0});
-        if (::poll(fds.data(), fds.size(), 200) < 0 && errno != EINTR) break;
-        for (const pollfd& p : fds) {
-            if (p.revents == 0) continue;
-            if (p.fd == g_signalPipe[0]) {
-                quit = true;
-                break;
-            }
-            if (p.fd == listener) {
-                int c = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
-                if (c >= 0) clients[c];
-                continue;
-            }
-            char buf[1024];
-            ssize_t n = ::read(p.fd, buf, sizeof buf);
-            if (n <= 0) {
-                if (n < 0 && errno == EINTR) continue;
-                if (p.fd == STDIN_FILENO) {
-                    stdinOpen = false;
-                } else {
-                    ::close(p.fd);
-                    clients.erase(p.fd);
+    // With --panel the window owns this thread and the control lines are
+    // served on another; either side ending ends the other.
+    std::atomic<bool> windowClosed{false};
+    auto serveControlLines = [&] {
+        std::map<int, std::string> clients;  // fd -> partial line
+        std::string stdinBuffer;
+        bool stdinOpen = true, quit = false;
+        while (!quit && !windowClosed.load()) {
+            std::vector<pollfd> fds;
+            fds.push_back({g_signalPipe[0], POLLIN, 0});
+            if (stdinOpen) fds.push_back({STDIN_FILENO, POLLIN, 0});
+            if (listener >= 0) fds.push_back({listener, POLLIN, 0});
+            for (auto& c : clients) fds.push_back({c.first, POLLIN, 0});
+            if (::poll(fds.data(), fds.size(), 200) < 0 && errno != EINTR) break;
+            for (const pollfd& p : fds) {
+                if (p.revents == 0) continue;
+                if (p.fd == g_signalPipe[0]) {
+                    quit = true;
+                    break;
                 }
-                continue;
-            }
-            std::string& buffer = p.fd == STDIN_FILENO ? stdinBuffer : clients[p.fd];
-            buffer.append(buf, static_cast<size_t>(n));
-            for (const std::string& line : TakeLines(buffer)) {
-                std::string answer = sim.Control(line, &quit);
-                if (answer.empty()) continue;
-                if (p.fd == STDIN_FILENO) {
-                    std::cout << answer << std::endl;
-                } else {
-                    WriteAll(p.fd, answer + "\n");
+                if (p.fd == listener) {
+                    int c = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+                    if (c >= 0) clients[c];
+                    continue;
+                }
+                char buf[1024];
+                ssize_t n = ::read(p.fd, buf, sizeof buf);
+                if (n <= 0) {
+                    if (n < 0 && errno == EINTR) continue;
+                    if (p.fd == STDIN_FILENO) {
+                        stdinOpen = false;
+                    } else {
+                        ::close(p.fd);
+                        clients.erase(p.fd);
+                    }
+                    continue;
+                }
+                std::string& buffer = p.fd == STDIN_FILENO ? stdinBuffer : clients[p.fd];
+                buffer.append(buf, static_cast<size_t>(n));
+                for (const std::string& line : TakeLines(buffer)) {
+                    std::string answer = sim.Control(line, &quit);
+                    if (answer.empty()) continue;
+                    if (p.fd == STDIN_FILENO) {
+                        std::cout << answer << std::endl;
+                    } else {
+                        WriteAll(p.fd, answer + "\n");
+                    }
                 }
             }
         }
+        for (auto& c : clients) ::close(c.first);
+        plyx::sim::panel::RequestQuit();
+    };
+    if (panel) {
+        std::thread control(serveControlLines);
+        std::string name = opt.firmwareName + " " + opt.versionText;
+        if (com != 0) name += " on COM" + std::to_string(com);
+        plyx::sim::panel::RunPanel(sim, name, argc, argv);
+        windowClosed = true;
+        control.join();
+    } else {
+        serveControlLines();
     }
-    for (auto& c : clients) ::close(c.first);
     if (listener >= 0) {
         ::close(listener);
         ::unlink(controlPath.c_str());

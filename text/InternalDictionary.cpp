@@ -116,6 +116,28 @@ void LoadInternalDictionary(TextTables& tables, std::string_view programName) {
     SetDictionaryText(t, 817, "Could not create your " + name + " data directory");
     SetDictionaryText(t, 818, "Language Files (*.lng)");
     SetDictionaryText(t, 819, "Requested Language file is not properly formatted");
+
+    // Simulator's operator panel window (boardsim --panel)
+    SetDictionaryText(t, 980, "Operator panel");
+    SetDictionaryText(t, 981, "Lamps");
+    SetDictionaryText(t, 982, "Switches");
+    SetDictionaryText(t, 983, "hold");
+    SetDictionaryText(t, 984, "Limit inputs");
+    SetDictionaryText(t, 985, "Queue");
+    SetDictionaryText(t, 986, "State");
+    SetDictionaryText(t, 987, "Position");
+    SetDictionaryText(t, 988, "Run rate");
+    SetDictionaryText(t, 989, "Head path: ran (blue), queued (orange)");
+    SetDictionaryText(t, 990, "Faults");
+    SetDictionaryText(t, 991, "Board silent");
+    SetDictionaryText(t, 992, "Unplug");
+    SetDictionaryText(t, 993, "Unplugged");
+    SetDictionaryText(t, 994, "Restart board");
+    SetDictionaryText(t, 995, "Board restarted");
+    SetDictionaryText(t, 996, "Garble a reply");
+    SetDictionaryText(t, 997, "Garbled reply pending");
+    SetDictionaryText(t, 998, "Slow replies, ms a byte");
+    SetDictionaryText(t, 999, "Active faults:");
 }
 
 }  // namespace plyx::text

@@ -62,8 +62,9 @@ void ShowResourceMessage(const TextTables& tables, platform::Dialogs& dialogs, s
 void SetDictionaryText(TextTable& table, ResourceId id, std::string text);
 void ClearDictionary(TextTable& table);
 
-// Empties the internal dictionary and fills it with the 90 English texts,
-// those that name the program built from programName.
+// Empties the internal dictionary and fills it with the English texts (the
+// 90 of the windows, then those of the simulator's panel), those that name
+// the program built from programName.
 void LoadInternalDictionary(TextTables& tables, std::string_view programName);
 
 // Empties both language tables and forgets CurrentResourceFile.

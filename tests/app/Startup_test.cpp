@@ -104,7 +104,9 @@ TEST_F(StartupTest, StartFromScratchSetsOnceOnlyValues) {
     EXPECT_EQ(params.cMotorCurrentMA, 1000);
     EXPECT_FALSE(tables.ShowResourceIDs);
     EXPECT_TRUE(tables.SelectedLanguageTable.empty());
-    EXPECT_EQ(tables.InternalDictionary.size(), 90u);
+    plyx::text::TextTables fresh;
+    plyx::text::LoadInternalDictionary(fresh, "PLYX3");
+    EXPECT_EQ(tables.InternalDictionary, fresh.InternalDictionary);
     EXPECT_EQ(params.zSD, 6);
 }
 

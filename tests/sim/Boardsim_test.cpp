@@ -124,7 +124,8 @@ TEST(Boardsim, ControlSocketTakesTheSameLines) {
     Child c({"--control", sock, "--family", "2"});
     std::string path = c.Line();
     ProgramEnd p(path);
-    EXPECT_NE(p.Ask("-12?").find("VT2D20NCRouter"), std::string::npos);
+    // --family alone gives the 2-axis name the program's port search takes.
+    EXPECT_NE(p.Ask("-12?").find("\r\nVT2D20NCRouterVarn 4.71\r\n"), std::string::npos);
     int s = ::socket(AF_UNIX, SOCK_STREAM, 0);
     sockaddr_un addr{};
     addr.sun_family = AF_UNIX;
