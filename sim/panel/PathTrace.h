@@ -17,10 +17,14 @@ struct PathPoint {
 
 class PathTrace {
 public:
-    // One look at the board: its whole record of moves and its state at
-    // about the same moment. A shorter record than before means the record
-    // was cleared: the drawing starts afresh.
-    void Update(const std::vector<MoveRecord>& moves, const SimState& state);
+    // One look at the board: its whole record of moves (nullptr: unchanged
+    // since the last look) and its state. settled: no command reached the
+    // board between the copy of the record and the state, so that an empty
+    // queue means the head stands where the recorded moves have left it;
+    // where it stands elsewhere (moves thrown away by a stop, a reset or a
+    // restart), the path jumps there. A shorter record than before means
+    // the record was cleared: the drawing starts afresh.
+    void Update(const std::vector<MoveRecord>* moves, const SimState& state, bool settled);
     // The head only (between looks at the record).
     void UpdateHead(const SimState& state);
 
@@ -39,7 +43,6 @@ private:
     std::size_t seen_ = 0;    // moves of the record already in points_
     std::size_t queued_ = 0;  // trailing points that end queued moves
     PathPoint head_;
-    bool stoodStill_ = true;  // the queue was empty at the last look
 };
 
 }  // namespace plyx::sim::panel

@@ -203,12 +203,20 @@ void SimPanel::ApplyLimits() {
 
 void SimPanel::Poll(bool withMoves) {
     // Copies only: nothing below holds the simulator's lock while it draws.
-    const SimState s = sim_.State();
-    if (withMoves && s.counters.commands != lastCommands_) {
-        lastCommands_ = s.counters.commands;
-        trace_.Update(sim_.Moves(), s);
-    } else {
+    SimState s = sim_.State();
+    if (!withMoves) {
         trace_.UpdateHead(s);
+    } else if (s.counters.commands == lastCommands_) {
+        trace_.Update(nullptr, s, true);  // no command, so the record is as it was
+    } else {
+        // The record is copied between two looks at the state; when no
+        // command came in between, the record and the state agree.
+        const std::vector<MoveRecord> moves = sim_.Moves();
+        const SimState after = sim_.State();
+        const bool settled = after.counters.commands == s.counters.commands;
+        lastCommands_ = settled ? s.counters.commands : ~0ull;
+        s = after;
+        trace_.Update(&moves, s, settled);
     }
     ShowState(s);
     path_->update();
