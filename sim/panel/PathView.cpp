@@ -47,7 +47,9 @@ void PathView::paintEvent(QPaintEvent*) {
         p.setPen(QPen(colour, 1.5));
         p.drawPath(path);
     };
-    p.setRenderHint(QPainter::Antialiasing);
+    // Smooth lines cost too much once a long session has drawn its path
+    // many times over.
+    p.setRenderHint(QPainter::Antialiasing, pts.size() < 20000);
     const std::size_t ran = trace_.RanPoints();
     stroke(0, ran, kRanColour);
     stroke(ran > 0 ? ran - 1 : 0, pts.size(), kQueuedColour);

@@ -219,7 +219,14 @@ void SimPanel::Poll(bool withMoves) {
         trace_.Update(&moves, s, settled);
     }
     ShowState(s);
-    path_->update();
+    // Repaint only what changed: the head moved or the path grew.
+    const PathPoint head = trace_.Head();
+    const std::pair<std::size_t, std::size_t> drawn{trace_.Points().size(), trace_.RanPoints()};
+    if (head.x != paintedHead_.x || head.y != paintedHead_.y || drawn != paintedPoints_) {
+        paintedHead_ = head;
+        paintedPoints_ = drawn;
+        path_->update();
+    }
 }
 
 void SimPanel::ShowState(const SimState& s) {

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "sim/Simulator.h"
 #include "sim/panel/PathTrace.h"
@@ -68,6 +69,8 @@ private:
     PathView* path_ = nullptr;
     QTimer* timer_ = nullptr;
     int ticks_ = 0;
+    PathPoint paintedHead_{-1e300, 0, false};
+    std::pair<std::size_t, std::size_t> paintedPoints_{};  // points, of which ran
     std::uint64_t lastCommands_ = ~0ull;
 
     std::array<QLabel*, 5> lamps_{};
