@@ -11,7 +11,7 @@ namespace plyx::sim::panel {
 class PathView final : public QWidget {
 public:
     explicit PathView(const PathTrace& trace, QWidget* parent = nullptr);
-    QSize sizeHint() const override { return {360, 300}; }
+    QSize sizeHint() const override { return {260, 240}; }
 
     static const QColor kRanColour, kQueuedColour, kHeadColour;
 

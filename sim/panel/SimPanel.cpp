@@ -77,7 +77,7 @@ void SimPanel::Build(const std::string& boardName) {
     for (int i = 0; i < 5; ++i) {
         lamps_[i] = new QLabel(q(Text(kLampLooks[i].name)));
         lamps_[i]->setAlignment(Qt::AlignCenter);
-        lamps_[i]->setMinimumSize(64, 32);
+        lamps_[i]->setMinimumSize(50, 28);
         lamps_[i]->setFrameShape(QFrame::Box);
         lampRow->addWidget(lamps_[i]);
     }
@@ -131,7 +131,7 @@ void SimPanel::Build(const std::string& boardName) {
     const text::ResourceId faultNames[5] = {kSilent, kUnplug, kRestart, kGarble, kSlow};
     for (int i = 0; i < 5; ++i) {
         faults_[i] = new QPushButton(q(Text(faultNames[i])));
-        faultGrid->addWidget(faults_[i], i / 3, i % 3);
+        faultGrid->addWidget(faults_[i], i / 2, i % 2);
     }
     QPushButton* silent = FaultButton(Fault::Silent);
     QPushButton* slow = FaultButton(Fault::Slow);
@@ -140,10 +140,10 @@ void SimPanel::Build(const std::string& boardName) {
     slowMs_ = new QSpinBox;
     slowMs_->setRange(1, 5000);
     slowMs_->setValue(50);
-    faultGrid->addWidget(slowMs_, 1, 2);
+    faultGrid->addWidget(slowMs_, 2, 1);
     faultState_ = new QLabel;
     faultState_->setWordWrap(true);
-    faultGrid->addWidget(faultState_, 2, 0, 1, 3);
+    faultGrid->addWidget(faultState_, 3, 0, 1, 2);
     connect(silent, &QPushButton::toggled, this, [this](bool on) { sim_.SetSilent(on); });
     connect(slow, &QPushButton::toggled, this, [this](bool on) { sim_.SetSlowReplies(on ? slowMs_->value() : 0); });
     connect(slowMs_, &QSpinBox::valueChanged, this, [this](int ms) {
