@@ -118,6 +118,25 @@ TEST(Boardsim, EndsOnSigterm) {
     EXPECT_EQ(c.Wait(2000), 0);
 }
 
+// With the panel, the window and the control lines run on two threads:
+// either way of ending boardsim must end both and close the board's end.
+TEST(Boardsim, PanelEndsWithQuitAndOnSigterm) {
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    for (bool bySignal : {false, true}) {
+        Child c({"--panel"});
+        ProgramEnd p(c.Line(5000));
+        EXPECT_EQ(p.Ask("h"), "I30*");
+        if (bySignal) {
+            ::kill(c.pid(), SIGTERM);
+        } else {
+            c.Say("quit");
+            EXPECT_EQ(c.Line(), "ok");
+        }
+        EXPECT_EQ(c.Wait(5000), 0) << (bySignal ? "SIGTERM" : "quit");
+        EXPECT_EQ(p.ReadByte(500), -2);
+    }
+}
+
 TEST(Boardsim, ControlSocketTakesTheSameLines) {
     plyx::test::TempDir dir;
     std::string sock = dir.File("ctl");
