@@ -59,7 +59,9 @@ SimPanel::SimPanel(Simulator& sim, const text::TextTables& texts, const std::str
     Build(boardName);
     Poll(true);
     timer_ = new QTimer(this);
-    connect(timer_, &QTimer::timeout, this, [this] { Poll(++ticks_ % kMovesEvery == 0); });
+    connect(timer_, &QTimer::timeout, this, [this] {
+        Poll(++ticks_ % kMovesEvery == 0 && std::chrono::steady_clock::now() >= nextRecordCopy_);
+    });
     timer_->start(kPollMs);
 }
 
@@ -211,8 +213,13 @@ void SimPanel::Poll(bool withMoves) {
     } else {
         // The record is copied between two looks at the state; when no
         // command came in between, the record and the state agree.
+        const auto t0 = std::chrono::steady_clock::now();
         const std::vector<MoveRecord> moves = sim_.Moves();
         const SimState after = sim_.State();
+        // A long session's record takes a while to copy, and the board's
+        // thread waits for it: keep that below a thousandth of its time.
+        const auto t1 = std::chrono::steady_clock::now();
+        nextRecordCopy_ = t1 + (t1 - t0) * kRecordCopyShare;
         const bool settled = after.counters.commands == s.counters.commands;
         lastCommands_ = settled ? s.counters.commands : ~0ull;
         s = after;

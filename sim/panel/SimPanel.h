@@ -55,6 +55,7 @@ public:
     static constexpr const char* kGarbleBytes = "#%junk";
     static constexpr int kPollMs = 40;      // 25 looks a second
     static constexpr int kMovesEvery = 5;   // the record every fifth look
+    static constexpr int kRecordCopyShare = 1000;  // at most 1/1000 of the time copying it
 
 private:
     void Build(const std::string& boardName);
@@ -69,6 +70,7 @@ private:
     PathView* path_ = nullptr;
     QTimer* timer_ = nullptr;
     int ticks_ = 0;
+    std::chrono::steady_clock::time_point nextRecordCopy_{};
     PathPoint paintedHead_{-1e300, 0, false};
     std::pair<std::size_t, std::size_t> paintedPoints_{};  // points, of which ran
     std::uint64_t lastCommands_ = ~0ull;
