@@ -42,9 +42,9 @@ TEST(ResourceLookup, EmptyTextInALanguageTableWins) {
 
 TEST(ResourceLookup, UnknownIdIsMarkedNotReported) {
     LoggedTables t;
-    EXPECT_EQ(LookupResourceText(t.tables, 999), "?999?");
+    EXPECT_EQ(LookupResourceText(t.tables, 32000), "?32000?");
     EXPECT_EQ(LookupResourceText(t.tables, -5), "?-5?");
-    EXPECT_EQ(GetResourceText(t.tables, 999), "?999?");
+    EXPECT_EQ(GetResourceText(t.tables, 32000), "?32000?");
 }
 
 TEST(ResourceComposition, LeaderAndTrailerAroundTheText) {
@@ -56,7 +56,7 @@ TEST(ResourceComposition, LeaderAndTrailerAroundTheText) {
     EXPECT_EQ(GetResourceText(t.tables, 100, "COM3: ", ""), "COM3: (100:PLYX3)");
     EXPECT_EQ(GetResourceText(t.tables, 706), "(706:Pause)");
     EXPECT_EQ(GetResourceText(t.tables, 108, "6 ", "!"), "6 (108:inches)!");
-    EXPECT_EQ(GetResourceText(t.tables, 999), "(999:?999?)");
+    EXPECT_EQ(GetResourceText(t.tables, 32000), "(32000:?32000?)");
 }
 
 TEST(ResourceComposition, EveryCompositionIsLoggedWithItsCodeUnits) {
