@@ -107,7 +107,6 @@ TEST(BoardRunState, RecordMarksEachMoveRunQueuedOrDropped) {
     EXPECT_EQ(marks(), "q");
     Say(*b, "Q");
     EXPECT_EQ(marks(), "d");
-    QueueX(*b, 50);  // refused while stopped: no record
     Say(*b, "r");
     QueueX(*b, 50);
     Say(*b, "!");
