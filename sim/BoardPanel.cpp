@@ -91,7 +91,8 @@ std::string SimState::ToLine() const {
       << " connected=" << (programConnected ? 1 : 0) << " commands=" << counters.commands
       << " bytes_in=" << counters.bytesIn << " bytes_out=" << counters.bytesOut << " replies=" << counters.replies
       << " underruns=" << counters.underruns << " refused=" << counters.refusedMoves << " resets=" << counters.resets
-      << " identifications=" << counters.identifications << " unknown=" << counters.unknownCommands;
+      << " identifications=" << counters.identifications << " unknown=" << counters.unknownCommands
+      << " ran=" << counters.movesRan << " dropped=" << counters.movesDropped;
     return o.str();
 }
 
