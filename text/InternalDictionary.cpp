@@ -127,7 +127,7 @@ void LoadInternalDictionary(TextTables& tables, std::string_view programName) {
     SetDictionaryText(t, 986, "State");
     SetDictionaryText(t, 987, "Position");
     SetDictionaryText(t, 988, "Run rate");
-    SetDictionaryText(t, 989, "Head path: ran (blue), queued (orange)");
+    SetDictionaryText(t, 989, "Head path: ran (blue), queued (orange), dropped (dashed)");
     SetDictionaryText(t, 990, "Faults");
     SetDictionaryText(t, 991, "Board silent");
     SetDictionaryText(t, 992, "Unplug");

@@ -9,6 +9,7 @@ namespace plyx::sim::panel {
 const QColor PathView::kRanColour(30, 80, 200);
 const QColor PathView::kQueuedColour(240, 140, 0);
 const QColor PathView::kHeadColour(220, 0, 0);
+const QColor PathView::kDroppedColour(150, 150, 150);
 
 PathView::PathView(const PathTrace& trace, QWidget* parent) : QWidget(parent), trace_(trace) {
     setMinimumSize(200, 160);
@@ -37,22 +38,29 @@ void PathView::paintEvent(QPaintEvent*) {
         return QPointF(sx > 0 ? box.left() + (x - minX) * sx : box.center().x(),
                        sy > 0 ? box.bottom() - (y - minY) * sy : box.center().y());
     };
-    auto stroke = [&](std::size_t from, std::size_t to, const QColor& colour) {
-        if (to <= from + 1) return;
-        QPainterPath path(map(pts[from].x, pts[from].y));
-        for (std::size_t i = from + 1; i < to; ++i) {
-            if (pts[i].jump) path.moveTo(map(pts[i].x, pts[i].y));
-            else path.lineTo(map(pts[i].x, pts[i].y));
-        }
-        p.setPen(QPen(colour, 1.5));
-        p.drawPath(path);
-    };
+    // One path per kind of move; a segment takes the kind of the move it
+    // draws, and a jump only moves the pen.
+    QPainterPath ran, queued, dropped;
+    for (std::size_t i = 1; i < pts.size(); ++i) {
+        QPainterPath* path = pts[i].kind == PathPoint::Ran      ? &ran
+                             : pts[i].kind == PathPoint::Queued ? &queued
+                             : pts[i].kind == PathPoint::Dropped ? &dropped
+                                                                 : nullptr;
+        if (path == nullptr) continue;
+        const QPointF from = map(pts[i - 1].x, pts[i - 1].y);
+        if (path->elementCount() == 0 || path->currentPosition() != from) path->moveTo(from);
+        path->lineTo(map(pts[i].x, pts[i].y));
+    }
     // Smooth lines cost too much once a long session has drawn its path
     // many times over.
     p.setRenderHint(QPainter::Antialiasing, pts.size() < 20000);
-    const std::size_t ran = trace_.RanPoints();
-    stroke(0, ran, kRanColour);
-    stroke(ran > 0 ? ran - 1 : 0, pts.size(), kQueuedColour);
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(kDroppedColour, 1, Qt::DashLine));
+    p.drawPath(dropped);
+    p.setPen(QPen(kRanColour, 1.5));
+    p.drawPath(ran);
+    p.setPen(QPen(kQueuedColour, 1.5));
+    p.drawPath(queued);
     p.setPen(Qt::NoPen);
     p.setBrush(kHeadColour);
     p.drawEllipse(map(head.x, head.y), 4, 4);

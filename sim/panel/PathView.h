@@ -1,6 +1,6 @@
 #pragma once
 // A drawing of the head's path: what ran in one colour, what is queued in
-// another, the head as a dot. It paints the panel's copy of the trace and
+// another, moves thrown away dashed, the head as a dot. It paints the panel's copy of the trace and
 // never touches the simulator.
 #include <QWidget>
 
@@ -13,7 +13,7 @@ public:
     explicit PathView(const PathTrace& trace, QWidget* parent = nullptr);
     QSize sizeHint() const override { return {260, 240}; }
 
-    static const QColor kRanColour, kQueuedColour, kHeadColour;
+    static const QColor kRanColour, kQueuedColour, kDroppedColour, kHeadColour;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

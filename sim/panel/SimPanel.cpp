@@ -228,10 +228,9 @@ void SimPanel::Poll(bool withMoves) {
     ShowState(s);
     // Repaint only what changed: the head moved or the path grew.
     const PathPoint head = trace_.Head();
-    const std::pair<std::size_t, std::size_t> drawn{trace_.Points().size(), trace_.RanPoints()};
-    if (head.x != paintedHead_.x || head.y != paintedHead_.y || drawn != paintedPoints_) {
+    if (head.x != paintedHead_.x || head.y != paintedHead_.y || trace_.Version() != paintedVersion_) {
         paintedHead_ = head;
-        paintedPoints_ = drawn;
+        paintedVersion_ = trace_.Version();
         path_->update();
     }
 }

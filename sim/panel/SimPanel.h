@@ -10,7 +10,6 @@
 #include <chrono>
 #include <cstdint>
 #include <string>
-#include <utility>
 
 #include "sim/Simulator.h"
 #include "sim/panel/PathTrace.h"
@@ -71,8 +70,8 @@ private:
     QTimer* timer_ = nullptr;
     int ticks_ = 0;
     std::chrono::steady_clock::time_point nextRecordCopy_{};
-    PathPoint paintedHead_{-1e300, 0, false};
-    std::pair<std::size_t, std::size_t> paintedPoints_{};  // points, of which ran
+    PathPoint paintedHead_{-1e300, 0, PathPoint::Jump};
+    std::uint64_t paintedVersion_ = ~0ull;
     std::uint64_t lastCommands_ = ~0ull;
 
     std::array<QLabel*, 5> lamps_{};

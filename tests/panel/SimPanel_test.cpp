@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <memory>
+#include <tuple>
 
 #include "sim/panel/SimPanel.h"
 #include "tests/faults/RunFaultFixture.h"
@@ -66,16 +67,21 @@ TEST_F(PanelTest, StartOnThePanelStartsARunThatTheDrawingHolds) {
     panel->Poll(true);
     const auto moves = board->Moves();
     ASSERT_GT(moves.size(), 3u);
+    // Every move is drawn, in order, from where the one before ended, in
+    // the state the board gives it; the path ends where the head stands.
     const auto& points = panel->Trace().Points();
-    std::vector<std::pair<double, double>> drawn, queued;
+    std::vector<std::tuple<double, double, int>> drawn, recorded;
     for (std::size_t i = 1; i < points.size(); ++i)
-        if (!points[i].jump) drawn.emplace_back(points[i].x - points[i - 1].x, points[i].y - points[i - 1].y);
-    for (const sim::MoveRecord& m : moves) queued.emplace_back(m.steps[sim::kX], m.steps[sim::kY]);
-    EXPECT_EQ(drawn, queued);
+        if (points[i].kind != sim::panel::PathPoint::Jump)
+            drawn.emplace_back(points[i].x - points[i - 1].x, points[i].y - points[i - 1].y, points[i].kind);
+    for (const sim::MoveRecord& m : moves)
+        recorded.emplace_back(m.steps[sim::kX], m.steps[sim::kY],
+                              m.status == sim::MoveRecord::Ran ? sim::panel::PathPoint::Ran
+                                                               : sim::panel::PathPoint::Dropped);
+    EXPECT_EQ(drawn, recorded);
     const sim::SimState s = board->State();
     EXPECT_EQ(points.back().x, s.position[sim::kX]);
     EXPECT_EQ(points.back().y, s.position[sim::kY]);
-    EXPECT_EQ(panel->Trace().RanPoints(), points.size());  // nothing left in the queue
 }
 
 TEST_F(PanelTest, LampsFollowTheLampModeOnBothFamilies) {
