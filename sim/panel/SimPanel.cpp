@@ -23,6 +23,7 @@ enum : text::ResourceId {
     kTitle = 980, kLamps, kSwitches, kHold, kLimits, kQueue, kState, kPosition, kRate, kPath, kFaults,
     kSilent, kUnplug, kUnplugged, kRestart, kRestarted, kGarble, kGarblePending, kSlow, kActive
 };
+static_assert(kActive == 999, "the panel's texts are 980 to 999");
 constexpr text::ResourceId kStopName = 603, kPauseName = 604, kBurnishName = 605, kStartName = 606,
                            kAbortName = 607;
 
