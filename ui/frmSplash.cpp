@@ -91,16 +91,19 @@ void frmSplash::BuildControls() {
     };
     lblProductName_ = label("lblProductName", 2880, 1200, 4395, 735, 24, true);
     lblVersion_ = label("lblVersion", 2880, 2520, 4395, 375, 12, true);
-    lblCopyright_ = label("lblCopyright", 2880, 2880, 4395, 255, 8.25, false);
-    lblCompany_ = label("lblCompany", 2880, 3090, 4395, 255, 8.25, false);
+    // The copyright line may take a second line (its "By" then leads on to
+    // the company below) rather than get too small to read.
+    lblCopyright_ = label("lblCopyright", 2880, 2880, 4395, 420, 8.25, false);
+    lblCompany_ = label("lblCompany", 2880, 3315, 4395, 255, 8.25, false);
     lblScanning_ = label("lblScanning", 240, 3720, 3855, 735, 13.5, true, true);
     lblScanning_->setText(QStringLiteral("Scanning for controller..."));
     FitCaption(lblScanning_);
 
-    btnRetryOrAbort_ = NewButton(fraMainFrame_, 4200, 3720, 975, 495, 8.25, false);
+    // Wide enough for the captions of other languages at a readable size.
+    btnRetryOrAbort_ = NewButton(fraMainFrame_, 4200, 3720, 1335, 495, 8.25, false);
     btnRetryOrAbort_->setObjectName(QStringLiteral("btnRetryOrAbort"));
     connect(btnRetryOrAbort_, &QPushButton::clicked, this, &frmSplash::btnRetryOrAbort_Click);
-    btnExit_ = NewButton(fraMainFrame_, 5880, 3720, 975, 495, 8.25, false);
+    btnExit_ = NewButton(fraMainFrame_, 5700, 3720, 1335, 495, 8.25, false);
     btnExit_->setObjectName(QStringLiteral("btnExit"));
     connect(btnExit_, &QPushButton::clicked, this, &frmSplash::btnExit_Click);
 }

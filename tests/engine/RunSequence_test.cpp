@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 
 #include <sys/stat.h>
 
@@ -85,11 +86,45 @@ TEST_F(RunTest, TooManyAlternatePairsAreRefused) {
     engine->StartRun(false);
     EXPECT_TRUE(ctl.moves.empty());
     ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_NE(dialogs.messages[0].text.find("32800"), std::string::npos);
+    EXPECT_NE(dialogs.messages[0].text.find(" 32800 line pairs in one run; at most 32767 "), std::string::npos);
     // The same shell without alternate layers, or its burnish pass, may run.
     EXPECT_EQ(engine->RunRefusal(true), "");
     params.cMRC = 327;
     EXPECT_EQ(engine->RunRefusal(false), "");
+}
+
+// Every refusal is a text of the dictionary, however the run is started,
+// and nothing is saved or moved.
+TEST_F(RunTest, RefusalsAreDictionaryTexts) {
+    struct Case {
+        const char* what;
+        std::function<void(app::ParameterSet&)> set;
+        const char* shown;  // the start of the message in resource-ID mode
+    } cases[] = {
+        {"no model", [](app::ParameterSet& p) { p.strModel.clear(); }, "(901:No PLYX3 Model is loaded"},
+        {"PD 0", [](app::ParameterSet& p) { p.zPD = 0; }, "(902:The pole diameter (PD) is 0"},
+        {"pairs", [](app::ParameterSet& p) { p.fLayerPattern = 1, p.cTLC = 200, p.cMRC = 200; },
+         "(903:This shell alternates its layers with 40000 line pairs"},
+    };
+    tables.ShowResourceIDs = true;
+    env->PortCaptionPrefix = "COM3: ";
+    for (const Case& c : cases) {
+        for (bool burnish : {false, true}) {
+            SCOPED_TRACE(std::string(c.what) + (burnish ? " burnish" : " full"));
+            const app::ParameterSet saved = params;
+            c.set(params);
+            params.cBLC = params.cTLC;
+            dialogs.messages.clear();
+            engine->StartRun(burnish);
+            ASSERT_EQ(dialogs.messages.size(), 1u);
+            EXPECT_EQ(dialogs.messages[0].text.rfind(c.shown, 0), 0u) << dialogs.messages[0].text;
+            EXPECT_EQ(dialogs.messages[0].title, "COM3: (100:PLYX3)");
+            EXPECT_TRUE(ctl.moves.empty());
+            EXPECT_FALSE(platform::FileExists(dir.path() + "/PLYX3/PLYX3.CFG"));
+            EXPECT_TRUE(mainWindow.visible && mainWindow.timer);
+            params = saved;
+        }
+    }
 }
 
 TEST_F(RunTest, FinishingFileWithZeroPoleDiameterIsLeftOut) {

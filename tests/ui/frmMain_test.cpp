@@ -229,6 +229,21 @@ TEST_F(MainWindowTest, StartAndBurnishTogetherStartAFullRun) {
     EXPECT_EQ(w.controller.moves, fullRunMoves);
     EXPECT_TRUE(main.isVisible());  // auto return brought it back
     EXPECT_TRUE(main.TimerRunning());
+
+    // Without a model nothing starts, whichever way it is asked for.
+    w.params.strModel.clear();
+    w.controller.moves = 0;
+    w.dialogs.messages.clear();
+    QTest::mouseClick(Button(main, "btnFullRun"), Qt::LeftButton);
+    QTest::mouseClick(Button(main, "btnStartBurnish"), Qt::LeftButton);
+    for (std::int16_t sw : {engine::kSwitchStart, engine::kSwitchBurnish}) {
+        w.controller.Close(sw, 1);
+        main.TimerEvent();
+    }
+    EXPECT_EQ(w.controller.moves, 0);
+    ASSERT_EQ(w.Messages().size(), 4u);
+    for (const std::string& m : w.Messages()) EXPECT_EQ(m.rfind("No PLYX3 Model is loaded", 0), 0u) << m;
+    EXPECT_TRUE(main.isVisible() && main.TimerRunning());
 }
 
 TEST_F(MainWindowTest, StopClosedAtIdleShowsTheSwitchDialogInsteadOfStarting) {

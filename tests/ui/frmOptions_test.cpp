@@ -146,13 +146,54 @@ TEST_F(OptionsTest, OkWithoutChangesKeepsTheShellUnedited) {
     EXPECT_EQ(w.params.zTS, 0.1 + 0.2);
 }
 
-TEST_F(OptionsTest, CountTooLargeForTheParameterIsRefused) {
-    Open();
-    Type("edtBurnishLayerCount", "40000");
-    Press("cmdOK");
-    EXPECT_EQ(w.Messages(), std::vector<std::string>{"Burnish Layer Count: must be > 0"});
-    EXPECT_EQ(w.params.cBLC, 2);
-    EXPECT_TRUE(dialog->isVisible());
+// Counts are checked as they will be stored: rounded half to even, and
+// within 16 bits. A refusal stores nothing, not even the other fields.
+TEST_F(OptionsTest, CountsAreCheckedAsTheyWillBeStored) {
+    using P = app::ParameterSet;
+    struct Count {
+        const char* field;
+        std::int16_t P::*param;
+        const char* name;
+        bool allowZero;
+    } counts[] = {
+        {"edtTotalLayerCount", &P::cTLC, "Number of layers:", false},
+        {"edtWrapsPerLayer", &P::cMRC, "Wraps per layer:", false},
+        {"edtBurnishLayerCount", &P::cBLC, "Burnish Layer Count:", false},
+        {"edtAltLayer", &P::fLayerPattern, "Alternate Layers:", true},
+        {"edtThirdAxisWraps", &P::cTARC, "Third axis wraps", false},
+        {"edtReqPoleAdvancePercent", &P::cPAVP, "Pole Advance %", false},
+    };
+    struct Entry {
+        const char* text;
+        int stored;  // -1: refused as not above 0 (or below 0), -2: refused as too large
+    } entries[] = {{"0.4", 0}, {"0.5", 0}, {"0.6", 1}, {"32767", 32767},
+                   {"32767.5", -2}, {"32768", -2}, {"-1", -1}};
+    for (const Count& c : counts) {
+        for (const Entry& e : entries) {
+            const bool refused = e.stored == -2 || e.stored < 0 || (e.stored == 0 && !c.allowZero);
+            w.params = app::ParameterSet{};
+            w.params.cPAVP = 5;
+            w.dialogs.messages.clear();
+            const std::int16_t before = w.params.*c.param;
+            Open();
+            Type("edtTapeSpacing", "3.5");
+            Type(c.field, QString::fromLatin1(e.text));
+            Press("cmdOK");
+            const std::string why = std::string(c.name) + (e.stored == -2 ? " must be 32767 or less" : " must be > 0");
+            SCOPED_TRACE(std::string(c.field) + " = " + e.text);
+            if (refused) {
+                EXPECT_EQ(w.Messages(), std::vector<std::string>{why});
+                EXPECT_EQ(w.params.*c.param, before);
+                EXPECT_NE(w.params.zTS, 3.5);
+                EXPECT_FALSE(w.params.ShellEdited);
+                EXPECT_EQ(dialog->RejectedField(), Field(c.field));
+            } else {
+                EXPECT_TRUE(w.Messages().empty());
+                EXPECT_EQ(w.params.*c.param, e.stored);
+                EXPECT_EQ(w.params.zTS, 3.5);
+            }
+        }
+    }
 }
 
 TEST_F(OptionsTest, CancelKeepsWhatApplyStored) {
@@ -172,6 +213,9 @@ TEST_F(OptionsTest, ResourceIdModeMarksLabelAndMessage) {
     Type("edtTotalLayerCount", "0");
     Press("cmdOK");
     EXPECT_EQ(w.Messages().back(), "(411:Number of layers:) (800:must be > 0)");
+    Type("edtTotalLayerCount", "40000");
+    Press("cmdOK");
+    EXPECT_EQ(w.Messages().back(), "(411:Number of layers:) (900:must be 32767 or less)");
 }
 
 TEST_F(OptionsTest, EditThisShellOpensTheDialogModallyAndTheMainWindowShowsNone) {
