@@ -7,15 +7,20 @@
 #include <QPainterPath>
 #include <QPixmap>
 #include <QPushButton>
+#include <cmath>
 
 #include "ui/Layout.h"
 #include "ui/ResourceText.h"
 
 namespace plyx::ui {
 
-QPixmap MakeLogo(int width, int height) {
-    // A shell on its pole with tape wound across it in crossing layers.
-    QPixmap logo(std::max(width, 1), std::max(height, 1));
+QPixmap MakeLogo(int width, int height, double pixelRatio) {
+    // A shell on its pole with tape wound across it in crossing layers,
+    // painted in device pixels so that it stays sharp on a scaled screen.
+    const double ratio = pixelRatio > 0 ? pixelRatio : 1.0;
+    QPixmap logo(static_cast<int>(std::ceil(std::max(width, 1) * ratio)),
+                 static_cast<int>(std::ceil(std::max(height, 1) * ratio)));
+    logo.setDevicePixelRatio(ratio);
     logo.fill(Qt::transparent);
     QPainter p(&logo);
     p.setRenderHint(QPainter::Antialiasing);
@@ -82,7 +87,7 @@ void frmSplash::BuildControls() {
     picLogo_ = new QLabel(fraMainFrame_);
     picLogo_->setObjectName(QStringLiteral("picLogo"));
     PlaceTwips(picLogo_, 240, 360, 2400, 3120);
-    picLogo_->setPixmap(MakeLogo(picLogo_->width(), picLogo_->height()));
+    UpdateLogo();
 
     auto label = [this](const char* name, int l, int t, int w, int h, double pt, bool bold, bool wrap = false) {
         QLabel* made = NewLabel(fraMainFrame_, l, t, w, h, pt, bold, wrap);
@@ -106,6 +111,17 @@ void frmSplash::BuildControls() {
     btnExit_ = NewButton(fraMainFrame_, 5700, 3720, 1335, 495, 8.25, false);
     btnExit_->setObjectName(QStringLiteral("btnExit"));
     connect(btnExit_, &QPushButton::clicked, this, &frmSplash::btnExit_Click);
+}
+
+void frmSplash::UpdateLogo() {
+    const double ratio = devicePixelRatioF();
+    if (picLogo_->pixmap().devicePixelRatio() == ratio && !picLogo_->pixmap().isNull()) return;
+    picLogo_->setPixmap(MakeLogo(picLogo_->width(), picLogo_->height(), ratio));
+}
+
+void frmSplash::showEvent(QShowEvent* event) {
+    UpdateLogo();
+    QWidget::showEvent(event);
 }
 
 void frmSplash::Form_Load() {

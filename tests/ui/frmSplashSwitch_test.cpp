@@ -32,6 +32,18 @@ TEST_F(SplashTest, ShowsProgramAndVersionAndAbortWhileScanning) {
     EXPECT_EQ(CaptionOfChild(&splash, "btnRetryOrAbort"), "Abort");
 }
 
+// The logo has a device pixel for every pixel of a scaled screen, or it blurs.
+TEST_F(SplashTest, LogoIsDrawnForTheScreensPixelRatio) {
+    frmSplash& splash = app.ShowSplash();
+    const QPixmap shown = splash.findChild<QLabel*>("picLogo")->pixmap();
+    EXPECT_EQ(shown.devicePixelRatio(), splash.devicePixelRatioF());
+    for (double ratio : {1.0, 1.5, 2.0}) {
+        const QPixmap logo = MakeLogo(160, 208, ratio);
+        EXPECT_EQ(logo.size(), QSize(160, 208) * ratio);
+        EXPECT_EQ(logo.deviceIndependentSize(), QSizeF(160, 208));
+    }
+}
+
 TEST_F(SplashTest, StatusLineAndButtonFollowTheScan) {
     frmSplash& splash = app.ShowSplash();
     app::SplashView& view = splash;
