@@ -127,6 +127,12 @@ void LoadInternalDictionary(TextTables& tables, std::string_view programName) {
     SetDictionaryText(t, 903,
                       "This shell alternates its layers with %1 line pairs in one run; at most %2 are possible. "
                       "Please reduce the layer count or the wraps per layer.");
+    // Captions that were English only: the splash status before the search,
+    // the run status window's live controls.
+    SetDictionaryText(t, 904, "Scanning for controller...");
+    SetDictionaryText(t, 905, "Dynamic Controls");
+    SetDictionaryText(t, 906, "% increase per layer:");
+    SetDictionaryText(t, 907, "Set % Increase");
 }
 
 }  // namespace plyx::text

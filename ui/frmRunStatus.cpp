@@ -64,19 +64,14 @@ void frmRunStatus::BuildControls() {
 
     Frame1_ = NewFrame(this, 360, 5160, 6495, 1815, 12, true, "MS Sans Serif");
     Frame1_->setObjectName(QStringLiteral("Frame1"));
-    Frame1_->setTitle(QStringLiteral("Dynamic Controls"));
-    Label1_ = NewLabel(Frame1_, 120, 360, 2775, 375, 12, true);
+    Label1_ = NewLabel(Frame1_, 120, 360, 2775, kRowCaptionHeight, 12, true);
     SetDesignFont(Label1_, 12, true, "MS Sans Serif");
     Label1_->setObjectName(QStringLiteral("Label1"));
-    Label1_->setText(QStringLiteral("% increase per layer:"));
-    FitCaption(Label1_);
     edtLayerIncreasePercent2_ = NewField(Frame1_, 3000, 360, 3255, 375, 12, true);
     edtLayerIncreasePercent2_->setObjectName(QStringLiteral("edtLayerIncreasePercent2"));
     btnSetPercentIncrease_ = NewButton(Frame1_, 1920, 960, 2415, 495, 12, true);
     SetDesignFont(btnSetPercentIncrease_, 12, true, "MS Sans Serif");
     btnSetPercentIncrease_->setObjectName(QStringLiteral("btnSetPercentIncrease"));
-    btnSetPercentIncrease_->setText(QStringLiteral("Set % Increase"));
-    FitCaption(btnSetPercentIncrease_);
     connect(btnSetPercentIncrease_, &QPushButton::clicked, this, &frmRunStatus::btnSetPercentIncrease_Click);
 }
 
@@ -98,6 +93,9 @@ void frmRunStatus::ApplyTexts() {
     ApplyResourceToControl(env, lblTapeUnits_, ctx_.params.fDSU != 0 ? 709 : 710);
     ApplyResourceToControl(env, lblQueuingLayerLabel_, 711);
     ApplyResourceToControl(env, lblCurrentShellLabel_, 712);
+    ApplyResourceToControl(env, Frame1_, 905);
+    ApplyResourceToControl(env, Label1_, 906);
+    ApplyResourceToControl(env, btnSetPercentIncrease_, 907);
     ApplyResourceToControl(env, btnPauseOrRestart_, fPaused_ ? 707 : 706);
     ApplyAbortCaption();
     ApplyShellName();

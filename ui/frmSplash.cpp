@@ -101,8 +101,7 @@ void frmSplash::BuildControls() {
     lblCopyright_ = label("lblCopyright", 2880, 2880, 4395, 420, 8.25, false);
     lblCompany_ = label("lblCompany", 2880, 3315, 4395, 255, 8.25, false);
     lblScanning_ = label("lblScanning", 240, 3720, 3855, 735, 13.5, true, true);
-    lblScanning_->setText(QStringLiteral("Scanning for controller..."));
-    FitCaption(lblScanning_);
+    ApplyResourceToControl(ctx_.env, lblScanning_, 904);
 
     // Wide enough for the captions of other languages at a readable size.
     btnRetryOrAbort_ = NewButton(fraMainFrame_, 4200, 3720, 1335, 495, 8.25, false);

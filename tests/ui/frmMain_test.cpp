@@ -59,6 +59,8 @@ TEST_F(MainWindowTest, ShowResourceIdsRecaptionsEveryWindowAtOnce) {
     EXPECT_EQ(app.RunStatus().windowTitle(), "COM3: (700:PLYX3 Running...)");
     EXPECT_EQ(CaptionOfChild(&app.RunStatus(), "btnPauseOrRestart"), "(706:Pause)");
     EXPECT_EQ(CaptionOfChild(&app.RunStatus(), "btnAbort"), "(703:Abort Run)");
+    EXPECT_EQ(CaptionOfChild(&app.RunStatus(), "Frame1"), "(905:Dynamic Controls)");
+    EXPECT_EQ(CaptionOfChild(&app.RunStatus(), "btnSetPercentIncrease"), "(907:Set % Increase)");
     EXPECT_EQ(CaptionOfChild(&app.SwitchStatus(), "CancelButton"), "(602:Exit Program)");
 
     Trigger(main, "mnuViewShowResourceIDs");
