@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
 
 #include <sys/stat.h>
 
@@ -79,52 +78,35 @@ TEST_F(RunTest, UnreadableFinishingFileIsSkipped) {
     EXPECT_EQ(params.CurrentShellFile, dir.File("c.cfg"));
 }
 
-TEST_F(RunTest, TooManyAlternatePairsAreRefused) {
-    params.fLayerPattern = 1;
-    params.cTLC = 100;
-    params.cMRC = 328;  // 32800 pairs
-    engine->StartRun(false);
-    EXPECT_TRUE(ctl.moves.empty());
-    ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_NE(dialogs.messages[0].text.find(" 32800 line pairs in one run; at most 32767 "), std::string::npos);
-    // The same shell without alternate layers, or its burnish pass, may run.
+// Each refusal is a dictionary text, for a full run and a burnish pass;
+// nothing is saved or moved.
+TEST_F(RunTest, RefusalsAreDictionaryTexts) {
+    using Set = void (*)(app::ParameterSet&);
+    const std::pair<Set, const char*> cases[] = {
+        {[](app::ParameterSet& p) { p.strModel.clear(); }, "(901:No PLYX3 Model is loaded"},
+        {[](app::ParameterSet& p) { p.zPD = 0; }, "(902:The pole diameter (PD) is 0"},
+        {[](app::ParameterSet& p) { p.fLayerPattern = 1, p.cTLC = p.cBLC = 100, p.cMRC = 328; },
+         "(903:This shell alternates its layers with 32800 line pairs in one run; at most 32767 "},
+    };
+    tables.ShowResourceIDs = true;
+    const app::ParameterSet saved = params;
+    for (const auto& [set, shown] : cases) {
+        for (bool burnish : {false, true}) {
+            params = saved;
+            set(params);
+            dialogs.messages.clear();
+            engine->StartRun(burnish);
+            ASSERT_EQ(dialogs.messages.size(), 1u) << shown;
+            EXPECT_EQ(dialogs.messages[0].text.rfind(shown, 0), 0u) << dialogs.messages[0].text;
+            EXPECT_TRUE(ctl.moves.empty());
+            EXPECT_FALSE(platform::FileExists(dir.path() + "/PLYX3/PLYX3.CFG"));
+        }
+    }
+    // Its burnish pass of fewer layers, or one pair fewer per layer, may run.
+    params.cBLC = 2;
     EXPECT_EQ(engine->RunRefusal(true), "");
     params.cMRC = 327;
     EXPECT_EQ(engine->RunRefusal(false), "");
-}
-
-// Every refusal is a text of the dictionary, however the run is started,
-// and nothing is saved or moved.
-TEST_F(RunTest, RefusalsAreDictionaryTexts) {
-    struct Case {
-        const char* what;
-        std::function<void(app::ParameterSet&)> set;
-        const char* shown;  // the start of the message in resource-ID mode
-    } cases[] = {
-        {"no model", [](app::ParameterSet& p) { p.strModel.clear(); }, "(901:No PLYX3 Model is loaded"},
-        {"PD 0", [](app::ParameterSet& p) { p.zPD = 0; }, "(902:The pole diameter (PD) is 0"},
-        {"pairs", [](app::ParameterSet& p) { p.fLayerPattern = 1, p.cTLC = 200, p.cMRC = 200; },
-         "(903:This shell alternates its layers with 40000 line pairs"},
-    };
-    tables.ShowResourceIDs = true;
-    env->PortCaptionPrefix = "COM3: ";
-    for (const Case& c : cases) {
-        for (bool burnish : {false, true}) {
-            SCOPED_TRACE(std::string(c.what) + (burnish ? " burnish" : " full"));
-            const app::ParameterSet saved = params;
-            c.set(params);
-            params.cBLC = params.cTLC;
-            dialogs.messages.clear();
-            engine->StartRun(burnish);
-            ASSERT_EQ(dialogs.messages.size(), 1u);
-            EXPECT_EQ(dialogs.messages[0].text.rfind(c.shown, 0), 0u) << dialogs.messages[0].text;
-            EXPECT_EQ(dialogs.messages[0].title, "COM3: (100:PLYX3)");
-            EXPECT_TRUE(ctl.moves.empty());
-            EXPECT_FALSE(platform::FileExists(dir.path() + "/PLYX3/PLYX3.CFG"));
-            EXPECT_TRUE(mainWindow.visible && mainWindow.timer);
-            params = saved;
-        }
-    }
 }
 
 TEST_F(RunTest, FinishingFileWithZeroPoleDiameterIsLeftOut) {
