@@ -61,9 +61,9 @@ void RunEngine::RefuseRun(const std::string& why) {
 }
 
 void RunEngine::StartRun(bool burnish) {
-    // Refused before anything is saved or moves; the operator is back at
-    // the main window with its timer running.
-    // A run without a model would move the machine on values nobody chose.
+    // Refused before anything is saved or moves (without a model the machine
+    // would move on values nobody chose); the operator is back at the main
+    // window with its timer running.
     const std::string why = params_.strModel.empty() ? env_.GetResourceText(901) : RunRefusal(burnish);
     if (!why.empty()) {
         RefuseRun(why);
