@@ -105,7 +105,9 @@ TEST_P(EveryWindow, CaptionsFitAndStayReadable) {
     EXPECT_GT(captions, 60);
 }
 
-INSTANTIATE_TEST_SUITE_P(Languages, EveryWindow, ::testing::Values("", "/languages/german-long.lng"));
+INSTANTIATE_TEST_SUITE_P(Languages, EveryWindow,
+                         ::testing::Values("", "/languages/german-long.lng", "/languages/german.lng",
+                                           "/languages/greek.lng"));
 
 }  // namespace
 }  // namespace plyx::ui

@@ -151,9 +151,12 @@ TEST_F(OptionsTest, OkWithoutChangesKeepsTheShellUnedited) {
 TEST_F(OptionsTest, CountsAreCheckedAsTheyWillBeStored) {
     using P = app::ParameterSet;
     const std::tuple<const char*, std::int16_t P::*, const char*> counts[] = {
-        {"edtTotalLayerCount", &P::cTLC, "Number of layers:"}, {"edtWrapsPerLayer", &P::cMRC, "Wraps per layer:"},
-        {"edtBurnishLayerCount", &P::cBLC, "Burnish Layer Count:"}, {"edtAltLayer", &P::fLayerPattern, "Alternate Layers:"},
-        {"edtThirdAxisWraps", &P::cTARC, "Third axis wraps"}, {"edtReqPoleAdvancePercent", &P::cPAVP, "Pole Advance %"}};
+        {"edtTotalLayerCount", &P::cTLC, "Number of layers:"},
+        {"edtWrapsPerLayer", &P::cMRC, "Wraps per layer:"},
+        {"edtBurnishLayerCount", &P::cBLC, "Burnish Layer Count:"},
+        {"edtAltLayer", &P::fLayerPattern, "Alternate Layers:"},
+        {"edtThirdAxisWraps", &P::cTARC, "Third axis wraps"},
+        {"edtReqPoleAdvancePercent", &P::cPAVP, "Pole Advance %"}};
     // typed, stored (-1: refused as not above 0, -2: refused as too large)
     const std::pair<const char*, int> entries[] = {{"0.4", 0},     {"0.5", 0},       {"0.6", 1}, {"32767", 32767},
                                                    {"32767.5", -2}, {"32768", -2}, {"-1", -1}};
