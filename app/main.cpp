@@ -67,6 +67,9 @@ public:
     void SelectModel() override {
         if (ui::frmMain* main = windows_.MainWindow()) main->mnuFileSelectModel_Click();
     }
+    void StopSwitchPolling() override {
+        if (ui::frmMain* main = windows_.MainWindow()) main->StopTimer();
+    }
 
 private:
     app::Environment& env_;

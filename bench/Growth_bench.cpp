@@ -90,6 +90,7 @@ void BM_RunPlanAndRing(benchmark::State& state) {
     env.ExitHook = [](int) {};
     env.ControllerFamily = engine::kFamily4Axis;
     app::ParameterSet params;
+    params.strModel = "Standard-4Axis.cf";
     params.cTLC = static_cast<std::int16_t>(state.range(0));
     params.zASAPL = static_cast<double>(state.range(1));
     engine::RunGlobals globals;

@@ -164,6 +164,7 @@ RunResult RunFullRun(const RunOptions& options) {
     env.ComPortName = "COM7";
     env.PortCaptionPrefix = "COM7: ";
     app::ParameterSet params;
+    params.strModel = "Standard-4Axis.cf";
     if (options.tlc > 0) params.cTLC = static_cast<std::int16_t>(options.tlc);
     if (options.trs > 0) params.zTRS = options.trs;
     if (options.asapl >= 0) params.zASAPL = options.asapl;

@@ -95,7 +95,8 @@ public:
 
     // Lamp bits of a lamp mode.
     static std::int16_t LampBitsForMode(std::int16_t mode);
-    // Why a run of the current parameters cannot start ("" when it can).
+    // Why a run of the current parameters cannot start ("" when it can), as
+    // the dictionary words it; StartRun also refuses a run without a model.
     std::string RunRefusal(bool burnish) const;
 
     RunGlobals& Globals() { return globals_; }

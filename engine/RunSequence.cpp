@@ -3,6 +3,7 @@
 // window; and the distance ring behind the run status window's displays.
 #include <cctype>
 #include <cstdlib>
+#include <initializer_list>
 
 #include "app/Numbers.h"
 #include "app/ParameterFiles.h"
@@ -15,6 +16,18 @@ namespace plyx::engine {
 namespace {
 // The 16-bit line-pair counter of alternate layers cannot count further.
 constexpr std::int32_t kMaxAlternatePairs = 32767;
+
+// text with "%1", "%2", ... replaced by the numbers in that order.
+std::string FillNumbers(std::string text, std::initializer_list<std::int32_t> numbers) {
+    int index = 0;
+    for (std::int32_t number : numbers) {
+        const std::string mark = "%" + std::to_string(++index);
+        const std::string value = std::to_string(number);
+        for (std::size_t at = text.find(mark); at != std::string::npos; at = text.find(mark, at + value.size()))
+            text.replace(at, mark.size(), value);
+    }
+    return text;
+}
 
 std::string Upper(std::string s) {
     for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -33,28 +46,26 @@ RunEngine::RunEngine(app::Environment& env, app::ParameterSet& params, RunGlobal
 RunEngine::~RunEngine() = default;
 
 std::string RunEngine::RunRefusal(bool burnish) const {
-    if (params_.zPD == 0)
-        return "The pole diameter (PD) is 0, which would make every crosswise move endless. "
-               "Please enter the pole diameter before starting a run.";
+    if (params_.zPD == 0) return env_.GetResourceText(902);
     if (params_.fLayerPattern != 0 && params_.cMRC > 0) {
         const std::int32_t pairs = RunGeometry::LayerCount(params_, burnish) * params_.cMRC;
         if (pairs > kMaxAlternatePairs)
-            return "This shell alternates its layers with " + std::to_string(pairs) +
-                   " line pairs in one run; at most " + std::to_string(kMaxAlternatePairs) +
-                   " are possible. Please reduce the layer count or the wraps per layer.";
+            return FillNumbers(env_.GetResourceText(903), {pairs, kMaxAlternatePairs});
     }
     return {};
 }
 
 void RunEngine::RefuseRun(const std::string& why) {
     Log("Run refused: " + why);
-    env_.Dialogs().ShowMessage(why, env_.PortCaptionPrefix + env_.ProgramName);
+    env_.Dialogs().ShowMessage(why, env_.GetResourceText(100, env_.PortCaptionPrefix));
 }
 
 void RunEngine::StartRun(bool burnish) {
-    // Refused before anything is saved or moves; the operator is back at
-    // the main window with its timer running.
-    if (std::string why = RunRefusal(burnish); !why.empty()) {
+    // Refused before anything is saved or moves (without a model the machine
+    // would move on values nobody chose); the operator is back at the main
+    // window with its timer running.
+    const std::string why = params_.strModel.empty() ? env_.GetResourceText(901) : RunRefusal(burnish);
+    if (!why.empty()) {
         RefuseRun(why);
         ReturnToMainWindow();
         return;

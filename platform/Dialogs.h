@@ -2,6 +2,7 @@
 // Message boxes and the common file dialogs. Behind an interface so that
 // tests answer them without a person.
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -44,10 +45,13 @@ public:
     std::vector<MessageResult> answers;      // taken front first; Ok when empty
     std::vector<std::string> fileAnswers;    // taken front first; "" when empty
     std::vector<FileDialogRequest> fileRequests;
+    // Runs while a message is up, as the window events of a real box do.
+    std::function<void()> whileShown;
 
     MessageResult ShowMessage(const std::string& text, const std::string& title,
                               MessageButtons buttons, MessageIcon) override {
         messages.push_back({text, title, buttons});
+        if (whileShown) whileShown();
         if (answers.empty()) return MessageResult::Ok;
         MessageResult r = answers.front();
         answers.erase(answers.begin());

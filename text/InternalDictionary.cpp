@@ -117,6 +117,23 @@ void LoadInternalDictionary(TextTables& tables, std::string_view programName) {
     SetDictionaryText(t, 818, "Language Files (*.lng)");
     SetDictionaryText(t, 819, "Requested Language file is not properly formatted");
 
+    // Refusals of the options dialog and of a run start. "%1" and "%2" stand
+    // for numbers filled in when the text is shown.
+    SetDictionaryText(t, 900, "must be 32767 or less");
+    SetDictionaryText(t, 901, "No " + name + " Model is loaded, so no run can start. Please select your model first.");
+    SetDictionaryText(t, 902,
+                      "The pole diameter (PD) is 0, which would make every crosswise move endless. "
+                      "Please enter the pole diameter before starting a run.");
+    SetDictionaryText(t, 903,
+                      "This shell alternates its layers with %1 line pairs in one run; at most %2 are possible. "
+                      "Please reduce the layer count or the wraps per layer.");
+    // Captions that were English only: the splash status before the search,
+    // the run status window's live controls.
+    SetDictionaryText(t, 904, "Scanning for controller...");
+    SetDictionaryText(t, 905, "Dynamic Controls");
+    SetDictionaryText(t, 906, "% increase per layer:");
+    SetDictionaryText(t, 907, "Set % Increase");
+
     // Simulator's operator panel window (boardsim --panel)
     SetDictionaryText(t, 980, "Operator panel");
     SetDictionaryText(t, 981, "Lamps");

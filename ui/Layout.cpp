@@ -21,8 +21,12 @@ namespace {
 
 constexpr char kDesignPoints[] = "plyxDesignPoints";
 constexpr char kDesignCaption[] = "plyxDesignCaption";
-constexpr double kSmallestFraction = 0.5;
-constexpr double kOneLineFraction = 0.85;
+constexpr char kDesignWrap[] = "plyxDesignWrap";
+// A caption is never drawn smaller than this, whatever its design size:
+// smaller text cannot be read at a machine.
+constexpr double kSmallestFraction = 2.0 / 3.0;
+constexpr double kSmallestReadablePoints = 8.0;
+constexpr double kPointStep = 0.25;
 
 double LogicalDpi() {
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -62,13 +66,15 @@ bool TextFits(const QFont& font, const QString& text, int width, int height, boo
         const QStringList lines = text.split(QLatin1Char('\n'));
         for (const QString& line : lines)
             if (metrics.horizontalAdvance(line) > width) return false;
-        return metrics.lineSpacing() * lines.size() <= std::max(height, 1) + 2;
+        // One line may touch the control's edge; further lines must not be cut.
+        const int lineCount = static_cast<int>(lines.size());
+        return metrics.lineSpacing() * lineCount <= std::max(height, 1) + (lineCount == 1 ? 2 : 0);
     }
     // Every word must fit a line, and the wrapped lines the height.
     for (const QString& word : text.split(QLatin1Char(' '), Qt::SkipEmptyParts))
         if (metrics.horizontalAdvance(word) > width) return false;
     const QRect used = metrics.boundingRect(QRect(0, 0, width, 1 << 20), Qt::TextWordWrap, text);
-    return used.height() <= height + 2;
+    return used.height() <= height + (used.height() <= metrics.lineSpacing() ? 2 : 0);
 }
 
 bool FitsIn(const QWidget* widget, const QFont& font) {
@@ -129,38 +135,78 @@ QString DesignCaption(const QWidget* widget) {
 
 void ForgetDesignCaption(QWidget* widget) { widget->setProperty(kDesignCaption, QVariant()); }
 
-void FitCaption(QWidget* widget) {
+double SmallestCaptionPoints(double designPoints) {
+    return std::min(designPoints, std::max(designPoints * kSmallestFraction, kSmallestReadablePoints));
+}
+
+double DesignPoints(const QWidget* widget) {
     const QVariant design = widget->property(kDesignPoints);
-    if (!design.isValid()) return;
-    const double points = design.toDouble();
-    QFont font = widget->font();
-    auto* button = qobject_cast<QPushButton*>(widget);
-    if (button != nullptr) {
-        // A push button may break its caption into two lines; it keeps the
-        // caption as given for whoever reads it back.
-        const QString caption = DesignCaption(button);
-        button->setProperty(kDesignCaption, caption);
-        button->setText(caption);
-        const QString twoLines = SplitInTwo(caption);
-        auto fitsAt = [&](double size, const QString& text) {
-            font.setPointSizeF(size);
-            button->setText(text);
-            return FitsIn(button, font);
-        };
-        // One line in nearly the design size, else two lines, else smaller.
-        for (double size = points; size >= points * kOneLineFraction; size -= 0.25)
-            if (fitsAt(size, caption)) return widget->setFont(font);
-        for (double size = points; size >= points * kSmallestFraction; size -= 0.25) {
-            if (!twoLines.isEmpty() && fitsAt(size, twoLines)) return widget->setFont(font);
-            if (fitsAt(size, caption)) return widget->setFont(font);
-        }
-        button->setText(twoLines.isEmpty() ? caption : twoLines);
-        return widget->setFont(font);
+    return design.isValid() ? design.toDouble() : 0.0;
+}
+
+namespace {
+
+// A push button breaks its caption into two lines itself; it keeps the
+// caption as given for whoever reads it back.
+void FitButton(QPushButton* button, double points, double smallest) {
+    QFont font = button->font();
+    const QString caption = DesignCaption(button);
+    button->setProperty(kDesignCaption, caption);
+    const QString twoLines = SplitInTwo(caption);
+    auto fitsAt = [&](double size, const QString& text) {
+        font.setPointSizeF(size);
+        button->setText(text);
+        return FitsIn(button, font);
+    };
+    // One line, else two lines, at the largest size that fits.
+    for (double size = points; size >= smallest; size -= kPointStep) {
+        if (fitsAt(size, caption)) return button->setFont(font);
+        if (!twoLines.isEmpty() && fitsAt(size, twoLines)) return button->setFont(font);
     }
-    font.setPointSizeF(points);
+    font.setPointSizeF(smallest);
+    button->setText(twoLines.isEmpty() ? caption : twoLines);
+    button->setFont(font);
+}
+
+// A label wraps onto further lines where its height has room for them
+// before its text gets smaller. A single line drawn smaller than designed
+// keeps the design baseline, so that it stays level with the value beside it.
+void FitLabel(QLabel* label, double points, double smallest) {
+    if (!label->property(kDesignWrap).isValid()) label->setProperty(kDesignWrap, label->wordWrap());
+    const bool designWrap = label->property(kDesignWrap).toBool();
+    QFont font = label->font();
+    auto fitsAt = [&](double size, bool wrap) {
+        font.setPointSizeF(size);
+        label->setWordWrap(wrap);
+        return FitsIn(label, font);
+    };
+    label->setContentsMargins(0, 0, 0, 0);
+    bool fitted = false;
+    for (double size = points; size >= smallest && !fitted; size -= kPointStep)
+        fitted = fitsAt(size, designWrap) || (!designWrap && fitsAt(size, true));
+    if (!fitted) fitsAt(smallest, designWrap);
+    label->setFont(font);
+    const bool oneLine = QFontMetrics(font).lineSpacing() * 2 > label->height() || !label->wordWrap();
+    if (oneLine && (label->alignment() & Qt::AlignTop) && font.pointSizeF() < points) {
+        const QFont design = DesignFont(points, font.bold(), font.family().toLatin1().constData());
+        const int drop = QFontMetrics(design).ascent() - QFontMetrics(font).ascent();
+        if (drop > 0) label->setContentsMargins(0, drop, 0, 0);
+    }
+}
+
+}  // namespace
+
+void FitCaption(QWidget* widget) {
+    const double points = DesignPoints(widget);
+    if (points <= 0) return;
+    const double smallest = SmallestCaptionPoints(points);
+    if (auto* button = qobject_cast<QPushButton*>(widget)) return FitButton(button, points, smallest);
+    if (auto* label = qobject_cast<QLabel*>(widget)) return FitLabel(label, points, smallest);
+    QFont font = widget->font();
     double size = points;
-    while (!FitsIn(widget, font) && size - 0.25 >= points * kSmallestFraction) {
-        size -= 0.25;
+    font.setPointSizeF(size);
+    while (!FitsIn(widget, font) && size - kPointStep >= smallest) {
+        size -= kPointStep;
         font.setPointSizeF(size);
     }
     widget->setFont(font);

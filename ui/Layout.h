@@ -3,7 +3,8 @@
 // so 15 twips to a pixel at 96 dpi, scaled by the screen's logical dpi.
 // Captions are shown in "Microsoft Sans Serif" where the system has it and
 // in its sans-serif font otherwise; a caption that does not fit its control
-// in the font at hand is drawn a little smaller rather than cut off.
+// in the font at hand takes two lines or is drawn a little smaller rather
+// than cut off.
 #include <QFont>
 
 class QWidget;
@@ -23,10 +24,16 @@ QFont DesignFont(double points, bool bold, const char* family = "Microsoft Sans 
 // Gives widget its design font and remembers it for FitCaption.
 void SetDesignFont(QWidget* widget, double points, bool bold, const char* family = "Microsoft Sans Serif");
 
-// Returns widget to its design font and, while its caption does not fit its
-// size, makes the font smaller (down to two thirds of the design size).
-// Labels with word wrap may use every line of their height.
+// Returns widget to its design font and fits its caption to its size: a
+// caption that does not fit on one line first takes a second line where the
+// control has the height (labels, push buttons), then a smaller font, never
+// below SmallestCaptionPoints of the design size.
 void FitCaption(QWidget* widget);
+// The larger of two thirds of designPoints and 8 pt (designPoints itself
+// when that is smaller still).
+double SmallestCaptionPoints(double designPoints);
+// The design size given by SetDesignFont (0 when none was).
+double DesignPoints(const QWidget* widget);
 // True when widget's caption fits its size in its current font.
 bool CaptionFits(const QWidget* widget);
 // The caption as it was given, before FitCaption broke a button's caption

@@ -113,15 +113,16 @@ void frmOptions::BuildControls() {
         field.labelId = row.labelId;
         fields_.push_back(field);
     }
+    // Wider than designed, so that captions of other languages stay readable.
     auto button = [this](const char* name, int left, void (frmOptions::*handler)()) {
-        QPushButton* made = NewButton(this, left, 4920, 1095, 375, 8.25, false);
+        QPushButton* made = NewButton(this, left, 4920, 1305, 375, 8.25, false);
         made->setObjectName(QString::fromLatin1(name));
         connect(made, &QPushButton::clicked, this, handler);
         return made;
     };
     cmdOK_ = button("cmdOK", 360, &frmOptions::cmdOK_Click);
-    cmdCancel_ = button("cmdCancel", 1800, &frmOptions::cmdCancel_Click);
-    cmdApply_ = button("cmdApply", 3240, &frmOptions::cmdApply_Click);
+    cmdCancel_ = button("cmdCancel", 1830, &frmOptions::cmdCancel_Click);
+    cmdApply_ = button("cmdApply", 3300, &frmOptions::cmdApply_Click);
     cmdOK_->setDefault(true);
 }
 

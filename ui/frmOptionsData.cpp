@@ -9,12 +9,6 @@
 
 namespace plyx::ui {
 
-namespace {
-// A 16-bit field's text as its value: fractions rounded half to even;
-// nothing when it does not fit.
-std::optional<std::int16_t> IntegerValue(const std::string& text) { return app::ToInt16(app::Val(text)); }
-}  // namespace
-
 bool frmOptions::Rejects(const Field& field) {
     app::Environment& env = ctx_.env;
     const std::string text = ToStdString(field.edit->text());
@@ -26,14 +20,19 @@ bool frmOptions::Rejects(const Field& field) {
         rejected = field.allowZero ? app::ValidateNonNegative(env, text, field.checkName)
                                    : app::ValidatePositive(env, text, field.checkName);
     }
-    // A count the parameter cannot hold is refused like any other bad entry
-    // rather than stored as something else.
-    if (!rejected && field.integer != nullptr && !IntegerValue(text)) {
-        const std::string name = field.labelId != 0 ? env.GetResourceText(field.labelId) : field.checkName;
-        env.ShowResourceMessage(800, name + " ");
-        rejected = true;
-    }
-    return rejected;
+    if (rejected || field.integer == nullptr) return rejected;
+    // A count is checked as it will be stored, rounded: "0.4" would store 0,
+    // and a number the 16-bit parameter cannot hold would store nothing sane.
+    const double stored = app::RoundHalfEven(app::Val(text));
+    text::ResourceId why = 0;
+    if (!app::ToInt16(stored))
+        why = 900;
+    else if (stored < (field.allowZero ? 0 : 1))
+        why = 800;
+    if (why == 0) return false;
+    const std::string name = field.labelId != 0 ? env.GetResourceText(field.labelId) : field.checkName;
+    env.ShowResourceMessage(why, name + " ");
+    return true;
 }
 
 void frmOptions::TestData(std::int16_t& failed) {
@@ -59,7 +58,7 @@ void frmOptions::EvaluateData(std::int16_t& failed) {
         if (field.real != nullptr)
             app::SetDoubleIfChanged(p, p.*field.real, app::Val(text));
         else
-            app::SetIntegerIfChanged(p, p.*field.integer, *IntegerValue(text));
+            app::SetIntegerIfChanged(p, p.*field.integer, *app::ToInt16(app::Val(text)));
     }
 }
 

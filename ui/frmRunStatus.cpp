@@ -33,13 +33,18 @@ void frmRunStatus::BuildControls() {
         made->setObjectName(QString::fromLatin1(name));
         return made;
     };
-    lblCurrentShellLabel_ = label(this, "lblCurrentShellLabel", 120, 480, 1815, 375, 13.5);
-    lblShellName_ = label(this, "lblShellName", 1920, 480, 5295, 735, 13.5, true);
-    lblQueuingLayerLabel_ = label(this, "lblQueuingLayerLabel", 840, 1320, 2175, 375, 12);
+    // The caption has the width "Current shell:" takes in a common sans-serif
+    // font at its design size, so that it stands as large as the name beside it.
+    lblCurrentShellLabel_ = label(this, "lblCurrentShellLabel", 120, 480, 2280, 375, 13.5);
+    lblShellName_ = label(this, "lblShellName", 2430, 480, 4755, 735, 13.5, true);
+    // The captions of the three rows reach down to the next row, so that a
+    // long translation takes a second line before it gets smaller.
+    constexpr int kRowCaptionHeight = 570;
+    lblQueuingLayerLabel_ = label(this, "lblQueuingLayerLabel", 840, 1320, 2175, kRowCaptionHeight, 12);
     lblLayerTotal_ = label(this, "lblLayerTotal", 3120, 1320, 3855, 375, 12);
-    lblTapeUnits_ = label(this, "lblTapeUnits", 840, 1920, 2175, 375, 12);
+    lblTapeUnits_ = label(this, "lblTapeUnits", 840, 1920, 2175, kRowCaptionHeight, 12);
     lblStepTotal_ = label(this, "lblStepTotal", 3120, 1920, 3855, 375, 12);
-    lblElapsedTimeLbl_ = label(this, "lblElapsedTimeLbl", 840, 2520, 2175, 375, 12);
+    lblElapsedTimeLbl_ = label(this, "lblElapsedTimeLbl", 840, 2520, 2175, kRowCaptionHeight, 12);
     lblElapsedTime_ = label(this, "lblElapsedTime", 3120, 2520, 3855, 375, 12);
 
     btnPauseOrRestart_ = NewButton(this, 960, 3360, 2295, 735, 12, true);
@@ -49,7 +54,8 @@ void frmRunStatus::BuildControls() {
     btnAbort_->setObjectName(QStringLiteral("btnAbort"));
     connect(btnAbort_, &QPushButton::clicked, this, &frmRunStatus::btnAbort_Click);
 
-    chkAutoCloseRun_ = NewCheckBox(this, 1200, 4440, 2175, 375, 12, false);
+    // Reaches to the other check box: there is no second line for a long caption.
+    chkAutoCloseRun_ = NewCheckBox(this, 1200, 4440, 2580, 375, 12, false);
     chkAutoCloseRun_->setObjectName(QStringLiteral("chkAutoCloseRun"));
     connect(chkAutoCloseRun_, &QCheckBox::clicked, this, &frmRunStatus::chkAutoCloseRun_Click);
     chkShowAsMeters_ = NewCheckBox(this, 3840, 4440, 3135, 375, 9.75, false);
@@ -58,19 +64,14 @@ void frmRunStatus::BuildControls() {
 
     Frame1_ = NewFrame(this, 360, 5160, 6495, 1815, 12, true, "MS Sans Serif");
     Frame1_->setObjectName(QStringLiteral("Frame1"));
-    Frame1_->setTitle(QStringLiteral("Dynamic Controls"));
-    Label1_ = NewLabel(Frame1_, 120, 360, 2775, 375, 12, true);
+    Label1_ = NewLabel(Frame1_, 120, 360, 2775, kRowCaptionHeight, 12, true);
     SetDesignFont(Label1_, 12, true, "MS Sans Serif");
     Label1_->setObjectName(QStringLiteral("Label1"));
-    Label1_->setText(QStringLiteral("% increase per layer:"));
-    FitCaption(Label1_);
     edtLayerIncreasePercent2_ = NewField(Frame1_, 3000, 360, 3255, 375, 12, true);
     edtLayerIncreasePercent2_->setObjectName(QStringLiteral("edtLayerIncreasePercent2"));
     btnSetPercentIncrease_ = NewButton(Frame1_, 1920, 960, 2415, 495, 12, true);
     SetDesignFont(btnSetPercentIncrease_, 12, true, "MS Sans Serif");
     btnSetPercentIncrease_->setObjectName(QStringLiteral("btnSetPercentIncrease"));
-    btnSetPercentIncrease_->setText(QStringLiteral("Set % Increase"));
-    FitCaption(btnSetPercentIncrease_);
     connect(btnSetPercentIncrease_, &QPushButton::clicked, this, &frmRunStatus::btnSetPercentIncrease_Click);
 }
 
@@ -92,6 +93,9 @@ void frmRunStatus::ApplyTexts() {
     ApplyResourceToControl(env, lblTapeUnits_, ctx_.params.fDSU != 0 ? 709 : 710);
     ApplyResourceToControl(env, lblQueuingLayerLabel_, 711);
     ApplyResourceToControl(env, lblCurrentShellLabel_, 712);
+    ApplyResourceToControl(env, Frame1_, 905);
+    ApplyResourceToControl(env, Label1_, 906);
+    ApplyResourceToControl(env, btnSetPercentIncrease_, 907);
     ApplyResourceToControl(env, btnPauseOrRestart_, fPaused_ ? 707 : 706);
     ApplyAbortCaption();
     ApplyShellName();

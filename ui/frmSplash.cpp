@@ -7,15 +7,20 @@
 #include <QPainterPath>
 #include <QPixmap>
 #include <QPushButton>
+#include <cmath>
 
 #include "ui/Layout.h"
 #include "ui/ResourceText.h"
 
 namespace plyx::ui {
 
-QPixmap MakeLogo(int width, int height) {
-    // A shell on its pole with tape wound across it in crossing layers.
-    QPixmap logo(std::max(width, 1), std::max(height, 1));
+QPixmap MakeLogo(int width, int height, double pixelRatio) {
+    // A shell on its pole with tape wound across it in crossing layers,
+    // painted in device pixels so that it stays sharp on a scaled screen.
+    const double ratio = pixelRatio > 0 ? pixelRatio : 1.0;
+    QPixmap logo(static_cast<int>(std::ceil(std::max(width, 1) * ratio)),
+                 static_cast<int>(std::ceil(std::max(height, 1) * ratio)));
+    logo.setDevicePixelRatio(ratio);
     logo.fill(Qt::transparent);
     QPainter p(&logo);
     p.setRenderHint(QPainter::Antialiasing);
@@ -82,7 +87,7 @@ void frmSplash::BuildControls() {
     picLogo_ = new QLabel(fraMainFrame_);
     picLogo_->setObjectName(QStringLiteral("picLogo"));
     PlaceTwips(picLogo_, 240, 360, 2400, 3120);
-    picLogo_->setPixmap(MakeLogo(picLogo_->width(), picLogo_->height()));
+    UpdateLogo();
 
     auto label = [this](const char* name, int l, int t, int w, int h, double pt, bool bold, bool wrap = false) {
         QLabel* made = NewLabel(fraMainFrame_, l, t, w, h, pt, bold, wrap);
@@ -91,18 +96,31 @@ void frmSplash::BuildControls() {
     };
     lblProductName_ = label("lblProductName", 2880, 1200, 4395, 735, 24, true);
     lblVersion_ = label("lblVersion", 2880, 2520, 4395, 375, 12, true);
-    lblCopyright_ = label("lblCopyright", 2880, 2880, 4395, 255, 8.25, false);
-    lblCompany_ = label("lblCompany", 2880, 3090, 4395, 255, 8.25, false);
+    // The copyright line may take a second line (its "By" then leads on to
+    // the company below) rather than get too small to read.
+    lblCopyright_ = label("lblCopyright", 2880, 2880, 4395, 420, 8.25, false);
+    lblCompany_ = label("lblCompany", 2880, 3315, 4395, 255, 8.25, false);
     lblScanning_ = label("lblScanning", 240, 3720, 3855, 735, 13.5, true, true);
-    lblScanning_->setText(QStringLiteral("Scanning for controller..."));
-    FitCaption(lblScanning_);
+    ApplyResourceToControl(ctx_.env, lblScanning_, 904);
 
-    btnRetryOrAbort_ = NewButton(fraMainFrame_, 4200, 3720, 975, 495, 8.25, false);
+    // Wide enough for the captions of other languages at a readable size.
+    btnRetryOrAbort_ = NewButton(fraMainFrame_, 4200, 3720, 1335, 495, 8.25, false);
     btnRetryOrAbort_->setObjectName(QStringLiteral("btnRetryOrAbort"));
     connect(btnRetryOrAbort_, &QPushButton::clicked, this, &frmSplash::btnRetryOrAbort_Click);
-    btnExit_ = NewButton(fraMainFrame_, 5880, 3720, 975, 495, 8.25, false);
+    btnExit_ = NewButton(fraMainFrame_, 5700, 3720, 1335, 495, 8.25, false);
     btnExit_->setObjectName(QStringLiteral("btnExit"));
     connect(btnExit_, &QPushButton::clicked, this, &frmSplash::btnExit_Click);
+}
+
+void frmSplash::UpdateLogo() {
+    const double ratio = devicePixelRatioF();
+    if (picLogo_->pixmap().devicePixelRatio() == ratio && !picLogo_->pixmap().isNull()) return;
+    picLogo_->setPixmap(MakeLogo(picLogo_->width(), picLogo_->height(), ratio));
+}
+
+void frmSplash::showEvent(QShowEvent* event) {
+    UpdateLogo();
+    QWidget::showEvent(event);
 }
 
 void frmSplash::Form_Load() {

@@ -32,8 +32,13 @@ public:
     void btnRetryOrAbort_Click();
     void btnExit_Click();
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void BuildControls();
+    // Paints the logo again when the screen's pixel ratio is not the one it has.
+    void UpdateLogo();
 
     UiContext& ctx_;
     std::int16_t idRetryOrAbort_ = 0;
@@ -48,7 +53,8 @@ private:
     QPushButton* btnExit_ = nullptr;
 };
 
-// The program's logo at the given size in pixels.
-QPixmap MakeLogo(int width, int height);
+// The program's logo at the given size in pixels, drawn for a screen of
+// pixelRatio device pixels to a pixel.
+QPixmap MakeLogo(int width, int height, double pixelRatio);
 
 }  // namespace plyx::ui

@@ -41,7 +41,8 @@ void frmSwitchStatus::BuildControls() {
     lblStop_ = lamp("lblStop", 4320);
     lblAbort_ = lamp("lblAbort", 5400);
 
-    CancelButton_ = NewButton(this, 3000, 2280, 1575, 375, 8.25, false);
+    // Wider than designed (about the same centre), for longer translations.
+    CancelButton_ = NewButton(this, 2580, 2280, 2415, 375, 8.25, false);
     CancelButton_->setObjectName(QStringLiteral("CancelButton"));
     connect(CancelButton_, &QPushButton::clicked, this, &frmSwitchStatus::CancelButton_Click);
 }

@@ -119,6 +119,9 @@ void PortSearch::ContinueStartupOnPort() {
         startup_->ShowMainWindow();
     }
     if (params_.strModel.empty()) {
+        // The question's own event loop would keep the switch timer ticking:
+        // a START on the panel must not start a run on values nobody chose.
+        if (startup_) startup_->StopSwitchPolling();
         std::string text = env_.GetResourceText(805) + "\r\n" + env_.GetResourceText(806) + "\r\n" +
                            env_.GetResourceText(807);
         std::string title = env_.PortCaptionPrefix + env_.GetResourceText(808);

@@ -39,8 +39,12 @@ public:
     // Creates and loads the main window, closes the splash window and
     // returns to the main window (switches open first).
     virtual void ShowMainWindow() = 0;
-    // The main window's model selection (File, Select Model).
+    // The main window's model selection (File, Select Model); returns to
+    // the main window, whose timer then polls the switches again.
     virtual void SelectModel() = 0;
+    // Stops the main window's switch polling, so that no run starts while
+    // a question is open.
+    virtual void StopSwitchPolling() = 0;
 };
 
 // Firmware names asked for, in the order that gives the family.

@@ -47,6 +47,8 @@ EngineTest::EngineTest() {
     ::setenv("PLYX3_DOCUMENTS_DIR", dir.path().c_str(), 1);
     env = std::make_unique<app::Environment>(log, dialogs, clock, tables);
     env->ControllerFamily = kFamily4Axis;
+    params.strModel = "Standard-4Axis.cf";  // runs start only with a model
+    text::LoadInternalDictionary(tables, "PLYX3");
     env->ExitHook = [](int) {};
     log.LogFileOpen(dir.File("engine.log"));
     engine = std::make_unique<RunEngine>(*env, params, globals, pump);

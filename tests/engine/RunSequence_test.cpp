@@ -78,15 +78,32 @@ TEST_F(RunTest, UnreadableFinishingFileIsSkipped) {
     EXPECT_EQ(params.CurrentShellFile, dir.File("c.cfg"));
 }
 
-TEST_F(RunTest, TooManyAlternatePairsAreRefused) {
-    params.fLayerPattern = 1;
-    params.cTLC = 100;
-    params.cMRC = 328;  // 32800 pairs
-    engine->StartRun(false);
-    EXPECT_TRUE(ctl.moves.empty());
-    ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_NE(dialogs.messages[0].text.find("32800"), std::string::npos);
-    // The same shell without alternate layers, or its burnish pass, may run.
+// Each refusal is a dictionary text, for a full run and a burnish pass;
+// nothing is saved or moved.
+TEST_F(RunTest, RefusalsAreDictionaryTexts) {
+    using Set = void (*)(app::ParameterSet&);
+    const std::pair<Set, const char*> cases[] = {
+        {[](app::ParameterSet& p) { p.strModel.clear(); }, "(901:No PLYX3 Model is loaded"},
+        {[](app::ParameterSet& p) { p.zPD = 0; }, "(902:The pole diameter (PD) is 0"},
+        {[](app::ParameterSet& p) { p.fLayerPattern = 1, p.cTLC = p.cBLC = 100, p.cMRC = 328; },
+         "(903:This shell alternates its layers with 32800 line pairs in one run; at most 32767 "},
+    };
+    tables.ShowResourceIDs = true;
+    const app::ParameterSet saved = params;
+    for (const auto& [set, shown] : cases) {
+        for (bool burnish : {false, true}) {
+            params = saved;
+            set(params);
+            dialogs.messages.clear();
+            engine->StartRun(burnish);
+            ASSERT_EQ(dialogs.messages.size(), 1u) << shown;
+            EXPECT_EQ(dialogs.messages[0].text.rfind(shown, 0), 0u) << dialogs.messages[0].text;
+            EXPECT_TRUE(ctl.moves.empty());
+            EXPECT_FALSE(platform::FileExists(dir.path() + "/PLYX3/PLYX3.CFG"));
+        }
+    }
+    // Its burnish pass of fewer layers, or one pair fewer per layer, may run.
+    params.cBLC = 2;
     EXPECT_EQ(engine->RunRefusal(true), "");
     params.cMRC = 327;
     EXPECT_EQ(engine->RunRefusal(false), "");

@@ -32,13 +32,17 @@ public:
     }
 };
 
+// Records the calls; polling stands for the main window's switch timer,
+// which showing the main window starts and the model selection restarts.
 class RecordingStartup : public ControllerStartup {
 public:
     std::vector<std::string> calls;
+    bool polling = false;
     void CreateDriver() override { calls.push_back("CreateDriver"); }
     void InitializeController() override { calls.push_back("InitializeController"); }
-    void ShowMainWindow() override { calls.push_back("ShowMainWindow"); }
-    void SelectModel() override { calls.push_back("SelectModel"); }
+    void ShowMainWindow() override { calls.push_back("ShowMainWindow"), polling = true; }
+    void SelectModel() override { calls.push_back("SelectModel"), polling = true; }
+    void StopSwitchPolling() override { calls.push_back("StopSwitchPolling"), polling = false; }
 };
 
 // Sets RunState to "abort requested" at the n-th dispatch, like the splash
@@ -176,8 +180,14 @@ TEST_F(PortSearchTest, MissingModelQuestion) {
     AddController(2, "QM4DNCRouterVarn", "5.02");
     env.RequestedComPort = 2;
 
+    // START closed on the panel while the question is up: a polling timer
+    // would start a run on values nobody chose.
+    bool pollingDuringQuestion = true;
+    dialogs.whileShown = [&] { pollingDuringQuestion = startup.polling; };
+
     // OK: the model selection runs.
     search.ScanForBoards();
+    EXPECT_FALSE(pollingDuringQuestion);
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].title, "COM2: Missing PLYX3 Model");
     EXPECT_EQ(dialogs.messages[0].buttons, platform::MessageButtons::OkCancel);

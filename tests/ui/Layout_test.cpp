@@ -7,8 +7,15 @@
 #include <QPushButton>
 #include <QScreen>
 
+#include "tests/ui/UiFixture.h"
+#include "ui/Application.h"
 #include "ui/Layout.h"
 #include "ui/ResourceText.h"
+#include "ui/frmMain.h"
+#include "ui/frmOptions.h"
+#include "ui/frmRunStatus.h"
+#include "ui/frmSplash.h"
+#include "ui/frmSwitchStatus.h"
 
 namespace plyx::ui {
 namespace {
@@ -41,23 +48,66 @@ TEST(Layout, LongButtonCaptionTakesTwoLinesOrASmallerFontInsteadOfBeingCutOff) {
     EXPECT_EQ(button->text(), "Αποθήκευση αυτού\nτου κελύφους");
     EXPECT_EQ(CaptionOf(button), "Αποθήκευση αυτού του κελύφους");
 
-    SetCaption(button, "Αποθήκευσηαυτούτουκελύφους");  // no blank to break at
+    SetCaption(button, "Αποθήκευσηαυτούτου");  // no blank to break at
     EXPECT_TRUE(CaptionFits(button));
     EXPECT_LT(button->font().pointSizeF(), 12);
+
+    // Never smaller than 8 pt, even when that cannot fit.
+    SetCaption(button, "Αποθήκευσηαυτούτουκελύφουςκαιάλλων");
+    EXPECT_DOUBLE_EQ(button->font().pointSizeF(), 8);
+    EXPECT_EQ(CaptionOf(button), "Αποθήκευσηαυτούτουκελύφουςκαιάλλων");
 
     SetCaption(button, "Short");
     EXPECT_EQ(button->text(), "Short");
     EXPECT_DOUBLE_EQ(button->font().pointSizeF(), 12);
 }
 
-TEST(Layout, WrappedLabelMayUseItsLines) {
+TEST(Layout, LabelWrapsBeforeItShrinksAndAShrunkLineKeepsItsBaseline) {
     QWidget parent;
-    QLabel* label = NewLabel(&parent, 0, 0, 3855, 735, 13.5, true, true);
-    label->setText("Testing COM12");
-    FitCaption(label);
-    EXPECT_TRUE(CaptionFits(label));
-    EXPECT_DOUBLE_EQ(label->font().pointSizeF(), 13.5);
+    QLabel* tall = NewLabel(&parent, 0, 0, 2175, 570, 12, true);  // room for two lines
+    QLabel* flat = NewLabel(&parent, 0, 0, 2175, 375, 12, true);
+    for (QLabel* label : {tall, flat}) SetCaption(label, "Verstrichene Laufzeit:");
+    EXPECT_TRUE(CaptionFits(tall) && tall->wordWrap() && tall->font().pointSizeF() == 12);
+    EXPECT_TRUE(CaptionFits(flat) && flat->font().pointSizeF() < 12);  // on the baseline of 12 pt
+    EXPECT_NEAR(flat->contentsMargins().top() + QFontMetrics(flat->font()).ascent(),
+                QFontMetrics(DesignFont(12, true)).ascent(), 1);
 }
+
+// Every caption of every window, in English and in the longest German, is
+// whole and drawn at 8 pt or more, and at two thirds of its design size.
+class EveryWindow : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(EveryWindow, CaptionsFitAndStayReadable) {
+    test::UiWorld w;
+    std::string file = PLYX3_EXAMPLES_DIR + GetParam();
+    ASSERT_TRUE(GetParam().empty() || text::LoadSelectedResourceFile(w.env, file) == 0);
+    w.params.CurrentShellFile = w.DataDirectory() + "/demo shell 7-5.cfg";
+    w.params.idMMD = frmOptions::kServiceMode;
+    Application app(w.ctx);
+    frmOptions options(w.ctx);
+    options.IntializeData();
+    app.ShowSplash().SetScanningStatusMessage("COM12");
+    app.RunStatus().SetShellNameCaption("");
+    app.SwitchStatus().LoadLabels();
+    const std::vector<QWidget*> windows{&app.ShowSplash(), &app.LoadMainWindow(), &options, &app.RunStatus(),
+                                        &app.SwitchStatus()};
+    int captions = 0;
+    for (QWidget* window : windows) {
+        for (QWidget* control : window->findChildren<QWidget*>()) {
+            const double design = DesignPoints(control);
+            if (design <= 0 || CaptionOf(control).isEmpty()) continue;
+            ++captions;
+            SCOPED_TRACE(ToStdString(window->objectName() + "/" + control->objectName() + " " + CaptionOf(control)));
+            EXPECT_GE(control->font().pointSizeF(), std::max(8.0, design * 2 / 3));
+            EXPECT_TRUE(CaptionFits(control));
+        }
+    }
+    EXPECT_GT(captions, 60);
+}
+
+INSTANTIATE_TEST_SUITE_P(Languages, EveryWindow,
+                         ::testing::Values("", "/languages/german-long.lng", "/languages/german.lng",
+                                           "/languages/greek.lng"));
 
 }  // namespace
 }  // namespace plyx::ui

@@ -44,6 +44,7 @@ UiWorld::UiWorld() {
     std::filesystem::create_directories(documents.path() + "/bin");
     text::LoadInternalDictionary(tables, env.ProgramName);
     app::LoadDefaults(params);
+    params.strModel = "Standard-4Axis.cf";  // runs start only with a model
     env.ControllerFamily = 1;
     engine.UseController(&controller);
     engine.InitializeController();

@@ -61,6 +61,8 @@ TEST_F(MainWindowTest, ShowResourceIdsRecaptionsEveryWindowAtOnce) {
     EXPECT_EQ(app.RunStatus().windowTitle(), "COM3: (700:PLYX3 Running...)");
     EXPECT_EQ(CaptionOfChild(&app.RunStatus(), "btnPauseOrRestart"), "(706:Pause)");
     EXPECT_EQ(CaptionOfChild(&app.RunStatus(), "btnAbort"), "(703:Abort Run)");
+    EXPECT_EQ(CaptionOfChild(&app.RunStatus(), "Frame1"), "(905:Dynamic Controls)");
+    EXPECT_EQ(CaptionOfChild(&app.RunStatus(), "btnSetPercentIncrease"), "(907:Set % Increase)");
     EXPECT_EQ(CaptionOfChild(&app.SwitchStatus(), "CancelButton"), "(602:Exit Program)");
 
     Trigger(main, "mnuViewShowResourceIDs");
@@ -266,6 +268,16 @@ TEST_F(MainWindowTest, StartAndBurnishTogetherStartAFullRun) {
     EXPECT_EQ(w.controller.moves, fullRunMoves);
     EXPECT_TRUE(main.isVisible());  // auto return brought it back
     EXPECT_TRUE(main.TimerRunning());
+
+    // Without a model nothing starts, from the buttons or from the panel.
+    w.params.strModel.clear();
+    w.controller.moves = 0;
+    QTest::mouseClick(Button(main, "btnStartBurnish"), Qt::LeftButton);
+    w.controller.Close(engine::kSwitchStart, 1);
+    main.TimerEvent();
+    EXPECT_EQ(w.controller.moves, 0);
+    EXPECT_EQ(w.Messages().size(), 2u);
+    EXPECT_TRUE(main.isVisible() && main.TimerRunning());
 }
 
 TEST_F(MainWindowTest, StopClosedAtIdleShowsTheSwitchDialogInsteadOfStarting) {

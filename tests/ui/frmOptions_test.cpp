@@ -146,13 +146,38 @@ TEST_F(OptionsTest, OkWithoutChangesKeepsTheShellUnedited) {
     EXPECT_EQ(w.params.zTS, 0.1 + 0.2);
 }
 
-TEST_F(OptionsTest, CountTooLargeForTheParameterIsRefused) {
-    Open();
-    Type("edtBurnishLayerCount", "40000");
-    Press("cmdOK");
-    EXPECT_EQ(w.Messages(), std::vector<std::string>{"Burnish Layer Count: must be > 0"});
-    EXPECT_EQ(w.params.cBLC, 2);
-    EXPECT_TRUE(dialog->isVisible());
+// Counts are checked as they will be stored (rounded half to even, in 16
+// bits); a refusal stores nothing, not even the other fields.
+TEST_F(OptionsTest, CountsAreCheckedAsTheyWillBeStored) {
+    using P = app::ParameterSet;
+    const std::tuple<const char*, std::int16_t P::*, const char*> counts[] = {
+        {"edtTotalLayerCount", &P::cTLC, "Number of layers:"},
+        {"edtWrapsPerLayer", &P::cMRC, "Wraps per layer:"},
+        {"edtBurnishLayerCount", &P::cBLC, "Burnish Layer Count:"},
+        {"edtAltLayer", &P::fLayerPattern, "Alternate Layers:"},
+        {"edtThirdAxisWraps", &P::cTARC, "Third axis wraps"},
+        {"edtReqPoleAdvancePercent", &P::cPAVP, "Pole Advance %"}};
+    // typed, stored (-1: refused as not above 0, -2: refused as too large)
+    const std::pair<const char*, int> entries[] = {{"0.4", 0},     {"0.5", 0},       {"0.6", 1}, {"32767", 32767},
+                                                   {"32767.5", -2}, {"32768", -2}, {"-1", -1}};
+    const P before = w.params;
+    for (const auto& [field, param, name] : counts) {
+        for (const auto& [typed, stored] : entries) {
+            const bool refused = stored < 0 || (stored == 0 && param != &P::fLayerPattern);
+            const std::string why = std::string(name) + (stored == -2 ? " must be 32767 or less" : " must be > 0");
+            w.dialogs.messages.clear();
+            w.params = before;
+            Open();
+            Type("edtTapeSpacing", "3.5");
+            Type(field, QString::fromLatin1(typed));
+            Press("cmdApply");
+            SCOPED_TRACE(std::string(field) + " = " + typed);
+            EXPECT_EQ(w.Messages(), refused ? std::vector<std::string>{why} : std::vector<std::string>{});
+            EXPECT_EQ(w.params.*param, refused ? before.*param : stored);
+            EXPECT_EQ(w.params.zTS, refused ? before.zTS : 3.5);
+            EXPECT_EQ(w.params.ShellEdited, !refused);
+        }
+    }
 }
 
 TEST_F(OptionsTest, CancelKeepsWhatApplyStored) {
@@ -172,6 +197,9 @@ TEST_F(OptionsTest, ResourceIdModeMarksLabelAndMessage) {
     Type("edtTotalLayerCount", "0");
     Press("cmdOK");
     EXPECT_EQ(w.Messages().back(), "(411:Number of layers:) (800:must be > 0)");
+    Type("edtTotalLayerCount", "40000");
+    Press("cmdOK");
+    EXPECT_EQ(w.Messages().back(), "(411:Number of layers:) (900:must be 32767 or less)");
 }
 
 TEST_F(OptionsTest, EditThisShellOpensTheDialogModallyAndTheMainWindowShowsNone) {

@@ -32,6 +32,14 @@ TEST_F(SplashTest, ShowsProgramAndVersionAndAbortWhileScanning) {
     EXPECT_EQ(CaptionOfChild(&splash, "btnRetryOrAbort"), "Abort");
 }
 
+// The logo has a device pixel for every pixel of a scaled screen, or it blurs.
+TEST_F(SplashTest, LogoIsDrawnForTheScreensPixelRatio) {
+    frmSplash& splash = app.ShowSplash();
+    EXPECT_EQ(splash.findChild<QLabel*>("picLogo")->pixmap().devicePixelRatio(), splash.devicePixelRatioF());
+    for (double ratio : {1.0, 1.5, 2.0})
+        EXPECT_EQ(MakeLogo(160, 208, ratio).size(), QSize(160, 208) * ratio);
+}
+
 TEST_F(SplashTest, StatusLineAndButtonFollowTheScan) {
     frmSplash& splash = app.ShowSplash();
     app::SplashView& view = splash;
