@@ -34,6 +34,9 @@ constexpr double kMaxPollSeconds = 0.005;
 struct Simulator::Impl {
     SimOptions options;
     mutable std::mutex m;
+    // Start, stop and unplug come from the control lines and the panel's
+    // thread alike: one at a time, so the serving thread is joined once.
+    std::mutex life;
     std::unique_ptr<Board> board;
     LinkShaper shaper;
     PtyPort port;
@@ -186,6 +189,7 @@ Simulator::~Simulator() {
 }
 
 void Simulator::Start() {
+    std::lock_guard<std::mutex> life(impl_->life);
     if (impl_->running.load()) return;
     if (!impl_->port.IsOpen()) impl_->port.Open();
     impl_->start = Clock::now();
@@ -195,12 +199,15 @@ void Simulator::Start() {
 }
 
 void Simulator::Stop() {
+    std::lock_guard<std::mutex> life(impl_->life);
     impl_->running = false;
     if (impl_->thread.joinable()) impl_->thread.join();
 }
 
 void Simulator::Unplug() {
-    Stop();
+    std::lock_guard<std::mutex> life(impl_->life);
+    impl_->running = false;
+    if (impl_->thread.joinable()) impl_->thread.join();
     impl_->port.Close();
     std::lock_guard<std::mutex> lock(impl_->m);
     impl_->shaper.Clear();
