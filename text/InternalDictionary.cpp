@@ -116,6 +116,10 @@ void LoadInternalDictionary(TextTables& tables, std::string_view programName) {
     SetDictionaryText(t, 817, "Could not create your " + name + " data directory");
     SetDictionaryText(t, 818, "Language Files (*.lng)");
     SetDictionaryText(t, 819, "Requested Language file is not properly formatted");
+
+    // A log file that cannot be written: the message before the program ends
+    SetDictionaryText(t, 960, "Cannot write the log file");
+    SetDictionaryText(t, 961, "The program ends. A run in progress has been stopped and the controller reset.");
 }
 
 }  // namespace plyx::text

@@ -153,8 +153,12 @@ TEST(FileErrors, ClassicNumbersForSystemErrors) {
 }
 
 TEST_F(EnvironmentTest, ExitProgramReleasesInReverseOrderThenEnds) {
+    OpenLog();
     std::vector<std::string> order;
-    env.AddExitAction([&] { order.push_back("board link"); });
+    env.AddExitAction([&] {
+        order.push_back("board link");
+        env.LogLine("port closed");
+    });
     env.AddExitAction([&] { throw std::runtime_error("driver release failed"); });
     env.AddExitAction([&] { order.push_back("splash"); });
     int hookCode = -1;
@@ -170,6 +174,36 @@ TEST_F(EnvironmentTest, ExitProgramReleasesInReverseOrderThenEnds) {
     }
     EXPECT_EQ(order, (std::vector<std::string>{"splash", "board link", "hook"}));
     EXPECT_EQ(hookCode, 3);
+    // The log ends closed, after what the releases logged.
+    std::vector<std::string> lines = Logged();
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[lines.size() - 2], "port closed");
+    EXPECT_EQ(lines.back(), "LOG FILE CLOSED");
+}
+
+// A log file that is a symbolic link stays one (its file starts afresh). On
+// a full device the opening fails: LogWriteError, and the message names the
+// file and the reason; no other log replaces the failed one.
+TEST_F(EnvironmentTest, LinkedLogsAndALogOnAFullDevice) {
+    env.GetDataDirectory();
+    plyx::test::TempDir elsewhere;
+    elsewhere.Write("w.log", "old lines");
+    ASSERT_EQ(symlink(elsewhere.File("w.log").c_str(), (DataDir() + "/w.log").c_str()), 0);
+    env.OpenProgramLog("w.log");
+    env.LogLine("new");
+    EXPECT_TRUE(plyx::platform::IsSymlink(DataDir() + "/w.log"));
+    EXPECT_EQ(Logged("w.log")[4], "new");
+    EXPECT_EQ(plyx::test::ReadUtf16File(elsewhere.File("w.log")).find("old lines"), std::string::npos);
+
+    ASSERT_EQ(symlink("/dev/full", (DataDir() + "/full.log").c_str()), 0);
+    EXPECT_THROW(env.OpenProgramLog("full.log"), LogWriteError);
+    EXPECT_EQ(Logged("w.log").back(), "LOG FILE CLOSED");
+    EXPECT_EQ(env.LogFailureMessage(), "Cannot write the log file " + DataDir() +
+                                           "/full.log: No space left on device\r\nThe program ends. A run in "
+                                           "progress has been stopped and the controller reset.");
+    EXPECT_THROW(env.OpenProgramLog("test.log"), LogWriteError);
+    EXPECT_FALSE(log.IsOpen());
+    EXPECT_TRUE(dialogs.messages.empty());
 }
 
 TEST_F(EnvironmentTest, ResourceTextsOfTheEnvironmentAreLogged) {

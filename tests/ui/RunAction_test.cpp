@@ -32,5 +32,28 @@ TEST(RunAction, ErrorsAreShownWithTheirNumberThenTheProgramEnds) {
     }
 }
 
+// A log that failed is reported once, by the outermost action (a run lets
+// actions run inside its waits, which must not end the program mid-run),
+// naming the file and the reason; then the program ends. While that message
+// shows, no other action runs.
+TEST(RunAction, FailedLogIsReportedOnceByTheOutermostAction) {
+    UiWorld w;
+    bool laterRan = false;
+    w.env.ExitHook = [&](int code) {
+        w.exitCodes.push_back(code);
+        RunAction(w.env, [&] { laterRan = true; });  // the main window's timer, say
+    };
+    RunAction(w.env, [&] {
+        w.log.LogFileOpen("/dev/full");
+        RunAction(w.env, [] {});  // inside a wait: goes on
+        EXPECT_TRUE(w.exitCodes.empty());
+    });
+    auto messages = w.Messages();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].rfind("Cannot write the log file /dev/full: No space left on device\r\n", 0), 0u) << messages[0];
+    EXPECT_EQ(w.exitCodes, (std::vector<int>{1}));
+    EXPECT_FALSE(laterRan);
+}
+
 }  // namespace
 }  // namespace plyx::ui::test
