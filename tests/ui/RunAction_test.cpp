@@ -4,6 +4,7 @@
 
 #include "drivers/DriverNumbers.h"
 #include "link/BoardLinkError.h"
+#include "platform/Files.h"
 #include "tests/ui/UiFixture.h"
 #include "ui/UiContext.h"
 
@@ -24,11 +25,17 @@ TEST(RunAction, ErrorsAreShownWithTheirNumberThenTheProgramEnds) {
     };
     for (const Case& c : cases) {
         UiWorld w;
+        w.env.OpenProgramLog("w.log");
         RunAction(w.env, c.raise);
         auto messages = w.Messages();
         ASSERT_EQ(messages.size(), 1u) << c.description;
         EXPECT_EQ(messages[0], c.firstLine + "\r\n" + c.description);
         EXPECT_EQ(w.exitCodes, (std::vector<int>{1}));
+        // The end after an error leaves the log closed, after the error's own line.
+        std::string text = platform::ReadWholeFile(w.DataDirectory() + "/w.log").value_or("");
+        std::erase(text, '\0');
+        EXPECT_NE(text.find(" EVENT:--->Error "), std::string::npos) << text;
+        EXPECT_TRUE(text.ends_with(" EVENT:LOG FILE CLOSED")) << text;
     }
 }
 
