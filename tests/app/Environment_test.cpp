@@ -181,31 +181,6 @@ TEST_F(EnvironmentTest, ExitProgramReleasesInReverseOrderThenEnds) {
     EXPECT_EQ(lines.back(), "LOG FILE CLOSED");
 }
 
-// A log file that is a symbolic link stays one (its file starts afresh). On
-// a full device the opening fails: LogWriteError, and the message names the
-// file and the reason; no other log replaces the failed one.
-TEST_F(EnvironmentTest, LinkedLogsAndALogOnAFullDevice) {
-    env.GetDataDirectory();
-    plyx::test::TempDir elsewhere;
-    elsewhere.Write("w.log", "old lines");
-    ASSERT_EQ(symlink(elsewhere.File("w.log").c_str(), (DataDir() + "/w.log").c_str()), 0);
-    env.OpenProgramLog("w.log");
-    env.LogLine("new");
-    EXPECT_TRUE(plyx::platform::IsSymlink(DataDir() + "/w.log"));
-    EXPECT_EQ(Logged("w.log")[4], "new");
-    EXPECT_EQ(plyx::test::ReadUtf16File(elsewhere.File("w.log")).find("old lines"), std::string::npos);
-
-    ASSERT_EQ(symlink("/dev/full", (DataDir() + "/full.log").c_str()), 0);
-    EXPECT_THROW(env.OpenProgramLog("full.log"), LogWriteError);
-    EXPECT_EQ(Logged("w.log").back(), "LOG FILE CLOSED");
-    EXPECT_EQ(env.LogFailureMessage(), "Cannot write the log file " + DataDir() +
-                                           "/full.log: No space left on device\r\nThe program ends. A run in "
-                                           "progress has been stopped and the controller reset.");
-    EXPECT_THROW(env.OpenProgramLog("test.log"), LogWriteError);
-    EXPECT_FALSE(log.IsOpen());
-    EXPECT_TRUE(dialogs.messages.empty());
-}
-
 TEST_F(EnvironmentTest, ResourceTextsOfTheEnvironmentAreLogged) {
     OpenLog();
     EXPECT_EQ(env.GetResourceText(106, "[", "]"), "[Start Full Run]");

@@ -30,7 +30,7 @@ last_line() { iconv -f UTF-16LE -t UTF-8 "$1" | tr -d '\r' | grep -v '^$' | tail
 closed() { last_line "$1" | grep -q 'EVENT:LOG FILE CLOSED' || fail "$2: $(basename "$1") does not end closed"; }
 until_ok() { for _ in $(seq 600); do "$@" && return 0; sleep 0.1; done; fail "waited in vain for $*"; }
 # The start-up log closes when the working log opens.
-started() { [ -f "$data/C1.PLYX3LastStartup.log" ] && last_line "$data/C1.PLYX3LastStartup.log" 2>/dev/null | grep -q CLOSED; }
+started() { last_line "$data/C1.PLYX3LastStartup.log" 2>/dev/null | grep -q CLOSED; }
 moving() { [ "$(field state)" = moving ]; }
 message() { grep -q "Cannot write the log file $data/C1.w.log: No space left on device" "$work/err"; }
 start() {  # start [run] ARGS...: the instance for COM1, in its main window or in a run
@@ -41,10 +41,7 @@ start() {  # start [run] ARGS...: the instance for COM1, in its main window or i
   if [ "$run" = run ]; then echo "press START" >&3; until_ok moving; echo "release START" >&3; fi
   resets=$(field resets)
 }
-ended() {  # ended CODE WHAT
-  local rc=0; wait $pid || rc=$?; pid=
-  [ $rc = "$1" ] || fail "$2: exit code $rc"
-}
+ended() { local rc=0; wait $pid || rc=$?; pid=; [ $rc = "$1" ] || fail "$2: exit code $rc"; }
 # The message box waits for the operator; a SIGTERM closes it.
 after_message() {
   until_ok message
@@ -63,11 +60,8 @@ for at in start-up main run; do
     ln -sfn real.log "$data/C1.w.log"; start $at LOGMAXMB=0.004; ln -sfn /dev/full "$data/C1.w.log"
   fi
   until_ok message
-  if [ $at = run ]; then
-    stopped run
-    queued=$(ask moves moves | cut -d= -f2)
-    [ "$queued" -lt "$planned" ] || fail "run: not cut short ($queued of $planned moves)"
-  fi
+  [ $at != run ] || { stopped run; queued=$(ask moves moves | cut -d= -f2); }
+  [ $at != run ] || [ "$queued" -lt "$planned" ] || fail "run: not cut short ($queued of $planned moves)"
   after_message $at
   closed "$data/C1.PLYX3LastStartup.log" $at
   # Unchanged, or as the run start wrote it: whole.
@@ -81,7 +75,6 @@ for sig in INT TERM; do
   kill -$sig $pid; ended 0 SIG$sig
   [ $sig = INT ] || stopped SIGTERM
   for f in C1.w.log C1.PLYX3LastStartup.log; do closed "$data/$f" SIG$sig; done
-  iconv -f UTF-16LE -t UTF-8 "$data/C1.w.log" > "$work/w.txt"
-  grep -q "Ending on signal SIG$sig" "$work/w.txt" || fail "SIG$sig: not logged"
+  iconv -f UTF-16LE -t UTF-8 "$data/C1.w.log" | grep -c "Ending on signal SIG$sig" > /dev/null || fail "SIG$sig: not logged"
 done
 echo "log_endings: a full device at start-up, in the main window and in a run; SIGINT and SIGTERM"

@@ -98,11 +98,7 @@ TEST_F(PortTest, ErrorsOfAnyKindBecomeAResult) {
     peer.When("-12?", {Send(kIdentify)});
     link->SetKeepAwake(&throwing);
     link->SetAutoAwakeFlags(1);
-    link->SetFastIdleTime(777);
-    std::int32_t result = 0;
-    EXPECT_NO_THROW(result = link->PortOpenAndTest("COM3"));
-    EXPECT_EQ(result, 2);
-    EXPECT_EQ(link->FastIdleTime(), 777);
+    EXPECT_EQ(link->PortOpenAndTest("COM3"), 2);
 }
 
 TEST_F(PortTest, BoardWithoutIdentificationIsErrorThree) {
