@@ -94,7 +94,7 @@ int main(int argc, char** argv) {
     QApplication qapp(argc, argv);
     qapp.setQuitOnLastWindowClosed(false);  // the program decides when it ends
     // A file size limit then fails the write (reported) instead of killing the program.
-    std::signal(SIGXFSZ, SIG_IGN);
+    (void)std::signal(SIGXFSZ, SIG_IGN);
 
     platform::Clock& clock = platform::SystemClock();
     link::CommLog log(clock);

@@ -75,8 +75,12 @@ void CommLog::LogFileOpen(const std::string& strFileName) {
     }
     exactTimeLog_ = upper.size() >= 13 && upper.compare(upper.size() - 13, 13, "EXACTTIME.LOG") == 0;
     LogLineType = kLogEvent;
+    // An old file already over the limit moves on at the next line, not before its opening event.
+    const bool rotating = rotating_;
+    rotating_ = true;
     LogFileWriteTime(kLogEvent, "LOG FILE OPENED AT " + platform::GeneralDateTime(clock_.WallTime()) +
                                     ".  Time tick frequency is " + std::to_string(tickFrequency_));
+    rotating_ = rotating;
 }
 
 void CommLog::LogFileClose() {
