@@ -118,16 +118,19 @@ std::string Environment::GetDataDirectory() {
 }
 
 void Environment::OpenProgramLog(const std::string& name) {
-    try {
-        log_.LogFileClose();
-    } catch (const std::system_error&) {
-        // The old log could not be written out; it is closed all the same and
-        // the new one must still open.
-    }
+    log_.LogFileClose();
+    if (LogFailed()) throw LogWriteError();
     std::string file = GetFileNameOf(TrimAtNul(name));
     if (file.empty()) return;
     std::string path = GetDataDirectory() + "/" + PerPortPrefix + file;
-    platform::DeleteFile(path);
+    if (platform::IsSymlink(path)) {
+        // The operator's link (to another disk, or a device) stays.
+        if (platform::FileExists(path) && ::truncate(path.c_str(), 0) != 0) {
+            // Then the log goes on after the old lines, as an appended log does.
+        }
+    } else {
+        platform::DeleteFile(path);
+    }
     try {
         log_.LogFileOpen(path);
     } catch (const std::system_error& e) {
@@ -149,6 +152,13 @@ void Environment::OpenProgramLog(const std::string& name) {
     std::uint32_t word = ((patch & 0x7FFFu) << 16) | ((minor & 0xFFu) << 8) | (major & 0xFFu);
     LogLine("Linux version " + std::to_string(major & 0xFFu) + "." + std::to_string(minor & 0xFFu) +
             ", full encoded OS version =0x" + HexText(static_cast<std::int32_t>(word)));
+    if (LogFailed()) throw LogWriteError();
+}
+
+std::string Environment::LogFailureMessage() const {
+    const link::LogWriteFailure* f = log_.WriteFailure();
+    if (f == nullptr) return {};
+    return GetResourceText(960) + " " + f->path + ": " + f->reason + "\r\n" + GetResourceText(961);
 }
 
 void Environment::LogLine(std::string_view text) {
@@ -194,11 +204,9 @@ void Environment::ExitProgram(int code) {
             // The program is ending; one failed release must not stop the others.
         }
     }
-    try {
-        log_.Flush();
-    } catch (...) {
-        // Nothing left to report it to.
-    }
+    // Every way out leaves the log with its closing event, so a reader can
+    // tell an end from a crash.
+    log_.LogFileClose();
     if (ExitHook) ExitHook(code);
     throw ProgramExit(code);
 }

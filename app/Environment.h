@@ -31,6 +31,13 @@ private:
     int code_;
 };
 
+// Raised where a failed log write is found outside a run's waits: the action
+// ends with the message of LogFailureMessage and the program ends.
+class LogWriteError : public std::exception {
+public:
+    const char* what() const noexcept override { return "log write failure"; }
+};
+
 // What made a file operation fail, as the error report shows it.
 struct FileError {
     std::int32_t Number = 0;   // classic run-time error number (53 file not found, 70 permission denied, ...)
@@ -86,11 +93,21 @@ public:
 
     // Closes the program log and, unless the file-name part of name is
     // empty, opens data directory + "/" + PerPortPrefix + that name afresh
-    // and writes the three header lines.
+    // (a symbolic link stays and its file is emptied) and writes the three
+    // header lines. Throws LogWriteError when a log write failed, before or
+    // while opening.
     void OpenProgramLog(const std::string& name);
 
     // "--->" + text as a time-stamped event line; dropped while no log is open.
     void LogLine(std::string_view text);
+
+    // A write of the program log failed (it is closed since, and lines are dropped).
+    bool LogFailed() const { return log_.WriteFailure() != nullptr; }
+    // The operator's message for that failure: the file, the reason, the end.
+    std::string LogFailureMessage() const;
+    // Set while the program ends after an error: no further window action
+    // runs (the last message box lets the main window's timer tick).
+    bool Ending = false;
 
     // Message box, title context, text: context and the lines "Error n",
     // "...Hex error code = X", "...Source = s", "...Description = d".
@@ -107,7 +124,7 @@ public:
     // Work to do when the program ends (release the driver, the board link,
     // close the splash window); run in reverse order of registration.
     void AddExitAction(std::function<void()> action);
-    // Runs the exit actions, writes out the log and calls ExitHook; never returns.
+    // Runs the exit actions, closes the log and calls ExitHook; never returns.
     [[noreturn]] void ExitProgram(int code = 0);
 
     link::CommLog& Log() { return log_; }

@@ -177,6 +177,8 @@ void ParseParameterLine(Environment& env, ParameterSet& p, std::string_view line
         env.PortCaptionPrefix = env.ComPortName + ": ";
     } else if (key == "LOGFILE") {
         p.strLogFile = compact;
+    } else if (key == "LOGMAXMB") {
+        p.zLogMaxMB = number;
     } else if (key == "CHAININTERVALTECHNIQUE") {
         p.idChainIntervalTechnique = (integer < 0 || integer > 2) ? 1 : integer;
     } else if (key == "DISPLAYRESOURCEID") {

@@ -1,10 +1,23 @@
 #include "app/Startup.h"
 
+#include <algorithm>
+
 #include "app/ParameterFiles.h"
 #include "platform/Files.h"
 #include "text/Resources.h"
 
 namespace plyx::app {
+
+std::uint64_t LogSizeLimitBytes(double megabytes) {
+    constexpr double kDefaultMB = 200;
+    constexpr double kMegabyte = 1024.0 * 1024.0;
+    constexpr std::uint64_t kSmallest = 4096;  // below this every line would start a new file
+    if (megabytes == 0) return 0;
+    if (!(megabytes > 0)) megabytes = kDefaultMB;  // a negative size means nothing: keep the default
+    const double bytes = megabytes * kMegabyte;
+    if (bytes >= 9.0e18) return 0;  // beyond any disk: no limit
+    return std::max<std::uint64_t>(kSmallest, static_cast<std::uint64_t>(bytes));
+}
 
 void Main(Environment& env, ParameterSet& params, StartupContinuation* continuation) {
     text::TextTables& tables = env.Tables();
@@ -21,6 +34,7 @@ void Main(Environment& env, ParameterSet& params, StartupContinuation* continuat
     params.cMotorCurrentMA = 1000;
     if (!env.ExecutablePath.empty()) env.SetProgramPath(env.ExecutablePath);
     params.strLogFile.clear();
+    params.zLogMaxMB = 200;
     params.strResourceFile.clear();
     params.strModel.clear();
     params.idMMD = 0;
@@ -45,6 +59,10 @@ void Main(Environment& env, ParameterSet& params, StartupContinuation* continuat
     env.LogLine("Loading internal dictionary");
     text::LoadInternalDictionary(tables, env.ProgramName);
 
+    // Settings writes cut short by a kill or a power cut leave temporary files behind.
+    if (int n = platform::RemoveStaleTemporaryFiles(env.GetDataDirectory()); n > 0)
+        env.LogLine("Removed " + std::to_string(n) + " temporary file(s) of an interrupted write");
+
     // 8.
     std::string defaultLanguage = env.GetDataDirectory() + "/default.lng";
     env.LogLine("Parsing default dictionary");
@@ -62,6 +80,7 @@ void Main(Environment& env, ParameterSet& params, StartupContinuation* continuat
     // 11. Command-line values override the settings file.
     env.LogLine("Loading command line parameters");
     ParseCommandLine(env, params);
+    env.Log().SetSizeLimit(LogSizeLimitBytes(params.zLogMaxMB));
 
     if (!continuation) return;
 

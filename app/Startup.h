@@ -1,5 +1,7 @@
 #pragma once
 // The start-up sequence of one instance.
+#include <cstdint>
+
 #include "app/Environment.h"
 #include "app/ParameterSet.h"
 
@@ -17,6 +19,10 @@ public:
     // Search the serial ports; continues start-up on the port it keeps.
     virtual void ScanForBoards() {}
 };
+
+// The working log's size limit in bytes for LOGMAXMB (fractions allowed):
+// 0 means none; a negative value gives the default 200; at least 4 KiB.
+std::uint64_t LogSizeLimitBytes(double megabytes);
 
 // Runs start-up: tables cleared and the internal dictionary built, program
 // name from env.ExecutablePath, command line (env.CommandLine) read twice

@@ -5,6 +5,8 @@
 // port and shows the main window.
 #include <QApplication>
 #include <QStandardPaths>
+#include <QWidget>
+#include <csignal>
 #include <cstdlib>
 #include <string>
 #include <unistd.h>
@@ -23,6 +25,7 @@
 #include "platform/qt/LogindKeepAwake.h"
 #include "platform/qt/QtDialogs.h"
 #include "platform/qt/QtEventPump.h"
+#include "platform/qt/QuitSignals.h"
 #include "platform/serial/ComPortMap.h"
 #include "text/Resources.h"
 #include "ui/Application.h"
@@ -93,6 +96,8 @@ std::string JoinArguments(int argc, char** argv) {
 int main(int argc, char** argv) {
     QApplication qapp(argc, argv);
     qapp.setQuitOnLastWindowClosed(false);  // the program decides when it ends
+    // A file size limit then fails the write (reported) instead of killing the program.
+    (void)std::signal(SIGXFSZ, SIG_IGN);
 
     platform::Clock& clock = platform::SystemClock();
     link::CommLog log(clock);
@@ -118,6 +123,15 @@ int main(int argc, char** argv) {
     platform::QtEventPump pump;
     platform::LogindKeepAwake keepAwake;
     platform::PosixProcessLauncher launcher;
+    // SIGTERM and SIGINT end the program as a quit does: a run stops and
+    // resets the controller first, an open message box closes, and the
+    // program then ends through ExitProgram below with both logs closed.
+    platform::QuitSignals quitSignals([&](int signo) {
+        env.LogLine(std::string("Ending on signal ") + (signo == SIGINT ? "SIGINT" : "SIGTERM"));
+        pump.RequestQuit();
+        if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
+        QCoreApplication::exit(0);
+    });
 
     link::ZentrovaCom boardLink(log, clock);
     boardLink.SetEventPump(&pump);
@@ -137,5 +151,7 @@ int main(int argc, char** argv) {
     windows.OnProgramEnd = [&] { env.ExitProgram(0); };
 
     ui::RunAction(env, [&] { app::Main(env, params, &startup); });
-    return qapp.exec();
+    // A quit asked for during start-up comes before Qt's loop runs.
+    if (!pump.QuitRequested()) qapp.exec();
+    env.ExitProgram(0);
 }

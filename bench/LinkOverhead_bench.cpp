@@ -76,7 +76,11 @@ public:
         std::error_code ignored;
         std::filesystem::remove_all(dir_, ignored);
     }
-    void OpenLog() { log_.LogFileOpen(dir_ + "/comm.log"); }
+    // With the program's default size limit, so that its per-line check is counted.
+    void OpenLog() {
+        log_.SetSizeLimit(200u << 20);
+        log_.LogFileOpen(dir_ + "/comm.log");
+    }
     void CloseLog() { log_.LogFileClose(); }
     __attribute__((noinline)) void RoundTrip() {
         if (link_->StringWriteCommandSequence("h") != 0) throw std::runtime_error("bad reply");

@@ -94,8 +94,9 @@ std::int32_t RunEngine::PollWaitForMotorIdle(bool waitForFullStop) {
             break;
         }
         pump_.DispatchPending();
-        // Quitting the program in the middle of a run ends the run first.
-        if (pump_.QuitRequested()) AbortRun();
+        // Quitting the program in the middle of a run ends the run first; so
+        // does a log that can no longer be written (the program then ends).
+        if (pump_.QuitRequested() || env_.LogFailed()) AbortRun();
         ReadSwitches();
         if (globals_.RunState == kRunAbortRequested) {
             aborted = true;
@@ -192,7 +193,7 @@ void RunEngine::WaitForSwitchesOpen() {
         globals_.RunState = kRunIdle;
         pump_.DispatchPending();
         // A program that is quitting no longer waits for the operator.
-        if (pump_.QuitRequested()) break;
+        if (pump_.QuitRequested() || env_.LogFailed()) break;
         // A switch or limit held for hours must not keep a core busy and the
         // log growing by thousands of exchanges a second: poll at 50 Hz.
         clock.Sleep(kSwitchPollIntervalMs);

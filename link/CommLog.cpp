@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/Files.h"
 #include "platform/TextCodec.h"
 
 namespace plyx::link {
@@ -50,14 +51,7 @@ CommLog::CommLog(platform::Clock& clock)
       tickAtLastStamp_(tickAtStart_),
       ticksPerMillisecond_(tickFrequency_ / 1000) {}
 
-CommLog::~CommLog() {
-    try {
-        LogFileClose();
-    } catch (...) {
-        // Nothing can be reported from a destructor; the file is closed below.
-    }
-    if (fd_ >= 0 && !console_) ::close(fd_);
-}
+CommLog::~CommLog() { LogFileClose(); }
 
 void CommLog::LogFileOpen(const std::string& strFileName) {
     LogFileClose();
@@ -65,6 +59,7 @@ void CommLog::LogFileOpen(const std::string& strFileName) {
     if (upper == "CON" || upper == "CON:") {
         fd_ = STDOUT_FILENO;
         console_ = true;
+        path_.clear();
     } else {
         int fd;
         do {
@@ -72,40 +67,31 @@ void CommLog::LogFileOpen(const std::string& strFileName) {
         } while (fd < 0 && errno == EINTR);
         if (fd < 0) throw std::system_error(errno, std::generic_category(), "cannot open log " + strFileName);
         struct stat st {};
-        if (::fstat(fd, &st) == 0 && st.st_size == 0) buffer_.assign("\xFF\xFE", 2);  // byte-order mark
+        written_ = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) ? static_cast<std::uint64_t>(st.st_size) : 0;
+        if (written_ == 0) buffer_.assign("\xFF\xFE", 2);  // byte-order mark
         fd_ = fd;
         console_ = false;
+        path_ = strFileName;
     }
     exactTimeLog_ = upper.size() >= 13 && upper.compare(upper.size() - 13, 13, "EXACTTIME.LOG") == 0;
     LogLineType = kLogEvent;
+    // An old file already over the limit moves on at the next line, not before its opening event.
+    const bool rotating = rotating_;
+    rotating_ = true;
     LogFileWriteTime(kLogEvent, "LOG FILE OPENED AT " + platform::GeneralDateTime(clock_.WallTime()) +
                                     ".  Time tick frequency is " + std::to_string(tickFrequency_));
+    rotating_ = rotating;
 }
 
 void CommLog::LogFileClose() {
     if (LogLineType == kLogClosed) return;
     LogFileWriteTime(kLogEvent, "LOG FILE CLOSED");
+    if (LogLineType == kLogClosed) return;  // that write failed and closed the file
+    Flush();
     LogLineType = kLogClosed;
-    int fd = fd_;
-    bool console = console_;
+    if (fd_ >= 0 && !console_) ::close(fd_);
     fd_ = -1;
     console_ = false;
-    std::string pending;
-    pending.swap(buffer_);
-    // Write what is left even if the write fails; the descriptor is released either way.
-    std::size_t off = 0;
-    int err = 0;
-    while (off < pending.size()) {
-        ssize_t n = ::write(fd, pending.data() + off, pending.size() - off);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            err = errno;
-            break;
-        }
-        off += static_cast<std::size_t>(n);
-    }
-    if (!console) ::close(fd);
-    if (err != 0) throw std::system_error(err, std::generic_category(), "cannot write log");
 }
 
 void CommLog::Flush() {
@@ -115,13 +101,47 @@ void CommLog::Flush() {
         ssize_t n = ::write(fd_, buffer_.data() + off, buffer_.size() - off);
         if (n < 0) {
             if (errno == EINTR) continue;
-            int err = errno;
-            buffer_.clear();
-            throw std::system_error(err, std::generic_category(), "cannot write log");
+            Fail(path_.empty() ? "CON" : path_, std::strerror(errno));
+            return;
         }
         off += static_cast<std::size_t>(n);
     }
+    written_ += buffer_.size();
     buffer_.clear();
+}
+
+void CommLog::Fail(std::string path, std::string reason) {
+    if (!failure_) failure_ = LogWriteFailure{std::move(path), std::move(reason)};
+    // What could not be written is lost; nothing more is tried on this file.
+    buffer_.clear();
+    if (fd_ >= 0 && !console_) ::close(fd_);
+    fd_ = -1;
+    console_ = false;
+    LogLineType = kLogClosed;
+}
+
+void CommLog::Rotate() {
+    rotating_ = true;
+    const std::string path = path_;
+    LogFileClose();
+    if (!failure_) {
+        // Through a symbolic link the file itself moves and the link stays.
+        // Only a regular file is renamed: a device such as /dev/null is simply opened again.
+        const std::string target = platform::ResolveSymlinks(path);
+        struct stat st {};
+        if (::lstat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+            ::rename(target.c_str(), (target + ".1").c_str()) != 0) {
+            // Going on in the same file would let it grow without bound.
+            Fail(path, "cannot rename it to " + target + ".1: " + std::strerror(errno));
+        } else {
+            try {
+                LogFileOpen(path);
+            } catch (const std::system_error& e) {
+                Fail(path, std::strerror(e.code().value()));
+            }
+        }
+    }
+    rotating_ = false;
 }
 
 void CommLog::AppendAscii(char c) {
@@ -196,6 +216,11 @@ void CommLog::WriteStamp(std::int64_t ticksNow) {
 
 void CommLog::LogFileWriteTime(std::int32_t idLogType, std::string_view strExtraData) {
     if (LogLineType == kLogClosed) return;
+    // One comparison per line: the size is counted, never asked of the file system.
+    if (sizeLimit_ != 0 && !rotating_ && !console_ && written_ + buffer_.size() >= sizeLimit_) {
+        Rotate();
+        if (LogLineType == kLogClosed) return;
+    }
     WriteStamp(clock_.Ticks());
     LogLineType = idLogType;
     char scratch[32];
@@ -219,8 +244,10 @@ void CommLog::LogFileWriteString(std::int32_t idLogType, std::string_view strExt
 
 void CommLog::LogFileWriteChar(std::int32_t idLogType, unsigned char ch) {
     if (LogLineType == kLogClosed) return;
-    if (idLogType != LogLineType || (idLogType == kLogReceived && exactTimeLog_))
+    if (idLogType != LogLineType || (idLogType == kLogReceived && exactTimeLog_)) {
         LogFileWriteTime(idLogType, {});
+        if (LogLineType == kLogClosed) return;
+    }
     if (idLogType == kLogQueued && blockCharWriteLog_) {
         AppendAscii('.');
     } else if (ch >= 32 && ch <= 126) {

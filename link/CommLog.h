@@ -4,14 +4,26 @@
 // Closed, every call does nothing. Output is buffered in memory and written
 // on event lines, when the buffer fills and at close, so logging costs no
 // system call per byte yet loses nothing when the program ends.
+//
+// A log that cannot be written (disk full, I/O error) never throws: the
+// first failure is kept (WriteFailure), the log closes and later calls drop
+// their text quietly; the program reports the failure where it is safe to.
+// With a size limit the file is rotated at the start of a line: closed with
+// its usual event, renamed to name + ".1" and opened afresh.
 #include <cstdint>
 #include <ctime>
 #include <string>
+#include <optional>
 #include <string_view>
 
 #include "platform/Clock.h"
 
 namespace plyx::link {
+
+struct LogWriteFailure {
+    std::string path;    // the log file that could not be written
+    std::string reason;  // the system's words for it
+};
 
 enum LogType : std::int32_t {
     kLogClosed = 0,
@@ -29,7 +41,8 @@ public:
     CommLog& operator=(const CommLog&) = delete;
 
     // Closes any open log and opens strFileName ("CON" is standard output).
-    // Throws std::system_error when the file cannot be opened.
+    // Throws std::system_error when the file cannot be opened; a failure to
+    // write the opening event is kept like any other write failure.
     void LogFileOpen(const std::string& strFileName);
     void LogFileClose();
     void LogFileWriteTime(std::int32_t idLogType, std::string_view strExtraData);
@@ -45,6 +58,12 @@ public:
     // Writes buffered text to the file now (before raising an error, at exit).
     void Flush();
 
+    // Rotate the file once it holds this many bytes; 0: no limit.
+    void SetSizeLimit(std::uint64_t bytes) { sizeLimit_ = bytes; }
+    std::uint64_t SizeLimit() const { return sizeLimit_; }
+    // The first write failure since creation; nullptr while there was none.
+    const LogWriteFailure* WriteFailure() const { return failure_ ? &*failure_ : nullptr; }
+
     // Type of the line being written; 0 while the log is closed.
     std::int32_t LogLineType = kLogClosed;
 
@@ -53,6 +72,8 @@ private:
     void AppendAscii(char c);
     void AppendAsciiRun(const char* s, std::size_t n);
     void WriteStamp(std::int64_t ticksNow);
+    void Fail(std::string path, std::string reason);
+    void Rotate();
 
     platform::Clock& clock_;
     int fd_ = -1;
@@ -65,6 +86,11 @@ private:
     std::int64_t tickAtLastStamp_;
     std::int64_t ticksPerMillisecond_;
     std::string buffer_;  // encoded bytes not yet written
+    std::string path_;    // the open file ("" for the console)
+    std::uint64_t sizeLimit_ = 0;
+    std::uint64_t written_ = 0;  // bytes in the open file, counted as they are written
+    bool rotating_ = false;
+    std::optional<LogWriteFailure> failure_;
     std::time_t stampSecond_ = 0;  // the second whose date text is in stampText_
     char stampText_[80] = {};      // "mm/dd/yyyy hh:mm:ss", empty until the first stamp
 };

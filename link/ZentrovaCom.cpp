@@ -2,8 +2,6 @@
 // system awake, window events and error reporting.
 #include "link/ZentrovaCom.h"
 
-#include <system_error>
-
 #include "platform/serial/FtdiSio.h"
 
 namespace plyx::link {
@@ -111,12 +109,10 @@ void ZentrovaCom::ErrRaise(std::int32_t idErrNumber, const std::string& strWhere
         message += "Error was associated with board " + std::to_string(currentBoard_) + " on route '" + route_ +
                    "' and port " + portName_ + "\r\n";
     message += "The last response from the board was:\r\n" + lastResponse_;
-    try {
-        LogEvent(message);
-        log_.Flush();
-    } catch (const std::system_error&) {
-        // The error itself matters more than a log that cannot be written.
-    }
+    // A log that cannot be written keeps its failure for the program to
+    // report; it never stands in the way of the error itself.
+    LogEvent(message);
+    log_.Flush();
     throw BoardLinkError(idErrNumber, strWhereFrom, message);
 }
 

@@ -9,6 +9,8 @@ constexpr std::int32_t kTestFastIdleMs = 100;
 
 }  // namespace
 
+// Every error inside, whatever its kind, becomes the result code: a port
+// search goes on to the next port whatever one port did.
 std::int32_t ZentrovaCom::PortOpenAndTest(const std::string& strTryPortName) {
     // The caller's settings come back on every way out.
     struct Restore {
@@ -44,13 +46,13 @@ std::int32_t ZentrovaCom::PortOpenAndTest(const std::string& strTryPortName) {
             try {
                 PortClose();
                 PortOpen(strTryPortName);
-            } catch (const BoardLinkError&) {
+            } catch (...) {
                 return 1;
             }
         }
         try {
             BaudRateSelect(rate);
-        } catch (const BoardLinkError&) {
+        } catch (...) {
             // Logged by ErrRaise; the attempts below reopen the port and
             // fail in their turn if the rate is the trouble.
         }
@@ -63,7 +65,7 @@ std::int32_t ZentrovaCom::PortOpenAndTest(const std::string& strTryPortName) {
                 if (route_.empty()) StringWrite("{}");
                 else SendRoute();
                 StringWriteCommandSequence("-12?");
-            } catch (const BoardLinkError&) {
+            } catch (...) {
                 failed = true;
             }
             if (failed) {

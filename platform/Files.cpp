@@ -5,7 +5,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -118,37 +120,87 @@ std::optional<std::string> ReadWholeFile(const std::string& path, std::string* e
     return out;
 }
 
-bool WriteFileAtomically(const std::string& path, const std::string& content,
-                         std::string* errorText) {
-    std::string folder = ".";
-    std::string base = path;
+std::string ResolveSymlinks(const std::string& path) {
+    std::string current = path;
+    for (int hop = 0; hop < 40; ++hop) {
+        char buf[4096];
+        ssize_t n = ::readlink(current.c_str(), buf, sizeof buf - 1);
+        if (n <= 0) break;  // not a link (or unreadable): this is the file
+        std::string target(buf, static_cast<std::size_t>(n));
+        if (target[0] != '/') {
+            auto slash = current.find_last_of('/');
+            if (slash != std::string::npos) target = current.substr(0, slash + 1) + target;
+        }
+        current = std::move(target);
+    }
+    return current;
+}
+
+bool IsSymlink(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
+namespace {
+
+// ".NAME" + kTempMark + pid + "-" + six mkstemp characters: the writer's
+// process id tells a cleaner whether the file may still be in use.
+constexpr const char kTempMark[] = ".plyx3-tmp-";
+
+bool SplitFolder(const std::string& path, std::string& folder, std::string& base) {
+    folder = ".";
+    base = path;
     if (auto slash = path.find_last_of('/'); slash != std::string::npos) {
         folder = slash == 0 ? "/" : path.substr(0, slash);
         base = path.substr(slash + 1);
     }
-    std::string tmp = folder + "/." + base + ".tmpXXXXXX";
+    return !base.empty();
+}
+
+}  // namespace
+
+bool WriteFileAtomically(const std::string& path, const std::string& content,
+                         std::string* errorText) {
+    // Through a link the target is replaced, so the link and its target's
+    // place (another disk, a shared folder) stay as the operator made them.
+    const std::string target = ResolveSymlinks(path);
+    std::string folder, base;
+    SplitFolder(target, folder, base);
+    std::string tmp = folder + "/." + base + kTempMark + std::to_string(::getpid()) + "-XXXXXX";
     int fd = ::mkstemp(tmp.data());
     if (fd < 0) {
-        if (errorText) *errorText = ErrnoText("cannot create", path, errno);
+        int err = errno;
+        if (errorText) *errorText = ErrnoText("cannot create", path, err);
+        errno = err;
         return false;
     }
-    // mkstemp makes 0600; give the file the mode a plain create would.
-    mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
+    struct stat old {};
+    if (::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
+        // Owner first: changing it may clear the set-id bits the mode restores.
+        if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
+            // Only root may give a file away; the new file stays the writer's.
+        }
+        ::fchmod(fd, old.st_mode & 07777);
+    } else {
+        // mkstemp makes 0600; give the file the mode a plain create would.
+        mode_t mask = ::umask(0);
+        ::umask(mask);
+        ::fchmod(fd, 0666 & ~mask);
+    }
     bool ok = WriteAll(fd, content.data(), content.size()) && ::fsync(fd) == 0;
     int err = errno;
     if (::close(fd) != 0 && ok) {
         ok = false;
         err = errno;
     }
-    if (ok && ::rename(tmp.c_str(), path.c_str()) != 0) {
+    if (ok && ::rename(tmp.c_str(), target.c_str()) != 0) {
         ok = false;
         err = errno;
     }
     if (!ok) {
         ::unlink(tmp.c_str());
         if (errorText) *errorText = ErrnoText("cannot write", path, err);
+        errno = err;
         return false;
     }
     // Make the rename itself durable.
@@ -158,6 +210,35 @@ bool WriteFileAtomically(const std::string& path, const std::string& content,
         ::close(dfd);
     }
     return true;
+}
+
+int RemoveStaleTemporaryFiles(const std::string& folder) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr) return 0;
+    int removed = 0;
+    while (const dirent* e = ::readdir(dir)) {
+        const std::string name = e->d_name;
+        // "." + at least one character of name + mark + pid + "-" + 6 characters
+        const std::size_t mark = name.rfind(kTempMark);
+        if (name[0] != '.' || mark == std::string::npos || mark < 2) continue;
+        const std::size_t pidAt = mark + sizeof kTempMark - 1;
+        const std::size_t dash = name.find('-', pidAt);
+        if (dash == std::string::npos || dash == pidAt || name.size() - dash - 1 != 6) continue;
+        long pid = 0;
+        bool digits = true;
+        for (std::size_t i = pidAt; i < dash; ++i) {
+            digits = digits && name[i] >= '0' && name[i] <= '9' && pid < 100000000;
+            if (digits) pid = pid * 10 + (name[i] - '0');
+        }
+        if (!digits || pid <= 0) continue;
+        // A writer that still runs (or that we may not signal) may be in the middle of its write.
+        if (pid != ::getpid() && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH)) continue;
+        const std::string path = folder + "/" + name;
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::unlink(path.c_str()) == 0) ++removed;
+    }
+    ::closedir(dir);
+    return removed;
 }
 
 std::string ExecutablePath() {

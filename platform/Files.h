@@ -28,12 +28,25 @@ std::optional<std::string> ReadWholeFile(const std::string& path, int& err,
 std::optional<std::string> ReadWholeFile(const std::string& path, std::string* errorText = nullptr,
                                          std::size_t maxBytes = kMaxReadBytes);
 
-// Writes content to a temporary file in the same folder, syncs it and
-// renames it over path, so readers see the old or the new content, never a
-// mix. The new file gets the user's umask. False with errorText on failure;
-// the old file is then untouched.
+// The file path finally names: symbolic links followed (a relative target
+// against its link's folder), at most 40 of them. path itself when it is no
+// link; a dangling link gives the path it points to.
+std::string ResolveSymlinks(const std::string& path);
+bool IsSymlink(const std::string& path);
+
+// Writes content to a temporary file beside the file path names (through
+// symbolic links, which stay), syncs it and renames it over that file, so
+// readers see the old or the new content, never a mix. An existing file
+// keeps its permissions (and, where allowed, its owner); a new one gets the
+// user's umask. False with errorText and errno set on failure; the old file
+// is then untouched.
 bool WriteFileAtomically(const std::string& path, const std::string& content,
                          std::string* errorText = nullptr);
+
+// Deletes the temporary files in folder that a WriteFileAtomically cut short
+// (kill, power cut) left behind: only regular files named as it names them,
+// and only those of writers that are no longer running. Gives how many.
+int RemoveStaleTemporaryFiles(const std::string& folder);
 
 // Path of the running executable ("/usr/bin/plyx3"); empty when unknown.
 std::string ExecutablePath();

@@ -1,3 +1,4 @@
+#include <cstdio>
 #include <exception>
 
 #include "drivers/DriverNumbers.h"
@@ -7,22 +8,54 @@
 namespace plyx::ui {
 
 namespace {
+// Actions running now; the waits of a run let further actions run inside one.
+int actionDepth = 0;
+
+// While the last message shows, the program is ending: no other action may
+// start (ExitProgram returns only to tests, which go on afterwards).
+struct Ending {
+    app::Environment& env;
+    explicit Ending(app::Environment& e) : env(e) { env.Ending = true; }
+    ~Ending() { env.Ending = false; }
+};
+
 void ReportAndEnd(app::Environment& env, std::int32_t number, const std::string& description) {
+    Ending ending(env);
     env.LogLine("Error " + std::to_string(number) + ": " + description);
     env.Dialogs().ShowMessage("Error " + std::to_string(number) + "\r\n" + description,
                               env.PortCaptionPrefix + env.ProgramName);
     env.ExitProgram(1);
 }
+
+void ReportLogFailureAndEnd(app::Environment& env) {
+    Ending ending(env);
+    const std::string message = env.LogFailureMessage();
+    // The log cannot keep this one: standard error does.
+    std::fprintf(stderr, "%s: %s\n", env.ProgramName.c_str(), message.c_str());
+    env.Dialogs().ShowMessage(message, env.PortCaptionPrefix + env.ProgramName);
+    env.ExitProgram(1);
+}
 }  // namespace
 
 void RunAction(app::Environment& env, const std::function<void()>& action) {
+    if (env.Ending) return;
+    struct Depth {
+        Depth() { ++actionDepth; }
+        ~Depth() { --actionDepth; }
+    } depth;
     try {
         try {
             action();
+            // A log that failed inside a run has already ended the run (its
+            // waits abort); the outermost action reports it once the
+            // controller is stopped and reset.
+            if (actionDepth == 1 && env.LogFailed()) ReportLogFailureAndEnd(env);
         } catch (const link::BoardLinkError& error) {
             ReportAndEnd(env, error.SignedNumber(), error.Description());
         } catch (const app::ProgramExit&) {
             throw;
+        } catch (const app::LogWriteError&) {
+            ReportLogFailureAndEnd(env);
         } catch (const drivers::TypeMismatch& error) {
             // A board value that is no number, or too large: the classic
             // run-time error numbers operators and manuals know.

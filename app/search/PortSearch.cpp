@@ -19,7 +19,8 @@ void PortSearch::ScanForBoards() {
     if (splash_) splash_->SetRetryOrAbortCaption(false);
     found_ = 0;
 
-    for (std::int32_t pass = 0; pass <= 1; ++pass) {
+    bool ending = false;  // quit (window system or signal) or a dead log: no more ports
+    for (std::int32_t pass = 0; pass <= 1 && !ending; ++pass) {
         for (std::int32_t port = pass; port <= 255; ++port) {
             bool tryAlways = pass == 1;
             std::int32_t number;
@@ -54,7 +55,8 @@ void PortSearch::ScanForBoards() {
                 }
             }
             pump_.DispatchPending();
-            if (globals_.RunState != engine::kRunRunning) break;
+            ending = pump_.QuitRequested() || env_.LogFailed();
+            if (globals_.RunState != engine::kRunRunning || ending) break;
         }
     }
 
@@ -63,7 +65,8 @@ void PortSearch::ScanForBoards() {
     Status("");
     if (splash_) splash_->SetRetryOrAbortCaption(true);
     globals_.RunState = engine::kRunIdle;
-    if (found_ > 0) env_.ExitProgram(0);
+    // A failed log is reported by the action that ran the search.
+    if (found_ > 0 && !env_.LogFailed()) env_.ExitProgram(0);
 }
 
 std::int32_t PortSearch::IdentifyBoardOnPort(const std::string& portName) {

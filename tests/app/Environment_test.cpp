@@ -153,8 +153,12 @@ TEST(FileErrors, ClassicNumbersForSystemErrors) {
 }
 
 TEST_F(EnvironmentTest, ExitProgramReleasesInReverseOrderThenEnds) {
+    OpenLog();
     std::vector<std::string> order;
-    env.AddExitAction([&] { order.push_back("board link"); });
+    env.AddExitAction([&] {
+        order.push_back("board link");
+        env.LogLine("port closed");
+    });
     env.AddExitAction([&] { throw std::runtime_error("driver release failed"); });
     env.AddExitAction([&] { order.push_back("splash"); });
     int hookCode = -1;
@@ -170,6 +174,11 @@ TEST_F(EnvironmentTest, ExitProgramReleasesInReverseOrderThenEnds) {
     }
     EXPECT_EQ(order, (std::vector<std::string>{"splash", "board link", "hook"}));
     EXPECT_EQ(hookCode, 3);
+    // The log ends closed, after what the releases logged.
+    std::vector<std::string> lines = Logged();
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[lines.size() - 2], "port closed");
+    EXPECT_EQ(lines.back(), "LOG FILE CLOSED");
 }
 
 TEST_F(EnvironmentTest, ResourceTextsOfTheEnvironmentAreLogged) {

@@ -108,6 +108,19 @@ TEST_F(StartupTest, StartFromScratchSetsOnceOnlyValues) {
     EXPECT_EQ(params.zSD, 6);
 }
 
+// LOGMAXMB (MB, fractions too) limits the log's size: 0 none, a negative
+// value keeps the default, never below 4 KB.
+TEST_F(StartupTest, LogSizeLimitFromTheCommandLine) {
+    const std::pair<const char*, std::uint64_t> cases[] = {
+        {"", 200u << 20}, {"LOGMAXMB=0", 0}, {"LOGMAXMB=0.5", 512u << 10}, {"LOGMAXMB=-1", 200u << 20},
+        {"LOGMAXMB=0.000001", 4096}};
+    for (const auto& [line, bytes] : cases) {
+        env.CommandLine = line;
+        Main(env, params, nullptr);
+        EXPECT_EQ(log.SizeLimit(), bytes) << line;
+    }
+}
+
 TEST_F(StartupTest, DefaultLanguageFileIsLoadedWhenPresent) {
     WriteSettings("default.lng", "PLYX3RESOURCES\r\n106,Los\r\n");
     Main(env, params, nullptr);

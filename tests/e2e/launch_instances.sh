@@ -34,6 +34,7 @@ timeout 60 "$prog" MODEL=$model >"$work/plyx3.out" 2>&1 || fail "the searching i
 log=$(iconv -f UTF-16LE -t UTF-8 "$data/PLYX3LastStartup.log" 2>/dev/null || tr -d '\0' < "$data/PLYX3LastStartup.log")
 grep -q "Shell $prog REQCOMPORT=2 MODEL=$model" <<<"$log" || fail "no Shell line for COM2"
 grep -q "Shell $prog REQCOMPORT=5 MODEL=$model" <<<"$log" || fail "no Shell line for COM5"
+tr -d '\r' <<<"$log" | grep -v '^$' | tail -1 | grep -q 'EVENT:LOG FILE CLOSED' || fail "the start-up log does not end closed"
 
 # Both instances run, each on its own port, with its own start-up log.
 for n in 2 5; do

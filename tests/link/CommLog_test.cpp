@@ -1,7 +1,11 @@
 // The communications log file: line tags, stamps, continuation and closing.
 #include "link/CommLog.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "platform/FakeClock.h"
+#include "platform/Files.h"
 #include "tests/link/LinkFixture.h"
 
 using plyx::link::CommLog;
@@ -109,4 +113,33 @@ TEST_F(CommLogTest, NothingLostWhenDestroyedOpen) {
     std::string text = Read("d.log");
     EXPECT_NE(text.find(std::string(100, 'r')), std::string::npos);
     EXPECT_NE(text.find("LOG FILE CLOSED"), std::string::npos);
+}
+
+// At the size limit, at the start of a line: closed with its event, moved to
+// name + ".1" (an older one replaced), opened again with its event; through a
+// symbolic link the file moves and the link stays. Nothing is lost between.
+TEST_F(CommLogTest, RotationAtTheSizeLimit) {
+    ASSERT_EQ(::symlink("target.log", dir.File("linked.log").c_str()), 0);
+    dir.Write("target.log.1", "older");
+    log.SetSizeLimit(4096);
+    log.LogFileOpen(dir.File("linked.log"));
+    for (int i = 0; i < 100; ++i, clock.AdvanceMs(2)) log.LogFileWriteTime(1, "line " + std::to_string(i));
+    log.LogFileClose();  // about 8 KB: two new files
+    std::vector<std::string> older = Lines(Read("target.log.1")), current = Lines(Read("target.log"));
+    for (const auto& lines : {older, current}) {
+        EXPECT_TRUE(plyx::test::Holds(lines[1], "EVENT:LOG FILE OPENED AT "));
+        EXPECT_TRUE(plyx::test::Holds(lines.back(), "EVENT:LOG FILE CLOSED"));
+        EXPECT_LE(lines.size(), 4096u / 80);
+    }
+    const std::string last = older[older.size() - 2];
+    EXPECT_TRUE(plyx::test::Holds(current[2], "line " + std::to_string(std::stoi(last.substr(last.rfind(' '))) + 1)));
+    EXPECT_TRUE(plyx::test::Holds(current[current.size() - 2], "line 99"));
+    EXPECT_TRUE(plyx::platform::IsSymlink(dir.File("linked.log")));
+
+    // A ".1" that cannot be replaced would let the file grow without bound: a failure.
+    ASSERT_EQ(::mkdir(dir.File("stuck.log.1").c_str(), 0777), 0);
+    log.LogFileOpen(dir.File("stuck.log"));
+    for (int i = 0; i < 100; ++i) log.LogFileWriteTime(1, "line");
+    ASSERT_NE(log.WriteFailure(), nullptr);
+    EXPECT_TRUE(plyx::test::Holds(log.WriteFailure()->reason, "cannot rename it to " + dir.File("stuck.log.1")));
 }

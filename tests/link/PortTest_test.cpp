@@ -1,4 +1,7 @@
 // Looking for a board behind a port: rates, attempts, echoes, results.
+#include <stdexcept>
+
+#include "platform/serial/KeepAwake.h"
 #include "tests/link/LinkFixture.h"
 
 using plyx::test::ExpectError;
@@ -83,6 +86,19 @@ TEST_F(PortTest, UnopenablePortGivesOneAndTheExceptionSix) {
     EXPECT_EQ(link->PortOpenAndTest("COM8"), 1);
     ExpectError(ErrorOf([&] { link->PortOpenAndTestWithException("COM8"); }), 6,
                 "ZentrovaCom.PortOpenAndTestWithException", "\r\nFailed to open communications port <COM8>\r\n");
+}
+
+// Whatever goes wrong inside, even an error that is no board-link error,
+// becomes a result code, so a search goes on to the next port.
+TEST_F(PortTest, ErrorsOfAnyKindBecomeAResult) {
+    struct Throwing final : plyx::platform::serial::KeepAwake {
+        bool Acquire(std::string&) override { throw std::runtime_error("inhibitor gone"); }
+        void Release() override {}
+    } throwing;
+    peer.When("-12?", {Send(kIdentify)});
+    link->SetKeepAwake(&throwing);
+    link->SetAutoAwakeFlags(1);
+    EXPECT_EQ(link->PortOpenAndTest("COM3"), 2);
 }
 
 TEST_F(PortTest, BoardWithoutIdentificationIsErrorThree) {

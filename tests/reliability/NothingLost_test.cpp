@@ -17,6 +17,7 @@
 #include <thread>
 
 #include "app/ParameterFiles.h"
+#include "app/Startup.h"
 #include "tests/app/CoreFixture.h"
 #include "tests/reliability/ReliabilityUtil.h"
 
@@ -141,7 +142,16 @@ protected:
     std::string shell;
 };
 
-TEST_F(NothingLostTest, SettingsFileSurvivesKillDuringWrite) { KillWhileWriting("", 0); }
+// The kills leave temporary files behind; the next start removes them, but
+// not the one of a writer that still runs (process 1 here).
+TEST_F(NothingLostTest, SettingsFileSurvivesKillDuringWrite) {
+    KillWhileWriting("", 0);
+    const std::string live = ".PLYX3.CFG.plyx3-tmp-1-AbC123";
+    WriteBytes(DataDir() + "/" + live, "in use");
+    app::Main(env, params, nullptr);
+    EXPECT_EQ(StrayFiles(DataDir(), {"PLYX3.CFG", "PLYX3LastStartup.log", live}), 0);
+    EXPECT_EQ(ReadBytes(DataDir() + "/" + live), "in use");
+}
 
 TEST_F(NothingLostTest, ShellFileSurvivesKillDuringWrite) { KillWhileWriting(shell, app::kShellBlock); }
 
@@ -223,6 +233,21 @@ TEST_F(NothingLostTest, FileWhereTheDataDirectoryShouldBe) {
     EXPECT_EQ(dialogs.messages[0].text.rfind("Could not create your PLYX3 data directory", 0), 0u)
         << dialogs.messages[0].text;
     EXPECT_EQ(ReadBytes(DataDir()), "in the way");
+}
+
+// A settings file that is a symbolic link: the new content goes to its
+// target, which keeps its permissions; the link stays a link.
+TEST_F(NothingLostTest, WriteThroughALinkKeepsLinkAndPermissions) {
+    TempDir elsewhere;
+    const std::string target = elsewhere.File("shared.cfg");
+    WriteBytes(target, "old");
+    ASSERT_EQ(::chmod(target.c_str(), 0640), 0);
+    ASSERT_EQ(::symlink(target.c_str(), settings.c_str()), 0);
+    auto [a, b] = Contents("", 0);
+    EXPECT_EQ(ReadBytes(target), a);
+    struct stat st {};
+    EXPECT_TRUE(::lstat(settings.c_str(), &st) == 0 && S_ISLNK(st.st_mode));
+    EXPECT_TRUE(::stat(target.c_str(), &st) == 0 && (st.st_mode & 07777) == 0640);
 }
 
 // New files get the user's umask, like any file the user makes: parameter
