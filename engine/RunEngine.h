@@ -54,6 +54,10 @@ public:
     void UseController(Controller* controller) { controller_ = controller; }
     Controller* CurrentController() { return controller_; }
 
+    // An engine that only plans (the preview, the plan printer) saves no
+    // settings file.
+    void SetPlanOnly(bool planOnly) { planOnly_ = planOnly; }
+
     // ---- run sequencing ----
     void StartRun(bool burnish);
     void CloseRunWindowAndReturn();
@@ -120,6 +124,7 @@ private:
     std::function<void()> scanForBoards_;
     std::unique_ptr<Controller> ownedDriver_;
     Controller* controller_ = nullptr;
+    bool planOnly_ = false;
 };
 
 }  // namespace plyx::engine

@@ -60,7 +60,7 @@ void RunEngine::StartRun(bool burnish) {
         return;
     }
     NormalizeMicrosteps();
-    app::WriteParameterFile(env_, params_, "", 0);
+    if (!planOnly_) app::WriteParameterFile(env_, params_, "", 0);
 
     if (views_.mainWindow) {
         views_.mainWindow->Hide();
@@ -153,7 +153,7 @@ void RunEngine::RunFinishingFile() {
 }
 
 void RunEngine::CloseRunWindowAndReturn() {
-    app::WriteParameterFile(env_, params_, "", 0);
+    if (!planOnly_) app::WriteParameterFile(env_, params_, "", 0);
     if (views_.runStatus) views_.runStatus->Hide();
     ReturnToMainWindow();
 }
