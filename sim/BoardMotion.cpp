@@ -58,6 +58,7 @@ bool Board::QueueMove(MoveRecord::Kind kind, const std::array<int64_t, 4>& delta
     e.rate = runRate_;
     e.duration = duration >= 0 ? duration : MoveDuration(delta);
     if (!QueueEntry(e)) return false;
+    counters_.motionSeconds += e.duration;
     MoveRecord r;
     r.kind = kind;
     for (int a = 0; a < 4; ++a) r.steps[a] = Clamp32(delta[a]);

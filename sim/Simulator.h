@@ -68,6 +68,9 @@ struct Counters {
     uint64_t resets = 0;         // "!" received
     uint64_t identifications = 0;  // "-12?" answered
     uint64_t unknownCommands = 0;  // letters this family does not know
+    // Board seconds of motion of every move queued so far: what the moves
+    // take at time-scale 1, known at once even when moves take no time.
+    double motionSeconds = 0;
 };
 
 struct SimState {

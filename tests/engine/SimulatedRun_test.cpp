@@ -8,6 +8,7 @@
 
 #include "app/ParameterFiles.h"
 #include "engine/Controller2Axis.h"
+#include "engine/plan/RunPlan.h"
 #include "platform/Files.h"
 #include "sim/Simulator.h"
 #include "tests/engine/EngineFixture.h"
@@ -339,6 +340,68 @@ TEST_F(SimulatedRunTest, PanelSwitchesStartARunFromTheMainWindowsPoll) {
         ExpectPlanThenSlowDown(BoardMoves(), PlannedSegments(c.click == std::string("Burnish")));
     }
 }
+
+// The run preview's plan of the example shells against the board's record
+// of the whole run, on both families: the same moves and tape, and an
+// estimated time within 10 % of the time the board's moves take at time
+// scale 1 (the simulator's own motion model, counted in board time).
+struct PreviewCase {
+    const char* shell;  // "" for the built-in defaults
+    std::int32_t family;
+    bool burnish;
+    std::int32_t layers;
+    bool finishing;
+};
+
+class PreviewAgainstBoardTest : public SimulatedRunTest, public ::testing::WithParamInterface<PreviewCase> {
+protected:
+    PreviewAgainstBoardTest()
+        : SimulatedRunTest(GetParam().family == kFamily2Axis ? TwoAxisBoard() : sim::SimOptions{},
+                           GetParam().family) {}
+};
+
+TEST_P(PreviewAgainstBoardTest, PlanMatchesTheRunAndTheEstimateItsTime) {
+    const PreviewCase c = GetParam();
+    if (*c.shell != 0) {
+        for (const char* name : {"Shell-6in.cfg", "Shell-6in.fin", "Shell-8in-alternate.cfg"})
+            dir.Write(name,
+                      *platform::ReadWholeFile(std::string(PLYX3_EXAMPLES_DIR "/shells/") + name));
+        app::LoadParameterFile(*env, params, dir.File(c.shell));
+    }
+    const RunPlan plan = RecordRunPlan(*env, params, c.family, c.burnish);
+    ASSERT_EQ(plan.refusal, "");
+    const double before = sim.State().counters.motionSeconds;
+    engine->StartRun(c.burnish);
+
+    std::vector<QueuedMove> planned;
+    for (const PlannedMove& m : plan.moves) planned.push_back({m.x, m.y, m.rate});
+    EXPECT_EQ(planned, BoardMoves());
+    EXPECT_EQ(plan.layers, c.layers);
+    EXPECT_EQ(plan.finishingChained, c.finishing);
+    EXPECT_EQ(plan.layerOfMove.back(), c.layers);
+    EXPECT_GT(plan.lineMoves, 0);
+    EXPECT_LE(plan.lineMoves, static_cast<std::int32_t>(plan.moves.size()));
+    EXPECT_NEAR(plan.tapeInches, globals.TotalQueuedDistance * engine->Geometry().zTapePerStep, 1e-6);
+    EXPECT_DOUBLE_EQ(plan.tapeAt.back(), plan.tapeInches);
+
+    const double board = sim.State().counters.motionSeconds - before;
+    ASSERT_GT(board, 10.0);
+    EXPECT_NEAR(plan.seconds, board, 0.10 * board);
+    RecordProperty("estimate_s", std::to_string(plan.seconds));
+    RecordProperty("board_s", std::to_string(board));
+    // The time at a tape length grows with it and ends at the whole estimate.
+    EXPECT_DOUBLE_EQ(plan.SecondsAtTape(plan.tapeInches), plan.seconds);
+    EXPECT_LT(plan.SecondsAtTape(plan.tapeInches / 3), plan.SecondsAtTape(plan.tapeInches * 2 / 3));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ExampleShells, PreviewAgainstBoardTest,
+    ::testing::Values(PreviewCase{"", kFamily4Axis, false, 6, false}, PreviewCase{"", kFamily4Axis, true, 2, false},
+                      PreviewCase{"Shell-6in.cfg", kFamily4Axis, false, 7, true},
+                      PreviewCase{"Shell-6in.cfg", kFamily2Axis, false, 7, true},
+                      PreviewCase{"Shell-6in.cfg", kFamily2Axis, true, 2, false},
+                      PreviewCase{"Shell-8in-alternate.cfg", kFamily4Axis, false, 4, false},
+                      PreviewCase{"Shell-8in-alternate.cfg", kFamily2Axis, false, 4, false}));
 
 }  // namespace
 }  // namespace plyx::engine::test
