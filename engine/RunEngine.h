@@ -8,12 +8,14 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/Environment.h"
 #include "app/ParameterSet.h"
 #include "engine/Controller.h"
 #include "engine/RunGeometry.h"
 #include "engine/RunState.h"
+#include "engine/RunWatcher.h"
 #include "engine/Views.h"
 #include "platform/EventPump.h"
 
@@ -57,6 +59,8 @@ public:
     // An engine that only plans (the preview, the plan printer) saves no
     // settings file.
     void SetPlanOnly(bool planOnly) { planOnly_ = planOnly; }
+    void AddRunWatcher(RunWatcher* watcher) { watchers_.push_back(watcher); }
+    void RemoveRunWatcher(RunWatcher* watcher) { std::erase(watchers_, watcher); }
 
     // ---- run sequencing ----
     void StartRun(bool burnish);
@@ -125,6 +129,7 @@ private:
     std::unique_ptr<Controller> ownedDriver_;
     Controller* controller_ = nullptr;
     bool planOnly_ = false;
+    std::vector<RunWatcher*> watchers_;
 };
 
 }  // namespace plyx::engine

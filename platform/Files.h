@@ -31,6 +31,13 @@ std::optional<std::string> ReadWholeFile(const std::string& path, std::string* e
 bool WriteFileAtomically(const std::string& path, const std::string& content,
                          std::string* errorText = nullptr);
 
+// Appends to path (created with the user's umask when missing) in one
+// write with O_APPEND, then syncs it: a reader or a second writer never sees
+// half of it. When the file was empty, header goes first, in the same write.
+// False with errorText on failure.
+bool AppendRecord(const std::string& path, const std::string& header, const std::string& record,
+                  std::string* errorText = nullptr);
+
 // Path of the running executable ("/usr/bin/plyx3"); empty when unknown.
 std::string ExecutablePath();
 

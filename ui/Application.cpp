@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 
+#include "engine/plan/RunRecord.h"
 #include "ui/frmMain.h"
 #include "ui/frmRunStatus.h"
 #include "ui/frmSplash.h"
@@ -11,13 +12,19 @@ namespace plyx::ui {
 
 Application::Application(UiContext& ctx)
     : ctx_(ctx),
+      record_(std::make_unique<engine::RunRecord>(ctx.env, ctx.params, ctx.engine.Globals())),
       runStatus_(std::make_unique<frmRunStatus>(ctx)),
       switchStatus_(std::make_unique<frmSwitchStatus>(ctx)) {
+    runStatus_->SetRunRecord(record_.get());
+    record_->OnChange = [this] { runStatus_->ShowProgress(); };
+    ctx_.engine.AddRunWatcher(record_.get());
     WireEngine();
 }
 
 Application::~Application() {
     ctx_.engine.SetViews({});
+    ctx_.engine.RemoveRunWatcher(record_.get());
+    record_->OnChange = nullptr;
     main_.reset();
     splash_.reset();
     switchStatus_.reset();
