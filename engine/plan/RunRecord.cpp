@@ -125,10 +125,11 @@ void RunRecord::ControllerAt(double inches) {
     if (!running_ || !std::isfinite(inches)) return;
     laid_ = std::max(laid_, inches);
     const double planAt = plan_.SecondsAtTape(laid_);
+    const std::int64_t now = std::max<std::int64_t>(0, env_.Clock().WallTime() - start_);
     double pace = 1.0;
-    if (planAt >= kPaceAfterSeconds && elapsed_ > 0) pace = std::clamp(elapsed_ / planAt, 0.5, 2.0);
+    if (planAt >= kPaceAfterSeconds && now > 0) pace = std::clamp(static_cast<double>(now) / planAt, 0.5, 2.0);
     leftAtUpdate_ = (plan_.seconds - planAt) * pace;
-    elapsedAtUpdate_ = elapsed_;
+    elapsedAtUpdate_ = now;
     if (OnChange) OnChange();
 }
 
@@ -144,7 +145,8 @@ double RunRecord::Progress() const {
 }
 
 double RunRecord::SecondsLeft() const {
-    return std::max(0.0, leftAtUpdate_ - static_cast<double>(elapsed_ - elapsedAtUpdate_));
+    const std::int64_t since = std::max<std::int64_t>(0, elapsed_ - elapsedAtUpdate_);
+    return std::max(0.0, leftAtUpdate_ - static_cast<double>(since));
 }
 
 void RunRecord::RunEnded(bool aborted) {
