@@ -18,6 +18,12 @@ Application::Application(UiContext& ctx)
     runStatus_->SetRunRecord(record_.get());
     record_->OnChange = [this] { runStatus_->ShowProgress(); };
     ctx_.engine.AddRunWatcher(record_.get());
+    // The program ending in the middle of a run (closed, or a failure that
+    // ends it in order) still leaves the run's line.
+    ctx_.env.AddExitAction([] {
+        if (engine::RunRecord* record = engine::RunRecord::InProgress())
+            record->EndWithError(0, "the program ended during the run");
+    });
     WireEngine();
 }
 
