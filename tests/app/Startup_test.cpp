@@ -104,7 +104,7 @@ TEST_F(StartupTest, StartFromScratchSetsOnceOnlyValues) {
     EXPECT_EQ(params.cMotorCurrentMA, 1000);
     EXPECT_FALSE(tables.ShowResourceIDs);
     EXPECT_TRUE(tables.SelectedLanguageTable.empty());
-    EXPECT_EQ(tables.InternalDictionary.size(), 90u);
+    EXPECT_EQ(tables.InternalDictionary.size(), 107u);
     EXPECT_EQ(params.zSD, 6);
 }
 

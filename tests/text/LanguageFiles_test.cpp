@@ -175,16 +175,16 @@ TEST_F(LanguageFile, ResourceFileParameterLoadsTheSelectedTable) {
 // The shipped translations load without a single stray line and cover every text.
 class ShippedLanguage : public LanguageFile, public ::testing::WithParamInterface<const char*> {};
 
-TEST_P(ShippedLanguage, LoadsCleanlyWithAllNinetyTexts) {
+TEST_P(ShippedLanguage, LoadsCleanlyWithEveryText) {
     EXPECT_EQ(Load(Example(GetParam())), 0);
     EXPECT_TRUE(dialogs.messages.empty());
-    EXPECT_EQ(tables.SelectedLanguageTable.size(), 90u);
+    EXPECT_EQ(tables.SelectedLanguageTable.size(), tables.InternalDictionary.size());
     for (const auto& [key, text] : tables.InternalDictionary) {
         auto it = tables.SelectedLanguageTable.find(key);
         EXPECT_TRUE(it != tables.SelectedLanguageTable.end() && !it->second.empty()) << key;
     }
     for (const std::string& l : Lines()) EXPECT_EQ(l.find("Not a resource line"), std::string::npos) << l;
-    EXPECT_TRUE(LoggedLine("91 text lines processed"));
+    EXPECT_TRUE(LoggedLine(std::to_string(tables.InternalDictionary.size() + 1) + " text lines processed"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Examples, ShippedLanguage, ::testing::Values("greek.lng", "german.lng"));
