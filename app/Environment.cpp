@@ -208,6 +208,14 @@ std::string GetFileNameOf(std::string_view path) {
     return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
 }
 
+std::string InstalledExamplesFolder(std::string_view programDirectory) {
+    while (programDirectory.size() > 1 && programDirectory.back() == '/') programDirectory.remove_suffix(1);
+    const std::size_t slash = programDirectory.rfind('/');
+    std::string prefix = slash == std::string_view::npos ? std::string(".")
+                                                          : std::string(programDirectory.substr(0, slash));
+    return prefix + "/share/plyx3/examples";
+}
+
 std::string GetExtensionOf(std::string_view path) {
     std::string file = GetFileNameOf(path);
     std::size_t dot = file.rfind('.');

@@ -132,6 +132,10 @@ std::string GetExtensionOf(std::string_view path);  // "a/b.cfg" -> "cfg", "" wh
 std::string ReplaceExtension(std::string_view path, std::string_view extension);
 std::string TrimAtNul(std::string_view text);       // text up to its first NUL
 
+// The example models, shells and language files installed with the program:
+// <program folder>/../share/plyx3/examples, so that any install prefix works.
+std::string InstalledExamplesFolder(std::string_view programDirectory);
+
 // Command line: split at every single blank (empty tokens included).
 std::vector<std::string> SplitCommandLine(std::string_view commandLine);
 // Every token of env.CommandLine as a parameter line, not from the settings file.

@@ -16,6 +16,10 @@ namespace {
 // One relative move carries at most this many steps per motor.
 constexpr std::int32_t kMaxDelta = 2047;
 
+// Pause between the polls of the stop sequence's drain: short beside any
+// move, long beside one exchange on the line.
+constexpr std::int32_t kDrainPollIntervalMs = 2;
+
 // RoundHalfEven into 32 bits, leaving out the one value whose negation or
 // absolute value does not fit.
 std::optional<std::int32_t> ToMoveInteger(double value) {
@@ -161,12 +165,18 @@ void RunEngine::StopSequence() {
         } else {
             Log("No special stop sequence needed -- already at start/stop rate");
         }
-        // Wait until only the slow-down moves are left. An idle controller has
-        // an empty queue, so idle also ends the wait whatever count it reports.
-        std::int32_t answer;
-        do {
+        // Wait until only the slow-down moves are left in the queue. The count
+        // is the one sure sign: boards below type 3 answer "G4*" while they
+        // move, which the driver reads as idle, so an idle answer alone would
+        // cut the plan short. An abort, or a pause the board reports, ends
+        // the wait at once (answer -1).
+        std::int32_t answer = PollWaitForMotorIdle(false);
+        while (answer >= 0 && globals_.cQueInUse > 2) {
+            // Nothing is left to queue: poll at a gentle pace rather than
+            // flood the line and the log while the queue runs down.
+            env_.Clock().Sleep(kDrainPollIntervalMs);
             answer = PollWaitForMotorIdle(false);
-        } while (answer > 0 && globals_.cQueInUse > 2);
+        }
         Log("Queue now only contains slow-down-to-stop motion, so force pause state");
     }
     globals_.RunState = kRunStopping;

@@ -1,5 +1,7 @@
 #include "platform/Files.h"
 
+#include <dirent.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -37,6 +39,22 @@ bool FileExists(const std::string& path) {
 bool FolderExists(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool FolderHoldsFileWithExtension(const std::string& folder, const std::string& extension) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) return false;
+    const std::string suffix = "." + extension;
+    bool found = false;
+    while (!found) {
+        const dirent* entry = ::readdir(dir);
+        if (!entry) break;
+        const std::size_t n = std::strlen(entry->d_name);
+        if (n <= suffix.size() || std::strcmp(entry->d_name + n - suffix.size(), suffix.c_str()) != 0) continue;
+        found = FileExists(folder + "/" + entry->d_name);
+    }
+    ::closedir(dir);
+    return found;
 }
 
 bool CreateFolder(const std::string& path) {

@@ -11,6 +11,10 @@ bool FileExists(const std::string& path);     // a regular file (or link to one)
 bool FolderExists(const std::string& path);
 bool CreateFolder(const std::string& path);   // true when it exists afterwards
 bool DeleteFile(const std::string& path);     // true when it is gone afterwards
+// True when folder directly holds a regular file whose name ends in
+// "." + extension (case as given, like the file dialogs' patterns); false
+// for a missing or unreadable folder.
+bool FolderHoldsFileWithExtension(const std::string& folder, const std::string& extension);
 
 // Largest file read whole; anything bigger is refused rather than eat memory.
 inline constexpr std::size_t kMaxReadBytes = 64u << 20;

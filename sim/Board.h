@@ -52,7 +52,12 @@ public:
 
     SimState State() const;
     const std::vector<MoveRecord>& Moves() const { return moves_; }
-    void ClearMoves() { moves_.clear(); }
+    // Later records keep their place in the queue: entries name records by
+    // serial number, counted from the first record ever made.
+    void ClearMoves() {
+        movesBase_ += moves_.size();
+        moves_.clear();
+    }
     Counters& counters() { return counters_; }
     const SimOptions& options() const { return options_; }
 
@@ -80,7 +85,6 @@ protected:
     void AbortReply() { Reply("\r\n~"); }
     void IdentificationReply();
     std::string StateText() const;
-    virtual int ReportedCount(int freePlaces) const { return freePlaces; }
 
     // EEPROM, the same on both families: `e` clears it (987654321), stores
     // the settings that survive a reset (123456789), selects a cell
@@ -98,6 +102,7 @@ protected:
         double duration = 0;  // board seconds
         int outputsOp = 0;    // 0 set, 1 clear bits, 2 set bits
         uint32_t value = 0;
+        uint64_t record = 0;  // serial number of the move's record (moves and arcs)
     };
     bool QueueEntry(Entry e);  // false when refused
     bool QueueMove(MoveRecord::Kind kind, const std::array<int64_t, 4>& delta, double duration = -1);
@@ -157,6 +162,9 @@ private:
     void RunQueue(double seconds);
     void StartFront();
     void FinishFront();
+    // Empties the queue; the moves in it are marked dropped.
+    void DropQueue();
+    void MarkRecord(const Entry& e, MoveRecord::Status status);
     void CheckLimitTrip();
     void UpdateAutoStart();
 
@@ -165,6 +173,7 @@ private:
     std::string echo_;  // command text for verbose echo
     std::vector<std::string> replies_;
     std::vector<MoveRecord> moves_;
+    uint64_t movesBase_ = 0;  // serial number of moves_[0]
     Counters counters_;
 
     bool frontStarted_ = false;

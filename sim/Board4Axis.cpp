@@ -25,17 +25,15 @@ constexpr int32_t kAnalogReading = 512;
 
 }  // namespace
 
-Board4Axis::Board4Axis(const SimOptions& options) : Board(options, Family::FourAxis) {}
+Board4Axis::Board4Axis(const SimOptions& options) : Board(options, Family::FourAxis) {
+    // A one-digit place counter: the queue has no more places than it can report.
+    if (OldFirmware()) capacity_ = std::min(capacity_, 9);
+}
 
 void Board4Axis::ResetFamily() {
     arcB_ = arcC_ = arcD_ = arcStop_ = 0;
     snapshot_ = 0;
     rateScale_ = 0;
-}
-
-int Board4Axis::ReportedCount(int freePlaces) const {
-    // Old firmware has a one-digit place counter.
-    return OldFirmware() ? std::min(freePlaces, 9) : freePlaces;
 }
 
 int Board4Axis::LampsFromOutputs() const {
@@ -58,7 +56,7 @@ std::string Board4Axis::MotorName() const {
 void Board4Axis::QueuedReply() {
     if (OldFirmware()) {
         // Old firmware leaves out the letter: the host knows what it sent.
-        Reply(std::to_string(ReportedCount(QueueFree())) + "*");
+        Reply(std::to_string(QueueFree()) + "*");
     } else {
         StateReply();
     }
@@ -71,7 +69,7 @@ void Board4Axis::IdleQuery(char letter) {
         return;
     }
     if (letter == 'i' && OldFirmware() && Run() == RunState::Idle) {
-        Reply(std::to_string(ReportedCount(QueueFree())) + "*");
+        Reply(std::to_string(QueueFree()) + "*");
         return;
     }
     StateReply();

@@ -15,7 +15,6 @@ protected:
     bool AcceptsBinaryDelta() const override { return true; }
     void BinaryDelta(int axis, int32_t delta) override;
     uint32_t LimitMask() const override { return 0xFF; }
-    int ReportedCount(int freePlaces) const override;
     void ResetFamily() override;
 
 private:

@@ -153,7 +153,7 @@ void Board::NamedReply(const std::string& who, const std::string& item, int64_t 
 }
 
 std::string Board::StateText() const {
-    int count = ReportedCount(QueueFree());
+    int count = QueueFree();
     char letter = 'I';
     switch (Run()) {
         case RunState::Idle: letter = 'I'; break;

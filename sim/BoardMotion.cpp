@@ -57,13 +57,17 @@ bool Board::QueueMove(MoveRecord::Kind kind, const std::array<int64_t, 4>& delta
     e.delta = delta;
     e.rate = runRate_;
     e.duration = duration >= 0 ? duration : MoveDuration(delta);
-    if (!QueueEntry(e)) return false;
-    counters_.motionSeconds += e.duration;
     MoveRecord r;
     r.kind = kind;
     for (int a = 0; a < 4; ++a) r.steps[a] = Clamp32(delta[a]);
     r.rate = runRate_;
+    // Recorded before queuing: a move of no duration may run at once.
+    e.record = movesBase_ + moves_.size();
     moves_.push_back(r);
+    if (!QueueEntry(e)) {
+        moves_.pop_back();
+        return false;
+    }
     for (int a = 0; a < 4; ++a) planned_[a] += delta[a];
     requested_ = planned_;
     return true;
@@ -126,14 +130,28 @@ void Board::StartFront() {
 
 void Board::FinishFront() {
     const Entry& e = queue_.front();
-    if (e.kind == Entry::Move || e.kind == Entry::Arc)
+    if (e.kind == Entry::Move || e.kind == Entry::Arc) {
         for (int a = 0; a < 4; ++a) position_[a] = frontStart_[a] + e.delta[a];
+        MarkRecord(e, MoveRecord::Ran);
+    }
     queue_.pop_front();
     frontStarted_ = false;
     if (queue_.empty() && streamOpen_) {
         streamOpen_ = false;
         streamDry_ = true;
     }
+}
+
+void Board::MarkRecord(const Entry& e, MoveRecord::Status status) {
+    (status == MoveRecord::Ran ? counters_.movesRan : counters_.movesDropped) += 1;
+    if (status == MoveRecord::Ran) counters_.motionSeconds += e.duration;
+    if (e.record >= movesBase_ && e.record - movesBase_ < moves_.size()) moves_[e.record - movesBase_].status = status;
+}
+
+void Board::DropQueue() {
+    for (const Entry& e : queue_)
+        if (e.kind == Entry::Move || e.kind == Entry::Arc) MarkRecord(e, MoveRecord::Dropped);
+    queue_.clear();
 }
 
 void Board::RunQueue(double seconds) {
@@ -187,7 +205,7 @@ void Board::ResumeMotion() {
 }
 
 void Board::StopMotion() {
-    queue_.clear();
+    DropQueue();
     frontStarted_ = false;
     stopped_ = true;
     paused_ = false;
@@ -220,7 +238,7 @@ void Board::QueuePausePoint() {
 
 void Board::ResetBoard() {
     ++counters_.resets;
-    queue_.clear();
+    DropQueue();
     frontStarted_ = false;
     paused_ = stopped_ = false;
     streamOpen_ = streamDry_ = false;

@@ -90,8 +90,10 @@ std::string SimState::ToLine() const {
       << " ramp_rate=" << rampRate << " stop_ok_rate=" << stopOkRate << " verbose=" << (verbose ? 1 : 0)
       << " connected=" << (programConnected ? 1 : 0) << " commands=" << counters.commands
       << " bytes_in=" << counters.bytesIn << " bytes_out=" << counters.bytesOut << " replies=" << counters.replies
-      << " underruns=" << counters.underruns << " refused=" << counters.refusedMoves << " resets=" << counters.resets << " motion_s=" << counters.motionSeconds
-      << " identifications=" << counters.identifications << " unknown=" << counters.unknownCommands;
+      << " underruns=" << counters.underruns << " refused=" << counters.refusedMoves << " resets=" << counters.resets
+      << " identifications=" << counters.identifications << " unknown=" << counters.unknownCommands
+      << " ran=" << counters.movesRan << " dropped=" << counters.movesDropped
+      << " motion_s=" << counters.motionSeconds;
     return o.str();
 }
 

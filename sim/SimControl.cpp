@@ -125,6 +125,7 @@ std::string Simulator::Control(const std::string& line, bool* quit) {
             o << "\n" << (m.kind == MoveRecord::Arc ? "arc" : "line") << " x=" << m.steps[kX] << " y=" << m.steps[kY]
               << " rate=" << m.rate;
             if (m.steps[kW] != 0 || m.steps[kZ] != 0) o << " w=" << m.steps[kW] << " z=" << m.steps[kZ];
+            o << (m.status == MoveRecord::Ran ? " run" : m.status == MoveRecord::Dropped ? " dropped" : " queued");
         }
         return o.str();
     }

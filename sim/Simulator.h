@@ -29,6 +29,8 @@ struct SimOptions {
     // 4-axis family, everything else the 2-axis family).
     std::string firmwareName = "QM4DNCRouterVarn";
     std::string versionText = "4.71";
+    // Queue places; 4-axis firmware below version 3 counts places in one
+    // digit and has at most 9.
     int queueCapacity = 30;
     // 0: moves take no time; 1: real time; 0.1: ten times faster than real.
     double timeScale = 0.0;
@@ -53,9 +55,13 @@ enum class RunState { Idle, Moving, Dwelling, Paused, Stopped };
 
 struct MoveRecord {
     enum Kind { Line, Arc };
+    // Queued: waiting or running; Ran: the motors completed it; Dropped:
+    // thrown away by a stop or a reset (a move cut while running included).
+    enum Status { Queued, Ran, Dropped };
     Kind kind = Line;
     std::array<int32_t, 4> steps{};  // relative steps W, X, Y, Z
     int32_t rate = 0;                // run rate in force when queued (sign kept)
+    Status status = Queued;
 };
 
 struct Counters {
@@ -68,8 +74,10 @@ struct Counters {
     uint64_t resets = 0;         // "!" received
     uint64_t identifications = 0;  // "-12?" answered
     uint64_t unknownCommands = 0;  // letters this family does not know
-    // Board seconds of motion of every move queued so far: what the moves
-    // take at time-scale 1, known at once even when moves take no time.
+    uint64_t movesRan = 0;       // moves and arcs the motors completed
+    uint64_t movesDropped = 0;   // moves and arcs thrown away by a stop or reset
+    // Board seconds of the moves and arcs the motors completed: their time at
+    // time scale 1, counted in full even when moves take no time.
     double motionSeconds = 0;
 };
 

@@ -4,6 +4,7 @@
 
 #include "app/ParameterFiles.h"
 #include "platform/Dialogs.h"
+#include "platform/Files.h"
 #include "text/Resources.h"
 #include "ui/ResourceText.h"
 #include "ui/frmMain.h"
@@ -16,6 +17,19 @@ namespace {
 
 enum class FileDialogKind { SelectModel, OpenShell, SaveShellAs, SelectLanguage };
 
+// Where the model dialog opens: the program's folder when models sit beside
+// the program; an installed program's folder (/usr/bin) holds none, so then
+// the data directory when the workshop keeps its models there, else the
+// example models installed with the program, else the program's folder.
+std::string ModelFolder(app::Environment& env, const std::string& programDirectory) {
+    if (platform::FolderHoldsFileWithExtension(programDirectory, "cf")) return programDirectory;
+    std::string data = env.GetDataDirectory();
+    if (platform::FolderHoldsFileWithExtension(data, "cf")) return data;
+    std::string examples = app::InstalledExamplesFolder(programDirectory) + "/models";
+    if (platform::FolderExists(examples)) return examples;
+    return programDirectory;
+}
+
 // The dialog's title (port prefix + text), its one filter (name and pattern),
 // folder, proposed name and options.
 platform::FileDialogRequest MakeRequest(app::Environment& env, const app::ParameterSet& params, FileDialogKind kind,
@@ -26,7 +40,7 @@ platform::FileDialogRequest MakeRequest(app::Environment& env, const app::Parame
     switch (kind) {
         case FileDialogKind::SelectModel:
             request.filter = env.GetResourceText(801) + "|*.cf";
-            request.initialFolder = programDirectory;
+            request.initialFolder = ModelFolder(env, programDirectory);
             break;
         case FileDialogKind::OpenShell:
         case FileDialogKind::SaveShellAs:

@@ -132,6 +132,28 @@ TEST_F(MotionTest, StopSequenceWithoutSlowDownStillStopsAndResets) {
     EXPECT_TRUE(Logged("No special stop sequence needed -- already at start/stop rate"));
 }
 
+// Boards below type 3 answer "G4*" while moving, which reads as idle: only
+// the count tells the stop sequence that the queue has run down to the
+// slow-down moves. An abort ends the wait however full the queue still is.
+TEST_F(MotionTest, StopSequenceDrainsByTheCountNotByAnIdleAnswer) {
+    for (bool abort : {false, true}) {
+        SCOPED_TRACE(abort);
+        globals.RunState = kRunRunning;
+        globals.zLastRate = 80;  // at the start/stop rate: no slow-down moves
+        ctl.moving = true;
+        ctl.queueInUse = 9;
+        int polls = 0;
+        ctl.onWaitIdle = [&](FakeController& c) -> std::optional<std::int32_t> {
+            if (!c.moving || c.paused) return std::nullopt;
+            if (++polls == 3 && abort) engine->AbortRun();
+            c.queueInUse -= 1;
+            return 0;
+        };
+        engine->StopSequence();
+        EXPECT_EQ(polls, abort ? 3 : 7);  // 9 in use down to 2
+    }
+}
+
 TEST_F(MotionTest, InitializeControllerOrder) {
     ctl.capacity = 45;
     ctl.lamps.clear();

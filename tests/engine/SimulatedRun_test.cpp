@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <memory>
 
 #include "app/ParameterFiles.h"
@@ -54,6 +55,28 @@ protected:
         for (const sim::MoveRecord& m : sim.Moves()) out.push_back({m.steps[sim::kX], m.steps[sim::kY], m.rate});
         return out;
     }
+    // Every planned move ran on the motors, in order; of the three slow-down
+    // moves only the last two may be cut by the final pause; the machine
+    // stands where the moves that ran took it, plus the begun part of a cut one.
+    void ExpectEveryPlannedMoveRan(const std::vector<QueuedMove>& plan) {
+        ExpectPlanThenSlowDown(BoardMoves(), plan);
+        const std::vector<sim::MoveRecord> moves = sim.Moves();
+        std::size_t ran = 0;
+        std::array<std::int64_t, 4> sum{};
+        for (; ran < moves.size() && moves[ran].status == sim::MoveRecord::Ran; ++ran)
+            for (int a : {sim::kX, sim::kY}) sum[a] += moves[ran].steps[a];
+        EXPECT_GE(ran, plan.size() + 1) << "moves left unrun";
+        for (std::size_t i = ran; i < moves.size(); ++i) EXPECT_EQ(moves[i].status, sim::MoveRecord::Dropped) << i;
+        const sim::SimState s = sim.State();
+        EXPECT_EQ(s.counters.movesRan, ran);
+        EXPECT_EQ(s.counters.movesDropped, moves.size() - ran);
+        for (int a : {sim::kX, sim::kY}) {
+            const std::int64_t rest = s.position[a] - sum[a];
+            const std::int64_t cut = ran < moves.size() ? moves[ran].steps[a] : 0;
+            EXPECT_TRUE(cut >= 0 ? rest >= 0 && rest <= cut : rest <= 0 && rest >= cut)
+                << "axis " << a << ": " << rest << " steps beside the moves run, cut move " << cut;
+        }
+    }
     long AbortingShown() const { return std::count(status.calls.begin(), status.calls.end(), "Aborting"); }
 
     sim::Simulator sim;
@@ -101,7 +124,41 @@ TEST_F(SimulatedRunTest, ZeroPoleDiameterIsRefusedBeforeAnythingMoves) {
     EXPECT_FALSE(platform::FileExists(dir.path() + "/PLYX3/PLYX3.CFG"));
 }
 
-class FinishingTest : public SimulatedRunTest, public ::testing::WithParamInterface<int> {};
+// Runs whose motors take time on a paced line, so that the queue fills and
+// must drain at the end: the firmware generations of the 4-axis family
+// (one-digit count of version 2, "G4*" read as idle below type 3, the
+// extended dialect of version 5) and the 2-axis family, a slow reply, a
+// burnish pass.
+struct TimedCase {
+    const char* firmware;
+    const char* version;
+    int latencyMs;
+    bool burnish;
+};
+
+sim::SimOptions TimedBoard(const TimedCase& c) {
+    sim::SimOptions o;
+    o.firmwareName = c.firmware;
+    o.versionText = c.version;
+    // Each move lasts a few times what queuing it takes on the line (about
+    // eight exchanges), so that on an idle machine the queue fills past the
+    // point where a moving board says "G4*"; slow replies get a short queue
+    // and slow moves to keep the run short. (Whether it fills depends on
+    // the machine's load; the checks hold either way.)
+    o.queueCapacity = c.latencyMs > 0 ? 7 : 12;
+    o.timeScale = c.latencyMs > 0 ? 0.4 : 0.05;
+    o.baud = 115200;
+    o.latencyMs = c.latencyMs;
+    return o;
+}
+
+// Technique 1 runs in time on a paced line: the chained run's moves must
+// all run too.
+class FinishingTest : public SimulatedRunTest, public ::testing::WithParamInterface<int> {
+protected:
+    FinishingTest()
+        : SimulatedRunTest(GetParam() == 1 ? TimedBoard({"QM4DNCRouterVarn", "4.71", 0, false}) : sim::SimOptions{}) {}
+};
 
 TEST_P(FinishingTest, ChainsTheFinishingFileAndRestoresTheShell) {
     const int technique = GetParam();
@@ -131,7 +188,7 @@ TEST_P(FinishingTest, ChainsTheFinishingFileAndRestoresTheShell) {
 
     engine->StartRun(false);
     std::vector<QueuedMove> queued = BoardMoves();
-    ExpectPlanThenSlowDown(queued, ExpectedSegments(rec.moves, 10));
+    ExpectEveryPlannedMoveRan(ExpectedSegments(rec.moves, 10));
     // 0: third-axis first line (TARFL 238) of layer 3 at the shell's rates;
     // 1: interval move at the finishing file's MRSI; 2: a third-axis pass.
     const std::int32_t chainedRate[] = {-1683, -1414, -1683};
@@ -146,30 +203,32 @@ TEST_P(FinishingTest, ChainsTheFinishingFileAndRestoresTheShell) {
 
 INSTANTIATE_TEST_SUITE_P(Techniques, FinishingTest, ::testing::Values(0, 1, 2));
 
-// Firmware generations of the 4-axis family: binary deltas and item -17
-// below type 3, text deltas and item 8 from version 5, and the one-digit
-// place counter of version 2. The simulator's default, 4.71, runs above.
-sim::SimOptions Firmware(const char* version) {
-    sim::SimOptions o;
-    o.versionText = version;
-    return o;
-}
-
-class FirmwareRunTest : public SimulatedRunTest, public ::testing::WithParamInterface<const char*> {
+class TimedRunTest : public SimulatedRunTest, public ::testing::WithParamInterface<TimedCase> {
 protected:
-    FirmwareRunTest() : SimulatedRunTest(Firmware(GetParam())) {}
+    TimedRunTest()
+        : SimulatedRunTest(TimedBoard(GetParam()),
+                           GetParam().firmware[0] == 'Q' ? kFamily4Axis : kFamily2Axis) {}
 };
 
-TEST_P(FirmwareRunTest, ShortRunQueuesThePlan) {
-    params.cTLC = 3;
-    params.cMRC = 2;
-    engine->StartRun(false);
-    ExpectPlanThenSlowDown(BoardMoves(), PlannedSegments());
+TEST_P(TimedRunTest, EveryPlannedMoveRuns) {
+    SCOPED_TRACE(std::string(GetParam().firmware) + " " + GetParam().version);
+    params.cTLC = GetParam().latencyMs > 0 ? 1 : 2;
+    params.cMRC = GetParam().latencyMs > 0 ? 1 : 2;
+    engine->StartRun(GetParam().burnish);
+    ExpectEveryPlannedMoveRan(PlannedSegments(GetParam().burnish));
     EXPECT_EQ(sim.State().counters.refusedMoves, 0u);
     EXPECT_EQ(sim.State().counters.unknownCommands, 0u);
+    EXPECT_EQ(globals.RunState, kRunIdle);
 }
 
-INSTANTIATE_TEST_SUITE_P(Versions, FirmwareRunTest, ::testing::Values("2.15", "5.02"));
+INSTANTIATE_TEST_SUITE_P(Boards, TimedRunTest,
+                         ::testing::Values(TimedCase{"QM4DNCRouterVarn", "2.15", 0, false},
+                                           TimedCase{"QM4DNCRouterVarn", "3.20", 0, false},
+                                           TimedCase{"QM4DNCRouterVarn", "4.71", 0, false},
+                                           TimedCase{"QM4DNCRouterVarn", "5.02", 0, false},
+                                           TimedCase{"VT2D20NCRouter", "3.02", 0, false},
+                                           TimedCase{"QM4DNCRouterVarn", "4.71", 16, false},
+                                           TimedCase{"QM4DNCRouterVarn", "4.71", 0, true}));
 
 sim::SimOptions TwoAxisBoard() {
     sim::SimOptions o;
@@ -270,7 +329,14 @@ TEST_F(SimulatedRunTest, PauseThenStartFromThePanel) {
     EXPECT_EQ(BoardMoves().size(), PlannedSegments().size() + 3);  // nothing lost
 }
 
-TEST_F(SimulatedRunTest, ShortStopPressPausesThenAborts) {
+// Moves in real time: what the program has queued is still on the board
+// when the operator stops the run.
+class RealTimeRunTest : public SimulatedRunTest {
+protected:
+    RealTimeRunTest() : SimulatedRunTest(sim::SimOptions{.timeScale = 1}) {}
+};
+
+TEST_F(RealTimeRunTest, ShortStopPressPausesThenAbortsAndDropsTheQueue) {
     params.cTLC = 2;
     script = [&](int n) {
         if (n == 4) sim.Press(sim::Switch::Stop);
@@ -285,7 +351,12 @@ TEST_F(SimulatedRunTest, ShortStopPressPausesThenAborts) {
     // Paused by STOP in lamp mode 3, aborted once the board said paused.
     EXPECT_TRUE(Logged("PollWaitForMotorIdle wait has detected being in abort state - IdleWait reported 3"));
     EXPECT_TRUE(Logged("PollWaitForMotorIdle wait is returning -1"));
-    EXPECT_LT(BoardMoves().size(), PlannedSegments().size());
+    // The queue was thrown away, and nothing after it was sent: no slow-down
+    // moves, no rest of the plan.
+    const std::vector<QueuedMove> sent = BoardMoves(), plan = PlannedSegments();
+    ASSERT_LT(sent.size(), plan.size());
+    EXPECT_EQ(sent, std::vector<QueuedMove>(plan.begin(), plan.begin() + static_cast<std::ptrdiff_t>(sent.size())));
+    EXPECT_GT(sim.State().counters.movesDropped, 0u);
     EXPECT_EQ(sim.State().counters.resets, resetsBefore + 2);
     EXPECT_EQ(sim.State().run, sim::RunState::Idle);
     EXPECT_EQ(globals.RunState, kRunIdle);

@@ -152,9 +152,17 @@ TEST_F(FourAxisRunFault, RepliesLostMidRun) {
 // replies the program reads look like a board that drained its queue, so
 // the run streams every remaining move and ends normally, with no error
 // and no hang; the moves that were queued at the restart are lost on the
-// machine. Nothing in the command set lets the program detect it, so this
-// is the documented limit (the operator sees the machine stop).
+// machine (the board's record shows them dropped). Nothing in the command
+// set lets the program detect it, so this is the documented limit (the
+// operator sees the machine stop). Moves take time here, so that the
+// restart finds some queued.
 TEST_F(FourAxisRunFault, BoardRestartsMidRun) {
+    sim::SimOptions timed;
+    timed.timeScale = 0.05;
+    board.reset();
+    boardLink.reset();
+    engine->ReleaseDrivers();
+    StartBoard(timed);
     const std::uint64_t r0 = board->State().counters.resets;
     RunOutcome clean = Run();
     ASSERT_FALSE(clean.error) << clean.error->Description();
@@ -162,8 +170,12 @@ TEST_F(FourAxisRunFault, BoardRestartsMidRun) {
     const std::uint64_t r1 = board->State().counters.resets;
     board->ClearMoves();
 
-    script = [&](int n) {
-        if (n == 5) board->Restart();
+    bool restarted = false;
+    script = [&](int) {
+        if (!restarted && board->State().queueFill >= 3) {
+            board->Restart();
+            restarted = true;
+        }
     };
     RunOutcome out = Run();
     EXPECT_FALSE(out.error) << out.error->Description();
@@ -172,7 +184,11 @@ TEST_F(FourAxisRunFault, BoardRestartsMidRun) {
     EXPECT_EQ(globals.RunState, kRunIdle);
     // The run's own resets plus the restart; every planned move was sent.
     EXPECT_EQ(board->State().counters.resets - r1, (r1 - r0) + 1);
-    EXPECT_EQ(board->Moves().size(), planned);
+    ASSERT_EQ(board->Moves().size(), planned);
+    // Dropped before the slow-down moves, which the final pause may cut.
+    const std::vector<sim::MoveRecord> moves = board->Moves();
+    EXPECT_TRUE(std::any_of(moves.begin(), moves.end() - 3,
+                            [](const sim::MoveRecord& m) { return m.status == sim::MoveRecord::Dropped; }));
     ExpectSettingsIntact();
 }
 

@@ -88,6 +88,26 @@ TEST(BoardRunState, StopDropsTheQueueAndReportsTheAbort) {
     EXPECT_EQ(QueueX(*b, 10), "*G29*");
 }
 
+// The record follows each move to its end, also across a cleared record.
+TEST(BoardRunState, RecordMarksEachMoveRunQueuedOrDropped) {
+    auto b = MakeBoard("QM4DNCRouter", "4.71", 1.0);
+    auto marks = [&] {
+        std::string out;
+        for (const MoveRecord& m : b->Moves()) out += "qrd"[m.status];
+        return out;
+    };
+    Say(*b, "100R");
+    for (int i = 0; i < 3; ++i) QueueX(*b, 100);
+    b->Advance(1.5);
+    EXPECT_EQ(marks(), "rqq");
+    b->ClearMoves();
+    QueueX(*b, 100);
+    b->Advance(0.6);  // the second move ends outside the record
+    Say(*b, "Q");     // the running move is dropped with the rest
+    EXPECT_EQ(marks(), "d");
+    EXPECT_NE(b->State().ToLine().find(" ran=2 dropped=2"), std::string::npos);
+}
+
 TEST(BoardRunState, ResetEmptiesQueueAndRestoresSettings) {
     auto b = MakeBoard("QM4DNCRouter", "4.71", 1.0);
     Say(*b, "100R50P20K1V");
@@ -147,10 +167,11 @@ TEST(BoardLimits, TrippedLimitPausesMotionAndTheIdleQueryReportsTildeUnlessBlock
 
 TEST(BoardOldFirmware, IdleQueryAnswersTheShortDigitForm) {
     auto b = MakeBoard("QM4DNCRouter", "2.14", 1.0);
-    EXPECT_EQ(Say(*b, "i"), "9*");  // one-digit counter
+    EXPECT_EQ(Say(*b, "i"), "9*");  // one-digit counter: no more than 9 places
+    EXPECT_EQ(b->State().capacity, 9);
     Say(*b, "100R");
-    EXPECT_EQ(QueueX(*b, 100), "*9*");  // letter left out after a queued command
-    Talk(*b, {{"i", "G9*"}, {"q", "P9*"}, {"i", "P9*"}});  // moving or paused: the full form
+    EXPECT_EQ(QueueX(*b, 100), "*8*");  // letter left out after a queued command
+    Talk(*b, {{"i", "G8*"}, {"q", "P8*"}, {"i", "P8*"}});  // moving or paused: the full form
     // The newer query letter always has the full form.
     Say(*b, "r");
     b->Advance(5);

@@ -177,7 +177,9 @@ TEST(SimulatorPanel, MovesLineListsTheRecord) {
     r.p.Ask(std::string("\xA6\x5A", 2));  // X +1626
     r.p.Ask(std::string("\xC9\xA6", 2));  // Y -1626
     EXPECT_EQ(r.p.Ask("G"), "G29*");
-    EXPECT_EQ(r.sim.Control("moves"), "moves=1\nline x=1626 y=-1626 rate=-2737");
+    EXPECT_EQ(r.sim.Control("moves"), "moves=1\nline x=1626 y=-1626 rate=-2737 queued");
+    EXPECT_EQ(r.p.Ask("h"), "I30*");  // without time scale a move runs before the next command
+    EXPECT_EQ(r.sim.Control("moves"), "moves=1\nline x=1626 y=-1626 rate=-2737 run");
     r.sim.Control("clear-moves");
     EXPECT_EQ(r.sim.Control("moves"), "moves=0");
 }

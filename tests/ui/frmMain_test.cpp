@@ -2,6 +2,8 @@
 // languages, the switch timer and the run buttons.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <QAction>
 #include <QPushButton>
 #include <QTest>
@@ -167,6 +169,41 @@ TEST_F(MainWindowTest, SelectModelKeepsTheShellOnTheNewModel) {
     EXPECT_EQ(w.params.zSD, 9);  // the shell file read again on top
     EXPECT_EQ(w.params.CurrentShellFile, w.DataDirectory() + "/shell.cfg");
     EXPECT_EQ(CaptionOfChild(&main, "lblApplicationName"), "COM3: Model M1");
+}
+
+// The program runs from <prefix>/bin (here the fixture's "bin"): the model
+// dialog must open where models are, as each one appears, and a folder or a
+// shell file does not count as a model.
+TEST_F(MainWindowTest, ModelDialogOpensWhereTheModelsAre) {
+    const std::string examples = "share/plyx3/examples/models";
+    struct Step {
+        const char* adds;  // a file (or, ending in "/", a folder) made before the dialog opens
+        std::string opensIn;
+    };
+    const Step steps[] = {
+        {"PLYX3/folder.cf/", "bin"},
+        {"bin/shell.cfg", "bin"},
+        {"share/plyx3/examples/models/", examples},
+        {"share/plyx3/examples/models/Standard-4Axis.cf", examples},
+        {"PLYX3/own.cf", "PLYX3"},
+        {"bin/beside.cf", "bin"},
+    };
+    frmMain& main = Main();
+    for (const Step& step : steps) {
+        const std::string adds = step.adds;
+        if (adds.back() == '/') {
+            std::filesystem::create_directories(w.documents.File(adds));
+        } else {
+            std::filesystem::create_directories(w.documents.File(adds.substr(0, adds.rfind('/'))));
+            w.documents.Write(adds, "Model=M\r\n");
+        }
+        w.dialogs.fileRequests.clear();
+        Trigger(main, "mnuFileSelectModel");
+        ASSERT_EQ(w.dialogs.fileRequests.size(), 1u) << adds;
+        EXPECT_EQ(std::filesystem::weakly_canonical(w.dialogs.fileRequests[0].initialFolder),
+                  std::filesystem::weakly_canonical(w.documents.File(step.opensIn)))
+            << "after " << adds;
+    }
 }
 
 TEST_F(MainWindowTest, CancelledLanguageOrModelDialogChangesNothing) {
