@@ -98,17 +98,17 @@ std::vector<double> EstimateMoveSeconds(const std::vector<PlannedMove>& moves, s
     return seconds;
 }
 
-RunPlan RecordRunPlan(const app::Environment& env, const app::ParameterSet& params, std::int32_t family,
+RunPlan RecordRunPlan(app::Environment& env, const app::ParameterSet& params, std::int32_t family,
                       bool burnish) {
     RunPlan plan;
     plan.burnish = burnish;
 
     // A private environment: no log, no dialogs, the same names, data
     // directory and texts (copied: the environment wires its log into them).
-    link::CommLog log(const_cast<app::Environment&>(env).Clock());
+    link::CommLog log(env.Clock());
     QuietDialogs dialogs;
     text::TextTables tables = env.Tables();
-    app::Environment quiet(log, dialogs, const_cast<app::Environment&>(env).Clock(), tables);
+    app::Environment quiet(log, dialogs, env.Clock(), tables);
     quiet.ProgramName = env.ProgramName;
     quiet.ExecutablePath = env.ExecutablePath;
     quiet.ComPortName = env.ComPortName;

@@ -39,7 +39,7 @@ struct RunPlan {
 // Runs the engine over a copy of params with a recording controller of
 // the given family: nothing is sent, logged, shown or saved. The finishing
 // file beside the shell file is read as the run would read it.
-RunPlan RecordRunPlan(const app::Environment& env, const app::ParameterSet& params, std::int32_t family,
+RunPlan RecordRunPlan(app::Environment& env, const app::ParameterSet& params, std::int32_t family,
                       bool burnish);
 
 // Machine seconds of each move: a trapezoid per move, ramping at rampRate
