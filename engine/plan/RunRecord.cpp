@@ -152,7 +152,8 @@ double RunRecord::SecondsLeft() const {
 void RunRecord::RunEnded(bool aborted) {
     if (!running_) return;
     std::string outcome = "completed";
-    if (aborted) {
+    // The window's button may also end the stop sequence's last wait.
+    if (aborted || abortFromWindow_) {
         if (abortFromWindow_)
             outcome = "aborted from the window";
         else if ((globals_.SwitchFlags & (kSwitchStop | kSwitchAbort)) != 0)
