@@ -8,12 +8,14 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/Environment.h"
 #include "app/ParameterSet.h"
 #include "engine/Controller.h"
 #include "engine/RunGeometry.h"
 #include "engine/RunState.h"
+#include "engine/RunWatcher.h"
 #include "engine/Views.h"
 #include "platform/EventPump.h"
 
@@ -53,6 +55,12 @@ public:
     // Uses a controller owned elsewhere (nullptr: none).
     void UseController(Controller* controller) { controller_ = controller; }
     Controller* CurrentController() { return controller_; }
+
+    // An engine that only plans (the preview, the plan printer) saves no
+    // settings file.
+    void SetPlanOnly(bool planOnly) { planOnly_ = planOnly; }
+    void AddRunWatcher(RunWatcher* watcher) { watchers_.push_back(watcher); }
+    void RemoveRunWatcher(RunWatcher* watcher) { std::erase(watchers_, watcher); }
 
     // ---- run sequencing ----
     void StartRun(bool burnish);
@@ -121,6 +129,8 @@ private:
     std::function<void()> scanForBoards_;
     std::unique_ptr<Controller> ownedDriver_;
     Controller* controller_ = nullptr;
+    bool planOnly_ = false;
+    std::vector<RunWatcher*> watchers_;
 };
 
 }  // namespace plyx::engine

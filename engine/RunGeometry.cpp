@@ -51,6 +51,7 @@ void RunGeometry::RunLayers(bool burnish, std::int16_t* currentLayer) {
     // 32-bit loop variable: a layer count of 32767 must still end.
     for (std::int32_t layer = 1; layer <= layers; ++layer) {
         *currentLayer = static_cast<std::int16_t>(layer);
+        ++cLayerPassesBegun;
         zThisPoleAdvanceMultiplier = 1.0;
         zPoleAdvanceForLayer = layer * zPoleAdvanceFraction + 1.0;
         zAScaled = ((layer - 1) * zLayerScaleFraction + 1.0) * zABase;

@@ -63,6 +63,9 @@ public:
     double zAScaled = 0;
     double zPoleAdvanceForLayer = 1;
     double zThisPoleAdvanceMultiplier = 1;
+    // Layer passes begun since the engine was made (a finishing file's
+    // layers count on): the plan tells the layers of a chained run apart by it.
+    std::int32_t cLayerPassesBegun = 0;
 
 private:
     app::ParameterSet& p_;

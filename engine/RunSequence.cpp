@@ -71,7 +71,7 @@ void RunEngine::StartRun(bool burnish) {
         return;
     }
     NormalizeMicrosteps();
-    app::WriteParameterFile(env_, params_, "", 0);
+    if (!planOnly_) app::WriteParameterFile(env_, params_, "", 0);
 
     if (views_.mainWindow) {
         views_.mainWindow->Hide();
@@ -103,6 +103,7 @@ void RunEngine::StartRun(bool burnish) {
         Log("Starting run using shell file " + params_.CurrentShellFile);
     }
 
+    for (RunWatcher* w : watchers_) w->RunStarting(burnish);
     UpdateElapsedTime();
     globals_.TotalQueuedDistance = 0;
     globals_.CurrentLayer = 1;
@@ -121,7 +122,9 @@ void RunEngine::StartRun(bool burnish) {
     RunLayers(burnish);
     if (!burnish) RunFinishingFile();
 
+    const bool aborted = globals_.RunState == kRunAbortRequested;
     StopSequence();
+    for (RunWatcher* w : watchers_) w->RunEnded(aborted);
 
     globals_.RunState = kRunIdle;
     if (status) {
@@ -164,7 +167,7 @@ void RunEngine::RunFinishingFile() {
 }
 
 void RunEngine::CloseRunWindowAndReturn() {
-    app::WriteParameterFile(env_, params_, "", 0);
+    if (!planOnly_) app::WriteParameterFile(env_, params_, "", 0);
     if (views_.runStatus) views_.runStatus->Hide();
     ReturnToMainWindow();
 }
@@ -202,6 +205,7 @@ void RunEngine::UpdateQueueDisplays() {
     const double inches = ExtractDistance() * geometry_.zTapePerStep;
     const double length = params_.fDSU != 0 ? inches / 39.37 : inches / 12.0;
     const std::int16_t layer = ExtractLayer();
+    for (RunWatcher* w : watchers_) w->ControllerAt(inches);
     if (views_.runStatus) {
         views_.runStatus->SetStepTotalText(TapeLengthText(length));
         views_.runStatus->SetLayerTotalText(std::to_string(layer));
@@ -212,6 +216,7 @@ void RunEngine::UpdateElapsedTime() {
     const std::int64_t seconds = std::llabs(static_cast<long long>(env_.Clock().WallTime() - globals_.RunStartTime));
     if (seconds == globals_.LastShownElapsedSeconds) return;
     globals_.LastShownElapsedSeconds = static_cast<std::int32_t>(seconds);
+    for (RunWatcher* w : watchers_) w->ElapsedChanged(seconds);
     if (views_.runStatus) {
         views_.runStatus->SetElapsedTimeText(ElapsedTimeText(seconds));
         views_.runStatus->Refresh();

@@ -120,6 +120,30 @@ std::optional<std::string> ReadWholeFile(const std::string& path, std::string* e
     return out;
 }
 
+bool AppendRecord(const std::string& path, const std::string& header, const std::string& record,
+                  std::string* errorText) {
+    auto fail = [&](int err) {
+        if (errorText) *errorText = std::strerror(err);
+        return false;
+    };
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY, 0666);
+    if (fd < 0) return fail(errno);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        const int err = S_ISREG(st.st_mode) ? errno : EINVAL;
+        ::close(fd);
+        return fail(err);
+    }
+    const std::string bytes = st.st_size == 0 ? header + record : record;
+    // One write call: O_APPEND places it whole at the end. A short write
+    // (disk full) is reported; the rest is not sent as a second piece.
+    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    int err = n < 0 ? errno : (static_cast<std::size_t>(n) != bytes.size() ? ENOSPC : 0);
+    if (err == 0 && ::fsync(fd) != 0) err = errno;
+    if (::close(fd) != 0 && err == 0) err = errno;
+    return err == 0 ? true : fail(err);
+}
+
 std::string ResolveSymlinks(const std::string& path) {
     std::string current = path;
     for (int hop = 0; hop < 40; ++hop) {

@@ -47,6 +47,12 @@ bool WriteFileAtomically(const std::string& path, const std::string& content,
 // (kill, power cut) left behind: only regular files named as it names them,
 // and only those of writers that are no longer running. Gives how many.
 int RemoveStaleTemporaryFiles(const std::string& folder);
+// Appends to path (created with the user's umask when missing) in one
+// write with O_APPEND, then syncs it: a reader or a second writer never sees
+// half of it. When the file was empty, header goes first, in the same write.
+// False with errorText on failure.
+bool AppendRecord(const std::string& path, const std::string& header, const std::string& record,
+                  std::string* errorText = nullptr);
 
 // Path of the running executable ("/usr/bin/plyx3"); empty when unknown.
 std::string ExecutablePath();

@@ -144,6 +144,7 @@ void Board::FinishFront() {
 
 void Board::MarkRecord(const Entry& e, MoveRecord::Status status) {
     (status == MoveRecord::Ran ? counters_.movesRan : counters_.movesDropped) += 1;
+    if (status == MoveRecord::Ran) counters_.motionSeconds += e.duration;
     if (e.record >= movesBase_ && e.record - movesBase_ < moves_.size()) moves_[e.record - movesBase_].status = status;
 }
 

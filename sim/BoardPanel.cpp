@@ -92,7 +92,8 @@ std::string SimState::ToLine() const {
       << " bytes_in=" << counters.bytesIn << " bytes_out=" << counters.bytesOut << " replies=" << counters.replies
       << " underruns=" << counters.underruns << " refused=" << counters.refusedMoves << " resets=" << counters.resets
       << " identifications=" << counters.identifications << " unknown=" << counters.unknownCommands
-      << " ran=" << counters.movesRan << " dropped=" << counters.movesDropped;
+      << " ran=" << counters.movesRan << " dropped=" << counters.movesDropped
+      << " motion_s=" << counters.motionSeconds;
     return o.str();
 }
 

@@ -158,6 +158,24 @@ void LoadInternalDictionary(TextTables& tables, std::string_view programName) {
     // A log file that cannot be written: the message before the program ends
     SetDictionaryText(t, 960, "Cannot write the log file");
     SetDictionaryText(t, 961, "The program ends. A run in progress has been stopped and the controller reset.");
+    // Run preview, time left and the production record (920-959)
+    SetDictionaryText(t, 920, "Run Preview");
+    SetDictionaryText(t, 921, "Run &Preview...");
+    SetDictionaryText(t, 922, "Full run");
+    SetDictionaryText(t, 923, "Burnish pass");
+    SetDictionaryText(t, 924, "Layers:");
+    SetDictionaryText(t, 925, "Line moves:");
+    SetDictionaryText(t, 926, "Moves queued:");
+    SetDictionaryText(t, 927, "Tape (feet):");
+    SetDictionaryText(t, 928, "Tape (meters):");
+    SetDictionaryText(t, 929, "Estimated run time:");
+    SetDictionaryText(t, 930, "Finishing file included");
+    SetDictionaryText(t, 931, "X (steps)");
+    SetDictionaryText(t, 932, "Y (steps)");
+    SetDictionaryText(t, 933, "Layer");
+    SetDictionaryText(t, 934, "Time left:");
+    SetDictionaryText(t, 935, "This run would not start:");
+    SetDictionaryText(t, 936, "The production record could not be written");
 }
 
 }  // namespace plyx::text

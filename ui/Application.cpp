@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 
+#include "engine/plan/RunRecord.h"
 #include "ui/frmMain.h"
 #include "ui/frmRunStatus.h"
 #include "ui/frmSplash.h"
@@ -11,13 +12,25 @@ namespace plyx::ui {
 
 Application::Application(UiContext& ctx)
     : ctx_(ctx),
+      record_(std::make_unique<engine::RunRecord>(ctx.env, ctx.params, ctx.engine.Globals())),
       runStatus_(std::make_unique<frmRunStatus>(ctx)),
       switchStatus_(std::make_unique<frmSwitchStatus>(ctx)) {
+    runStatus_->SetRunRecord(record_.get());
+    record_->OnChange = [this] { runStatus_->ShowProgress(); };
+    ctx_.engine.AddRunWatcher(record_.get());
+    // The program ending in the middle of a run (closed, or a failure that
+    // ends it in order) still leaves the run's line.
+    ctx_.env.AddExitAction([] {
+        if (engine::RunRecord* record = engine::RunRecord::InProgress())
+            record->EndWithError(0, "the program ended during the run");
+    });
     WireEngine();
 }
 
 Application::~Application() {
     ctx_.engine.SetViews({});
+    ctx_.engine.RemoveRunWatcher(record_.get());
+    record_->OnChange = nullptr;
     main_.reset();
     splash_.reset();
     switchStatus_.reset();

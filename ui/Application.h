@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "engine/RunEngine.h"
+#include "engine/plan/RunRecord.h"
 #include "ui/UiContext.h"
 
 namespace plyx::ui {
@@ -43,6 +44,7 @@ public:
     // closes and the engine returns to the main window (switches open first).
     void ShowMainWindow();
     frmRunStatus& RunStatus() { return *runStatus_; }
+    engine::RunRecord& Record() { return *record_; }
     frmSwitchStatus& SwitchStatus() { return *switchStatus_; }
 
     // Every loaded window shows the texts of the current language again.
@@ -57,6 +59,7 @@ private:
     void WireEngine();
 
     UiContext& ctx_;
+    std::unique_ptr<engine::RunRecord> record_;
     std::unique_ptr<frmRunStatus> runStatus_;
     std::unique_ptr<frmSwitchStatus> switchStatus_;
     std::unique_ptr<frmSplash> splash_;

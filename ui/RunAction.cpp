@@ -2,6 +2,7 @@
 #include <exception>
 
 #include "drivers/DriverNumbers.h"
+#include "engine/plan/RunRecord.h"
 #include "link/BoardLinkError.h"
 #include "ui/UiContext.h"
 
@@ -21,6 +22,9 @@ struct Ending {
 
 void ReportAndEnd(app::Environment& env, std::int32_t number, const std::string& description) {
     Ending ending(env);
+    // A run this error ends gets its line in the production record first:
+    // nothing after the message box is sure to run.
+    if (engine::RunRecord* record = engine::RunRecord::InProgress()) record->EndWithError(number, description);
     env.LogLine("Error " + std::to_string(number) + ": " + description);
     env.Dialogs().ShowMessage("Error " + std::to_string(number) + "\r\n" + description,
                               env.PortCaptionPrefix + env.ProgramName);

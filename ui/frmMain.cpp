@@ -12,6 +12,7 @@
 
 #include "ui/Layout.h"
 #include "ui/ResourceText.h"
+#include "ui/frmPreview.h"
 
 namespace plyx::ui {
 
@@ -90,6 +91,8 @@ void frmMain::BuildMenus() {
     mnuViewSelectEnglish_ = item(mnuView_, "mnuViewSelectEnglish", &frmMain::mnuViewSelectEnglish_Click);
     mnuViewShowResourceIDs_ = item(mnuView_, "mnuViewShowResourceIDs", &frmMain::mnuViewShowResourceIDs_Click);
     mnuViewShowResourceIDs_->setCheckable(true);
+    mnuView_->addSeparator();
+    mnuViewRunPreview_ = item(mnuView_, "mnuViewRunPreview", &frmMain::mnuViewRunPreview_Click);
 }
 
 void frmMain::Form_Load() {
@@ -130,6 +133,9 @@ void frmMain::LoadLabels() {
     ApplyResourceToControl(env, btnFullRun_, 106);
     ApplyResourceToControl(env, lblShellSizeLabel_, 109);
     ApplyResourceToControl(env, lblCurrentShellLabel_, 111);
+    ApplyResourceToControl(env, mnuViewRunPreview_, 921);
+    // New parameters or texts: an open preview shows them at once.
+    if (preview_ && preview_->isVisible()) preview_->Recompute();
 }
 
 // ---- engine::MainWindowView ----

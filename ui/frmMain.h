@@ -4,6 +4,7 @@
 // panel switches so that a run can be started from the machine.
 #include <QMainWindow>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "engine/Views.h"
@@ -16,6 +17,8 @@ class QPushButton;
 class QTimer;
 
 namespace plyx::ui {
+
+class frmPreview;
 
 class frmMain final : public QMainWindow, public engine::MainWindowView {
     Q_OBJECT
@@ -58,6 +61,9 @@ public:
     void mnuViewSelectLanguage_Click();
     void mnuViewSelectEnglish_Click();
     void mnuViewShowResourceIDs_Click();
+    void mnuViewRunPreview_Click();
+    // The run preview, once opened (nullptr before).
+    frmPreview* Preview() { return preview_.get(); }
 
     // Called when the window closes (unload the other windows; the program ends).
     std::function<void()> OnUnload;
@@ -103,6 +109,8 @@ private:
     QAction* mnuViewSelectLanguage_ = nullptr;
     QAction* mnuViewSelectEnglish_ = nullptr;
     QAction* mnuViewShowResourceIDs_ = nullptr;
+    QAction* mnuViewRunPreview_ = nullptr;
+    std::unique_ptr<frmPreview> preview_;
 };
 
 }  // namespace plyx::ui

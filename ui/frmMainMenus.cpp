@@ -9,6 +9,7 @@
 #include "ui/ResourceText.h"
 #include "ui/frmMain.h"
 #include "ui/frmOptions.h"
+#include "ui/frmPreview.h"
 
 namespace plyx::ui {
 
@@ -196,6 +197,16 @@ void frmMain::mnuViewShowResourceIDs_Click() {
         tables.ShowResourceIDs = !tables.ShowResourceIDs;
         TextsChanged();
         ctx_.engine.ReturnToMainWindow();
+    });
+}
+
+void frmMain::mnuViewRunPreview_Click() {
+    Guard([this] {
+        if (!preview_) preview_ = std::make_unique<frmPreview>(ctx_, this);
+        preview_->Recompute();
+        preview_->show();
+        preview_->raise();
+        preview_->activateWindow();
     });
 }
 

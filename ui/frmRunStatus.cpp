@@ -6,9 +6,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QProgressBar>
 #include <QPushButton>
+#include <cmath>
 
 #include "app/Numbers.h"
+#include "engine/DisplayText.h"
+#include "engine/plan/RunRecord.h"
 #include "ui/Layout.h"
 #include "ui/ResourceText.h"
 
@@ -16,6 +20,10 @@ namespace plyx::ui {
 
 namespace {
 QString PercentText(double value) { return QString::number(value, 'g', QLocale::FloatingPointShortest); }
+
+// The run controls' design area, and the progress rows added below it.
+constexpr int kClientWidth = 7185;
+constexpr int kClientHeight = 8265;
 }  // namespace
 
 frmRunStatus::frmRunStatus(UiContext& ctx, QWidget* parent) : QWidget(parent, Qt::Window), ctx_(ctx) {
@@ -27,7 +35,7 @@ frmRunStatus::frmRunStatus(UiContext& ctx, QWidget* parent) : QWidget(parent, Qt
 frmRunStatus::~frmRunStatus() = default;
 
 void frmRunStatus::BuildControls() {
-    SetClientSizeTwips(this, 7185, 7425);
+    SetClientSizeTwips(this, kClientWidth, kClientHeight);
     auto label = [this](QWidget* parent, const char* name, int l, int t, int w, int h, double pt, bool wrap = false) {
         QLabel* made = NewLabel(parent, l, t, w, h, pt, true, wrap);
         made->setObjectName(QString::fromLatin1(name));
@@ -73,6 +81,16 @@ void frmRunStatus::BuildControls() {
     SetDesignFont(btnSetPercentIncrease_, 12, true, "MS Sans Serif");
     btnSetPercentIncrease_->setObjectName(QStringLiteral("btnSetPercentIncrease"));
     connect(btnSetPercentIncrease_, &QPushButton::clicked, this, &frmRunStatus::btnSetPercentIncrease_Click);
+
+    prgTapeLaid_ = new QProgressBar(this);
+    prgTapeLaid_->setObjectName(QStringLiteral("prgTapeLaid"));
+    prgTapeLaid_->setRange(0, 1000);
+    prgTapeLaid_->setTextVisible(true);
+    prgTapeLaid_->setFormat(QStringLiteral("%p%"));
+    PlaceTwips(prgTapeLaid_, 360, 7110, 6495, 375);
+    lblTimeLeftLbl_ = label(this, "lblTimeLeftLbl", 840, 7680, 2175, 375, 12);
+    lblTimeLeft_ = label(this, "lblTimeLeft", 3120, 7680, 3855, 375, 12);
+    ShowProgress();
 }
 
 void frmRunStatus::LoadLabels() {
@@ -80,7 +98,7 @@ void frmRunStatus::LoadLabels() {
     SetButtonCaptionToPause();
     SetButtonAbortCaptionToAbort();
     edtLayerIncreasePercent2_->setText(PercentText(ctx_.params.zASAPL));
-    SetClientSizeTwips(this, 7185, 7425);
+    SetClientSizeTwips(this, kClientWidth, kClientHeight);
     Frame1_->setVisible(true);
 }
 
@@ -96,6 +114,7 @@ void frmRunStatus::ApplyTexts() {
     ApplyResourceToControl(env, Frame1_, 905);
     ApplyResourceToControl(env, Label1_, 906);
     ApplyResourceToControl(env, btnSetPercentIncrease_, 907);
+    ApplyResourceToControl(env, lblTimeLeftLbl_, 934);
     ApplyResourceToControl(env, btnPauseOrRestart_, fPaused_ ? 707 : 706);
     ApplyAbortCaption();
     ApplyShellName();
@@ -172,12 +191,30 @@ void frmRunStatus::Activate() {
 void frmRunStatus::Refresh() { repaint(); }
 void frmRunStatus::SetEnabled(bool enabled) { setEnabled(enabled); }
 
+void frmRunStatus::SetRunRecord(engine::RunRecord* record) {
+    record_ = record;
+    ShowProgress();
+}
+
+void frmRunStatus::ShowProgress() {
+    if (record_ == nullptr || record_->Plan().moves.empty()) {
+        prgTapeLaid_->setValue(0);
+        lblTimeLeft_->clear();
+        return;
+    }
+    prgTapeLaid_->setValue(static_cast<int>(std::lround(record_->Progress() * 1000)));
+    const std::int64_t left = record_->Running() ? std::llround(record_->SecondsLeft()) : 0;
+    lblTimeLeft_->setText(ToQString(engine::ElapsedTimeText(left)));
+}
+
 // ---- handlers ----
 
 void frmRunStatus::btnAbort_Click() {
     RunAction(ctx_.env, [this] {
-        if (ctx_.engine.Globals().RunState != engine::kRunIdle)
+        if (ctx_.engine.Globals().RunState != engine::kRunIdle) {
+            if (record_ != nullptr) record_->NoteAbortFromWindow();
             ctx_.engine.AbortRun();
+        }
         else
             ctx_.engine.CloseRunWindowAndReturn();
     });

@@ -13,7 +13,12 @@ class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QProgressBar;
 class QPushButton;
+
+namespace plyx::engine {
+class RunRecord;
+}
 
 namespace plyx::ui {
 
@@ -49,6 +54,11 @@ public:
     // of the run (button captions, shell name, values).
     void ApplyTexts();
     bool Paused() const { return fPaused_; }
+
+    // Below the run controls: tape laid against the plan and the time
+    // left, from the run's record (which follows the controller).
+    void SetRunRecord(engine::RunRecord* record);
+    void ShowProgress();
 
     // ---- handlers ----
     void btnAbort_Click();
@@ -89,6 +99,11 @@ private:
     QLabel* Label1_ = nullptr;
     QLineEdit* edtLayerIncreasePercent2_ = nullptr;
     QPushButton* btnSetPercentIncrease_ = nullptr;
+
+    engine::RunRecord* record_ = nullptr;
+    QProgressBar* prgTapeLaid_ = nullptr;
+    QLabel* lblTimeLeftLbl_ = nullptr;
+    QLabel* lblTimeLeft_ = nullptr;
 };
 
 }  // namespace plyx::ui

@@ -22,15 +22,34 @@ public:
     std::vector<PlannedMove> moves;
     std::int32_t capacity = 30;
 
-    void GoToRequested() override { moves.push_back({x_, y_, rate_}); }
+    void GoToRequested() override {
+        moves.push_back({x_, y_, rate_});
+        if (layerPass) passes.push_back(*layerPass);
+        if (queuedDistance) distanceBefore.push_back(*queuedDistance);
+    }
     std::int32_t GetQueueFree() override { return capacity; }
     void SetRequestedDelta(std::int32_t steps, std::int32_t motor) override { (motor == 1 ? x_ : y_) = steps; }
-    void SetControllerRunRate(std::int32_t rate) override { rate_ = rate; }
+    void SetControllerRunRate(std::int32_t rate) override {
+        rate_ = rate;
+        ++rateSets;
+    }
+    void SetControllerStopOKRate(std::int32_t rate) override { stopOkRate = rate; }
+    void SetControllerRampRate(std::int32_t rate) override { rampRate = rate; }
     std::int32_t ReadLimitSwitches() override { return limitSwitches; }
     std::int32_t ReadSwitchInputs() override { return switchInputs; }
 
     std::int32_t switchInputs = 0xFF;   // active low: every switch open
     std::int32_t limitSwitches = 0xFF;  // no limit tripped
+
+    // Watched while moves are queued (optional): the engine's layer pass and
+    // its queued tape, noted for every move before the move adds to it.
+    const std::int32_t* layerPass = nullptr;
+    const double* queuedDistance = nullptr;
+    std::vector<std::int32_t> passes;
+    std::vector<double> distanceBefore;
+    std::int32_t rateSets = 0;  // one per straight move handed to the controller
+    std::int32_t stopOkRate = 0;
+    std::int32_t rampRate = 0;
 
 private:
     std::int32_t x_ = 0;

@@ -2,7 +2,9 @@
 // the parameters an instance would start with: the defaults, the settings
 // file of the data directory and the command line (e.g. REQCOMPORT=1), read
 // exactly as plyx3 reads them. Used to check a board's record of moves.
-//   plyx3-plan [--burnish] [--family 1|2] [--summary] [KEY=VALUE ...]
+// --summary prints the run preview's summary instead of the moves; --svg
+// FILE also writes the preview's drawing of the wrap path.
+//   plyx3-plan [--burnish] [--family 1|2] [--summary] [--svg FILE] [KEY=VALUE ...]
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -13,10 +15,12 @@
 #include "engine/RunEngine.h"
 #include "engine/RunState.h"
 #include "engine/plan/PlanRecorder.h"
+#include "engine/plan/RunPlan.h"
 #include "link/CommLog.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/EventPump.h"
+#include "platform/Files.h"
 #include "text/Resources.h"
 
 int main(int argc, char** argv) {
@@ -25,11 +29,14 @@ int main(int argc, char** argv) {
     bool summaryOnly = false;
     int family = engine::kFamily4Axis;
     std::string commandLine;
+    std::string svgFile;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--burnish") == 0) {
             burnish = true;
         } else if (std::strcmp(argv[i], "--summary") == 0) {
             summaryOnly = true;
+        } else if (std::strcmp(argv[i], "--svg") == 0 && i + 1 < argc) {
+            svgFile = argv[++i];
         } else if (std::strcmp(argv[i], "--family") == 0 && i + 1 < argc) {
             family = std::atoi(argv[++i]) == 2 ? engine::kFamily2Axis : engine::kFamily4Axis;
         } else {
@@ -51,16 +58,29 @@ int main(int argc, char** argv) {
         env.OpenProgramLog("");  // leave no log behind
         env.ControllerFamily = family;
 
+        if (summaryOnly || !svgFile.empty()) {
+            const engine::RunPlan plan = engine::RecordRunPlan(env, params, family, burnish);
+            if (summaryOnly)
+                for (const std::string& line : engine::PlanSummaryLines(env, plan, params.fDSU != 0))
+                    std::printf("%s\n", line.c_str());
+            if (!svgFile.empty() && !platform::WriteFileAtomically(svgFile, engine::PlanSvg(env, plan))) {
+                std::fprintf(stderr, "plyx3-plan: cannot write %s\n", svgFile.c_str());
+                return 1;
+            }
+            if (summaryOnly) return 0;
+        }
+
         engine::RunGlobals globals;
         platform::NullEventPump pump;
         engine::PlanRecorder recorder;
         engine::RunEngine engine(env, params, globals, pump);
+        engine.SetPlanOnly(true);
         engine.UseController(&recorder);
         engine.StartRun(burnish);
 
-        if (!summaryOnly) std::printf("%s\n", engine::FormatMoves(recorder.moves).c_str());
+        std::printf("%s\n", engine::FormatMoves(recorder.moves).c_str());
         const double feet = globals.TotalQueuedDistance * engine.Geometry().zTapePerStep / 12.0;
-        std::fprintf(summaryOnly ? stdout : stderr, "layers=%d segments=%zu tape=%.1f ft\n",
+        std::fprintf(stderr, "layers=%d segments=%zu tape=%.1f ft\n",
                      static_cast<int>(engine::RunGeometry::LayerCount(params, burnish)), recorder.moves.size(),
                      feet);
     } catch (const app::ProgramExit& e) {

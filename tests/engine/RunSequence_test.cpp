@@ -9,6 +9,7 @@
 #include "app/Numbers.h"
 #include "app/ParameterFiles.h"
 #include "engine/DisplayText.h"
+#include "engine/plan/RunRecord.h"
 #include "platform/Files.h"
 #include "tests/engine/EngineFixture.h"
 
@@ -179,6 +180,55 @@ TEST_F(RunTest, RingDisplayIndex) {
     // Entry 58 was written by insert 59: 59000 inches in feet.
     EXPECT_EQ(status.stepTotal, TapeLengthText(59000 / 12.0));
     EXPECT_EQ(status.layerTotal, "2");
+}
+
+// The status window's progress and time left follow the controller, not
+// the queue: a controller that holds three moves and runs at half the
+// planned pace (the clock moves twice each move's estimate as it ends) is
+// shown behind the queued tape and told about twice the plan's rest.
+TEST_F(RunTest, ProgressAndTimeLeftFollowTheController) {
+    params.cTLC = 2;
+    RunRecord record(*env, params, globals);
+    engine->AddRunWatcher(&record);
+    std::size_t done = 0;
+    ctl.onWaitIdle = [&](FakeController& c) -> std::optional<std::int32_t> {
+        const RunPlan& plan = record.Plan();
+        const std::size_t held = globals.RunState == kRunStopping ? 0 : 3;
+        while (done + held < c.moves.size()) ++done;
+        c.queueInUse = static_cast<std::int32_t>(c.moves.size() - done);
+        // The displays count the move in progress as laid: the clock is at its end.
+        if (done < plan.secondsAt.size() && c.queueInUse > 0) {
+            const auto at = static_cast<std::int64_t>((globals.RunStartTime - clock.wallStart) * 1e9 +
+                                                      2e9 * plan.secondsAt[done]);
+            clock.ticks = std::max(clock.ticks, at);
+        }
+        return std::nullopt;
+    };
+    std::vector<double> progress, left, planLeft;
+    bool lagSeen = false;
+    double nextSample = 0.4;
+    pump.onDispatch = [&](int) {
+        const RunPlan& plan = record.Plan();
+        const double laid = record.LaidInches();
+        lagSeen = lagSeen || laid < globals.TotalQueuedDistance * engine->Geometry().zTapePerStep - 1e-9;
+        if (record.Running() && nextSample < 1 && record.Progress() >= nextSample && plan.SecondsAtTape(laid) > 15) {
+            progress.push_back(record.Progress());
+            left.push_back(record.SecondsLeft());
+            planLeft.push_back(plan.seconds - plan.SecondsAtTape(laid));
+            nextSample += 0.2;
+        }
+    };
+    engine->StartRun(false);
+    engine->RemoveRunWatcher(&record);
+    EXPECT_TRUE(lagSeen);
+    ASSERT_GE(progress.size(), 2u);
+    for (std::size_t i = 0; i < progress.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_LT(progress[i], 1.0);
+        // The wall clock counts whole seconds.
+        EXPECT_NEAR(left[i], 2 * planLeft[i], 0.1 * planLeft[i] + 2);
+    }
+    EXPECT_GT(record.Progress(), 0.99);
 }
 
 }  // namespace

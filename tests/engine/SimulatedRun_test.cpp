@@ -9,6 +9,8 @@
 
 #include "app/ParameterFiles.h"
 #include "engine/Controller2Axis.h"
+#include "engine/plan/RunPlan.h"
+#include "engine/plan/RunRecord.h"
 #include "platform/Files.h"
 #include "sim/Simulator.h"
 #include "tests/engine/EngineFixture.h"
@@ -408,6 +410,135 @@ TEST_F(SimulatedRunTest, PanelSwitchesStartARunFromTheMainWindowsPoll) {
         EXPECT_EQ(mainWindow.calls[0], "StopTimer");
         EXPECT_EQ(mainWindow.calls[1], c.click);
         ExpectPlanThenSlowDown(BoardMoves(), PlannedSegments(c.click == std::string("Burnish")));
+    }
+}
+
+// The run preview's plan of the example shells against the board's record
+// of the whole run, on both families: the same moves and tape, and an
+// estimated time within 10 % of the time the board's moves take at time
+// scale 1 (the simulator's own motion model, counted in board time).
+struct PreviewCase {
+    const char* shell;  // "" for the built-in defaults
+    std::int32_t family;
+    bool burnish;
+    std::int32_t layers;
+    bool finishing;
+};
+
+class PreviewAgainstBoardTest : public SimulatedRunTest, public ::testing::WithParamInterface<PreviewCase> {
+protected:
+    PreviewAgainstBoardTest()
+        : SimulatedRunTest(GetParam().family == kFamily2Axis ? TwoAxisBoard() : sim::SimOptions{},
+                           GetParam().family) {}
+};
+
+TEST_P(PreviewAgainstBoardTest, PlanMatchesTheRunAndTheEstimateItsTime) {
+    const PreviewCase c = GetParam();
+    if (*c.shell != 0) {
+        for (const char* name : {"Shell-6in.cfg", "Shell-6in.fin", "Shell-8in-alternate.cfg"})
+            dir.Write(name,
+                      *platform::ReadWholeFile(std::string(PLYX3_EXAMPLES_DIR "/shells/") + name));
+        app::LoadParameterFile(*env, params, dir.File(c.shell));
+    }
+    const RunPlan plan = RecordRunPlan(*env, params, c.family, c.burnish);
+    ASSERT_EQ(plan.refusal, "");
+    const double before = sim.State().counters.motionSeconds;
+    engine->StartRun(c.burnish);
+
+    std::vector<QueuedMove> planned;
+    for (const PlannedMove& m : plan.moves) planned.push_back({m.x, m.y, m.rate});
+    EXPECT_EQ(planned, BoardMoves());
+    EXPECT_EQ(plan.layers, c.layers);
+    EXPECT_EQ(plan.finishingChained, c.finishing);
+    EXPECT_EQ(plan.layerOfMove.back(), c.layers);
+    EXPECT_GT(plan.lineMoves, 0);
+    EXPECT_LE(plan.lineMoves, static_cast<std::int32_t>(plan.moves.size()));
+    EXPECT_NEAR(plan.tapeInches, globals.TotalQueuedDistance * engine->Geometry().zTapePerStep, 1e-6);
+    EXPECT_DOUBLE_EQ(plan.tapeAt.back(), plan.tapeInches);
+
+    const double board = sim.State().counters.motionSeconds - before;
+    ASSERT_GT(board, 10.0);
+    EXPECT_NEAR(plan.seconds, board, 0.10 * board);
+    RecordProperty("estimate_s", std::to_string(plan.seconds));
+    RecordProperty("board_s", std::to_string(board));
+    // The time at a tape length grows with it and ends at the whole estimate.
+    EXPECT_DOUBLE_EQ(plan.SecondsAtTape(plan.tapeInches), plan.seconds);
+    EXPECT_LT(plan.SecondsAtTape(plan.tapeInches / 3), plan.SecondsAtTape(plan.tapeInches * 2 / 3));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ExampleShells, PreviewAgainstBoardTest,
+    ::testing::Values(PreviewCase{"", kFamily4Axis, false, 6, false}, PreviewCase{"", kFamily4Axis, true, 2, false},
+                      PreviewCase{"Shell-6in.cfg", kFamily4Axis, false, 7, true},
+                      PreviewCase{"Shell-6in.cfg", kFamily2Axis, false, 7, true},
+                      PreviewCase{"Shell-6in.cfg", kFamily2Axis, true, 2, false},
+                      PreviewCase{"Shell-8in-alternate.cfg", kFamily4Axis, false, 4, false},
+                      PreviewCase{"Shell-8in-alternate.cfg", kFamily2Axis, false, 4, false}));
+
+// Every run leaves one line in the production record: a finished run, one
+// aborted with the window's button and one aborted by the panel's abort
+// input, read back as CSV.
+TEST_F(SimulatedRunTest, EveryRunLeavesOneLineInTheProductionRecord) {
+    params.cTLC = 2;
+    env->ComPortName = "COM3";
+    env->PerPortPrefix = "C3.";
+    params.CurrentShellFile = "/shells/a, \"b\".cfg";  // needs quoting
+    RunRecord record(*env, params, globals);
+    engine->AddRunWatcher(&record);
+    const std::function<void(int)> scripts[] = {
+        nullptr,
+        [&](int n) {
+            if (n == 10) {
+                record.NoteAbortFromWindow();
+                engine->AbortRun();
+            }
+        },
+        [&](int n) {
+            if (n == 6) sim.Latch(sim.AbortLatchBit());
+        },
+    };
+    for (const auto& trigger : scripts) {
+        pump.dispatches = 0;
+        script = trigger;
+        clock.AdvanceMs(5000);
+        engine->StartRun(false);
+    }
+    engine->StartRun(true);
+    engine->RemoveRunWatcher(&record);
+
+    const auto rows = ParseCsv(*platform::ReadWholeFile(record.FilePath()));
+    ASSERT_EQ(rows.size(), 5u);
+    EXPECT_EQ(CsvLine(rows[0]), RunRecord::kHeader);
+    const struct {
+        const char* kind;
+        const char* outcome;
+        const char* layersPlanned;
+        bool whole;
+    } expected[] = {{"full", "completed", "2", true},
+                    {"full", "aborted from the window", "2", false},
+                    {"full", "aborted from the panel", "2", false},
+                    {"burnish", "completed", "2", true}};
+    for (std::size_t i = 0; i < std::size(expected); ++i) {
+        SCOPED_TRACE(i);
+        const std::vector<std::string>& r = rows[i + 1];
+        ASSERT_EQ(r.size(), 14u);
+        EXPECT_EQ(r[2], "COM3");
+        EXPECT_EQ(r[4], params.CurrentShellFile);
+        EXPECT_EQ(r[5], expected[i].kind);
+        EXPECT_EQ(r[11], expected[i].outcome);
+        EXPECT_EQ(r[6], expected[i].layersPlanned);
+        EXPECT_EQ(r[12] + r[13], "");
+        EXPECT_LE(r[0], r[1]);  // ISO 8601 sorts as time
+        EXPECT_EQ(r[0].size(), std::string("2025-12-06T05:46:40+00:00").size());
+        const double planned = std::stod(r[8]), laid = std::stod(r[9]);
+        EXPECT_GT(planned, 0);
+        if (expected[i].whole) {
+            EXPECT_EQ(r[7], r[6]);
+            EXPECT_NEAR(laid, planned, 0.5);  // all but the last slow-down moves
+        } else {
+            EXPECT_LT(std::stoi(r[7]), std::stoi(r[6]));
+            EXPECT_LT(laid, planned / 2);
+        }
     }
 }
 

@@ -5,9 +5,13 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
 
+#include "engine/plan/RunRecord.h"
+#include "link/BoardLinkError.h"
+#include "platform/Files.h"
 #include "tests/ui/UiFixture.h"
 #include "ui/Application.h"
 #include "ui/frmMain.h"
@@ -177,6 +181,41 @@ TEST_F(RunStatusTest, ClosingTheWindowDuringARunDoesNothing) {
     QTest::mouseClick(main->findChild<QPushButton*>("btnFullRun"), Qt::LeftButton);
     EXPECT_TRUE(stillShown);
     EXPECT_EQ(w.globals.RunState, engine::kRunIdle);
+}
+
+// A board lost in the middle of a run (its link fails): the progress shown
+// so far came from the controller, and the run's line in the production
+// record carries the error the message box shows, written before it.
+TEST_F(RunStatusTest, BoardLostMidRunIsRecordedWithItsError) {
+    w.params.fAutoCloseRunWindow = 0;
+    auto* bar = Status().findChild<QProgressBar*>("prgTapeLaid");
+    ASSERT_NE(bar, nullptr);
+    std::vector<int> bars;
+    std::vector<QString> lefts;
+    int waits = 0;
+    w.controller.onWaitIdle = [&] {
+        bars.push_back(bar->value());
+        lefts.push_back(Text("lblTimeLeft"));
+        if (++waits == 40) throw link::BoardLinkError(7, "ZentrovaCom.CharWrite", "The board does not answer");
+    };
+    QTest::mouseClick(main->findChild<QPushButton*>("btnFullRun"), Qt::LeftButton);
+
+    ASSERT_EQ(w.Messages().size(), 1u);
+    EXPECT_EQ(w.exitCodes, (std::vector<int>{1}));
+    ASSERT_GE(bars.size(), 40u);
+    EXPECT_GT(bars.back(), bars.front());
+    EXPECT_LT(bars.back(), 1000);
+    EXPECT_FALSE(lefts.back().isEmpty());
+    EXPECT_EQ(Text("lblTimeLeftLbl"), "Time left:");
+
+    const auto rows = engine::ParseCsv(*platform::ReadWholeFile(app.Record().FilePath()));
+    ASSERT_EQ(rows.size(), 2u);
+    const std::vector<std::string>& r = rows[1];
+    ASSERT_EQ(r.size(), 14u);
+    EXPECT_EQ(r[11], "error");
+    EXPECT_EQ("Error " + r[12] + "\r\n" + r[13], w.Messages()[0]);
+    EXPECT_LT(std::stod(r[9]), std::stod(r[8]));
+    EXPECT_EQ(engine::RunRecord::InProgress(), nullptr);
 }
 
 }  // namespace

@@ -1,0 +1,24 @@
+#pragma once
+// Observers of a run beside the windows (the run's plan and progress, the
+// production record): told when a run starts and ends and whenever the
+// displays follow the controller.
+#include <cstdint>
+
+namespace plyx::engine {
+
+class RunWatcher {
+public:
+    virtual ~RunWatcher() = default;
+    // A run passed its checks and is about to move (settings saved).
+    virtual void RunStarting(bool burnish) = 0;
+    // The displays show the controller this far into the run (inches of
+    // tape, from the distance ring; also between runs, when a display is
+    // refreshed).
+    virtual void ControllerAt(double inches) = 0;
+    // Once a second while a run is shown.
+    virtual void ElapsedChanged(std::int64_t seconds) = 0;
+    // The stop sequence has ended the run; aborted when an abort ended it.
+    virtual void RunEnded(bool aborted) = 0;
+};
+
+}  // namespace plyx::engine

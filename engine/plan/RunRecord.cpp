@@ -1,0 +1,193 @@
+#include "engine/plan/RunRecord.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/Clock.h"
+#include "platform/Files.h"
+
+namespace plyx::engine {
+
+namespace {
+
+RunRecord* g_inProgress = nullptr;
+
+// Before this much of the plan has run, the run's own pace says too little.
+constexpr double kPaceAfterSeconds = 10.0;
+
+std::string Feet(double inches) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.1f", std::isfinite(inches) ? inches / 12.0 : 0.0);
+    return buf;
+}
+
+}  // namespace
+
+const char* const RunRecord::kHeader =
+    "start,end,port,model,shell_file,kind,layers_planned,layers_reached,tape_planned_ft,tape_laid_ft,"
+    "duration_s,outcome,error_number,error_text\r\n";
+
+std::string CsvLine(const std::vector<std::string>& fields) {
+    std::string line;
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        if (i > 0) line += ',';
+        const std::string& f = fields[i];
+        if (f.find_first_of(",\"\r\n") == std::string::npos) {
+            line += f;
+            continue;
+        }
+        line += '"';
+        for (char c : f) line += c == '"' ? std::string("\"\"") : std::string(1, c);
+        line += '"';
+    }
+    return line + "\r\n";
+}
+
+std::vector<std::vector<std::string>> ParseCsv(const std::string& text) {
+    std::vector<std::vector<std::string>> rows;
+    std::vector<std::string> row;
+    std::string field;
+    bool quoted = false, any = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        any = true;
+        if (quoted) {
+            if (c == '"' && i + 1 < text.size() && text[i + 1] == '"') {
+                field += '"';
+                ++i;
+            } else if (c == '"') {
+                quoted = false;
+            } else {
+                field += c;
+            }
+        } else if (c == '"') {
+            quoted = true;
+        } else if (c == ',') {
+            row.push_back(std::move(field));
+            field.clear();
+        } else if (c == '\r' || c == '\n') {
+            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+            row.push_back(std::move(field));
+            field.clear();
+            rows.push_back(std::move(row));
+            row.clear();
+            any = false;
+        } else {
+            field += c;
+        }
+    }
+    if (any) {
+        row.push_back(std::move(field));
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+std::string IsoTime(std::time_t t) {
+    const std::tm tm = platform::LocalTime(t);
+    char buf[40];
+    std::strftime(buf, sizeof buf, "%Y-%m-%dT%H:%M:%S", &tm);
+    const long offset = tm.tm_gmtoff / 60;
+    char zone[48];
+    std::snprintf(zone, sizeof zone, "%c%02ld:%02ld", offset < 0 ? '-' : '+', std::labs(offset) / 60,
+                  std::labs(offset) % 60);
+    return std::string(buf) + zone;
+}
+
+RunRecord::RunRecord(app::Environment& env, app::ParameterSet& params, RunGlobals& globals)
+    : env_(env), params_(params), globals_(globals) {}
+
+RunRecord::~RunRecord() {
+    if (g_inProgress == this) g_inProgress = nullptr;
+}
+
+RunRecord* RunRecord::InProgress() { return g_inProgress; }
+
+std::string RunRecord::FilePath() { return env_.GetDataDirectory() + "/" + env_.PerPortPrefix + "runs.csv"; }
+
+void RunRecord::RunStarting(bool burnish) {
+    running_ = true;
+    burnish_ = burnish;
+    abortFromWindow_ = false;
+    start_ = env_.Clock().WallTime();
+    shellFile_ = params_.CurrentShellFile;
+    laid_ = 0;
+    elapsed_ = elapsedAtUpdate_ = 0;
+    plan_ = RecordRunPlan(env_, params_, env_.ControllerFamily, burnish);
+    leftAtUpdate_ = plan_.seconds;
+    g_inProgress = this;
+    if (OnChange) OnChange();
+}
+
+void RunRecord::ControllerAt(double inches) {
+    if (!running_ || !std::isfinite(inches)) return;
+    laid_ = std::max(laid_, inches);
+    const double planAt = plan_.SecondsAtTape(laid_);
+    const std::int64_t now = std::max<std::int64_t>(0, env_.Clock().WallTime() - start_);
+    double pace = 1.0;
+    if (planAt >= kPaceAfterSeconds && now > 0) pace = std::clamp(static_cast<double>(now) / planAt, 0.5, 2.0);
+    leftAtUpdate_ = (plan_.seconds - planAt) * pace;
+    elapsedAtUpdate_ = now;
+    if (OnChange) OnChange();
+}
+
+void RunRecord::ElapsedChanged(std::int64_t seconds) {
+    if (!running_) return;
+    elapsed_ = seconds;
+    if (OnChange) OnChange();
+}
+
+double RunRecord::Progress() const {
+    if (!(plan_.tapeInches > 0)) return 0;
+    return std::clamp(laid_ / plan_.tapeInches, 0.0, 1.0);
+}
+
+double RunRecord::SecondsLeft() const {
+    const std::int64_t since = std::max<std::int64_t>(0, elapsed_ - elapsedAtUpdate_);
+    return std::max(0.0, leftAtUpdate_ - static_cast<double>(since));
+}
+
+void RunRecord::RunEnded(bool aborted) {
+    if (!running_) return;
+    std::string outcome = "completed";
+    // The window's button may also end the stop sequence's last wait.
+    if (aborted || abortFromWindow_) {
+        if (abortFromWindow_)
+            outcome = "aborted from the window";
+        else if ((globals_.SwitchFlags & (kSwitchStop | kSwitchAbort)) != 0)
+            outcome = "aborted from the panel";
+        else
+            outcome = "aborted";
+    }
+    Write(outcome, "", "");
+}
+
+void RunRecord::EndWithError(std::int32_t number, const std::string& text) {
+    if (!running_) return;
+    Write("error", std::to_string(number), text);
+}
+
+void RunRecord::Write(const std::string& outcome, const std::string& errorNumber, const std::string& errorText) {
+    running_ = false;
+    if (g_inProgress == this) g_inProgress = nullptr;
+    const std::time_t end = env_.Clock().WallTime();
+    const std::int32_t reached = laid_ > 0 ? plan_.LayerAtTape(laid_) : 0;
+    const std::string line =
+        CsvLine({IsoTime(start_), IsoTime(end), env_.ComPortName, params_.strModel, shellFile_,
+                 burnish_ ? "burnish" : "full", std::to_string(plan_.layers), std::to_string(reached),
+                 Feet(plan_.tapeInches), Feet(laid_), std::to_string(std::max<std::int64_t>(0, end - start_)), outcome,
+                 errorNumber, errorText});
+    const std::string path = FilePath();
+    std::string why;
+    if (!platform::AppendRecord(path, kHeader, line, &why)) {
+        // The run itself is over; the operator must know its record is missing.
+        const std::string message = env_.GetResourceText(936) + " (" + path + ": " + why + ")";
+        env_.LogLine(message);
+        env_.Dialogs().ShowMessage(message, env_.PortCaptionPrefix + env_.ProgramName);
+    }
+    if (OnChange) OnChange();
+}
+
+}  // namespace plyx::engine

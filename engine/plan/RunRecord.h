@@ -1,0 +1,82 @@
+#pragma once
+// What the operator is told about a run beyond the displays of the status
+// window, and what is kept of it: the plan of the run as it starts, the
+// progress and time left following the controller (the distance ring), and
+// one line per run in the production record, <data>/C<n>.runs.csv.
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/Environment.h"
+#include "app/ParameterSet.h"
+#include "engine/RunState.h"
+#include "engine/RunWatcher.h"
+#include "engine/plan/RunPlan.h"
+
+namespace plyx::engine {
+
+class RunRecord final : public RunWatcher {
+public:
+    RunRecord(app::Environment& env, app::ParameterSet& params, RunGlobals& globals);
+    ~RunRecord() override;
+    RunRecord(const RunRecord&) = delete;
+    RunRecord& operator=(const RunRecord&) = delete;
+
+    // ---- RunWatcher ----
+    void RunStarting(bool burnish) override;
+    void ControllerAt(double inches) override;
+    void ElapsedChanged(std::int64_t seconds) override;
+    void RunEnded(bool aborted) override;
+
+    // The run status window's abort button ended the run.
+    void NoteAbortFromWindow() { abortFromWindow_ = true; }
+    // The run ends on an error that ends the program: its line is written now.
+    void EndWithError(std::int32_t number, const std::string& text);
+    // The record of the run in progress in this program, if any.
+    static RunRecord* InProgress();
+
+    bool Running() const { return running_; }
+    const RunPlan& Plan() const { return plan_; }
+    double LaidInches() const { return laid_; }
+    // Tape laid against the plan's tape, 0 to 1.
+    double Progress() const;
+    // The plan's time from where the controller is, scaled by how the run
+    // has kept to the plan so far, counting down between two updates.
+    double SecondsLeft() const;
+
+    // Progress or time left changed.
+    std::function<void()> OnChange;
+
+    // <data directory>/<PerPortPrefix>runs.csv
+    std::string FilePath();
+    static const char* const kHeader;
+
+private:
+    void Write(const std::string& outcome, const std::string& errorNumber, const std::string& errorText);
+
+    app::Environment& env_;
+    app::ParameterSet& params_;
+    RunGlobals& globals_;
+    RunPlan plan_;
+    bool running_ = false;
+    bool burnish_ = false;
+    bool abortFromWindow_ = false;
+    std::time_t start_ = 0;
+    std::string shellFile_;
+    double laid_ = 0;
+    std::int64_t elapsed_ = 0;
+    double leftAtUpdate_ = 0;
+    std::int64_t elapsedAtUpdate_ = 0;
+};
+
+// One record line: fields quoted where the CSV convention needs it
+// (comma, quote, CR or LF inside; quotes doubled), ended by CR LF.
+std::string CsvLine(const std::vector<std::string>& fields);
+// The fields of each line of CSV text (quoted fields may hold line ends).
+std::vector<std::vector<std::string>> ParseCsv(const std::string& text);
+
+// A wall time as ISO 8601 local time with its offset: "2026-12-07T00:10:05+01:00".
+std::string IsoTime(std::time_t t);
+
+}  // namespace plyx::engine
