@@ -226,16 +226,3 @@ TEST_F(ParameterFile, FieldChecksRejectWithTheLabelledMessage) {
     EXPECT_EQ(dialogs.messages[5].text, "Burnish Layer Count: must be > 0");
 }
 
-TEST_F(ParameterFile, ShellDefaultsLeaveTheMachineValues) {
-    params.zSD = 1;
-    params.zWA = 30;
-    params.LineCounter = 9;
-    params.cMSPS = 4;
-    LoadShellDefaults(params);
-    EXPECT_EQ(params.zSD, 6);
-    EXPECT_EQ(params.zWA, -25);
-    EXPECT_EQ(params.LineCounter, 0);
-    EXPECT_EQ(params.cMSPS, 4);  // machine value untouched
-    LoadMachineDefaults(params);
-    EXPECT_EQ(params.cMSPS, 16);
-}
