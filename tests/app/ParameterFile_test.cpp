@@ -177,6 +177,9 @@ TEST_F(ParameterFile, MissingNamedFileIsReportedAndForgotten) {
                   "No such file or directory");
     EXPECT_EQ(params.CurrentShellFile, "");
     EXPECT_EQ(params.zSD, 9);
+    // No settings file yet is the first start, not an error.
+    LoadParameterFile(env, params, "");
+    EXPECT_EQ(dialogs.messages.size(), 1u);
 }
 
 TEST_F(ParameterFile, AnyLineEndingAnd8BitTextReadSanely) {
