@@ -177,6 +177,9 @@ TEST_F(ParameterFile, MissingNamedFileIsReportedAndForgotten) {
                   "No such file or directory");
     EXPECT_EQ(params.CurrentShellFile, "");
     EXPECT_EQ(params.zSD, 9);
+    // No settings file yet is the first start, not an error.
+    LoadParameterFile(env, params, "");
+    EXPECT_EQ(dialogs.messages.size(), 1u);
 }
 
 TEST_F(ParameterFile, AnyLineEndingAnd8BitTextReadSanely) {
@@ -226,16 +229,3 @@ TEST_F(ParameterFile, FieldChecksRejectWithTheLabelledMessage) {
     EXPECT_EQ(dialogs.messages[5].text, "Burnish Layer Count: must be > 0");
 }
 
-TEST_F(ParameterFile, ShellDefaultsLeaveTheMachineValues) {
-    params.zSD = 1;
-    params.zWA = 30;
-    params.LineCounter = 9;
-    params.cMSPS = 4;
-    LoadShellDefaults(params);
-    EXPECT_EQ(params.zSD, 6);
-    EXPECT_EQ(params.zWA, -25);
-    EXPECT_EQ(params.LineCounter, 0);
-    EXPECT_EQ(params.cMSPS, 4);  // machine value untouched
-    LoadMachineDefaults(params);
-    EXPECT_EQ(params.cMSPS, 16);
-}

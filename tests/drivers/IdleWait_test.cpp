@@ -166,6 +166,11 @@ TEST_F(IdleWaitTest, QueuedCommandWithoutCompleteReplyTrapsAPausedController) {
     board.On("h", {"G0*", "G2*"});
     router.GoToCurrentRequestedLocation();
     EXPECT_EQ(rig.link->IdleTime(), 30);
+    // A board that accepts more commands needs no second question.
+    board.TakeWire();
+    board.On("h", {"A3*", "I0*"});
+    router.GoToCurrentRequestedLocation();
+    EXPECT_EQ(Queries(board.TakeWire()), 1);
 }
 
 // Without verbose replies a silent read is a plain time-out, so only the

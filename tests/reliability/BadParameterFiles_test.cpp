@@ -155,21 +155,8 @@ TEST_F(BadParameterFileTest, NulBytes) {
 // A missing named file: error report "Trying to open parameters file" + path
 // with error 53, values kept, no current shell file. A missing settings
 // file is the first start: nothing shown.
-TEST_F(BadParameterFileTest, MissingFiles) {
-    params.zSD = 8;
-    app::LoadParameterFile(env, params, File("none.cfg"));
-    ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(dialogs.messages[0].title, "Trying to open parameters file " + File("none.cfg"));
-    EXPECT_NE(dialogs.messages[0].text.find("Error 53"), std::string::npos) << dialogs.messages[0].text;
-    EXPECT_EQ(params.zSD, 8);
-    EXPECT_EQ(params.CurrentShellFile, "");
-
-    app::LoadParameterFile(env, params, "");
-    EXPECT_EQ(dialogs.messages.size(), 1u);
-}
-
-// A folder where a file should be: reading reports it; writing reports it
-// and leaves the folder as it was.
+// A folder where a file should be is reported on reading (writing onto one:
+// the parameter file tests).
 TEST_F(BadParameterFileTest, FolderWhereAFileShouldBe) {
     const std::string folder = File("folder.cfg");
     ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
@@ -177,15 +164,6 @@ TEST_F(BadParameterFileTest, FolderWhereAFileShouldBe) {
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].title, "Trying to open parameters file " + folder);
     EXPECT_EQ(params.CurrentShellFile, "");
-
-    params.CurrentShellFile = "kept.cfg";
-    EXPECT_FALSE(app::WriteParameterFile(env, params, folder, 2));
-    ASSERT_EQ(dialogs.messages.size(), 2u);
-    EXPECT_EQ(dialogs.messages[1].title, "Trying to create parameters file " + folder);
-    EXPECT_EQ(params.CurrentShellFile, "kept.cfg");
-    struct stat st {};
-    ASSERT_EQ(::stat(folder.c_str(), &st), 0);
-    EXPECT_TRUE(S_ISDIR(st.st_mode));
 }
 
 // Devices and pipes are no text files: refused at once, never read (a pipe

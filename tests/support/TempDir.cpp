@@ -20,8 +20,14 @@ TempDir::~TempDir() {
 }
 
 void TempDir::Write(const std::string& name, const std::string& bytes) const {
+    // Missing folders are made: a file a test believes it wrote must exist,
+    // or the test checks nothing.
+    std::error_code ec;
+    std::filesystem::create_directories(std::filesystem::path(File(name)).parent_path(), ec);
     std::ofstream out(File(name), std::ios::binary);
     out << bytes;
+    out.close();
+    if (!out) throw std::runtime_error("cannot write " + File(name));
 }
 
 std::string TempDir::Read(const std::string& name) const {

@@ -48,10 +48,11 @@ TEST_F(LanguageFile, Utf16FileLoadsOnTheFirstPass) {
 }
 
 TEST_F(LanguageFile, EightBitFileLoadsOnTheSecondPass) {
-    docs.Write("d.lng", "PLYX3RESOURCES\r\n101,Diese H\xC3\xBClle speichern\r\n102,Caf\xE9\r\n");
+    docs.Write("d.lng", "PLYX3RESOURCES\r\n101,Diese H\xC3\xBClle speichern\r\n102,Caf\xE9\r\n103,\xC1\x81\r\n");
     EXPECT_EQ(Load(docs.File("d.lng")), 0);
     EXPECT_EQ(LookupResourceText(tables, 101), "Diese H\xC3\xBClle speichern");
     EXPECT_EQ(LookupResourceText(tables, 102), "Caf\xC3\xA9");  // a Latin-1 byte
+    EXPECT_EQ(LookupResourceText(tables, 103), "\xC3\x81\xC2\x81");  // an overlong "A" is two Latin-1 bytes
     EXPECT_FALSE(LoggedLine("FAILED TO PARSE " + docs.File("d.lng") +
                             "-- contents are not valid for use as a resource file"));
     EXPECT_TRUE(dialogs.messages.empty());

@@ -88,27 +88,6 @@ TEST(ResourceMessage, ShowsComposedTextWithOkAndTheGivenTitle) {
     EXPECT_EQ(dialogs.messages[0].buttons, plyx::platform::MessageButtons::Ok);
 }
 
-TEST(InternalDictionary, ProgramNameShapesItsTextsAndCompany) {
-    TextTables tables;
-    LoadInternalDictionary(tables, "WRAPPER");
-    const TextTable& t = tables.InternalDictionary;
-    const std::size_t loaded = t.size();
-    EXPECT_EQ(t.at("100"), "WRAPPER");
-    EXPECT_EQ(t.at("700"), "WRAPPER Running...");
-    EXPECT_EQ(t.at("801"), "Available WRAPPER Models (*.cf)");
-    EXPECT_EQ(t.at("805"), "You have not yet selected a WRAPPER Model.");
-    EXPECT_EQ(t.at("817"), "Could not create your WRAPPER data directory");
-    // The company is named in full only for the PLYX programs.
-    EXPECT_EQ(t.at("507"), "OW LLC");
-    LoadInternalDictionary(tables, "PLYX3");
-    EXPECT_EQ(t.at("507"), "Orvane Works LLC");
-    LoadInternalDictionary(tables, "PLYXTRA");
-    EXPECT_EQ(t.at("507"), "Orvane Works LLC");
-    LoadInternalDictionary(tables, "PLY");
-    EXPECT_EQ(t.at("507"), "OW LLC");
-    EXPECT_EQ(t.size(), loaded);  // reloading starts afresh
-}
-
 TEST(EnglishLanguage, DropsBothLanguageTablesAndTheCurrentFile) {
     LoggedTables t;
     SetDictionaryText(t.tables.SelectedLanguageTable, 101, "A");
