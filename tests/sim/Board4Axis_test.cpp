@@ -27,23 +27,17 @@ TEST(BoardIdentification, ReplyHasMarkerNameVersionCopyrightAndEndMark) {
     }
 }
 
-TEST(Board4AxisFraming, EveryCommandCharacterIsAnswered) {
+TEST(Board4AxisFraming, EveryCommandIsAnsweredAFlushDiscardsAndVerboseEchoes) {
     auto b = MakeBoard("QM4DNCRouter");
     // The blank of a motor selection is a command of its own; a trailing
     // parameter without its letter, and fillers, stay unanswered.
     Talk(*b, {{" ", "*"}, {"2M", "*"}, {"\r", "*"}, {"1200", ""}, {"R", "*"}, {"{}{}", ""}, {"5v", "*"}});
     EXPECT_EQ(b->State().runRate, 1200);
     EXPECT_EQ(b->State().counters.unknownCommands, 1u);
-}
-
-TEST(Board4AxisFraming, FlushCharacterDiscardsHalfCommandAndReportsTilde) {
-    auto b = MakeBoard("QM4DNCRouter");
+    // The flush character drops a half command and reports a tilde.
     Talk(*b, {{"123~", "\r\n~"}, {"R", "*"}});
     EXPECT_EQ(b->State().runRate, 0);
-}
-
-TEST(Board4AxisFraming, VerboseModeEchoesTheCommandAndALineEnd) {
-    Talk(*MakeBoard("QM4DNCRouter"), {{"1V", "1V\r\n*"}, {"h", "h\r\nI30*"}, {"0V", "*"}, {"h", "I30*"}});
+    Talk(*b, {{"1V", "1V\r\n*"}, {"h", "h\r\nI30*"}, {"0V", "*"}, {"h", "I30*"}});
 }
 
 TEST(Board4AxisReports, ValueIsTheLastFieldAfterMotorAndItem) {
