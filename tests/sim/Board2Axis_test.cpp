@@ -1,4 +1,4 @@
-// The 2-axis family's letters, replies and panel wiring.
+// The 2-axis family's letters and replies.
 #include <gtest/gtest.h>
 
 #include "BoardTestUtil.h"
@@ -23,25 +23,6 @@ TEST(Board2AxisMoves, ArcFromBeginAndDeltaAngles) {
     Say(*b, "0S90000000d50c");
     EXPECT_EQ(Say(*b, "300A"), "G29*");
     EXPECT_EQ(MovesOf(b->Moves()), "arc x=-300 y=300 @1000;");
-}
-
-TEST(Board2AxisPanel, InputsAreActiveLow) {
-    auto b = MakeBoard("VT2D20NCRouter");
-    EXPECT_EQ(Say(*b, "6?"), "X,6,255\r\n*");  // switches on the TTL inputs
-    b->SetSwitch(static_cast<int>(Switch::Pause) | static_cast<int>(Switch::Stop), true);
-    EXPECT_EQ(Say(*b, "6?"), "X,6,249\r\n*");
-    EXPECT_EQ(Say(*b, "5?"), "X,5,15\r\n*");  // four limit inputs
-    b->SetLimitInputs(0x2);
-    EXPECT_EQ(Say(*b, "5?"), "X,5,13\r\n*");
-}
-
-TEST(Board2AxisPanel, LampsHangOnRelayWordBits) {
-    auto b = MakeBoard("VT2D20NCRouter");
-    Say(*b, "24576t");
-    Say(*b, std::to_string(0x4000 | 0x0800) + "D");  // idle: START and BURNISH
-    EXPECT_EQ(b->State().lamps, kLampStart | kLampBurnish);
-    Say(*b, std::to_string(0x2000 | 0x8000 | 0x0400) + "D");  // running
-    EXPECT_EQ(b->State().lamps, kLampPause | kLampStop | kLampAbort);
 }
 
 TEST(Board2AxisFraming, NoBinaryDeltaOnThisFamily) {

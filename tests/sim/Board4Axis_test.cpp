@@ -1,5 +1,5 @@
-// Identification of every firmware name; the 4-axis family's letters,
-// replies and panel wiring.
+// Identification of every firmware name; the 4-axis family's letters and
+// replies.
 #include <gtest/gtest.h>
 
 #include "BoardTestUtil.h"
@@ -27,23 +27,17 @@ TEST(BoardIdentification, ReplyHasMarkerNameVersionCopyrightAndEndMark) {
     }
 }
 
-TEST(Board4AxisFraming, EveryCommandCharacterIsAnswered) {
+TEST(Board4AxisFraming, EveryCommandIsAnsweredAFlushDiscardsAndVerboseEchoes) {
     auto b = MakeBoard("QM4DNCRouter");
     // The blank of a motor selection is a command of its own; a trailing
     // parameter without its letter, and fillers, stay unanswered.
     Talk(*b, {{" ", "*"}, {"2M", "*"}, {"\r", "*"}, {"1200", ""}, {"R", "*"}, {"{}{}", ""}, {"5v", "*"}});
     EXPECT_EQ(b->State().runRate, 1200);
     EXPECT_EQ(b->State().counters.unknownCommands, 1u);
-}
-
-TEST(Board4AxisFraming, FlushCharacterDiscardsHalfCommandAndReportsTilde) {
-    auto b = MakeBoard("QM4DNCRouter");
+    // The flush character drops a half command and reports a tilde.
     Talk(*b, {{"123~", "\r\n~"}, {"R", "*"}});
     EXPECT_EQ(b->State().runRate, 0);
-}
-
-TEST(Board4AxisFraming, VerboseModeEchoesTheCommandAndALineEnd) {
-    Talk(*MakeBoard("QM4DNCRouter"), {{"1V", "1V\r\n*"}, {"h", "h\r\nI30*"}, {"0V", "*"}, {"h", "I30*"}});
+    Talk(*b, {{"1V", "1V\r\n*"}, {"h", "h\r\nI30*"}, {"0V", "*"}, {"h", "I30*"}});
 }
 
 TEST(Board4AxisReports, ValueIsTheLastFieldAfterMotorAndItem) {
@@ -62,32 +56,6 @@ TEST(Board4AxisReports, ExtendedFirmwareAnswersItsOwnItems) {
     EXPECT_EQ(Say(*b, "-11?"), "X,-11,-25\r\n*");
     // The FIFO firmware reports its maximum rate.
     EXPECT_EQ(Say(*MakeBoard("QM4DFifoNCStepper", "4.71"), "-20?"), "X,-20,40000\r\n*");
-}
-
-TEST(Board4AxisPanel, InputsAreActiveLowAndLatchesClearOnRead) {
-    auto b = MakeBoard("QM4DNCRouter");
-    EXPECT_EQ(Say(*b, "7?"), "X,7,255\r\n*");
-    b->SetSwitch(static_cast<int>(Switch::Start), true);
-    b->SetSwitch(static_cast<int>(Switch::Burnish), true);
-    EXPECT_EQ(Say(*b, "7?"), "X,7,246\r\n*");  // bits 0 and 3 low
-    b->SetSwitch(static_cast<int>(Switch::Start), false);
-    EXPECT_EQ(Say(*b, "7?"), "X,7,247\r\n*");
-    b->SetLimitInputs(0x04);
-    b->Latch(b->AbortLatchBit());
-    Talk(*b, {{"6?", "X,6,251\r\n*"}, {"L", "R,L,1\r\n*"}, {"L", "R,L,0\r\n*"}});
-}
-
-TEST(Board4AxisPanel, LampsFollowIoPortBitsInSwitchOrder) {
-    auto b = MakeBoard("QM4DNCRouter");
-    Say(*b, "255F22E");  // directions, then lamp mode "running"
-    EXPECT_EQ(b->State().lamps, kLampPause | kLampStop | kLampAbort);
-    Say(*b, "2U");
-    EXPECT_EQ(b->State().lamps, kLampStop | kLampAbort);
-    Say(*b, "1J");
-    EXPECT_EQ(b->State().lamps, kLampStart | kLampStop | kLampAbort);
-    EXPECT_EQ(Say(*b, "9?"), "X,9,21\r\n*");
-    Say(*b, "!");
-    EXPECT_EQ(b->State().lamps, 0);
 }
 
 TEST(Board4AxisMoves, BinaryDeltasSetRelativeTargetsForTheNextGo) {

@@ -48,15 +48,6 @@ TEST(BoardQueue, FullQueueRefusesTheMoveAndRecordsNothing) {
     EXPECT_EQ(b->State().counters.refusedMoves, 1u);
 }
 
-TEST(BoardQueue, InstantBoardRunsMovesBeforeTheNextCommandAndNeverUnderruns) {
-    auto b = MakeBoard("QM4DNCRouter");
-    EXPECT_EQ(QueueX(*b, 300), "*G29*");
-    EXPECT_EQ(Say(*b, "h"), "I30*");
-    EXPECT_EQ(b->State().position[kX], 300);
-    for (int i = 0; i < 5; ++i) QueueX(*b, 100);
-    EXPECT_EQ(b->State().counters.underruns, 0u);
-}
-
 TEST(BoardRunState, PauseHoldsMidMoveAndResumeFinishes) {
     auto b = MakeBoard("QM4DNCRouter", "4.71", 1.0);
     Say(*b, "100R");
@@ -84,7 +75,11 @@ TEST(BoardRunState, StopDropsTheQueueAndReportsTheAbort) {
     // A stopped board takes no moves until it is reset or resumed.
     EXPECT_EQ(QueueX(*b, 10), "*S30*");
     EXPECT_EQ(b->State().counters.refusedMoves, 1u);
+    // Reset empties the queue and restores the power-up settings.
+    Say(*b, "50P20K");
     Talk(*b, {{"0!", "*"}, {"h", "I30*"}});
+    EXPECT_EQ(b->State().rampRate, 0);
+    EXPECT_EQ(b->State().stopOkRate, 0);
     EXPECT_EQ(QueueX(*b, 10), "*G29*");
 }
 
@@ -106,20 +101,6 @@ TEST(BoardRunState, RecordMarksEachMoveRunQueuedOrDropped) {
     Say(*b, "Q");     // the running move is dropped with the rest
     EXPECT_EQ(marks(), "d");
     EXPECT_NE(b->State().ToLine().find(" ran=2 dropped=2"), std::string::npos);
-}
-
-TEST(BoardRunState, ResetEmptiesQueueAndRestoresSettings) {
-    auto b = MakeBoard("QM4DNCRouter", "4.71", 1.0);
-    Say(*b, "100R50P20K1V");
-    QueueX(*b, 100);
-    Say(*b, "q!");
-    SimState s = b->State();
-    EXPECT_EQ(s.run, RunState::Idle);
-    EXPECT_EQ(s.queueFill, 0);
-    EXPECT_EQ(s.rampRate, 0);
-    EXPECT_EQ(s.stopOkRate, 0);
-    EXPECT_FALSE(s.verbose);
-    EXPECT_EQ(s.counters.resets, 1u);
 }
 
 TEST(BoardRunState, QueuedPauseAndDwellOnExtendedFirmware) {
@@ -196,18 +177,6 @@ TEST(BoardAutoStart, ClosesStartWhenTheProgramWaitsAndLetsGoWhenTheRunBegins) {
     Say(*b, "0!");  // the run resets the board: lamps off
     EXPECT_EQ(b->State().switchesClosed, 0);
     Say(*b, "9E");  // once only
-    EXPECT_EQ(b->State().switchesClosed, 0);
-}
-
-TEST(BoardAutoStart, LetsGoAfterSeveralReadsWithoutARun) {
-    SimOptions o;
-    o.firmwareName = "VT2D20NCRouter";
-    o.autoStart = true;
-    auto b = Board::Create(o);
-    Say(*b, "-12?");
-    Say(*b, std::to_string(0x4000 | 0x0800) + "D");
-    EXPECT_EQ(b->State().switchesClosed, 1);
-    for (int i = 0; i < 8; ++i) Say(*b, "6?");
     EXPECT_EQ(b->State().switchesClosed, 0);
 }
 

@@ -89,52 +89,24 @@ private:
     bool reaped_ = false;
 };
 
-TEST(Boardsim, PrintsPathRegistersAndAnswersControlLines) {
-    plyx::test::TempDir dir;
-    Child c({"--firmware", "dsLynNCRouter2D", "--version", "3.1", "--datadir", dir.path(), "--com", "4"});
-    std::string path = c.Line();
-    ASSERT_EQ(path.rfind("/dev/pts/", 0), 0u) << path;
-    EXPECT_EQ(c.Line(), "registered " + dir.path() + "/ports/COM4");
-    ProgramEnd p(dir.path() + "/ports/COM4");
-    EXPECT_NE(p.Ask("-12?").find("dsLynNCRouter2D 3.1"), std::string::npos);
-    c.Say("state");
-    std::string state = c.Line();
-    EXPECT_EQ(state.rfind("family=2axis ", 0), 0u) << state;
-    EXPECT_NE(state.find(" identifications=1 "), std::string::npos) << state;
-    c.Say("bogus");
-    EXPECT_EQ(c.Line().rfind("error", 0), 0u);
-    c.Say("quit");
-    EXPECT_EQ(c.Line(), "ok");
-    EXPECT_EQ(c.Wait(2000), 0);
-    EXPECT_EQ(p.ReadByte(500), -2);  // its end went away with it
-}
-
-TEST(Boardsim, EndsOnSigterm) {
-    Child c({"--time-scale", "1", "--capacity", "8"});
-    std::string path = c.Line();
-    ProgramEnd p(path);
-    EXPECT_EQ(p.Ask("h"), "I8*");
-    ::kill(c.pid(), SIGTERM);
-    EXPECT_EQ(c.Wait(2000), 0);
-}
-
 // With the panel, the window and the control lines run on two threads:
 // either way of ending boardsim must end both and close the board's end.
-TEST(Boardsim, PanelEndsWithQuitAndOnSigterm) {
+TEST(Boardsim, EndsWithQuitAndOnSigtermWithOrWithoutPanel) {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    for (bool bySignal : {false, true}) {
-        Child c({"--panel"});
-        ProgramEnd p(c.Line(5000));
-        EXPECT_EQ(p.Ask("h"), "I30*");
-        if (bySignal) {
-            ::kill(c.pid(), SIGTERM);
-        } else {
-            c.Say("quit");
-            EXPECT_EQ(c.Line(), "ok");
+    for (bool panel : {false, true})
+        for (bool bySignal : {false, true}) {
+            Child c(panel ? std::vector<std::string>{"--panel"} : std::vector<std::string>{"--capacity", "8"});
+            ProgramEnd p(c.Line(5000));
+            EXPECT_EQ(p.Ask("h"), panel ? "I30*" : "I8*");
+            if (bySignal) {
+                ::kill(c.pid(), SIGTERM);
+            } else {
+                c.Say("quit");
+                EXPECT_EQ(c.Line(), "ok");
+            }
+            EXPECT_EQ(c.Wait(5000), 0) << panel << bySignal;
+            EXPECT_EQ(p.ReadByte(500), -2);
         }
-        EXPECT_EQ(c.Wait(5000), 0) << (bySignal ? "SIGTERM" : "quit");
-        EXPECT_EQ(p.ReadByte(500), -2);
-    }
 }
 
 TEST(Boardsim, ControlSocketTakesTheSameLines) {

@@ -13,6 +13,13 @@ TEST(LinkShaper, UnpacedBytesAreDueAtOnce) {
     l.Outgoing(1.0, "I30*");
     EXPECT_EQ(l.DueToProgram(1.0), "I30*");
     EXPECT_EQ(l.NextDue(), std::numeric_limits<double>::infinity());
+    // Clear drops bytes in flight.
+    l.SetBaud(100);
+    l.Incoming(2, "abc");
+    l.Outgoing(2, "xyz");
+    l.Clear();
+    EXPECT_EQ(l.DueToBoard(10), "");
+    EXPECT_EQ(l.DueToProgram(10), "");
 }
 
 TEST(LinkShaper, PacingSpacesBytesByTenBitTimes) {
@@ -27,6 +34,10 @@ TEST(LinkShaper, PacingSpacesBytesByTenBitTimes) {
     l.Incoming(1, "abc");
     EXPECT_EQ(l.DueToBoard(1.015), "a");
     EXPECT_EQ(l.DueToBoard(1.031), "bc");
+    // Replies queue behind each other.
+    l.Outgoing(2, "**");
+    l.Outgoing(2, "I30*");
+    EXPECT_EQ(l.DueToProgram(2.0305), "**I");
 }
 
 TEST(LinkShaper, BurstsArriveWholeWhenTheirLastByteHasArrived) {
@@ -64,14 +75,6 @@ TEST(LinkShaper, BytesReachTheBoardWithTheirArrivalTimes) {
     EXPECT_NEAR(l.NextDue(), 1.03, 1e-9);
 }
 
-TEST(LinkShaper, RepliesQueueBehindEachOther) {
-    LinkShaper l;
-    l.SetBaud(1000);
-    l.Outgoing(0, "**");
-    l.Outgoing(0, "I30*");
-    EXPECT_EQ(l.DueToProgram(0.0305), "**I");
-}
-
 TEST(LinkShaper, LatencyDelaysTheStartOfEveryReplyAndSlowRepliesEveryByte) {
     LinkShaper l;
     l.SetLatencyMs(16);
@@ -98,39 +101,6 @@ TEST(LinkShaper, GarbageGoesInsideTheNextReplyOnly) {
     l.InjectGarbage("x");
     l.Outgoing(0, "*");
     EXPECT_EQ(l.DueToProgram(0), "x*");  // never after the end mark
-}
-
-TEST(LinkShaper, DroppedRepliesAreLostInOrder) {
-    LinkShaper l;
-    l.DropReplies(2);
-    l.Outgoing(0, "a*");
-    l.Outgoing(0, "b*");
-    l.Outgoing(0, "c*");
-    EXPECT_EQ(l.DueToProgram(0), "c*");
-}
-
-TEST(LinkShaper, SilentBoardHearsAndSaysNothingAndAModemEchoesEverything) {
-    LinkShaper l;
-    l.SetSilent(true);
-    l.Incoming(0, "-12?");
-    l.Outgoing(0, "*");
-    EXPECT_EQ(l.DueToBoard(1), "");
-    EXPECT_EQ(l.DueToProgram(1), "");
-    LinkShaper modem;
-    modem.SetEcho(true);
-    modem.Incoming(0, "{}-12?");
-    EXPECT_EQ(modem.DueToBoard(1), "");  // the board behind it hears nothing
-    EXPECT_EQ(modem.DueToProgram(1), "{}-12?");
-}
-
-TEST(LinkShaper, ClearDropsBytesInFlight) {
-    LinkShaper l;
-    l.SetBaud(100);
-    l.Incoming(0, "abc");
-    l.Outgoing(0, "xyz");
-    l.Clear();
-    EXPECT_EQ(l.DueToBoard(10), "");
-    EXPECT_EQ(l.DueToProgram(10), "");
 }
 
 }  // namespace

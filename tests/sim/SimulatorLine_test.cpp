@@ -32,14 +32,6 @@ struct Rig {
     ProgramEnd p{Started(sim)};
 };
 
-TEST(SimulatorLine, AnswersIdentificationOnTheDevicePath) {
-    Rig r(Options("VT2D20NCRouterVarn", "1.07"));
-    ASSERT_EQ(r.sim.DevicePath().rfind("/dev/pts/", 0), 0u);
-    EXPECT_EQ(r.p.Ask("{}-12?"),
-              "R,-12\r\nVT2D20NCRouterVarn 1.07\r\nCopyright (C) Zentrova. All rights reserved.\r\n*");
-    EXPECT_TRUE(r.sim.WaitFor([](const SimState& s) { return s.programConnected; }, milliseconds(1000)));
-}
-
 TEST(SimulatorLine, PacingAndLatencyKeepEveryByteInOrderAndAreCounted) {
     SimOptions o = Options();
     o.spinMicros = 200;  // watching the line without sleeping changes no byte
@@ -104,27 +96,6 @@ TEST(SimulatorLine, ProgramMayCloseAndReopenItsEnd) {
     EXPECT_EQ(again.Ask("h"), "I30*");
 }
 
-TEST(SimulatorLine, UnpluggedBoardLooksLikeAPulledCable) {
-    Rig r;
-    EXPECT_EQ(r.p.Ask("h"), "I30*");
-    r.sim.Unplug();
-    EXPECT_FALSE(r.sim.Running());
-    EXPECT_EQ(r.p.ReadByte(500), -2);
-}
-
-TEST(SimulatorLine, RegistersAsComPortInTheDataDirectory) {
-    plyx::test::TempDir dir;
-    Simulator sim(Options());
-    sim.Start();
-    std::string link = sim.RegisterAsCom(dir.path() + "/PLYX3", 7);
-    EXPECT_EQ(link, dir.path() + "/PLYX3/ports/COM7");
-    EXPECT_EQ(std::filesystem::read_symlink(link).string(), sim.DevicePath());
-    // Registering again replaces the link.
-    EXPECT_EQ(sim.RegisterAsCom(dir.path() + "/PLYX3", 7), link);
-    ProgramEnd p(link);
-    EXPECT_EQ(p.Ask("h"), "I30*");
-}
-
 TEST(SimulatorPanel, ControlLinesDriveSwitchesAndReportState) {
     Rig r;
     EXPECT_EQ(r.sim.Control("press start"), "ok");
@@ -169,30 +140,6 @@ TEST(SimulatorPanel, ControlLinesForFaultsLineAndRegistration) {
     EXPECT_EQ(r.sim.Control("register " + dir.path() + " 3"), dir.path() + "/ports/COM3");
     EXPECT_EQ(r.sim.Control("path"), r.sim.DevicePath());
     EXPECT_EQ(r.sim.Control(""), "");
-}
-
-TEST(SimulatorPanel, MovesLineListsTheRecord) {
-    Rig r;
-    r.p.Ask("-2737R");
-    r.p.Ask(std::string("\xA6\x5A", 2));  // X +1626
-    r.p.Ask(std::string("\xC9\xA6", 2));  // Y -1626
-    EXPECT_EQ(r.p.Ask("G"), "G29*");
-    EXPECT_EQ(r.sim.Control("moves"), "moves=1\nline x=1626 y=-1626 rate=-2737 queued");
-    EXPECT_EQ(r.p.Ask("h"), "I30*");  // without time scale a move runs before the next command
-    EXPECT_EQ(r.sim.Control("moves"), "moves=1\nline x=1626 y=-1626 rate=-2737 run");
-    r.sim.Control("clear-moves");
-    EXPECT_EQ(r.sim.Control("moves"), "moves=0");
-}
-
-TEST(SimulatorPanel, TimeScaleRunsMovesInScaledRealTime) {
-    SimOptions o = Options();
-    o.timeScale = 0.01;  // a hundred times faster
-    Rig r(o);
-    r.p.Ask("1000R");
-    r.p.Ask(std::string("\xA3\xE8", 2));  // X +1000: one board second
-    EXPECT_EQ(r.p.Ask("G"), "G29*");
-    EXPECT_TRUE(r.sim.WaitFor([](const SimState& s) { return s.run == RunState::Idle; }, milliseconds(2000)));
-    EXPECT_EQ(r.sim.State().position[kX], 1000);
 }
 
 }  // namespace
