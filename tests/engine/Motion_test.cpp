@@ -156,14 +156,5 @@ TEST_F(MotionTest, EnableMotorsPreparesRatesAndRelativeMoves) {
                                                "SetControllerAddressMode(0)"}));
 }
 
-TEST_F(MotionTest, OnlyTheTwoAxisFamilyLimitsMicrosteps) {
-    params.cMSPS = 12;
-    engine->NormalizeMicrosteps();
-    EXPECT_EQ(params.cMSPS, 12);
-    env->ControllerFamily = kFamily2Axis;
-    engine->NormalizeMicrosteps();
-    EXPECT_EQ(params.cMSPS, 8);
-}
-
 }  // namespace
 }  // namespace plyx::engine::test

@@ -124,28 +124,6 @@ TEST_F(RunTest, AbortedRunQueuesNothingMoreAndEndsNormally) {
     EXPECT_TRUE(mainWindow.visible);
 }
 
-TEST_F(RunTest, DisplaysFollowTheControllersQueue) {
-    params.cTLC = 1;
-    params.cMRC = 2;
-    params.fDSU = 1;
-    params.fAutoCloseRunWindow = 0;
-    // The controller holds five moves until the run stops, then drains.
-    ctl.onWaitIdle = [&](FakeController& c) -> std::optional<std::int32_t> {
-        if (globals.RunState == kRunStopping)
-            c.queueInUse = std::max(0, c.queueInUse - 1);
-        else
-            c.queueInUse = std::min<std::int32_t>(static_cast<std::int32_t>(c.moves.size()), 5);
-        return std::nullopt;
-    };
-    clock.wallStart = 1000;
-    pump.onDispatch = [&](int) { clock.AdvanceMs(1000); };
-    engine->StartRun(false);
-    EXPECT_FALSE(status.elapsed.empty());
-    EXPECT_EQ(status.elapsed, ElapsedTimeText(globals.LastShownElapsedSeconds));
-    // The slow-down moves at the end carry the layer after the last one.
-    EXPECT_EQ(status.layerTotal, "2");
-}
-
 TEST_F(RunTest, RingDisplayIndex) {
     ctl.capacity = 30;
     engine->ComputeRunConstants();

@@ -87,28 +87,6 @@ TEST_F(SwitchTest, AbortOnlyFromRunningPausedOrStopping) {
     EXPECT_EQ(globals.RunState, kRunAbortRequested);
 }
 
-TEST_F(SwitchTest, PausedRunShowsRestartOnTheButton) {
-    StartRunning();
-    engine->PauseRun();
-    EXPECT_EQ(globals.RunState, kRunPaused);
-    EXPECT_TRUE(status.restartCaption);
-    EXPECT_EQ(ctl.lamps.back(), 21);
-    engine->PauseRun();  // no second pause
-    EXPECT_EQ(ctl.CallsStartingWith("PauseController").size(), 1u);
-}
-
-TEST_F(SwitchTest, AbortButtonDuringAWait) {
-    StartRunning();
-    ctl.onWaitIdle = [](FakeController&) -> std::optional<std::int32_t> { return -1; };  // queue full
-    pump.onDispatch = [&](int n) {
-        if (n == 3) engine->AbortRun();
-    };
-    ctl.waitIdleCalls = 0;
-    EXPECT_EQ(engine->PollWaitForMotorIdle(false), -1);
-    EXPECT_EQ(ctl.waitIdleCalls, 2);
-    EXPECT_EQ(status.calls.back(), "Aborting");
-}
-
 TEST_F(SwitchTest, StoppedControllerOrQuittingTheProgramIsAnAbort) {
     for (bool quit : {false, true}) {
         StartRunning();
