@@ -49,51 +49,16 @@ TEST_F(Controller2AxisTest, MicrostepSizePerSetting) {
     }
 }
 
-// Lamps as relay words, port set-up, relative moves, rates, run state and
-// the board's text, as the engine calls them.
-TEST_F(Controller2AxisTest, EngineCallsBecomeTheseBytes) {
-    const struct {
-        void (*call)(Controller2Axis&);
-        const char* sent;
-    } cases[] = {
-        {[](Controller2Axis& c) { for (std::int32_t bits : {0, 1, 2, 4, 8, 16, 31}) c.SetLamps(bits); },
-         "0D16384D8192D32768D2048D1024D60416D"},
-        {[](Controller2Axis& c) {
-             c.SetPortDirections();
-             c.SetControllerPulsePolarities(0x41);
-             EXPECT_EQ(c.ReadPulsePolarityWord(), 0);
-         },
-         "24576t"},
-        {[](Controller2Axis& c) {
-             c.SetControllerAddressMode(false);
-             c.SetRequestedDelta(1626, 1);
-             c.SetRequestedDelta(-1626, 2);
-             c.SetRequestedDelta(7, 0);
-             c.GoToRequested();
-             c.SetControllerAddressMode(true);
-             c.SetRequestedDelta(5, 1);
-         },
-         "1626x-1626y7yG5X"},
-        {[](Controller2Axis& c) {
-             c.SetControllerRunRate(-2737);
-             c.SetControllerStopOKRate(80);
-             c.SetControllerRampRate(8000);
-             c.PauseController();
-             c.ResumeController();
-             c.StopController();
-             c.SelectControllerMotor("X");
-         },
-         "-2737R80K8000PqrQ1B"},
-        {[](Controller2Axis& c) {
-             c.Identify();
-             EXPECT_EQ(c.Driver().BoardType(), 2);
-         },
-         "-12?"},
-    };
-    for (const auto& c : cases) {
-        c.call(*ctl);
-        EXPECT_EQ(Sent(), c.sent);
-    }
+TEST_F(Controller2AxisTest, LampsAreRelayWords) {
+    for (std::int32_t bits : {0, 1, 2, 4, 8, 16, 31}) ctl->SetLamps(bits);
+    EXPECT_EQ(Sent(), "0D16384D8192D32768D2048D1024D60416D");
+}
+
+TEST_F(Controller2AxisTest, PortDirectionsAndPolarities) {
+    ctl->SetPortDirections();
+    ctl->SetControllerPulsePolarities(0x41);
+    EXPECT_EQ(ctl->ReadPulsePolarityWord(), 0);
+    EXPECT_EQ(Sent(), "24576t");
 }
 
 TEST_F(Controller2AxisTest, InputsAreMappedToTheEnginesBits) {
@@ -110,11 +75,40 @@ TEST_F(Controller2AxisTest, InputsAreMappedToTheEnginesBits) {
     EXPECT_EQ(Sent(), "1B5?6?LL");
 }
 
+TEST_F(Controller2AxisTest, DeltasAreRelativeLocations) {
+    ctl->SetControllerAddressMode(false);
+    ctl->SetRequestedDelta(1626, 1);
+    ctl->SetRequestedDelta(-1626, 2);
+    ctl->SetRequestedDelta(7, 0);
+    ctl->GoToRequested();
+    EXPECT_EQ(Sent(), "1626x-1626y7yG");
+    ctl->SetControllerAddressMode(true);
+    ctl->SetRequestedDelta(5, 1);
+    EXPECT_EQ(Sent(), "5X");
+}
+
+TEST_F(Controller2AxisTest, RatesRunStateAndSelection) {
+    ctl->SetControllerRunRate(-2737);
+    ctl->SetControllerStopOKRate(80);
+    ctl->SetControllerRampRate(8000);
+    ctl->PauseController();
+    ctl->ResumeController();
+    ctl->StopController();
+    ctl->SelectControllerMotor("X");
+    EXPECT_EQ(Sent(), "-2737R80K8000PqrQ1B");
+}
+
 TEST_F(Controller2AxisTest, WaitIdleAndQueueFree) {
     Edit([](TwoAxisBoard& b) { b.idleReplies = {"G7*"}; });
     EXPECT_EQ(ctl->WaitIdle(250), 1);
     EXPECT_EQ(ctl->GetQueueFree(), 7);
     EXPECT_EQ(Sent(), "h");
+}
+
+TEST_F(Controller2AxisTest, IdentifyAsksForTheBoardsText) {
+    ctl->Identify();
+    EXPECT_EQ(Sent(), "-12?");
+    EXPECT_EQ(ctl->Driver().BoardType(), 2);
 }
 
 TEST_F(Controller2AxisTest, DriverErrorsPassThrough) {
