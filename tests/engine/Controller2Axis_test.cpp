@@ -105,13 +105,6 @@ TEST_F(Controller2AxisTest, WaitIdleAndQueueFree) {
     EXPECT_EQ(Sent(), "h");
 }
 
-TEST_F(Controller2AxisTest, AutoWaitIsTheDriversSetting) {
-    ctl->SetAutoWait(true);
-    EXPECT_TRUE(ctl->Driver().AutoWaitOnMotionComplete());
-    ctl->SetAutoWait(false);
-    EXPECT_FALSE(ctl->Driver().AutoWaitOnMotionComplete());
-}
-
 TEST_F(Controller2AxisTest, IdentifyAsksForTheBoardsText) {
     ctl->Identify();
     EXPECT_EQ(Sent(), "-12?");

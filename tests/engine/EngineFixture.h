@@ -82,9 +82,8 @@ private:
 class RecordingRunStatus final : public RunStatusView {
 public:
     std::vector<std::string> calls;
-    std::string elapsed, stepTotal, layerTotal, shellName = "?";
-    bool pauseEnabled = false, visible = false, enabled = true, autoClose = false, meters = false;
-    bool restartCaption = false;
+    std::string elapsed, stepTotal, layerTotal;
+    bool visible = false, enabled = true, restartCaption = false;
 
     void LoadLabels() override { calls.push_back("LoadLabels"); }
     void SetButtonAbortCaptionToAbort() override { calls.push_back("Abort"); }
@@ -93,10 +92,10 @@ public:
     void SetButtonCaptionToPause() override { calls.push_back("Pause"); restartCaption = false; }
     void SetButtonCaptionToRestart() override { calls.push_back("Restart"); restartCaption = true; }
     void UpdateUnitsCaption() override { calls.push_back("UpdateUnitsCaption"); }
-    void SetShellNameCaption(const std::string& s) override { shellName = s; }
-    void SetPauseOrRestartEnabled(bool e) override { pauseEnabled = e; }
-    void SetAutoCloseRunChecked(bool c) override { autoClose = c; }
-    void SetShowAsMetersChecked(bool c) override { meters = c; }
+    void SetShellNameCaption(const std::string&) override {}
+    void SetPauseOrRestartEnabled(bool) override {}
+    void SetAutoCloseRunChecked(bool) override {}
+    void SetShowAsMetersChecked(bool) override {}
     void SetElapsedTimeText(const std::string& t) override { elapsed = t; }
     void SetStepTotalText(const std::string& t) override { stepTotal = t; }
     void SetLayerTotalText(const std::string& t) override { layerTotal = t; }

@@ -42,7 +42,6 @@ TEST_F(SwitchTest, SwitchInputsAreActiveLowAndAccumulate) {
     EXPECT_EQ(engine->ReadSwitches(), kSwitchStart | kSwitchBurnish);
     ctl.switchInputs = 0xFFF0;  // only the low four bits are switches
     EXPECT_EQ(engine->ReadSwitches(), 15);
-    EXPECT_EQ(ctl.CallsStartingWith("SelectControllerMotor(X)").size(), 3u);
 }
 
 TEST_F(SwitchTest, LatchedAndLimitInputsAbortARun) {
@@ -86,28 +85,6 @@ TEST_F(SwitchTest, AbortOnlyFromRunningPausedOrStopping) {
     globals.RunState = kRunRunning;
     engine->AbortRun();
     EXPECT_EQ(globals.RunState, kRunAbortRequested);
-}
-
-TEST_F(SwitchTest, PausedRunShowsRestartOnTheButton) {
-    StartRunning();
-    engine->PauseRun();
-    EXPECT_EQ(globals.RunState, kRunPaused);
-    EXPECT_TRUE(status.restartCaption);
-    EXPECT_EQ(ctl.lamps.back(), 21);
-    engine->PauseRun();  // no second pause
-    EXPECT_EQ(ctl.CallsStartingWith("PauseController").size(), 1u);
-}
-
-TEST_F(SwitchTest, AbortButtonDuringAWait) {
-    StartRunning();
-    ctl.onWaitIdle = [](FakeController&) -> std::optional<std::int32_t> { return -1; };  // queue full
-    pump.onDispatch = [&](int n) {
-        if (n == 3) engine->AbortRun();
-    };
-    ctl.waitIdleCalls = 0;
-    EXPECT_EQ(engine->PollWaitForMotorIdle(false), -1);
-    EXPECT_EQ(ctl.waitIdleCalls, 2);
-    EXPECT_EQ(status.calls.back(), "Aborting");
 }
 
 TEST_F(SwitchTest, StoppedControllerOrQuittingTheProgramIsAnAbort) {

@@ -99,6 +99,12 @@ protected:
         return Timed([&] { engine->StartRun(burnish); });
     }
 
+    // Every move the board took, run or dropped, as steps and rate.
+    std::vector<QueuedMove> RanMoves() const {
+        std::vector<QueuedMove> out;
+        for (const sim::MoveRecord& m : board->Moves()) out.push_back({m.steps[sim::kX], m.steps[sim::kY], m.rate});
+        return out;
+    }
     // The working log as text (UTF-16LE, ASCII only here), flushed first.
     std::string WorkLog();
     // The settings file is byte for byte what the run start wrote and reads
