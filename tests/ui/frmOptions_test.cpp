@@ -1,6 +1,5 @@
-// The shell options dialog: fields filled from the parameters, checks in
-// their fixed order with the focus on the rejected field, storing through
-// the setters, and the protected frame in service mode.
+// The shell options dialog: checks in their fixed order with the focus on
+// the rejected field, storing through the setters, the protected frame.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -41,21 +40,6 @@ protected:
         QTest::mouseClick(dialog->findChild<QPushButton*>(QString::fromLatin1(button)), Qt::LeftButton);
     }
 };
-
-TEST_F(OptionsTest, FillsFieldsAndCaptionsFromTheParameters) {
-    w.params.CurrentShellFile = "/data/cups.cfg";
-    w.params.zSD = 7.25;
-    w.params.cTLC = 9;
-    w.params.zTASIP = 6.23529;
-    frmOptions& d = Open();
-    EXPECT_EQ(d.windowTitle(), "COM3: PLYX3 Shell Options");
-    EXPECT_EQ(CaptionOfChild(&d, "lblShellName"), "Editing cups.cfg");
-    EXPECT_EQ(Field("edtShellDiameter")->text(), "7.25");
-    EXPECT_EQ(Field("edtTotalLayerCount")->text(), "9");
-    EXPECT_EQ(Field("edtThirdAxisCleanupPercent")->text(), "6.23529");
-    EXPECT_EQ(CaptionOfChild(&d, "lblMicroStepsPerStep"), "16");
-    EXPECT_FALSE(d.ProtectedShown());
-}
 
 TEST_F(OptionsTest, DefaultPoleAdvanceOfZeroIsRefusedWithFocusOnIt) {
     w.params.cPAVP = 0;
@@ -188,18 +172,6 @@ TEST_F(OptionsTest, CancelKeepsWhatApplyStored) {
     Press("cmdCancel");
     EXPECT_EQ(w.params.zTS, 3.5);
     EXPECT_FALSE(dialog->isVisible());
-}
-
-TEST_F(OptionsTest, ResourceIdModeMarksLabelAndMessage) {
-    w.tables.ShowResourceIDs = true;
-    frmOptions& d = Open();
-    EXPECT_EQ(CaptionOfChild(&d, "lblNumberOfLayersLabel"), "(411:Number of layers:)");
-    Type("edtTotalLayerCount", "0");
-    Press("cmdOK");
-    EXPECT_EQ(w.Messages().back(), "(411:Number of layers:) (800:must be > 0)");
-    Type("edtTotalLayerCount", "40000");
-    Press("cmdOK");
-    EXPECT_EQ(w.Messages().back(), "(411:Number of layers:) (900:must be 32767 or less)");
 }
 
 TEST_F(OptionsTest, EditThisShellOpensTheDialogModallyAndTheMainWindowShowsNone) {

@@ -22,24 +22,6 @@ protected:
     Application app{w.ctx};
 };
 
-TEST_F(SplashTest, ShowsProgramAndVersionAndAbortWhileScanning) {
-    frmSplash& splash = app.ShowSplash();
-    EXPECT_TRUE(splash.windowTitle().isEmpty());
-    EXPECT_EQ(CaptionOfChild(&splash, "lblProductName"), "PLYX3");
-    EXPECT_EQ(CaptionOfChild(&splash, "lblVersion"),
-              QStringLiteral("Version %1.%2.%3").arg(w.env.VersionMajor).arg(w.env.VersionMinor).arg(w.env.VersionRevision));
-    EXPECT_EQ(CaptionOfChild(&splash, "lblScanning"), "Scanning for controller...");
-    EXPECT_EQ(CaptionOfChild(&splash, "btnRetryOrAbort"), "Abort");
-}
-
-// The logo has a device pixel for every pixel of a scaled screen, or it blurs.
-TEST_F(SplashTest, LogoIsDrawnForTheScreensPixelRatio) {
-    frmSplash& splash = app.ShowSplash();
-    EXPECT_EQ(splash.findChild<QLabel*>("picLogo")->pixmap().devicePixelRatio(), splash.devicePixelRatioF());
-    for (double ratio : {1.0, 1.5, 2.0})
-        EXPECT_EQ(MakeLogo(160, 208, ratio).size(), QSize(160, 208) * ratio);
-}
-
 TEST_F(SplashTest, StatusLineAndButtonFollowTheScan) {
     frmSplash& splash = app.ShowSplash();
     app::SplashView& view = splash;
@@ -80,8 +62,7 @@ TEST_F(SplashTest, FoundControllerReplacesTheSplashByTheMainWindow) {
     app.ShowMainWindow();
     EXPECT_EQ(app.Splash(), nullptr);
     ASSERT_NE(app.MainWindow(), nullptr);
-    EXPECT_TRUE(app.MainWindow()->isVisible());
-    EXPECT_TRUE(app.MainWindow()->TimerRunning());
+    EXPECT_TRUE(app.MainWindow()->isVisible() && app.MainWindow()->TimerRunning());
 }
 
 class SwitchDialogTest : public ::testing::Test {
@@ -135,13 +116,6 @@ TEST_F(SwitchDialogTest, SecondClosedSwitchTurnsRedToo) {
     w.engine.WaitForSwitchesOpen();
     EXPECT_EQ(startText, "START");
     EXPECT_TRUE(stopStillRed);
-}
-
-TEST_F(SwitchDialogTest, ResourceIdModeMarksTheSwitchNames) {
-    w.tables.ShowResourceIDs = true;
-    Dialog().LoadLabels();
-    EXPECT_EQ(Label("lblStart")->text(), "(606:START)");
-    EXPECT_EQ(Label("lblAbort")->text(), "(607:ABORT)");
 }
 
 TEST_F(SwitchDialogTest, ExitProgramPreparesTheControllerAndEnds) {
