@@ -41,33 +41,28 @@ protected:
     }
 };
 
+// Shown in service mode or hidden, the protected field still stops OK.
 TEST_F(OptionsTest, DefaultPoleAdvanceOfZeroIsRefusedWithFocusOnIt) {
     w.params.cPAVP = 0;
-    w.params.idMMD = frmOptions::kServiceMode;
-    frmOptions& d = Open();
-    EXPECT_TRUE(d.ProtectedShown());
-    QApplication::setActiveWindow(&d);
-    Type("edtShellDiameter", "8");
-    Press("cmdOK");
-    ASSERT_EQ(w.Messages(), std::vector<std::string>{"Pole Advance % must be > 0"});
-    EXPECT_EQ(d.RejectedField(), Field("edtReqPoleAdvancePercent"));
-    EXPECT_EQ(d.focusWidget(), Field("edtReqPoleAdvancePercent"));
-    EXPECT_TRUE(d.isVisible());
-    EXPECT_EQ(w.params.zSD, 6);  // nothing stored
-    EXPECT_FALSE(w.params.ShellEdited);
-
-    Press("cmdApply");
-    EXPECT_EQ(w.Messages().size(), 2u);
-    EXPECT_EQ(w.params.zSD, 6);
-}
-
-TEST_F(OptionsTest, HiddenProtectedFieldStillStopsOk) {
-    w.params.cPAVP = 0;
-    frmOptions& d = Open();
-    Press("cmdOK");
-    EXPECT_EQ(w.Messages(), std::vector<std::string>{"Pole Advance % must be > 0"});
-    EXPECT_EQ(d.RejectedField(), Field("edtReqPoleAdvancePercent"));
-    EXPECT_FALSE(d.ProtectedShown());
+    for (const std::int16_t mode : {frmOptions::kServiceMode, std::int16_t{0}}) {
+        w.dialogs.messages.clear();
+        w.params.idMMD = mode;
+        frmOptions& d = Open();
+        EXPECT_EQ(d.ProtectedShown(), mode != 0);
+        QApplication::setActiveWindow(&d);
+        Type("edtShellDiameter", "8");
+        Press("cmdOK");
+        ASSERT_EQ(w.Messages(), std::vector<std::string>{"Pole Advance % must be > 0"});
+        EXPECT_EQ(d.RejectedField(), Field("edtReqPoleAdvancePercent"));
+        if (mode != 0) {
+            EXPECT_EQ(d.focusWidget(), Field("edtReqPoleAdvancePercent"));
+        }
+        EXPECT_TRUE(d.isVisible());
+        Press("cmdApply");
+        EXPECT_EQ(w.Messages().size(), 2u);
+        EXPECT_EQ(w.params.zSD, 6);  // nothing stored
+        EXPECT_FALSE(w.params.ShellEdited);
+    }
 }
 
 TEST_F(OptionsTest, ChecksRunInTheirFixedOrderAndStopAtTheFirstFailure) {

@@ -100,24 +100,6 @@ TEST_F(SwitchDialogTest, OnlyPauseClosedShowsPauseOnRedAndTheOthersEmptyOnGreen)
     EXPECT_TRUE(app.RunStatus().isEnabled());
 }
 
-TEST_F(SwitchDialogTest, SecondClosedSwitchTurnsRedToo) {
-    w.controller.Close(engine::kSwitchStop, 6);
-    int reads = 0;
-    bool stopStillRed = false;
-    QString startText;
-    w.controller.onReadSwitches = [&] {
-        ++reads;
-        if (reads == 3) w.controller.Close(engine::kSwitchStart, 2);
-        if (reads == 5) {
-            startText = Label("lblStart")->text();
-            stopStillRed = Background("lblStop") == kRed && Background("lblStart") == kRed;
-        }
-    };
-    w.engine.WaitForSwitchesOpen();
-    EXPECT_EQ(startText, "START");
-    EXPECT_TRUE(stopStillRed);
-}
-
 TEST_F(SwitchDialogTest, ExitProgramPreparesTheControllerAndEnds) {
     const int resets = w.controller.resets;
     Dialog().show();
