@@ -45,7 +45,9 @@ TEST_F(RunStatusTest, RunOnAnEditedShellShowsShellDataNotSavedAndEndsWithLoadNew
     EXPECT_TRUE(Status().isVisible() && !main->isVisible());
     EXPECT_EQ(Text("lblShellName"), "<shell data not saved>");
     EXPECT_FALSE(Status().findChild<QCheckBox*>("chkAutoCloseRun")->isChecked());
-    // Run ended: Pause withdrawn, Abort became Load New Shell.
+    // Run ended: the bar full, Pause withdrawn, Abort became Load New Shell.
+    const auto* bar = Status().findChild<QProgressBar*>("prgTapeLaid");
+    EXPECT_TRUE(bar->value() == 1000 && bar->maximum() == 1000);
     EXPECT_EQ(PauseButton()->text(), "Pause");
     EXPECT_FALSE(PauseButton()->isEnabled());
     EXPECT_EQ(AbortButton()->text(), "Load New Shell");
@@ -69,34 +71,27 @@ TEST_F(RunStatusTest, ButtonsFollowTheRunThroughPauseRestartAndAbort) {
                AbortButton()->text().toStdString() + (AbortButton()->isEnabled() ? "+" : "-");
     };
     bool inClick = false;  // waits nested inside a button's handler are not turns of their own
+    auto note = [&] { seen.push_back(state() + " run state " + std::to_string(w.globals.RunState)); };
+    // Pause, Restart, Pause again, then Abort while paused; a turn is one idle wait.
+    QPushButton* const clicks[] = {PauseButton(), PauseButton(), PauseButton(), AbortButton()};
     w.controller.onWaitIdle = [&] {
-        if (inClick) return;
+        if (inClick || turn >= static_cast<int>(std::size(clicks))) return;
         inClick = true;
-        ++turn;
-        if (turn == 1) {
-            seen.push_back(state());
-            QTest::mouseClick(PauseButton(), Qt::LeftButton);
-            seen.push_back(state() + " run state " + std::to_string(w.globals.RunState));
-        } else if (turn == 2) {
-            QTest::mouseClick(PauseButton(), Qt::LeftButton);  // Restart
-            seen.push_back(state() + " run state " + std::to_string(w.globals.RunState));
-        } else if (turn == 3) {
-            QTest::mouseClick(AbortButton(), Qt::LeftButton);
-            seen.push_back(state() + " run state " + std::to_string(w.globals.RunState));
+        if (turn == 0) seen.push_back(state());
+        QTest::mouseClick(clicks[turn++], Qt::LeftButton);
+        note();
+        if (turn == static_cast<int>(std::size(clicks))) {
             // Unavailable buttons do not react.
             QTest::mouseClick(AbortButton(), Qt::LeftButton);
             QTest::mouseClick(PauseButton(), Qt::LeftButton);
-            seen.push_back(state() + " run state " + std::to_string(w.globals.RunState));
+            note();
         }
         inClick = false;
     };
     QTest::mouseClick(main->findChild<QPushButton*>("btnFullRun"), Qt::LeftButton);
-    ASSERT_EQ(seen.size(), 5u);
-    EXPECT_EQ(seen[0], "Pause+/Abort Run+");
-    EXPECT_EQ(seen[1], "Restart+/Abort Run+ run state 3");
-    EXPECT_EQ(seen[2], "Pause+/Abort Run+ run state 1");
-    EXPECT_EQ(seen[3], "Pause-/Aborting...- run state 2");
-    EXPECT_EQ(seen[4], seen[3]);
+    EXPECT_EQ(seen, (std::vector<std::string>{"Pause+/Abort Run+", "Restart+/Abort Run+ run state 3",
+                                              "Pause+/Abort Run+ run state 1", "Restart+/Abort Run+ run state 3",
+                                              "Restart-/Aborting...- run state 2", "Restart-/Aborting...- run state 2"}));
     EXPECT_EQ(w.controller.resumes, 1);
     EXPECT_EQ(state(), "Pause-/Load New Shell+");
 }
