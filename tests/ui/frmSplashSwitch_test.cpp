@@ -109,13 +109,19 @@ TEST_F(SwitchDialogTest, ExitProgramPreparesTheControllerAndEnds) {
 }
 
 TEST_F(SwitchDialogTest, LanguageChangeKeepsOpenSwitchesEmpty) {
-    Dialog().LoadLabels();
-    Dialog().ClearLabel(engine::kSwitchBurnish);
+    const std::pair<std::int16_t, const char*> open[] = {{engine::kSwitchStop, "lblStop"},
+                                                         {engine::kSwitchPause, "lblPause"},
+                                                         {engine::kSwitchBurnish, "lblBurnish"},
+                                                         {engine::kSwitchStart, "lblStart"},
+                                                         {engine::kSwitchAbort, "lblAbort"}};
     text::SetDictionaryText(w.tables.SelectedLanguageTable, 605, "ΣΤΙΛΒΩΣΗ");
-    text::SetDictionaryText(w.tables.SelectedLanguageTable, 606, "ΕΝΑΡΞΗ");
-    Dialog().ApplyTexts();
-    EXPECT_EQ(Label("lblStart")->text(), "ΕΝΑΡΞΗ");
-    EXPECT_TRUE(Label("lblBurnish")->text().isEmpty());
+    for (const auto& [bit, name] : open) {
+        Dialog().LoadLabels();
+        Dialog().ClearLabel(bit);
+        Dialog().ApplyTexts();
+        EXPECT_TRUE(Label(name)->text().isEmpty()) << name;
+        EXPECT_EQ(Label("lblBurnish")->text(), bit == engine::kSwitchBurnish ? "" : "ΣΤΙΛΒΩΣΗ") << name;
+    }
 }
 
 }  // namespace
