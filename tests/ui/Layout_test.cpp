@@ -29,9 +29,12 @@ TEST(Layout, LongButtonCaptionTakesTwoLinesOrASmallerFontInsteadOfBeingCutOff) {
     EXPECT_TRUE(CaptionFits(button));
     EXPECT_LT(button->font().pointSizeF(), 12);
 
-    // Never smaller than 8 pt, even when that cannot fit.
-    SetCaption(button, "Αποθήκευσηαυτούτουκελύφουςκαιάλλων");
-    EXPECT_DOUBLE_EQ(button->font().pointSizeF(), 8);
+    // Never smaller than 8 pt, even when that cannot fit (nor at a design size below 12 pt).
+    QPushButton* small = NewButton(&parent, 0, 0, 2655, 735, 9.75, true);
+    for (QPushButton* b : {button, small}) {
+        SetCaption(b, "Αποθήκευσηαυτούτουκελύφουςκαιάλλων");
+        EXPECT_DOUBLE_EQ(b->font().pointSizeF(), 8);
+    }
     EXPECT_EQ(CaptionOf(button), "Αποθήκευσηαυτούτουκελύφουςκαιάλλων");
 
     SetCaption(button, "Short");
