@@ -1,6 +1,5 @@
-// The shell options dialog: fields filled from the parameters, checks in
-// their fixed order with the focus on the rejected field, storing through
-// the setters, and the protected frame in service mode.
+// The shell options dialog: checks in their fixed order with the focus on
+// the rejected field, storing through the setters, the protected frame.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -42,85 +41,76 @@ protected:
     }
 };
 
-TEST_F(OptionsTest, FillsFieldsAndCaptionsFromTheParameters) {
-    w.params.CurrentShellFile = "/data/cups.cfg";
-    w.params.zSD = 7.25;
-    w.params.cTLC = 9;
-    w.params.zTASIP = 6.23529;
-    frmOptions& d = Open();
-    EXPECT_EQ(d.windowTitle(), "COM3: PLYX3 Shell Options");
-    EXPECT_EQ(CaptionOfChild(&d, "lblShellName"), "Editing cups.cfg");
-    EXPECT_EQ(Field("edtShellDiameter")->text(), "7.25");
-    EXPECT_EQ(Field("edtTotalLayerCount")->text(), "9");
-    EXPECT_EQ(Field("edtThirdAxisCleanupPercent")->text(), "6.23529");
-    EXPECT_EQ(CaptionOfChild(&d, "lblMicroStepsPerStep"), "16");
-    EXPECT_FALSE(d.ProtectedShown());
-}
-
+// Shown in service mode or hidden, the protected field still stops OK.
 TEST_F(OptionsTest, DefaultPoleAdvanceOfZeroIsRefusedWithFocusOnIt) {
     w.params.cPAVP = 0;
-    w.params.idMMD = frmOptions::kServiceMode;
-    frmOptions& d = Open();
-    EXPECT_TRUE(d.ProtectedShown());
-    QApplication::setActiveWindow(&d);
-    Type("edtShellDiameter", "8");
-    Press("cmdOK");
-    ASSERT_EQ(w.Messages(), std::vector<std::string>{"Pole Advance % must be > 0"});
-    EXPECT_EQ(d.RejectedField(), Field("edtReqPoleAdvancePercent"));
-    EXPECT_EQ(d.focusWidget(), Field("edtReqPoleAdvancePercent"));
-    EXPECT_TRUE(d.isVisible());
-    EXPECT_EQ(w.params.zSD, 6);  // nothing stored
-    EXPECT_FALSE(w.params.ShellEdited);
-
-    Press("cmdApply");
-    EXPECT_EQ(w.Messages().size(), 2u);
-    EXPECT_EQ(w.params.zSD, 6);
-}
-
-TEST_F(OptionsTest, HiddenProtectedFieldStillStopsOk) {
-    w.params.cPAVP = 0;
-    frmOptions& d = Open();
-    Press("cmdOK");
-    EXPECT_EQ(w.Messages(), std::vector<std::string>{"Pole Advance % must be > 0"});
-    EXPECT_EQ(d.RejectedField(), Field("edtReqPoleAdvancePercent"));
-    EXPECT_FALSE(d.ProtectedShown());
+    for (const std::int16_t mode : {frmOptions::kServiceMode, std::int16_t{0}}) {
+        w.dialogs.messages.clear();
+        w.params.idMMD = mode;
+        frmOptions& d = Open();
+        EXPECT_EQ(d.ProtectedShown(), mode != 0);
+        QApplication::setActiveWindow(&d);
+        Type("edtShellDiameter", "8");
+        Press("cmdOK");
+        ASSERT_EQ(w.Messages(), std::vector<std::string>{"Pole Advance % must be > 0"});
+        EXPECT_EQ(d.RejectedField(), Field("edtReqPoleAdvancePercent"));
+        if (mode != 0) {
+            EXPECT_EQ(d.focusWidget(), Field("edtReqPoleAdvancePercent"));
+        }
+        EXPECT_TRUE(d.isVisible());
+        Press("cmdApply");
+        EXPECT_EQ(w.Messages().size(), 2u);
+        EXPECT_EQ(w.params.zSD, 6);  // nothing stored
+        EXPECT_FALSE(w.params.ShellEdited);
+    }
 }
 
 TEST_F(OptionsTest, ChecksRunInTheirFixedOrderAndStopAtTheFirstFailure) {
     frmOptions& d = Open();
     QApplication::setActiveWindow(&d);
-    Type("edtAltLayer", "-1");
-    Type("edtLayerIncreasePercent", "0");
-    Type("edtMainRateFirstLine", "x");
+    const std::pair<const char*, const char*> bad[] = {{"edtAltLayer", "-1"},
+                                                       {"edtLayerIncreasePercent", "0"},
+                                                       {"edtMainRateFirstLine", "x"},
+                                                       {"edtThirdAxisCleanupPercent", "-2"},
+                                                       {"edtThirdAxisRateCleanup", "0"}};
+    for (const auto& [field, typed] : bad) Type(field, QString::fromLatin1(typed));
+    // rejected field, message, then the value that mends it (0 is fine for Alternate Layers)
+    const std::tuple<const char*, const char*, const char*> steps[] = {
+        {"edtLayerIncreasePercent", "% increase per layer: must be > 0", "12"},
+        {"edtAltLayer", "Alternate Layers: must be > 0", "0"},
+        {"edtThirdAxisCleanupPercent", "Third axis increase must be > 0", "2"},
+        {"edtMainRateFirstLine", "Main rate first line must be > 0", "1"},
+        {"edtThirdAxisRateCleanup", "Third axis interval must be > 0", "1"}};
+    for (const auto& [field, message, mend] : steps) {
+        Press("cmdApply");
+        EXPECT_EQ(w.Messages().back(), message);
+        EXPECT_EQ(d.RejectedField(), Field(field));
+        EXPECT_EQ(d.focusWidget(), Field(field));
+        EXPECT_EQ(w.params.zASAPL, 10);  // still nothing stored
+        Type(field, QString::fromLatin1(mend));
+    }
     Press("cmdApply");
-    EXPECT_EQ(w.Messages().back(), "% increase per layer: must be > 0");
-    EXPECT_EQ(d.focusWidget(), Field("edtLayerIncreasePercent"));
-
-    Type("edtLayerIncreasePercent", "12");
-    Press("cmdApply");
-    EXPECT_EQ(w.Messages().back(), "Alternate Layers: must be > 0");
-    EXPECT_EQ(d.focusWidget(), Field("edtAltLayer"));
-
-    Type("edtAltLayer", "0");  // zero is fine here
-    Press("cmdApply");
-    EXPECT_EQ(w.Messages().back(), "Main rate first line must be > 0");
-    EXPECT_EQ(d.RejectedField(), Field("edtMainRateFirstLine"));
-    EXPECT_EQ(w.params.zASAPL, 10);  // still nothing stored
+    EXPECT_EQ(w.Messages().size(), std::size(steps));
+    EXPECT_EQ(w.params.zASAPL, 12);
 }
 
-TEST_F(OptionsTest, ProtectedChecksUseTheirNames) {
+TEST_F(OptionsTest, OkStoresEveryFieldAndMarksTheShellEditedOnlyOnChange) {
+    w.params.zTS = 0.1 + 0.2;  // a value with no short decimal form
     Open();
-    Type("edtThirdAxisRateCleanup", "0");
-    Type("edtThirdAxisCleanupPercent", "-2");
-    Press("cmdApply");
-    EXPECT_EQ(w.Messages().back(), "Third axis increase must be > 0");
-    Type("edtThirdAxisCleanupPercent", "2");
-    Press("cmdApply");
-    EXPECT_EQ(w.Messages().back(), "Third axis interval must be > 0");
-    EXPECT_EQ(dialog->RejectedField(), Field("edtThirdAxisRateCleanup"));
-}
+    Press("cmdOK");
+    EXPECT_TRUE(w.Messages().empty());
+    EXPECT_FALSE(w.params.ShellEdited);
+    EXPECT_EQ(w.params.zTS, 0.1 + 0.2);
 
-TEST_F(OptionsTest, OkStoresEveryFieldAndMarksTheShellEdited) {
+    // Cancel keeps what Apply stored.
+    Open();
+    Type("edtTapeSpacing", "3.5");
+    Press("cmdApply");
+    Type("edtTapeSpacing", "4.5");
+    Press("cmdCancel");
+    EXPECT_EQ(w.params.zTS, 3.5);
+    EXPECT_FALSE(dialog->isVisible());
+
     frmOptions& d = Open();
     Type("edtTotalLayerCount", "2.5");
     Type("edtWrapsPerLayer", "3.5");
@@ -135,15 +125,6 @@ TEST_F(OptionsTest, OkStoresEveryFieldAndMarksTheShellEdited) {
     EXPECT_TRUE(w.params.ShellEdited);
     EXPECT_FALSE(d.isVisible());
     EXPECT_EQ(d.result(), QDialog::Accepted);
-}
-
-TEST_F(OptionsTest, OkWithoutChangesKeepsTheShellUnedited) {
-    w.params.zTS = 0.1 + 0.2;  // a value with no short decimal form
-    Open();
-    Press("cmdOK");
-    EXPECT_TRUE(w.Messages().empty());
-    EXPECT_FALSE(w.params.ShellEdited);
-    EXPECT_EQ(w.params.zTS, 0.1 + 0.2);
 }
 
 // Counts are checked as they will be stored (rounded half to even, in 16
@@ -178,28 +159,6 @@ TEST_F(OptionsTest, CountsAreCheckedAsTheyWillBeStored) {
             EXPECT_EQ(w.params.ShellEdited, !refused);
         }
     }
-}
-
-TEST_F(OptionsTest, CancelKeepsWhatApplyStored) {
-    Open();
-    Type("edtTapeSpacing", "3.5");
-    Press("cmdApply");
-    Type("edtTapeSpacing", "4.5");
-    Press("cmdCancel");
-    EXPECT_EQ(w.params.zTS, 3.5);
-    EXPECT_FALSE(dialog->isVisible());
-}
-
-TEST_F(OptionsTest, ResourceIdModeMarksLabelAndMessage) {
-    w.tables.ShowResourceIDs = true;
-    frmOptions& d = Open();
-    EXPECT_EQ(CaptionOfChild(&d, "lblNumberOfLayersLabel"), "(411:Number of layers:)");
-    Type("edtTotalLayerCount", "0");
-    Press("cmdOK");
-    EXPECT_EQ(w.Messages().back(), "(411:Number of layers:) (800:must be > 0)");
-    Type("edtTotalLayerCount", "40000");
-    Press("cmdOK");
-    EXPECT_EQ(w.Messages().back(), "(411:Number of layers:) (900:must be 32767 or less)");
 }
 
 TEST_F(OptionsTest, EditThisShellOpensTheDialogModallyAndTheMainWindowShowsNone) {

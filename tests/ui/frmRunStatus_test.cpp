@@ -42,21 +42,19 @@ TEST_F(RunStatusTest, RunOnAnEditedShellShowsShellDataNotSavedAndEndsWithLoadNew
     w.params.fAutoCloseRunWindow = 0;
     QTest::mouseClick(main->findChild<QPushButton*>("btnFullRun"), Qt::LeftButton);
 
-    EXPECT_TRUE(Status().isVisible());
-    EXPECT_FALSE(main->isVisible());
-    EXPECT_EQ(Status().windowTitle(), "COM3: PLYX3 Running...");
+    EXPECT_TRUE(Status().isVisible() && !main->isVisible());
     EXPECT_EQ(Text("lblShellName"), "<shell data not saved>");
     EXPECT_FALSE(Status().findChild<QCheckBox*>("chkAutoCloseRun")->isChecked());
-    // Run ended: Pause withdrawn, Abort became Load New Shell.
+    // Run ended: the bar full, Pause withdrawn, Abort became Load New Shell.
+    const auto* bar = Status().findChild<QProgressBar*>("prgTapeLaid");
+    EXPECT_TRUE(bar->value() == 1000 && bar->maximum() == 1000);
     EXPECT_EQ(PauseButton()->text(), "Pause");
     EXPECT_FALSE(PauseButton()->isEnabled());
     EXPECT_EQ(AbortButton()->text(), "Load New Shell");
     EXPECT_TRUE(AbortButton()->isEnabled());
 
     QTest::mouseClick(AbortButton(), Qt::LeftButton);
-    EXPECT_FALSE(Status().isVisible());
-    EXPECT_TRUE(main->isVisible());
-    EXPECT_TRUE(main->TimerRunning());
+    EXPECT_TRUE(!Status().isVisible() && main->isVisible() && main->TimerRunning());
 
     // A saved shell shows its file name.
     w.params.ShellEdited = false;
@@ -73,44 +71,41 @@ TEST_F(RunStatusTest, ButtonsFollowTheRunThroughPauseRestartAndAbort) {
                AbortButton()->text().toStdString() + (AbortButton()->isEnabled() ? "+" : "-");
     };
     bool inClick = false;  // waits nested inside a button's handler are not turns of their own
+    auto note = [&] { seen.push_back(state() + " run state " + std::to_string(w.globals.RunState)); };
+    // Pause, Restart, Pause again, then Abort while paused; a turn is one idle wait.
+    QPushButton* const clicks[] = {PauseButton(), PauseButton(), PauseButton(), AbortButton()};
     w.controller.onWaitIdle = [&] {
-        if (inClick) return;
+        if (inClick || turn >= static_cast<int>(std::size(clicks))) return;
         inClick = true;
-        ++turn;
-        if (turn == 1) {
-            seen.push_back(state());
-            QTest::mouseClick(PauseButton(), Qt::LeftButton);
-            seen.push_back(state() + " run state " + std::to_string(w.globals.RunState));
-        } else if (turn == 2) {
-            QTest::mouseClick(PauseButton(), Qt::LeftButton);  // Restart
-            seen.push_back(state() + " run state " + std::to_string(w.globals.RunState));
-        } else if (turn == 3) {
-            QTest::mouseClick(AbortButton(), Qt::LeftButton);
-            seen.push_back(state() + " run state " + std::to_string(w.globals.RunState));
+        if (turn == 0) seen.push_back(state());
+        QTest::mouseClick(clicks[turn++], Qt::LeftButton);
+        note();
+        if (turn == static_cast<int>(std::size(clicks))) {
             // Unavailable buttons do not react.
             QTest::mouseClick(AbortButton(), Qt::LeftButton);
             QTest::mouseClick(PauseButton(), Qt::LeftButton);
-            seen.push_back(state() + " run state " + std::to_string(w.globals.RunState));
+            note();
         }
         inClick = false;
     };
     QTest::mouseClick(main->findChild<QPushButton*>("btnFullRun"), Qt::LeftButton);
-    ASSERT_EQ(seen.size(), 5u);
-    EXPECT_EQ(seen[0], "Pause+/Abort Run+");
-    EXPECT_EQ(seen[1], "Restart+/Abort Run+ run state 3");
-    EXPECT_EQ(seen[2], "Pause+/Abort Run+ run state 1");
-    EXPECT_EQ(seen[3], "Pause-/Aborting...- run state 2");
-    EXPECT_EQ(seen[4], seen[3]);
+    EXPECT_EQ(seen, (std::vector<std::string>{"Pause+/Abort Run+", "Restart+/Abort Run+ run state 3",
+                                              "Pause+/Abort Run+ run state 1", "Restart+/Abort Run+ run state 3",
+                                              "Restart-/Aborting...- run state 2", "Restart-/Aborting...- run state 2"}));
     EXPECT_EQ(w.controller.resumes, 1);
     EXPECT_EQ(state(), "Pause-/Load New Shell+");
 }
 
-TEST_F(RunStatusTest, MetersBoxChangesUnitAndValueAtOnce) {
+TEST_F(RunStatusTest, TapeAndTimeDisplaysAndTheMetersBoxChangingUnitAndValueAtOnce) {
     Status().LoadLabels();
     w.engine.Geometry().zTapePerStep = 1.0;
     w.globals.cQueInUse = 0;
     w.engine.InsertDistance(3937, 2);
+    w.globals.RunStartTime = w.clock.WallTime() - 3725;
+    w.globals.LastShownElapsedSeconds = -1;
+    w.engine.UpdateElapsedTime();
     w.engine.UpdateQueueDisplays();
+    EXPECT_EQ(Text("lblElapsedTime"), "1:02:05");
     EXPECT_EQ(Text("lblStepTotal"), "328.1");  // 3937 in / 12
     EXPECT_EQ(Text("lblLayerTotal"), "2");
     Status().show();
@@ -121,30 +116,10 @@ TEST_F(RunStatusTest, MetersBoxChangesUnitAndValueAtOnce) {
     QTest::mouseClick(Status().findChild<QCheckBox*>("chkShowAsMeters"), Qt::LeftButton);
     EXPECT_EQ(w.params.fDSU, 0);
     EXPECT_EQ(Text("lblTapeUnits"), "Tape Feet:");
-}
-
-TEST_F(RunStatusTest, LongTapeLengthsAreGrouped) {
-    w.engine.Geometry().zTapePerStep = 1.0;
     w.globals.cQueInUse = 0;
     w.engine.InsertDistance(12 * 1234567.34, 1);
     w.engine.UpdateQueueDisplays();
     EXPECT_EQ(Text("lblStepTotal"), "1,234,567.3");
-}
-
-TEST_F(RunStatusTest, ElapsedTimeShowsHoursMinutesSeconds) {
-    w.globals.RunStartTime = w.clock.WallTime() - 3725;
-    w.globals.LastShownElapsedSeconds = -1;
-    w.engine.UpdateElapsedTime();
-    EXPECT_EQ(Text("lblElapsedTime"), "1:02:05");
-}
-
-TEST_F(RunStatusTest, AutoReturnBoxSetsTheParameter) {
-    Status().show();
-    Status().SetAutoCloseRunChecked(true);
-    QTest::mouseClick(Status().findChild<QCheckBox*>("chkAutoCloseRun"), Qt::LeftButton);
-    EXPECT_EQ(w.params.fAutoCloseRunWindow, 0);
-    QTest::mouseClick(Status().findChild<QCheckBox*>("chkAutoCloseRun"), Qt::LeftButton);
-    EXPECT_EQ(w.params.fAutoCloseRunWindow, 1);
 }
 
 TEST_F(RunStatusTest, SetPercentIncreaseTakesOnlyPositiveNumbers) {
@@ -154,7 +129,6 @@ TEST_F(RunStatusTest, SetPercentIncreaseTakesOnlyPositiveNumbers) {
     auto* field = Status().findChild<QLineEdit*>("edtLayerIncreasePercent2");
     auto* set = Status().findChild<QPushButton*>("btnSetPercentIncrease");
     EXPECT_EQ(field->text(), "10");
-    EXPECT_EQ(CaptionOfChild(&Status(), "btnSetPercentIncrease"), "Set % Increase");
     w.engine.Geometry().zLayerScaleFraction = 0.1;
     for (const char* bad : {"0", "-5", "abc", ""}) {
         field->setText(QString::fromLatin1(bad));

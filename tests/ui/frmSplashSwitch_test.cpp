@@ -22,24 +22,6 @@ protected:
     Application app{w.ctx};
 };
 
-TEST_F(SplashTest, ShowsProgramAndVersionAndAbortWhileScanning) {
-    frmSplash& splash = app.ShowSplash();
-    EXPECT_TRUE(splash.windowTitle().isEmpty());
-    EXPECT_EQ(CaptionOfChild(&splash, "lblProductName"), "PLYX3");
-    EXPECT_EQ(CaptionOfChild(&splash, "lblVersion"),
-              QStringLiteral("Version %1.%2.%3").arg(w.env.VersionMajor).arg(w.env.VersionMinor).arg(w.env.VersionRevision));
-    EXPECT_EQ(CaptionOfChild(&splash, "lblScanning"), "Scanning for controller...");
-    EXPECT_EQ(CaptionOfChild(&splash, "btnRetryOrAbort"), "Abort");
-}
-
-// The logo has a device pixel for every pixel of a scaled screen, or it blurs.
-TEST_F(SplashTest, LogoIsDrawnForTheScreensPixelRatio) {
-    frmSplash& splash = app.ShowSplash();
-    EXPECT_EQ(splash.findChild<QLabel*>("picLogo")->pixmap().devicePixelRatio(), splash.devicePixelRatioF());
-    for (double ratio : {1.0, 1.5, 2.0})
-        EXPECT_EQ(MakeLogo(160, 208, ratio).size(), QSize(160, 208) * ratio);
-}
-
 TEST_F(SplashTest, StatusLineAndButtonFollowTheScan) {
     frmSplash& splash = app.ShowSplash();
     app::SplashView& view = splash;
@@ -80,8 +62,7 @@ TEST_F(SplashTest, FoundControllerReplacesTheSplashByTheMainWindow) {
     app.ShowMainWindow();
     EXPECT_EQ(app.Splash(), nullptr);
     ASSERT_NE(app.MainWindow(), nullptr);
-    EXPECT_TRUE(app.MainWindow()->isVisible());
-    EXPECT_TRUE(app.MainWindow()->TimerRunning());
+    EXPECT_TRUE(app.MainWindow()->isVisible() && app.MainWindow()->TimerRunning());
 }
 
 class SwitchDialogTest : public ::testing::Test {
@@ -119,31 +100,6 @@ TEST_F(SwitchDialogTest, OnlyPauseClosedShowsPauseOnRedAndTheOthersEmptyOnGreen)
     EXPECT_TRUE(app.RunStatus().isEnabled());
 }
 
-TEST_F(SwitchDialogTest, SecondClosedSwitchTurnsRedToo) {
-    w.controller.Close(engine::kSwitchStop, 6);
-    int reads = 0;
-    bool stopStillRed = false;
-    QString startText;
-    w.controller.onReadSwitches = [&] {
-        ++reads;
-        if (reads == 3) w.controller.Close(engine::kSwitchStart, 2);
-        if (reads == 5) {
-            startText = Label("lblStart")->text();
-            stopStillRed = Background("lblStop") == kRed && Background("lblStart") == kRed;
-        }
-    };
-    w.engine.WaitForSwitchesOpen();
-    EXPECT_EQ(startText, "START");
-    EXPECT_TRUE(stopStillRed);
-}
-
-TEST_F(SwitchDialogTest, ResourceIdModeMarksTheSwitchNames) {
-    w.tables.ShowResourceIDs = true;
-    Dialog().LoadLabels();
-    EXPECT_EQ(Label("lblStart")->text(), "(606:START)");
-    EXPECT_EQ(Label("lblAbort")->text(), "(607:ABORT)");
-}
-
 TEST_F(SwitchDialogTest, ExitProgramPreparesTheControllerAndEnds) {
     const int resets = w.controller.resets;
     Dialog().show();
@@ -153,13 +109,19 @@ TEST_F(SwitchDialogTest, ExitProgramPreparesTheControllerAndEnds) {
 }
 
 TEST_F(SwitchDialogTest, LanguageChangeKeepsOpenSwitchesEmpty) {
-    Dialog().LoadLabels();
-    Dialog().ClearLabel(engine::kSwitchBurnish);
+    const std::pair<std::int16_t, const char*> open[] = {{engine::kSwitchStop, "lblStop"},
+                                                         {engine::kSwitchPause, "lblPause"},
+                                                         {engine::kSwitchBurnish, "lblBurnish"},
+                                                         {engine::kSwitchStart, "lblStart"},
+                                                         {engine::kSwitchAbort, "lblAbort"}};
     text::SetDictionaryText(w.tables.SelectedLanguageTable, 605, "ΣΤΙΛΒΩΣΗ");
-    text::SetDictionaryText(w.tables.SelectedLanguageTable, 606, "ΕΝΑΡΞΗ");
-    Dialog().ApplyTexts();
-    EXPECT_EQ(Label("lblStart")->text(), "ΕΝΑΡΞΗ");
-    EXPECT_TRUE(Label("lblBurnish")->text().isEmpty());
+    for (const auto& [bit, name] : open) {
+        Dialog().LoadLabels();
+        Dialog().ClearLabel(bit);
+        Dialog().ApplyTexts();
+        EXPECT_TRUE(Label(name)->text().isEmpty()) << name;
+        EXPECT_EQ(Label("lblBurnish")->text(), bit == engine::kSwitchBurnish ? "" : "ΣΤΙΛΒΩΣΗ") << name;
+    }
 }
 
 }  // namespace
