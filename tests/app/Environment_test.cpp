@@ -29,22 +29,6 @@ TEST(FileNames, NameExtensionAndReplacement) {
     EXPECT_EQ(TrimAtNul("plain"), "plain");
 }
 
-TEST_F(EnvironmentTest, ProgramNameIsTheCapitalisedBaseName) {
-    env.SetProgramPath("/opt/bin/plyx3");
-    EXPECT_EQ(env.ProgramName, "PLYX3");
-    env.SetProgramPath("/x/Plyx3.exe");
-    EXPECT_EQ(env.ProgramName, "PLYX3");
-    env.SetProgramPath("wrapper");
-    EXPECT_EQ(env.ProgramName, "WRAPPER");
-}
-
-TEST_F(EnvironmentTest, DataDirectoryIsMadeUnderTheDocumentsFolder) {
-    EXPECT_EQ(env.GetDataDirectory(), DataDir());
-    EXPECT_TRUE(plyx::platform::FolderExists(DataDir()));
-    EXPECT_EQ(env.GetDataDirectory(), DataDir());  // existing: used as it is
-    EXPECT_TRUE(dialogs.messages.empty());
-}
-
 TEST_F(EnvironmentTest, DocumentsFolderLookupUsedWithoutOverride) {
     unsetenv("PLYX3_DOCUMENTS_DIR");
     env.DocumentsFolder = [this] { return docs.path() + "/home/Documents/"; };

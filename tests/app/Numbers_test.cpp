@@ -87,9 +87,3 @@ TEST(Rounding, IntegerConversionsDetectOverflow) {
     EXPECT_EQ(ToInt32(-2147483648.0), -2147483647 - 1);
     for (double huge : {1e300, -1e300, HUGE_VAL}) EXPECT_EQ(ToInt32(huge), std::nullopt) << huge;
 }
-
-TEST(Rounding, HexText) {
-    EXPECT_EQ(HexText(255), "FF");
-    EXPECT_EQ(HexText(0), "0");
-    EXPECT_EQ(HexText(-1), "FFFFFFFF");
-}

@@ -71,16 +71,6 @@ TEST_F(ParameterFile, MachineBlockAloneAndBlocksBeyondBothBits) {
     EXPECT_NE(ReadBytes(path).find("LayerPattern=0\r\n"), std::string::npos);
 }
 
-TEST_F(ParameterFile, NumericLinesAreLoggedTextLinesAreNot) {
-    OpenLog();
-    params.strModel = "W200";
-    ASSERT_TRUE(WriteParameterFile(env, params, "", 1));
-    std::vector<std::string> logged = Logged();
-    std::vector<std::string> tail(logged.end() - 8, logged.end());
-    EXPECT_EQ(tail, (std::vector<std::string>{"AutoCloseRunWindow=1", "CHAININTERVALTECHNIQUE=1", "DSU=0", "MSPS=16",
-                                              "SSR=5", "RR=500", "WheelDiameter=4", "MotorCurrentMA=1000"}));
-}
-
 TEST_F(ParameterFile, WrittenValuesReadBack) {
     params.zSD = 7.25;
     params.zTASIP = 1.0 / 3;
@@ -136,13 +126,6 @@ TEST_F(ParameterFile, UnwritableTargetGivesErrorReportAndKeepsState) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(docs.path()), {}), 2);
 }
 
-TEST_F(ParameterFile, FileInAMissingFolderIsReportedAsNotFound) {
-    std::string path = docs.File("nope/shell.cfg");
-    EXPECT_FALSE(WriteParameterFile(env, params, path, kShellBlock));
-    ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_NE(dialogs.messages[0].text.find("Error 53\r\n...Hex error code = 35"), std::string::npos);
-}
-
 TEST_F(ParameterFile, LoadingANamedFileMakesItCurrentAndClearsEdited) {
     docs.Write("a.cfg", "SD=8\r\n  TLC = 4  \r\n");
     params.ShellEdited = true;
@@ -194,19 +177,6 @@ TEST_F(ParameterFile, AnyLineEndingAnd8BitTextReadSanely) {
     EXPECT_TRUE(dialogs.messages.empty());
 }
 
-TEST_F(ParameterFile, SettersMarkTheShellEditedOnlyOnChange) {
-    SetDoubleIfChanged(params, params.zSD, 6);
-    SetIntegerIfChanged(params, params.cTLC, 6);
-    EXPECT_FALSE(params.ShellEdited);
-    SetDoubleIfChanged(params, params.zSD, 6.5);
-    EXPECT_TRUE(params.ShellEdited);
-    EXPECT_EQ(params.zSD, 6.5);
-    params.ShellEdited = false;
-    SetIntegerIfChanged(params, params.cTLC, 7);
-    EXPECT_TRUE(params.ShellEdited);
-    EXPECT_EQ(params.cTLC, 7);
-}
-
 TEST_F(ParameterFile, FieldChecksRejectWithTheLabelledMessage) {
     EXPECT_FALSE(ValidatePositive(env, "1.5", "Speed:"));
     EXPECT_FALSE(ValidateNonNegative(env, "0", "Speed:"));
@@ -229,3 +199,23 @@ TEST_F(ParameterFile, FieldChecksRejectWithTheLabelledMessage) {
     EXPECT_EQ(dialogs.messages[5].text, "Burnish Layer Count: must be > 0");
 }
 
+
+TEST_F(ParameterFile, SettersMarkTheShellEditedOnlyOnChangeAndNumericLinesAreLogged) {
+    SetDoubleIfChanged(params, params.zSD, 6);
+    SetIntegerIfChanged(params, params.cTLC, 6);
+    EXPECT_FALSE(params.ShellEdited);
+    SetIntegerIfChanged(params, params.cTLC, 7);
+    EXPECT_TRUE(params.ShellEdited);
+    params.ShellEdited = false;
+    SetDoubleIfChanged(params, params.zSD, 6.5);
+    EXPECT_TRUE(params.ShellEdited);
+    EXPECT_EQ(params.zSD, 6.5);
+    // Writing the settings logs its numeric lines, never the texts.
+    OpenLog();
+    params.strModel = "W200";
+    ASSERT_TRUE(WriteParameterFile(env, params, "", 1));
+    std::vector<std::string> logged = Logged();
+    EXPECT_EQ(std::vector<std::string>(logged.end() - 8, logged.end()),
+              (std::vector<std::string>{"AutoCloseRunWindow=1", "CHAININTERVALTECHNIQUE=1", "DSU=0", "MSPS=16",
+                                        "SSR=5", "RR=500", "WheelDiameter=4", "MotorCurrentMA=1000"}));
+}

@@ -152,16 +152,3 @@ TEST_F(StartupTest, ContinuationRunsAtItsPlaces) {
                                                     "ShowSplash after --->Starting GUI",
                                                     "ScanForBoards after --->Starting port scan"}));
 }
-
-TEST_F(StartupTest, UnusableDataDirectoryEndsStartup) {
-    docs.Write("PLYX3", "not a folder");
-    EXPECT_THROW(Main(env, params, nullptr), ProgramExit);
-    ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(dialogs.messages[0].title, "Reinstall Needed");
-}
-
-TEST_F(StartupTest, OldStartupLogIsReplaced) {
-    WriteSettings("PLYX3LastStartup.log", std::string("\xFF\xFE" "o\0l\0d\0", 8));
-    Main(env, params, nullptr);
-    EXPECT_EQ(StartupLog("PLYX3LastStartup.log")[0].rfind("LOG FILE OPENED AT ", 0), 0u);
-}

@@ -136,34 +136,23 @@ TEST_F(BadLanguageFileTest, NulBytes) {
     EXPECT_TRUE(table.empty());
 }
 
-// Missing files and folders: result 1, error report "Failed to open <path>
-// as a resource file", empty table. An empty file: result 1, no message.
-TEST_F(BadLanguageFileTest, MissingFoldersAndEmptyFiles) {
-    table["101"] = "stale";
-    path = File("none.lng");
-    EXPECT_EQ(text::LoadResourceFile(env, table, path), 1);
-    ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(dialogs.messages[0].title, "Failed to open " + File("none.lng") + " as a resource file");
-    EXPECT_TRUE(table.empty());
-
-    const std::string folder = File("folder.lng");
+// A folder or a pipe named as the language file (a RESOURCEFILE line can
+// name anything): result 1 and "Failed to open <path> as a resource file",
+// never waited on. An empty file: result 1, no message.
+TEST_F(BadLanguageFileTest, FoldersPipesAndEmptyFiles) {
+    const std::string folder = File("folder.lng"), fifo = File("pipe.lng");
     ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
-    path = folder;
-    EXPECT_EQ(text::LoadResourceFile(env, table, path), 1);
-    ASSERT_EQ(dialogs.messages.size(), 2u);
-    EXPECT_EQ(dialogs.messages[1].title, "Failed to open " + folder + " as a resource file");
-
-    EXPECT_EQ(Load(""), 1);
-    EXPECT_EQ(dialogs.messages.size(), 2u);
-}
-
-// A pipe named as the language file (a RESOURCEFILE line can name anything):
-// refused at once, never waited on.
-TEST_F(BadLanguageFileTest, PipeIsRefused) {
-    const std::string fifo = File("pipe.lng");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    path = fifo;
-    EXPECT_EQ(text::LoadResourceFile(env, table, path), 1);
+    for (const std::string& p : {folder, fifo}) {
+        table["101"] = "stale";
+        dialogs.messages.clear();
+        path = p;
+        EXPECT_EQ(text::LoadResourceFile(env, table, path), 1) << p;
+        ASSERT_EQ(dialogs.messages.size(), 1u) << p;
+        EXPECT_EQ(dialogs.messages[0].title, "Failed to open " + p + " as a resource file");
+        EXPECT_TRUE(table.empty());
+    }
+    EXPECT_EQ(Load(""), 1);
     EXPECT_EQ(dialogs.messages.size(), 1u);
 }
 

@@ -152,26 +152,13 @@ TEST_F(BadParameterFileTest, NulBytes) {
     EXPECT_TRUE(dialogs.messages.empty());
 }
 
-// A missing named file: error report "Trying to open parameters file" + path
-// with error 53, values kept, no current shell file. A missing settings
-// file is the first start: nothing shown.
-// A folder where a file should be is reported on reading (writing onto one:
-// the parameter file tests).
-TEST_F(BadParameterFileTest, FolderWhereAFileShouldBe) {
-    const std::string folder = File("folder.cfg");
-    ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
-    app::LoadParameterFile(env, params, folder);
-    ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(dialogs.messages[0].title, "Trying to open parameters file " + folder);
-    EXPECT_EQ(params.CurrentShellFile, "");
-}
-
-// Devices and pipes are no text files: refused at once, never read (a pipe
-// with no writer, or /dev/zero, would otherwise hang or eat memory).
-TEST_F(BadParameterFileTest, DevicesAndPipesAreRefused) {
-    const std::string fifo = File("pipe.cfg");
+// Folders, devices and pipes are no text files: refused at once, never read
+// (a pipe with no writer, or /dev/zero, would otherwise hang or eat memory).
+TEST_F(BadParameterFileTest, FoldersDevicesAndPipesAreRefused) {
+    const std::string fifo = File("pipe.cfg"), folder = File("folder.cfg");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    for (const std::string& path : {fifo, std::string("/dev/zero"), std::string("/dev/urandom")}) {
+    ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
+    for (const std::string& path : {folder, fifo, std::string("/dev/zero"), std::string("/dev/urandom")}) {
         dialogs.messages.clear();
         app::LoadParameterFile(env, params, path);
         ASSERT_EQ(dialogs.messages.size(), 1u) << path;

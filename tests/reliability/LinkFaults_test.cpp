@@ -89,32 +89,6 @@ protected:
     std::unique_ptr<drivers::QM4DNCRouter> driver;
 };
 
-// Silent from the start: the port test tries 115200, 38400, 19200 and 9600,
-// twice each, 100 ms a byte, and reports 2 (no complete reply); the
-// exception form raises 3 with what it saw. About a second, no more.
-TEST_F(LinkFaultTest, BoardSilentFromTheStart) {
-    board->SetSilent(true);
-    const auto t0 = Clock::now();
-    EXPECT_EQ(link->PortOpenAndTest("COM11"), 2);
-    EXPECT_LT(MsSince(t0), 4000);
-    EXPECT_EQ(link->FastIdleTime(), 1000);  // restored
-
-    const std::string text = LogText();
-    for (const char* rate : {"115200", "38400", "19200", "9600"})
-        EXPECT_NE(text.find(std::string("Testing port at baud rate ") + rate), std::string::npos) << rate;
-    std::size_t timeouts = 0;
-    for (std::size_t p = text.find("... timeout on send of copyright request"); p != std::string::npos;
-         p = text.find("... timeout on send of copyright request", p + 1))
-        ++timeouts;
-    EXPECT_EQ(timeouts, 8u);
-
-    link::BoardLinkError e = Raised([&] { link->PortOpenAndTestWithException("COM11"); });
-    EXPECT_EQ(e.SmallNumber(), 3);
-    EXPECT_NE(e.Description().find("Failed to detect a valid copyright on port COM11. Saw:\r\nNO COPYRIGHT"),
-              std::string::npos)
-        << e.Description();
-}
-
 // Silent in the middle, board in verbose mode (the default): a reply that
 // brings neither a line end nor "*" in time raises 4 "Failed to synchronize
 // with board" after FastIdleTime (short command) or the command's own limit
@@ -173,23 +147,6 @@ TEST_F(LinkFaultTest, BoardSilentMidCommandQuiet) {
     EXPECT_GE(MsSince(t0), 350);
     EXPECT_LT(MsSince(t0), 2000);
     EXPECT_NE(LogText().find("Error 1 reported by ZentrovaCom.StringWriteCommand"), std::string::npos);
-}
-
-// Garbage bytes inside a reply: the reply still ends at its "*", the stray
-// bytes are logged as received (control bytes in hex), and the link stays
-// in step: the next command gets its own, clean reply.
-TEST_F(LinkFaultTest, GarbageInsideAReply) {
-    OpenWithDriver();
-    const std::int32_t before = driver->ReportRunRate();
-    board->InjectGarbage(std::string("\x01\xFE#junk\x7F", 8));
-    EXPECT_EQ(link->StringWriteCommandSequence("-10?"), 0);
-    EXPECT_NE(link->LastResponse().find("#junk"), std::string::npos);
-    EXPECT_EQ(link->LastResponse().back(), '*');
-    EXPECT_EQ(driver->ReportRunRate(), before);
-    EXPECT_EQ(driver->IdleWait(500), 0);
-
-    const std::string text = LogText();
-    EXPECT_NE(text.find("(0x01)(0xFE)#junk(0x7F)"), std::string::npos);
 }
 
 // A device that echoes like a modem: the port test sees its own request come
@@ -255,16 +212,6 @@ TEST_F(LinkFaultTest, UnpluggedMidRun) {
     ASSERT_NE(sent, std::string::npos) << text;
     ASSERT_NE(error, std::string::npos) << text;
     EXPECT_LT(sent, error);
-}
-
-// Unplugged between commands: the next command raises 7 promptly.
-TEST_F(LinkFaultTest, UnpluggedBetweenCommands) {
-    OpenWithDriver();
-    board->Unplug();
-    const auto t0 = Clock::now();
-    link::BoardLinkError e = Raised([&] { driver->ReportRunRate(); });
-    EXPECT_LT(MsSince(t0), 2000);
-    EXPECT_EQ(e.SmallNumber(), 7);
 }
 
 // A second open of a port in use: refused with error 6 and a text that says

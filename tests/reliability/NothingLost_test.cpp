@@ -223,18 +223,6 @@ TEST_F(NothingLostTest, FileWhereAFolderShouldBe) {
     EXPECT_EQ(params.CurrentShellFile, "before.cfg");
 }
 
-// A file where the data directory should be: the "could not create" message
-// and an orderly end of the program, no crash.
-TEST_F(NothingLostTest, FileWhereTheDataDirectoryShouldBe) {
-    std::filesystem::remove_all(DataDir());
-    WriteBytes(DataDir(), "in the way");
-    EXPECT_THROW(env.GetDataDirectory(), app::ProgramExit);
-    ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(dialogs.messages[0].text.rfind("Could not create your PLYX3 data directory", 0), 0u)
-        << dialogs.messages[0].text;
-    EXPECT_EQ(ReadBytes(DataDir()), "in the way");
-}
-
 // A settings file that is a symbolic link: the new content goes to its
 // target, which keeps its permissions; the link stays a link.
 TEST_F(NothingLostTest, WriteThroughALinkKeepsLinkAndPermissions) {

@@ -117,15 +117,6 @@ TEST_F(LanguageFile, EmptyPathEmptiesTheTableQuietly) {
     EXPECT_EQ(path, docs.File("a.lng"));
 }
 
-TEST_F(LanguageFile, HeaderOnlyFileEmptiesTheTableAndBecomesCurrent) {
-    SetDictionaryText(tables.SelectedLanguageTable, 101, "old");
-    docs.Write("a.lng", "PLYX3RESOURCES\r\n");
-    EXPECT_EQ(Load(docs.File("a.lng")), 0);
-    EXPECT_TRUE(tables.SelectedLanguageTable.empty());
-    EXPECT_EQ(tables.CurrentResourceFile, docs.File("a.lng"));
-    EXPECT_TRUE(LoggedLine("1 text lines processed"));
-}
-
 TEST_F(LanguageFile, MissingFileIsReportedOnce) {
     std::string path = docs.File("none.lng");
     SetDictionaryText(tables.SelectedLanguageTable, 101, "old");
@@ -138,30 +129,12 @@ TEST_F(LanguageFile, MissingFileIsReportedOnce) {
     for (const std::string& l : Lines()) EXPECT_EQ(l.find("FAILED TO PARSE"), std::string::npos);
 }
 
-TEST_F(LanguageFile, EmptyFileIsLoggedNotShown) {
-    docs.Write("e.lng", "");
-    EXPECT_EQ(Load(docs.File("e.lng")), 1);
-    EXPECT_TRUE(dialogs.messages.empty());
-    EXPECT_TRUE(LoggedLine("Resource file " + docs.File("e.lng") + " is empty"));
-}
-
 TEST_F(LanguageFile, FailedLoadFallsBackToTheNextTable) {
     SetDictionaryText(tables.DefaultLanguageTable, 106, "Default");
     SetDictionaryText(tables.SelectedLanguageTable, 106, "Selected");
     docs.Write("bad.lng", "NOT A LANGUAGE FILE\n106,x\n");
     EXPECT_EQ(Load(docs.File("bad.lng")), -1);
     EXPECT_EQ(LookupResourceText(tables, 106), "Default");
-}
-
-TEST_F(LanguageFile, LongFilesCountPastSixteenBits) {
-    std::string content = "PLYX3RESOURCES\n";
-    for (int i = 0; i < 40000; ++i) content += "x\n";
-    content += "101,Last\n";
-    docs.Write("long.lng", content);
-    EXPECT_EQ(Load(docs.File("long.lng")), 0);
-    EXPECT_EQ(LookupResourceText(tables, 101), "Last");
-    EXPECT_TRUE(LoggedLine("Line 40002: Resource 101="));
-    EXPECT_TRUE(LoggedLine("40002 text lines processed"));
 }
 
 TEST_F(LanguageFile, ResourceFileParameterLoadsTheSelectedTable) {

@@ -72,22 +72,6 @@ TEST(ResourceComposition, EveryCompositionIsLoggedWithItsCodeUnits) {
                                                  "...(\xEF\xBF\xBD)==>55357", "...(\xEF\xBF\xBD)==>56832"}));
 }
 
-TEST(ResourceComposition, NoLogSinkMeansNothingLogged) {
-    TextTables tables;
-    LoadInternalDictionary(tables, "PLYX3");
-    EXPECT_EQ(GetResourceText(tables, 101), "Save This Shell");
-}
-
-TEST(ResourceMessage, ShowsComposedTextWithOkAndTheGivenTitle) {
-    LoggedTables t;
-    plyx::platform::FakeDialogs dialogs;
-    ShowResourceMessage(t.tables, dialogs, "PLYX3", 800, "Speed: ", "");
-    ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(dialogs.messages[0].text, "Speed: must be > 0");
-    EXPECT_EQ(dialogs.messages[0].title, "PLYX3");
-    EXPECT_EQ(dialogs.messages[0].buttons, plyx::platform::MessageButtons::Ok);
-}
-
 TEST(EnglishLanguage, DropsBothLanguageTablesAndTheCurrentFile) {
     LoggedTables t;
     SetDictionaryText(t.tables.SelectedLanguageTable, 101, "A");
