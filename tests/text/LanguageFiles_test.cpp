@@ -163,12 +163,3 @@ TEST_P(ShippedLanguage, LoadsCleanlyWithEveryText) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Examples, ShippedLanguage, ::testing::Values("greek.lng", "german.lng", "german-long.lng"));
-
-TEST_F(LanguageFile, GreekFileIsUtf16AndGermanFileIsEightBit) {
-    const std::string german = Example("german.lng");
-    EXPECT_EQ(ParseResourceFile(env, tables.SelectedLanguageTable, Example("greek.lng"), true), 0);
-    EXPECT_EQ(LookupResourceText(tables, 106), "Έναρξη πλήρους εκτέλεσης");
-    EXPECT_EQ(ParseResourceFile(env, tables.DefaultLanguageTable, german, true), -1);
-    EXPECT_EQ(ParseResourceFile(env, tables.DefaultLanguageTable, german, false), 0);
-    EXPECT_EQ(tables.DefaultLanguageTable.at("101"), "Diese H\xC3\xBClle speichern");
-}
