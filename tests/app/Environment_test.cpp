@@ -164,13 +164,3 @@ TEST_F(EnvironmentTest, ExitProgramReleasesInReverseOrderThenEnds) {
     EXPECT_EQ(lines[lines.size() - 2], "port closed");
     EXPECT_EQ(lines.back(), "LOG FILE CLOSED");
 }
-
-TEST_F(EnvironmentTest, ResourceTextsOfTheEnvironmentAreLogged) {
-    OpenLog();
-    EXPECT_EQ(env.GetResourceText(106, "[", "]"), "[Start Full Run]");
-    std::vector<std::string> lines = Logged();
-    auto it = std::find(lines.begin(), lines.end(), "Loaded Resource 106:[Start Full Run]");
-    ASSERT_NE(it, lines.end());
-    EXPECT_EQ(*(it + 1), "...([)==>91");
-    EXPECT_EQ(*(it + 2), "...(S)==>83");
-}

@@ -69,15 +69,6 @@ TEST_F(StartupTest, RequestedPortFiveWritesItsOwnStartupLogInOrder) {
     EXPECT_FALSE(plyx::platform::FileExists(DataDir() + "/PLYX3LastStartup.log"));
 }
 
-TEST_F(StartupTest, WithoutRequestedPortTheFilesHaveNoPrefix) {
-    Main(env, params, nullptr);
-    EXPECT_EQ(env.PerPortPrefix, "");
-    EXPECT_EQ(env.ComPortName, "");
-    std::vector<std::string> lines = StartupLog("PLYX3LastStartup.log");
-    ASSERT_EQ(lines.size(), 9u);
-    EXPECT_EQ(std::vector<std::string>(lines.begin() + 4, lines.end()), kStartupSteps);
-}
-
 TEST_F(StartupTest, CommandLineOverridesTheSettingsOfItsPort) {
     WriteSettings("C5.PLYX3.CFG", "SD=7\r\nTLC=9\r\nComPort=COM1\r\nMotorCurrentMA=700\r\n");
     WriteSettings("PLYX3.CFG", "SD=1\r\nBLC=4\r\n");  // another instance's settings

@@ -129,14 +129,6 @@ TEST_F(LanguageFile, MissingFileIsReportedOnce) {
     for (const std::string& l : Lines()) EXPECT_EQ(l.find("FAILED TO PARSE"), std::string::npos);
 }
 
-TEST_F(LanguageFile, FailedLoadFallsBackToTheNextTable) {
-    SetDictionaryText(tables.DefaultLanguageTable, 106, "Default");
-    SetDictionaryText(tables.SelectedLanguageTable, 106, "Selected");
-    docs.Write("bad.lng", "NOT A LANGUAGE FILE\n106,x\n");
-    EXPECT_EQ(Load(docs.File("bad.lng")), -1);
-    EXPECT_EQ(LookupResourceText(tables, 106), "Default");
-}
-
 TEST_F(LanguageFile, ResourceFileParameterLoadsTheSelectedTable) {
     docs.Write("sel.lng", "PLYX3RESOURCES\n106,Los\n");
     plyx::app::ParseParameterLine(env, params, "ResourceFile =  " + docs.File("sel.lng") + "  ", true);
