@@ -49,15 +49,26 @@ TEST_F(BadLanguageFileTest, BinaryJunkIsNotALanguageFile) {
 }
 
 // A good header followed by junk: the junk lines are skipped, the valid
-// lines among them are loaded, no message.
+// lines among them are loaded, no message. A megabyte text and NUL bytes in
+// a text are kept whole. An ID out of 16 bits or not a number makes no
+// resource line; a fractional one rounds half to even. A header with a NUL
+// in it is no header.
 TEST_F(BadLanguageFileTest, JunkAfterAGoodHeaderIsSkipped) {
     std::string junk = Junk(64 * 1024, 9);
     for (char& c : junk)
         if (c == '\r' || c == '\n') c = ',';
-    EXPECT_EQ(Load("PLYX3RESOURCES\r\n" + junk + "\r\n101,Save\r\n" + junk + "\r\n103,Exit\r\n"), 0);
-    EXPECT_EQ(Text(101), "Save");
-    EXPECT_EQ(Text(103), "Exit");
+    const std::string big(1 << 20, 'w'), nul(1, '\0');
+    EXPECT_EQ(Load("PLYX3RESOURCES\r\n" + junk + "\r\n101,Save\r\n" + junk + "\r\n103,Exit\r\n104," + big +
+                   "\r\n" + big + "\r\n105,a" + nul + "b\r\n1" + nul + "06,x\r\n1E400,a\r\n99999999999999999999,b\r\n"
+                   "&HFFFFFFFFF,c\r\n32767.5,d\r\n102.5,e\r\n-32768,f\r\n"),
+              0);
+    const std::pair<text::ResourceId, std::string> expected[] = {
+        {101, "Save"}, {103, "Exit"}, {104, big}, {105, "a" + nul + "b"}, {102, "e"}, {-32768, "f"}};
+    for (const auto& [id, text] : expected) EXPECT_EQ(Text(id), text) << id;
+    EXPECT_EQ(table.size(), 6u);
     EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_EQ(Load("PLYX3" + nul + "RESOURCES\r\n101,a\r\n"), -1);
+    EXPECT_TRUE(table.empty());
 }
 
 // Odd byte counts in UTF-16: the stray last byte is dropped, every whole
@@ -93,15 +104,6 @@ TEST_F(BadLanguageFileTest, BadUtf16UnitsAndIds) {
     EXPECT_EQ(Text(103), "Exit");
 }
 
-// A megabyte line: its text is kept whole; a megabyte line that is not a
-// resource line is skipped.
-TEST_F(BadLanguageFileTest, MegabyteLines) {
-    const std::string big(1 << 20, 'w');
-    EXPECT_EQ(Load("PLYX3RESOURCES\r\n101," + big + "\r\n" + big + "\r\n103,Exit\r\n"), 0);
-    EXPECT_EQ(Text(101), big);
-    EXPECT_EQ(Text(103), "Exit");
-}
-
 // More than 32,767 lines: the line counter does not overflow, and lines
 // past 32,767 still load (also in UTF-16).
 TEST_F(BadLanguageFileTest, MoreThan32767Lines) {
@@ -112,28 +114,6 @@ TEST_F(BadLanguageFileTest, MoreThan32767Lines) {
     EXPECT_EQ(Text(101), "Past the end");
     EXPECT_EQ(Load("\xFF\xFE" + Utf16Le(text)), 0);
     EXPECT_EQ(Text(101), "Past the end");
-}
-
-// Huge and malformed IDs: out of the 16-bit range or not a number, the line
-// is no resource line; a fractional ID rounds half to even.
-TEST_F(BadLanguageFileTest, HugeIds) {
-    EXPECT_EQ(Load("PLYX3RESOURCES\r\n1E400,a\r\n99999999999999999999,b\r\n&HFFFFFFFFF,c\r\n"
-                   "32767.5,d\r\n102.5,e\r\n-32768,f\r\n"),
-              0);
-    EXPECT_EQ(Text(102), "e");
-    EXPECT_EQ(Text(-32768), "f");
-    EXPECT_EQ(table.size(), 2u);
-}
-
-// NUL bytes: inside a text they are kept as they are; a header with a NUL
-// in it is no header.
-TEST_F(BadLanguageFileTest, NulBytes) {
-    const std::string nul(1, '\0');
-    EXPECT_EQ(Load("PLYX3RESOURCES\r\n101,a" + nul + "b\r\n1" + nul + "03,x\r\n103,Exit\r\n"), 0);
-    EXPECT_EQ(Text(101), "a" + nul + "b");
-    EXPECT_EQ(Text(103), "Exit");
-    EXPECT_EQ(Load("PLYX3" + nul + "RESOURCES\r\n101,a\r\n"), -1);
-    EXPECT_TRUE(table.empty());
 }
 
 // A folder or a pipe named as the language file (a RESOURCEFILE line can
