@@ -34,15 +34,6 @@ struct CommLogTest : ::testing::Test {
 
 }  // namespace
 
-TEST_F(CommLogTest, ClosedLogWritesNothingAndRaisesNothing) {
-    EXPECT_FALSE(log.IsOpen());
-    log.LogFileWriteTime(1, "x");
-    log.LogFileWriteString(2, "y");
-    log.LogFileWriteChar(4, 'z');
-    log.LogFileClose();
-    EXPECT_FALSE(log.IsOpen());
-}
-
 TEST_F(CommLogTest, FileFormatTagsAndContinuation) {
     log.LogFileOpen(dir.File("a.log"));
     for (unsigned char c : {45, 49, 50, 63}) log.LogFileWriteChar(4, c);

@@ -70,19 +70,6 @@ TEST_F(Ftdi, AdapterWithSlowLatencyOpensAsFtdiAndGetsOneMillisecond) {
     EXPECT_TRUE(Holds(LogText(), "SENT:SENDING 4 BYTES OF QUEUED WRITE DATA..."));
 }
 
-TEST_F(Ftdi, DeviceListIsRefreshedOnlyAfterTwoSeconds) {
-    fake.devices.push_back(Adapter(3, 16, peer.SlavePath()));
-    link->PortOpen("COM3");
-    link->PortOpen("COM3");
-    EXPECT_EQ(fake.listCalls, 1);
-    clock.AdvanceMs(1900);
-    link->PortOpen("COM3");
-    EXPECT_EQ(fake.listCalls, 1);
-    clock.AdvanceMs(2100);
-    link->PortOpen("COM3");
-    EXPECT_EQ(fake.listCalls, 2);
-}
-
 TEST_F(Ftdi, AdapterOfAnotherNumberIsSkippedOnceKnown) {
     ScriptedPeer other;
     fake.devices.push_back(Adapter(7, 16, other.SlavePath()));
@@ -95,18 +82,6 @@ TEST_F(Ftdi, AdapterOfAnotherNumberIsSkippedOnceKnown) {
                                      "EVENT:... FTDI logical port 1 initially defined as com port 3",
                                      "EVENT:Latency timer on FTDI Logical port 1 is set to 1."}));
     EXPECT_FALSE(link->IsFTDI());
-}
-
-TEST_F(Ftdi, NoAdaptersOrAFailedListingFallBackToTheComPort) {
-    link->PortOpen("COM3");
-    EXPECT_FALSE(link->IsFTDI());
-    EXPECT_TRUE(Holds(LogText(), "EVENT:... No FTDI ports: request ignored"));
-    fake.listFails = true;
-    clock.AdvanceMs(2100);  // lets the list be taken again
-    link->PortOpen("COM3");
-    EXPECT_TRUE(link->PortIsOpen());
-    EXPECT_FALSE(link->IsFTDI());
-    EXPECT_TRUE(Holds(LogText(), "EVENT:... Failed to extract FTDI port count; setting as 0"));
 }
 
 TEST_F(Ftdi, VanishedAdapterIsErrorSeven) {

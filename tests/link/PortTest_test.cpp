@@ -121,13 +121,6 @@ TEST_F(PortTest, SearchFindsTheFirstPortWithABoard) {
     EXPECT_EQ(link->PortFindAndOpen(6, 9), 0);
 }
 
-TEST_F(PortTest, OpeningWithoutANameSearchesAllPorts) {
-    peer.When("-12?", {Send(kIdentify)});
-    link->PortOpen("");
-    EXPECT_EQ(link->PortName(), "\\\\.\\COM3");
-    EXPECT_EQ(link->Copyright(), "QM4DNCRouter 2.14\r\nCopyright 2009");
-}
-
 TEST_F(PortTest, SearchWithoutABoardIsErrorSix) {
     ::unlink((dataDir + "/ports/COM3").c_str());
     auto e = ErrorOf([&] { link->PortOpenAndTestWithException(""); });
