@@ -30,11 +30,10 @@ protected:
 };
 
 TEST_F(ComPortMap, NumberAfterCom) {
-    EXPECT_EQ(ComNumberOf("\\\\.\\COM12"), 12);
-    EXPECT_EQ(ComNumberOf("COM3x"), 3);
-    EXPECT_EQ(ComNumberOf("com3"), -1);  // case-sensitive, like the FTDI lookup
-    EXPECT_EQ(ComNumberOf("COM"), -1);
-    EXPECT_EQ(ComNumberOf("/dev/ttyS0"), -1);
+    // Case-sensitive, like the FTDI lookup.
+    const std::pair<const char*, int> cases[] = {
+        {"\\\\.\\COM12", 12}, {"COM3x", 3}, {"com3", -1}, {"COM", -1}, {"/dev/ttyS0", -1}};
+    for (const auto& [name, number] : cases) EXPECT_EQ(ComNumberOf(name), number) << name;
 }
 
 TEST_F(ComPortMap, DevicesAreNumberedByFamilyUpToTheFirstGap) {

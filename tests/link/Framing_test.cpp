@@ -131,14 +131,6 @@ TEST_F(Framing, EndlessReplyGivesUpInsteadOfHanging) {
     EXPECT_EQ(e.SmallNumber(), 4);
 }
 
-TEST_F(Framing, IdentificationBlockBecomesTheCopyright) {
-    peer.When("-12?", {Send("-12?\r\nX,-12\r\nNAME 2.14\r\n(c) 2009 Maker\r\n*")});
-    EXPECT_EQ(link->StringWriteCommandSequence("-12?"), 0);
-    EXPECT_EQ(link->Copyright(), "NAME 2.14\r\n(c) 2009 Maker");
-    EXPECT_EQ(link->FirmwareNameFromCopyright(), "NAME");
-    EXPECT_EQ(link->FirmwareVersionFromCopyright(), "2.14");
-}
-
 TEST_F(Framing, ReplyIsParsedIntoTheResultTableAlsoAfterATimeout) {
     peer.When("K", {Send("X,POS,77\r\nY;1A;-1F")});
     link->StringWrite("K");
