@@ -30,43 +30,31 @@ protected:
 };
 
 TEST_F(ComPortMap, NumberAfterCom) {
-    EXPECT_EQ(ComNumberOf("\\\\.\\COM12"), 12);
-    EXPECT_EQ(ComNumberOf("COM3x"), 3);
-    EXPECT_EQ(ComNumberOf("com3"), -1);  // case-sensitive, like the FTDI lookup
-    EXPECT_EQ(ComNumberOf("COM"), -1);
-    EXPECT_EQ(ComNumberOf("/dev/ttyS0"), -1);
+    // Case-sensitive, like the FTDI lookup.
+    const std::pair<const char*, int> cases[] = {
+        {"\\\\.\\COM12", 12}, {"COM3x", 3}, {"com3", -1}, {"COM", -1}, {"/dev/ttyS0", -1}};
+    for (const auto& [name, number] : cases) EXPECT_EQ(ComNumberOf(name), number) << name;
 }
 
-TEST_F(ComPortMap, DevicesAreNumberedByFamilyUpToTheFirstGap) {
-    Device("ttyS0");
-    Device("ttyS1");
-    Device("ttyS3");  // after a gap: not counted
-    Device("ttyUSB0");
-    Device("ttyACM0");
-    auto table = ComPortTable(paths);
-    ASSERT_EQ(table.size(), 4u);
-    EXPECT_EQ(table[1], paths.devRoot + "/ttyS0");
-    EXPECT_EQ(table[2], paths.devRoot + "/ttyS1");
-    EXPECT_EQ(table[3], paths.devRoot + "/ttyUSB0");
-    EXPECT_EQ(table[4], paths.devRoot + "/ttyACM0");
-}
-
-TEST_F(ComPortMap, LinksTakeTheirNumbersAndAreSkippedByTheRest) {
-    Device("ttyS0");
-    Device("ttyUSB0");
+// Links take their numbers first; the devices follow by family (ttyS,
+// ttyUSB, ttyACM) up to each family's first gap, skipping linked numbers.
+TEST_F(ComPortMap, LinksFirstThenDevicesByFamilyUpToTheFirstGap) {
+    for (const char* name : {"ttyS0", "ttyS1", "ttyS3", "ttyUSB0", "ttyACM0"}) Device(name);
     Link(2, paths.devRoot + "/ttyUSB0");
     Link(7, paths.devRoot + "/missing");  // a dangling link maps to nothing
     auto table = ComPortTable(paths);
+    ASSERT_EQ(table.size(), 5u);
     EXPECT_EQ(table[1], paths.devRoot + "/ttyS0");
     EXPECT_EQ(table[2], paths.dataDirectory + "/ports/COM2");
-    EXPECT_EQ(table[3], paths.devRoot + "/ttyUSB0");
-    EXPECT_EQ(table.count(7), 0u);
+    EXPECT_EQ(table[3], paths.devRoot + "/ttyS1");
+    EXPECT_EQ(table[4], paths.devRoot + "/ttyUSB0");
+    EXPECT_EQ(table[5], paths.devRoot + "/ttyACM0");
     EXPECT_EQ(DeviceForPortName("\\\\.\\COM2", paths), paths.dataDirectory + "/ports/COM2");
     EXPECT_EQ(DeviceForPortName("\\\\.\\COM7", paths), "");
     // A device reached by a link answers to the link's number.
     EXPECT_EQ(ComNumberOfDevice(paths.devRoot + "/ttyUSB0", paths), 2);
-    EXPECT_EQ(ComNumberOfDevice(paths.devRoot + "/ttyS0", paths), 1);
-    EXPECT_EQ(ComNumberOfDevice(paths.devRoot + "/ttyACM0", paths), -1);
+    EXPECT_EQ(ComNumberOfDevice(paths.devRoot + "/ttyS1", paths), 3);
+    EXPECT_EQ(ComNumberOfDevice(paths.devRoot + "/ttyS3", paths), -1);
 }
 
 }  // namespace

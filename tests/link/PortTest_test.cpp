@@ -82,12 +82,6 @@ TEST_F(PortTest, SilentDeviceGivesTwoAfterAllRates) {
     EXPECT_EQ(link->FastIdleTime(), 1000);
 }
 
-TEST_F(PortTest, UnopenablePortGivesOneAndTheExceptionSix) {
-    EXPECT_EQ(link->PortOpenAndTest("COM8"), 1);
-    ExpectError(ErrorOf([&] { link->PortOpenAndTestWithException("COM8"); }), 6,
-                "ZentrovaCom.PortOpenAndTestWithException", "\r\nFailed to open communications port <COM8>\r\n");
-}
-
 // Whatever goes wrong inside, even an error that is no board-link error,
 // becomes a result code, so a search goes on to the next port.
 TEST_F(PortTest, ErrorsOfAnyKindBecomeAResult) {
@@ -121,14 +115,10 @@ TEST_F(PortTest, SearchFindsTheFirstPortWithABoard) {
     EXPECT_EQ(link->PortFindAndOpen(6, 9), 0);
 }
 
-TEST_F(PortTest, OpeningWithoutANameSearchesAllPorts) {
-    peer.When("-12?", {Send(kIdentify)});
-    link->PortOpen("");
-    EXPECT_EQ(link->PortName(), "\\\\.\\COM3");
-    EXPECT_EQ(link->Copyright(), "QM4DNCRouter 2.14\r\nCopyright 2009");
-}
-
-TEST_F(PortTest, SearchWithoutABoardIsErrorSix) {
+TEST_F(PortTest, NoPortOrNoBoardIsErrorSix) {
+    EXPECT_EQ(link->PortOpenAndTest("COM8"), 1);
+    ExpectError(ErrorOf([&] { link->PortOpenAndTestWithException("COM8"); }), 6,
+                "ZentrovaCom.PortOpenAndTestWithException", "\r\nFailed to open communications port <COM8>\r\n");
     ::unlink((dataDir + "/ports/COM3").c_str());
     auto e = ErrorOf([&] { link->PortOpenAndTestWithException(""); });
     EXPECT_EQ(e.SmallNumber(), 6);

@@ -75,36 +75,28 @@ TEST(ParseReply, IdentificationTextFollowsTheMarkerLine) {
 }
 
 TEST(HexField, Conversions) {
-    EXPECT_EQ(HexFieldToDecimal("1A"), "26");
-    EXPECT_EQ(HexFieldToDecimal("-1F"), "-31");
-    EXPECT_EQ(HexFieldToDecimal("ff"), "255");
-    EXPECT_EQ(HexFieldToDecimal("7FFF"), "32767");
-    EXPECT_EQ(HexFieldToDecimal("8000"), "-32768");
-    EXPECT_EQ(HexFieldToDecimal("08000"), "32768");
-    EXPECT_EQ(HexFieldToDecimal("FFFFFFFF"), "-1");
-    EXPECT_EQ(HexFieldToDecimal("-80000000"), "2147483648");
-    EXPECT_EQ(HexFieldToDecimal(" 10 "), "16");
-    EXPECT_EQ(HexFieldToDecimal(""), "0");
-    EXPECT_EQ(HexFieldToDecimal("-"), "0");
-    EXPECT_EQ(HexFieldToDecimal("123456789"), "0");
-    EXPECT_EQ(HexFieldToDecimal("1G"), "0");
-    EXPECT_EQ(HexFieldToDecimal("--1"), "0");
+    // Up to four digits a 16-bit value, up to eight a 32-bit one; anything else 0.
+    const std::pair<const char*, const char*> cases[] = {
+        {"1A", "26"},          {"-1F", "-31"},         {"ff", "255"},     {"7FFF", "32767"},
+        {"8000", "-32768"},    {"08000", "32768"},     {"FFFFFFFF", "-1"}, {"-80000000", "2147483648"},
+        {" 10 ", "16"},        {"", "0"},              {"-", "0"},        {"123456789", "0"},
+        {"1G", "0"},           {"--1", "0"},
+    };
+    for (const auto& [field, decimal] : cases) EXPECT_EQ(HexFieldToDecimal(field), decimal) << field;
 }
 
 TEST(Copyright, NameAndVersion) {
     auto a = ExtractFromCopyright("NAME: 2.14 \xC2\xA9" "2009");
     EXPECT_EQ(a.name, "NAME");
     EXPECT_EQ(a.version, "2.14");
-    EXPECT_EQ(ExtractFromCopyright("NAME \xC2\xA9 2009 1.5").version, "BETA");
-    EXPECT_EQ(ExtractFromCopyright("NAME (c) 2009 1.5").version, "2009");
-    EXPECT_EQ(ExtractFromCopyright("NAME copyright 2009 1.5").version, "BETA");
-    EXPECT_EQ(ExtractFromCopyright("QM4DNCRouter\r\nV 2.13\r\nCopyright 2008").version, "2.13");
-    EXPECT_EQ(ExtractFromCopyright("NAME$3").version, "3");
     auto empty = ExtractFromCopyright("  \r\n ");
-    EXPECT_EQ(empty.name, "");
-    EXPECT_EQ(empty.version, "");
-    // Two blanks give an empty word, which is not a number.
-    EXPECT_EQ(ExtractFromCopyright("NAME  x 7").version, "7");
+    EXPECT_EQ(empty.name + "|" + empty.version, "|");
+    const std::pair<const char*, const char*> versions[] = {
+        {"NAME \xC2\xA9 2009 1.5", "BETA"},     {"NAME (c) 2009 1.5", "2009"},
+        {"NAME copyright 2009 1.5", "BETA"},     {"QM4DNCRouter\r\nV 2.13\r\nCopyright 2008", "2.13"},
+        {"NAME$3", "3"},                         {"NAME  x 7", "7"},  // two blanks: an empty word, no number
+    };
+    for (const auto& [text, version] : versions) EXPECT_EQ(ExtractFromCopyright(text).version, version) << text;
 }
 
 TEST(Copyright, WhichNameMatches) {
