@@ -36,7 +36,7 @@ protected:
     drivers::NCRouter2D driver;
 };
 
-TEST_F(NCRouter2DSimTest, IdentifiesAndResetsWithTheMicrostepSize) {
+TEST_F(NCRouter2DSimTest, IdentifiesResetsAndReportsItsRunState) {
     EXPECT_NE(driver.ReportCopyRightText().find("VT2D20NCRouter 3.02"), std::string::npos);
     EXPECT_EQ(driver.BoardType(), 2);
     EXPECT_EQ(driver.ReportFirmwareVersion(), "3.02");
@@ -45,6 +45,12 @@ TEST_F(NCRouter2DSimTest, IdentifiesAndResetsWithTheMicrostepSize) {
     EXPECT_EQ(driver.ReportMicrostepSize(), 4);
     EXPECT_EQ(driver.IdleWait(500), 0);
     EXPECT_EQ(driver.LastQueueCount(), 30);
+    driver.PauseMotors();
+    EXPECT_EQ(driver.IdleWait(200), 3);
+    driver.RequestMotorRestart();
+    EXPECT_EQ(driver.IdleWait(200), 0);
+    driver.StopMotors();
+    EXPECT_EQ(driver.IdleWait(200), 4);
 }
 
 TEST_F(NCRouter2DSimTest, RelativeMoveReachesTheBoard) {
@@ -70,47 +76,6 @@ TEST_F(NCRouter2DSimTest, RelativeMoveReachesTheBoard) {
     EXPECT_EQ(s.position[sim::kY], -1626);
     EXPECT_EQ(driver.ReportCurrentX(), 1636);
     EXPECT_EQ(driver.ReportCurrentY(), -1626);
-}
-
-TEST_F(NCRouter2DSimTest, RatesAndLampsAsRelayWords) {
-    driver.SetStopOKRate(80);
-    driver.SetRampRate(8000);
-    driver.SetIOConfig(24576);
-    driver.RelaySet(0x4000 | 0x0400);
-    sim::SimState s = board->State();
-    EXPECT_EQ(s.stopOkRate, 80);
-    EXPECT_EQ(s.rampRate, 8000);
-    EXPECT_EQ(s.lamps, sim::kLampStart | sim::kLampAbort);
-    EXPECT_EQ(driver.ReportIOConfig(), 24576);
-    driver.RelayOpen(0x4000);
-    EXPECT_EQ(board->State().lamps, sim::kLampAbort);
-    driver.RelayClose(0x8000);
-    EXPECT_EQ(board->State().lamps, sim::kLampAbort | sim::kLampStop);
-}
-
-TEST_F(NCRouter2DSimTest, PanelInputsReadThroughReports) {
-    board->Press(sim::Switch::Start);
-    EXPECT_EQ(driver.ReportTTLValues() & 1, 0);  // active low
-    board->Release(sim::Switch::Start);
-    EXPECT_EQ(driver.ReportTTLValues() & 1, 1);
-    board->Latch(board->AbortLatchBit());
-    EXPECT_EQ(driver.ReportLatchedData() & 16, 16);
-    EXPECT_EQ(driver.ReportLatchedData() & 16, 0);  // reading takes the event
-}
-
-TEST_F(NCRouter2DSimTest, PauseAndRestart) {
-    driver.PauseMotors();
-    EXPECT_EQ(driver.IdleWait(200), 3);
-    driver.RequestMotorRestart();
-    EXPECT_EQ(driver.IdleWait(200), 0);
-    driver.StopMotors();
-    EXPECT_EQ(driver.IdleWait(200), 4);
-}
-
-TEST_F(NCRouter2DSimTest, UnpluggedBoardIsAnErrorNotAHang) {
-    driver.ResetBoard(16);
-    board->Unplug();
-    EXPECT_THROW(driver.IdleWait(200), link::BoardLinkError);
 }
 
 }  // namespace

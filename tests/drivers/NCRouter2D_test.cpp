@@ -53,14 +53,6 @@ TEST_F(NCRouter2DPeerTest, SilentIdentificationShowsTheDriversPlaceholder) {
     EXPECT_EQ(driver.BoardType(), 0);
 }
 
-TEST_F(NCRouter2DPeerTest, DefineRouteRegistersTheFamilysLongLetters) {
-    driver.DefineRoute("");
-    EXPECT_EQ(driver.idBoard(), 1);
-    EXPECT_EQ(link->CurrentBoard(), 1);
-    EXPECT_EQ(link->LongCommands(), "IACDEGKMPU");
-    EXPECT_EQ(link->FlushChar(), '~');
-}
-
 // ---- Motor selection ------------------------------------------------------------------
 
 TEST_F(NCRouter2DPeerTest, SelectionIsSentOnlyWhenItChanges) {
@@ -150,13 +142,6 @@ TEST_F(NCRouter2DPeerTest, ResetWithoutReplyReopensThePort) {
 
 // ---- Command table ---------------------------------------------------------------------
 
-TEST_F(NCRouter2DPeerTest, PauseNowNeverSleepsOnTheHost) {
-    Identify();
-    driver.PauseNow(1500);
-    EXPECT_EQ(Sent(), "1500p");
-    EXPECT_EQ(clock.sleptMs, 0);
-}
-
 TEST_F(NCRouter2DPeerTest, SnapshotRelayAndQueuedRelayUseTheirOwnLetters) {
     driver.SetAutoWaitOnMotionComplete(false);
     driver.SetReportQueueElementSnapshot(7);
@@ -245,6 +230,9 @@ TEST_F(NCRouter2DPeerTest, RatesAndSettings) {
 
 TEST_F(NCRouter2DPeerTest, RunStateCommands) {
     driver.SetAutoWaitOnMotionComplete(false);
+    driver.PauseNow(1500);  // the board pauses, never the host
+    EXPECT_EQ(Sent(), "1500p");
+    EXPECT_EQ(clock.sleptMs, 0);
     driver.PauseMotors();
     driver.RequestMotorPause();
     driver.RequestMotorRestart();

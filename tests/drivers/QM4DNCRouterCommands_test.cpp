@@ -91,32 +91,27 @@ TEST_F(Commands, WrongFirmwareRaisesError3AndKeepsTheType) {
     EXPECT_EQ(router.BoardType(), 0);
 }
 
-TEST_F(Commands, IdentificationIsLazyAndHappensOnce) {
-    board.Identify("QM4DNCRouter", "4.71");
-    EXPECT_EQ(router.BoardType(), 0);
-    EXPECT_EQ(board.TakeWire(), "");
-    EXPECT_EQ(router.MaxRate(), 46012);
-    EXPECT_EQ(board.TakeWire(), "-12?");
-    EXPECT_EQ(router.MaxRate(), 46012);
-    EXPECT_EQ(board.TakeWire(), "");
-}
-
-TEST_F(Commands, MaxRateOnType2IsTheCachedReport) {
-    board.Identify("QM4DFifoNCStepper", "4.71");
-    board.Value(-20, 40000);
-    EXPECT_EQ(router.MaxRate(), 40000);
-    EXPECT_EQ(board.TakeWire(), "-12? 2M-20?");
-    EXPECT_EQ(router.MaxRate(), 40000);
-    EXPECT_EQ(board.TakeWire(), "");
-}
-
-TEST_F(Commands, MaxRateOnType3IsAskedEveryTime) {
-    board.Identify("QM4DNCRouter", "5.02");
-    board.Value(-15, 76000);
-    EXPECT_EQ(router.MaxRate(), 76000);
-    EXPECT_EQ(board.TakeWire(), "-12? 2M-15?-15?");
-    EXPECT_EQ(router.MaxRate(), 76000);
-    EXPECT_EQ(board.TakeWire(), "-15?");
+TEST_F(Commands, IdentificationIsLazyAndOnceAndMaxRateFollowsTheType) {
+    // Type 1 has a fixed rate, type 2 asks once and keeps it, type 3 asks every time.
+    const struct {
+        const char *firmware, *version, *first, *again;
+        int rate;
+    } cases[] = {{"QM4DNCRouter", "4.71", "-12?", "", 46012},
+                 {"QM4DFifoNCStepper", "4.71", "-12? 2M-20?", "", 40000},
+                 {"QM4DNCRouter", "5.02", "-12? 2M-15?-15?", "-15?", 76000}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.firmware + std::string(" ") + c.version);
+        Rig fresh(clock);
+        fresh.board.Identify(c.firmware, c.version);
+        fresh.board.Value(-20, 40000);
+        fresh.board.Value(-15, 76000);
+        EXPECT_EQ(fresh.router.BoardType(), 0);
+        EXPECT_EQ(fresh.board.TakeWire(), "");
+        EXPECT_EQ(fresh.router.MaxRate(), c.rate);
+        EXPECT_EQ(fresh.board.TakeWire(), c.first);
+        EXPECT_EQ(fresh.router.MaxRate(), c.rate);
+        EXPECT_EQ(fresh.board.TakeWire(), c.again);
+    }
 }
 
 TEST_F(Commands, ReportsUseMotorXAndTheirItems) {
