@@ -1,5 +1,6 @@
-// The 4-axis driver against the board simulator: identification, delta
-// moves and the run state as the board itself reports them.
+// The 4-axis driver against the board simulator: identification and the run
+// state as the board itself reports them. (Moves on the simulator are
+// checked by the whole simulated runs of both families in tests/engine.)
 #ifdef PLYX3_HAVE_SIM
 #include <gtest/gtest.h>
 
@@ -65,27 +66,6 @@ TEST(OnSimulator, EachVersionIsIdentifiedAndItsWaitsRead) {
     OnSimulator fifo(Firmware("QM4DFifoNCStepper", "4.71"));
     EXPECT_EQ(fifo.router.ReportFirmwareVersion(), "4.71");
     EXPECT_EQ(fifo.router.BoardType(), 2);
-}
-
-TEST(OnSimulator, DeltaMovesReachTheBoard) {
-    for (const char* version : {"2.14", "4.71", "5.02"}) {
-        OnSimulator s(Firmware("QM4DNCRouter", version));
-        s.router.SetAddressMode(false);
-        s.router.SetRunRate(-1200);
-        s.router.SetRequestedBinaryDeltaLocation(100, 1);
-        s.router.SetRequestedBinaryDeltaLocation(-2048, 2);
-        s.router.GoToCurrentRequestedLocation();
-        s.router.SetRequestedBinaryDeltaLocation(2047, 1);
-        s.router.GoToCurrentRequestedLocation();
-        EXPECT_EQ(s.router.IdleWait(1000), 0) << version;
-        auto moves = s.sim.Moves();
-        ASSERT_EQ(moves.size(), 2u) << version;
-        EXPECT_EQ(moves[0].steps[plyx::sim::kX], 100);
-        EXPECT_EQ(moves[0].steps[plyx::sim::kY], -2048);
-        EXPECT_EQ(moves[0].rate, -1200);
-        EXPECT_EQ(moves[1].steps[plyx::sim::kX], 2047);
-        EXPECT_EQ(s.sim.State().position[plyx::sim::kX], 2147) << version;
-    }
 }
 
 #endif
