@@ -237,13 +237,10 @@ TEST_F(NCRouter2DPeerTest, VerboseModeSetsTheLinksFlag) {
 
 // ---- Reports --------------------------------------------------------------------------------
 
-TEST_F(NCRouter2DPeerTest, ReportsAskForMotorXItems) {
+TEST_F(NCRouter2DPeerTest, ReportsAskForTheirItemsOfTheirMotor) {
     Edit([](TwoAxisBoard& b) {
-        b.items["5"] = "15";
-        b.items["6"] = "9";
-        b.items["-13"] = "24576";
-        b.items["-14"] = "4";
-        b.items["-20"] = "40000";
+        b.items = {{"5", "15"},  {"6", "9"},       {"-13", "24576"}, {"-14", "4"},  {"-20", "40000"}, {"-1", "-1234"},
+                   {"-11", "77"}, {"-18", "3"},    {"-2", "12"},     {"-3", "40000"}, {"-6", "40000"}};
         b.latched = "16";
         b.replies['a'] = "X,a,512\r*";
     });
@@ -257,27 +254,12 @@ TEST_F(NCRouter2DPeerTest, ReportsAskForMotorXItems) {
     EXPECT_EQ(driver.ReportLatchedData(), 16);
     EXPECT_EQ(driver.ReportAToDValue(2), 512);
     EXPECT_EQ(Sent(), "L2a");
-}
-
-TEST_F(NCRouter2DPeerTest, MotorReportsSelectTheirMotor) {
-    Edit([](TwoAxisBoard& b) {
-        b.items["-1"] = "-1234";
-        b.items["-11"] = "77";
-        b.items["-18"] = "3";
-    });
     EXPECT_EQ(driver.ReportCurrentY(), -1234);
     EXPECT_EQ(driver.ReportCurrentX(), -1234);
     EXPECT_EQ(driver.ReportCurrentEncoderLocation("Y"), 77);
     EXPECT_EQ(driver.ReportMotorBacklash("B"), 3);
     EXPECT_EQ(Sent(), "2B-1?1B-1?2B-11?3B-18?");
-}
-
-TEST_F(NCRouter2DPeerTest, QueueElementReportsAndTheirWidths) {
-    Edit([](TwoAxisBoard& b) {
-        b.items["-2"] = "12";
-        b.items["-3"] = "40000";
-        b.items["-6"] = "40000";
-    });
+    // Queue element reports are of motor X; the ID is a 16-bit word.
     EXPECT_EQ(driver.ReportQueueElementCurrentExecutionID(), 12);
     EXPECT_THROW(driver.ReportQueueElementID(), ArithmeticOverflow);
     EXPECT_EQ(driver.ReportQueueElementCommand(), 0);
