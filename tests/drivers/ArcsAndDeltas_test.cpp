@@ -22,6 +22,7 @@ std::string Bytes(std::initializer_list<int> values) {
 
 TEST_F(ArcsAndDeltas, TwoByteDeltaBelowType3) {
     rig.Identified("QM4DNCRouter", "4.71");
+    router.SetAddressMode(true);  // a delta is relative whatever the mode
     // Flag bit, axis, then the low 12 bits of the delta.
     const struct {
         int delta, axis, high, low;
@@ -33,13 +34,6 @@ TEST_F(ArcsAndDeltas, TwoByteDeltaBelowType3) {
     }
     EXPECT_THROW(router.SetRequestedBinaryDeltaLocation(1, 262144), ArithmeticOverflow);
     EXPECT_EQ(board.TakeWire(), "");
-}
-
-TEST_F(ArcsAndDeltas, DeltaFormIsRelativeWhateverTheAddressMode) {
-    rig.Identified("QM4DFifoNCStepper", "2.9");
-    router.SetAddressMode(true);
-    router.SetRequestedBinaryDeltaLocation(5, 1);
-    EXPECT_EQ(board.TakeWire(), Bytes({0xA0, 0x05}));
 }
 
 TEST_F(ArcsAndDeltas, DeltaTextOnType3) {
@@ -80,6 +74,9 @@ TEST_F(ArcsAndDeltas, ArcBelowType3PreTestsAndSendsStopSteps) {
     EXPECT_EQ(board.TakeWire(), "h9000B100C2D0c500A");
     router.DrawArc(500, -9000, 100, 2, 7);
     EXPECT_EQ(board.TakeWire(), "h-9000B100C2D7c500A");
+    router.SetAutoWaitOnMotionComplete(true);  // then it waits after the arc too
+    router.DrawArc(500, 9000, 100, 2);
+    EXPECT_EQ(board.TakeWire(), "h9000B100C2D0c500Ah");
 }
 
 TEST_F(ArcsAndDeltas, ArcOnABusyControllerSendsNothingOfTheArc) {
@@ -89,14 +86,6 @@ TEST_F(ArcsAndDeltas, ArcOnABusyControllerSendsNothingOfTheArc) {
     EXPECT_EQ(e.SmallNumber(), 8);
     EXPECT_EQ(MessageOf(e), "Timed out on pre-testing for QM4DNCRouter ready for call from DrawArc");
     EXPECT_EQ(board.TakeWire(), "h");
-}
-
-TEST_F(ArcsAndDeltas, ArcWithAutoWaitWaitsBeforeAndAfter) {
-    rig.Identified("QM4DNCRouter", "4.71");
-    router.SetAutoWaitOnMotionComplete(true);
-    board.On("h", {"I0*"});
-    router.DrawArc(500, 9000, 100, 2);
-    EXPECT_EQ(board.TakeWire(), "h9000B100C2D0c500Ah");
 }
 
 TEST_F(ArcsAndDeltas, ArcOnType3HasNoPreTestAndNoStopSteps) {

@@ -43,11 +43,6 @@ protected:
 
 }  // namespace
 
-TEST_F(IdleWaitTest, TildeMeansPausedWithoutError) {
-    board.On("h", {"\r\n~"});
-    EXPECT_EQ(router.IdleWait(100), 3);
-}
-
 TEST_F(IdleWaitTest, MovingWithFullQueuePollsOncePerMillisecondUntilAPlaceFrees) {
     board.On("h", {"G0*"});
     EXPECT_EQ(router.IdleWait(20), -1);
@@ -75,33 +70,30 @@ TEST_F(IdleWaitTest, TickCounterWrapDoesNotEndTheWait) {
     EXPECT_EQ(clock.sleptMs, 20);
 }
 
-TEST_F(IdleWaitTest, G4IsIdleBelowType3Only) {
-    board.On("h", {"G4*"});
-    EXPECT_EQ(router.IdleWait(100), 0);
-    rig.Identified("QM4DNCRouter", "5.02");
-    board.On("h", {"G4*"});
-    EXPECT_EQ(router.IdleWait(100), 1);
-    EXPECT_EQ(router.LastQueueCount(), 4);
-}
-
-TEST_F(IdleWaitTest, OldFirmwareAsksWithIAndItsDigitRepliesGetTheLetter) {
-    rig.Identified("QM4DNCRouter", "2.9");
-    board.On("i", {"3*"});
-    EXPECT_EQ(router.IdleWait(100), 0);
-    EXPECT_EQ(router.LastQueueCount(), 3);
-    EXPECT_EQ(board.TakeWire(), "i");
+TEST_F(IdleWaitTest, StateRepliesByFirmware) {
+    const struct {
+        const char *version, *query, *reply;
+        int result, count;
+    } cases[] = {
+        {"4.71", "h", "\r\n~", 3, 0},  // "~": the board holds its motion
+        {"4.71", "h", "*I0*", 0, 0},     // an empty reply is read again
+        {"4.71", "h", "G4*", 0, 4},      // old firmware's idle reply
+        {"5.02", "h", "G4*", 1, 4},
+        {"2.9", "i", "3*", 0, 3},        // the digit form gets the query's letter
+    };
+    for (const auto& c : cases) {
+        rig.Identified("QM4DNCRouter", c.version);
+        board.On(c.query, {c.reply});
+        EXPECT_EQ(router.IdleWait(100), c.result) << c.reply;
+        EXPECT_EQ(router.LastQueueCount(), c.count) << c.reply;
+        EXPECT_EQ(board.TakeWire(), c.query) << c.reply;
+    }
     // After a G command the digit reply belongs to G: moving with 3 places.
     board.On("G", {"3*"});
     router.GoToCurrentRequestedLocation();
     EXPECT_EQ(router.LastWaitType(), 1);
     EXPECT_EQ(router.LastQueueCount(), 3);
     EXPECT_EQ(router.PackedLastResponse(), "G3*");
-}
-
-TEST_F(IdleWaitTest, EmptyReplyIsReadAgain) {
-    board.On("h", {"*I0*"});
-    EXPECT_EQ(router.IdleWait(100), 0);
-    EXPECT_EQ(board.TakeWire(), "h");
 }
 
 TEST_F(IdleWaitTest, ReplyThatIsNoStateRaisesError4) {
@@ -175,13 +167,6 @@ TEST_F(IdleWaitTest, QueuedCommandWithoutCompleteReplyTrapsAPausedController) {
 
 // Without verbose replies a silent read is a plain time-out, so only the
 // driver's own bound ends these waits.
-TEST_F(IdleWaitRealTime, BoardThatOnlySendsEmptyRepliesEndsAsTimeOut) {
-    rig.link->SetVerboseResponse(false);
-    board.On("h", {"*"});
-    EXPECT_EQ(router.IdleWait(30), -1);
-    EXPECT_EQ(router.LastWaitType(), plyx::drivers::kWaitEmpty);
-}
-
 TEST_F(IdleWaitRealTime, OldFirmwareIncompleteReplyIsDecidedWithoutAsking) {
     rig.Identified("QM4DNCRouter", "2.9");
     const std::pair<const char*, int> cases[] = {{"I0\r\n", 0}, {"G0\r\n", -1}, {"A3\r\n", -1},
@@ -220,8 +205,11 @@ TEST_F(IdleWaitRealTime, VerboseBoardThatFallsSilentIsASyncError) {
     EXPECT_EQ(rig.link->IdleTime(), 4321);
 }
 
-TEST_F(IdleWaitRealTime, BoardFloodingEmptyRepliesEndsAsTimeOut) {
+TEST_F(IdleWaitRealTime, BoardOfEmptyRepliesEndsAsTimeOut) {
     rig.link->SetVerboseResponse(false);
+    board.On("h", {"*"});
+    EXPECT_EQ(router.IdleWait(30), -1);
+    EXPECT_EQ(router.LastWaitType(), plyx::drivers::kWaitEmpty);
     std::vector<PeerStep> flood;
     for (int i = 0; i < 150; ++i) {
         flood.push_back(Send("**"));

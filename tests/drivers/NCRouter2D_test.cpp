@@ -53,14 +53,6 @@ TEST_F(NCRouter2DPeerTest, SilentIdentificationShowsTheDriversPlaceholder) {
     EXPECT_EQ(driver.BoardType(), 0);
 }
 
-TEST_F(NCRouter2DPeerTest, DefineRouteRegistersTheFamilysLongLetters) {
-    driver.DefineRoute("");
-    EXPECT_EQ(driver.idBoard(), 1);
-    EXPECT_EQ(link->CurrentBoard(), 1);
-    EXPECT_EQ(link->LongCommands(), "IACDEGKMPU");
-    EXPECT_EQ(link->FlushChar(), '~');
-}
-
 // ---- Motor selection ------------------------------------------------------------------
 
 TEST_F(NCRouter2DPeerTest, SelectionIsSentOnlyWhenItChanges) {
@@ -150,40 +142,76 @@ TEST_F(NCRouter2DPeerTest, ResetWithoutReplyReopensThePort) {
 
 // ---- Command table ---------------------------------------------------------------------
 
-TEST_F(NCRouter2DPeerTest, PauseNowNeverSleepsOnTheHost) {
-    Identify();
-    driver.PauseNow(1500);
-    EXPECT_EQ(Sent(), "1500p");
-    EXPECT_EQ(clock.sleptMs, 0);
-}
+using Driver2D = drivers::NCRouter2D;
 
-TEST_F(NCRouter2DPeerTest, SnapshotRelayAndQueuedRelayUseTheirOwnLetters) {
+// Each row's calls run in order on one driver (the address mode and the
+// motor selection carry over) and must send exactly its bytes.
+TEST_F(NCRouter2DPeerTest, CommandWords) {
     driver.SetAutoWaitOnMotionComplete(false);
-    driver.SetReportQueueElementSnapshot(7);
-    EXPECT_EQ(Sent(), "7E");
-    EXPECT_EQ(driver.RelaySet(7), 0);
-    EXPECT_EQ(Sent(), "7D");
-    Edit([](TwoAxisBoard& b) { b.replies['D'] = "A19*"; });
+    const struct {
+        void (*calls)(Driver2D&);
+        const char* wire;
+    } cases[] = {
+        {[](Driver2D& d) { d.SetReportQueueElementSnapshot(7); EXPECT_EQ(d.RelaySet(7), 0); }, "7E7D"},
+        {[](Driver2D& d) {
+             EXPECT_EQ(d.RelayClose(5), 0);
+             EXPECT_EQ(d.RelayOpen(6), 0);
+             d.SetIOPortsHigh(1), d.SetIOPortsLow(2), d.SetIOPorts(0x4000);
+         },
+         "5C6U1C2U16384D"},
+        {[](Driver2D& d) {
+             d.QueueRelayClose(3), d.QueueRelayOpen(4), d.QueueSetIOPortsHigh(-1);
+             d.QueueSetIOPortsLow(8), d.QueueSetIOPorts(9);
+         },
+         "-3C-4U--1C-8U-9D"},
+        {[](Driver2D& d) { d.DrawArcD(300, 10.0, -90.0, 50); }, "10000000S-90000000d50c300A"},
+        {[](Driver2D& d) { d.DrawArcD(1, 0.0000005, 0.0000015, 2); }, "0S2d2c1A"},  // half to even
+        {[](Driver2D& d) { d.SetRequestedXLocation(-200), d.SetRequestedYLocation(50); }, "-200X50Y"},
+        {[](Driver2D& d) { d.SetCurrentCoordinates(10, -20); }, "10X-20Y="},
+        {[](Driver2D& d) { d.SetEncoderCoordinates(5, 6); }, "1B5#2B6#"},
+        {[](Driver2D& d) { d.SetAddressMode(false), d.GoToLocation(-200, 50); }, "-200x50yG"},
+        {[](Driver2D& d) { d.GoToLocationWithVectorLength(1, 2, 750), d.StartMultiVectorSequence(12000); },
+         "1x2y750G12000M"},
+        {[](Driver2D& d) {
+             d.SetRunRate(-2737), d.SetRampRate(8000), d.SetStopOKRate(80), d.QueueRateSet(900);
+             d.SetIOConfig(24576), d.SetLimitSwitchEnables(3), d.BlockLimitSwitches(4);
+             d.SetNextQueueElementLongID(77);
+         },
+         "-2737R8000P80K900k24576t3T4T77n"},
+        {[](Driver2D& d) { d.SetWindingUpdateMode("X", 2), d.SetMotorBacklash("Y", 12); }, "1B2O2B12F"},
+        {[](Driver2D& d) {
+             d.PauseMotors(), d.RequestMotorPause(), d.RequestMotorRestart(), d.RequestMotorQuit();
+             d.StopMotors(), d.PauseMotorsWithTTLRestart(3, 2), d.QueuePause(2500);
+             d.QueuePauseMotorsWithTTLRestart(1, 1);
+         },
+         "qqrQQ19q-2500p-9q"},
+        {[](Driver2D& d) { d.PauseNow(1500); }, "1500p"},  // the board pauses, never the host
+        {[](Driver2D& d) { d.EEPromWriteData(3, 42), d.EEPromReset(), d.EEPromSaveCurrentSettings(); },
+         "65539e42e987654321e123456789e"},
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        cases[i].calls(driver);
+        EXPECT_EQ(Sent(), cases[i].wire) << "row " << i;
+    }
+    EXPECT_EQ(clock.sleptMs, 0);
+
+    // Values that do not fit their word raise before a byte is sent.
+    for (auto overflows : {+[](Driver2D& d) { d.DrawArcD(1, 10.0, 2200.0, 2); },
+                           +[](Driver2D& d) { d.PauseMotorsWithTTLRestart(0, 0x10000000); },
+                           +[](Driver2D& d) { d.EEPromWriteData(2147483600, 1); }})
+        EXPECT_THROW(overflows(driver), ArithmeticOverflow);
+    EXPECT_EQ(Sent(), "");
+
+    Edit([](TwoAxisBoard& b) {
+        b.replies['D'] = "A19*";
+        b.items["16387"] = "99";
+    });
     driver.QueueRelaySet(7);
     EXPECT_EQ(Sent(), "-7D");
     EXPECT_EQ(driver.LastWaitType(), 2);
     EXPECT_EQ(driver.LastQueueCount(), 19);
-}
-
-TEST_F(NCRouter2DPeerTest, RelayAndPortWords) {
-    driver.SetAutoWaitOnMotionComplete(false);
-    EXPECT_EQ(driver.RelayClose(5), 0);
-    EXPECT_EQ(driver.RelayOpen(6), 0);
-    driver.SetIOPortsHigh(1);
-    driver.SetIOPortsLow(2);
-    driver.SetIOPorts(0x4000);
-    EXPECT_EQ(Sent(), "5C6U1C2U16384D");
-    driver.QueueRelayClose(3);
-    driver.QueueRelayOpen(4);
-    driver.QueueSetIOPortsHigh(-1);
-    driver.QueueSetIOPortsLow(8);
-    driver.QueueSetIOPorts(9);
-    EXPECT_EQ(Sent(), "-3C-4U--1C-8U-9D");
+    EXPECT_EQ(driver.EEPromReadData(3), 99);
+    EXPECT_EQ(Sent(), "1B16387?");
 }
 
 TEST_F(NCRouter2DPeerTest, RelaySetWithoutReply) {
@@ -199,65 +227,6 @@ TEST_F(NCRouter2DPeerTest, RelaySetWithoutReply) {
     EXPECT_EQ(driver.RelaySet(1), -1);
 }
 
-TEST_F(NCRouter2DPeerTest, DrawArcDSendsMicroDegreesRoundedHalfToEven) {
-    driver.SetAutoWaitOnMotionComplete(false);
-    driver.DrawArcD(300, 10.0, -90.0, 50);
-    EXPECT_EQ(Sent(), "10000000S-90000000d50c300A");
-    driver.DrawArcD(1, 0.0000005, 0.0000015, 2);
-    EXPECT_EQ(Sent(), "0S2d2c1A");
-    EXPECT_THROW(driver.DrawArcD(1, 10.0, 2200.0, 2), ArithmeticOverflow);
-    EXPECT_EQ(Sent(), "");
-}
-
-TEST_F(NCRouter2DPeerTest, LocationsFollowTheAddressMode) {
-    driver.SetAutoWaitOnMotionComplete(false);
-    driver.SetRequestedXLocation(-200);
-    driver.SetRequestedYLocation(50);
-    EXPECT_EQ(Sent(), "-200X50Y");
-    driver.SetCurrentCoordinates(10, -20);
-    EXPECT_EQ(Sent(), "10X-20Y=");
-    driver.SetEncoderCoordinates(5, 6);
-    EXPECT_EQ(Sent(), "1B5#2B6#");
-    driver.SetAddressMode(false);
-    driver.GoToLocation(-200, 50);
-    EXPECT_EQ(Sent(), "-200x50yG");
-    driver.GoToLocationWithVectorLength(1, 2, 750);
-    EXPECT_EQ(Sent(), "1x2y750G");
-    driver.StartMultiVectorSequence(12000);
-    EXPECT_EQ(Sent(), "12000M");
-}
-
-TEST_F(NCRouter2DPeerTest, RatesAndSettings) {
-    driver.SetAutoWaitOnMotionComplete(false);
-    driver.SetRunRate(-2737);
-    driver.SetRampRate(8000);
-    driver.SetStopOKRate(80);
-    driver.QueueRateSet(900);
-    driver.SetIOConfig(24576);
-    driver.SetLimitSwitchEnables(3);
-    driver.BlockLimitSwitches(4);
-    driver.SetNextQueueElementLongID(77);
-    EXPECT_EQ(Sent(), "-2737R8000P80K900k24576t3T4T77n");
-    driver.SetMotorBacklash("Y", 12);
-    driver.SetWindingUpdateMode("X", 2);
-    EXPECT_EQ(Sent(), "2B12F1B2O");
-}
-
-TEST_F(NCRouter2DPeerTest, RunStateCommands) {
-    driver.SetAutoWaitOnMotionComplete(false);
-    driver.PauseMotors();
-    driver.RequestMotorPause();
-    driver.RequestMotorRestart();
-    driver.RequestMotorQuit();
-    driver.StopMotors();
-    driver.PauseMotorsWithTTLRestart(3, 2);
-    driver.QueuePause(2500);
-    driver.QueuePauseMotorsWithTTLRestart(1, 1);
-    EXPECT_EQ(Sent(), "qqrQQ19q-2500p-9q");
-    EXPECT_THROW(driver.PauseMotorsWithTTLRestart(0, 0x10000000), ArithmeticOverflow);
-    EXPECT_EQ(Sent(), "");
-}
-
 TEST_F(NCRouter2DPeerTest, VerboseModeSetsTheLinksFlag) {
     driver.SetVerboseMode(3);
     EXPECT_EQ(Sent(), "3V");
@@ -266,27 +235,12 @@ TEST_F(NCRouter2DPeerTest, VerboseModeSetsTheLinksFlag) {
     EXPECT_FALSE(link->VerboseResponse());
 }
 
-TEST_F(NCRouter2DPeerTest, EEPromWordsAndOverflow) {
-    Edit([](TwoAxisBoard& b) { b.items["16387"] = "99"; });
-    driver.EEPromWriteData(3, 42);
-    driver.EEPromReset();
-    driver.EEPromSaveCurrentSettings();
-    EXPECT_EQ(Sent(), "65539e42e987654321e123456789e");
-    EXPECT_EQ(driver.EEPromReadData(3), 99);
-    EXPECT_EQ(Sent(), "1B16387?");
-    EXPECT_THROW(driver.EEPromWriteData(2147483600, 1), ArithmeticOverflow);
-    EXPECT_EQ(Sent(), "");
-}
-
 // ---- Reports --------------------------------------------------------------------------------
 
-TEST_F(NCRouter2DPeerTest, ReportsAskForMotorXItems) {
+TEST_F(NCRouter2DPeerTest, ReportsAskForTheirItemsOfTheirMotor) {
     Edit([](TwoAxisBoard& b) {
-        b.items["5"] = "15";
-        b.items["6"] = "9";
-        b.items["-13"] = "24576";
-        b.items["-14"] = "4";
-        b.items["-20"] = "40000";
+        b.items = {{"5", "15"},  {"6", "9"},       {"-13", "24576"}, {"-14", "4"},  {"-20", "40000"}, {"-1", "-1234"},
+                   {"-11", "77"}, {"-18", "3"},    {"-2", "12"},     {"-3", "40000"}, {"-6", "40000"}};
         b.latched = "16";
         b.replies['a'] = "X,a,512\r*";
     });
@@ -300,27 +254,12 @@ TEST_F(NCRouter2DPeerTest, ReportsAskForMotorXItems) {
     EXPECT_EQ(driver.ReportLatchedData(), 16);
     EXPECT_EQ(driver.ReportAToDValue(2), 512);
     EXPECT_EQ(Sent(), "L2a");
-}
-
-TEST_F(NCRouter2DPeerTest, MotorReportsSelectTheirMotor) {
-    Edit([](TwoAxisBoard& b) {
-        b.items["-1"] = "-1234";
-        b.items["-11"] = "77";
-        b.items["-18"] = "3";
-    });
     EXPECT_EQ(driver.ReportCurrentY(), -1234);
     EXPECT_EQ(driver.ReportCurrentX(), -1234);
     EXPECT_EQ(driver.ReportCurrentEncoderLocation("Y"), 77);
     EXPECT_EQ(driver.ReportMotorBacklash("B"), 3);
     EXPECT_EQ(Sent(), "2B-1?1B-1?2B-11?3B-18?");
-}
-
-TEST_F(NCRouter2DPeerTest, QueueElementReportsAndTheirWidths) {
-    Edit([](TwoAxisBoard& b) {
-        b.items["-2"] = "12";
-        b.items["-3"] = "40000";
-        b.items["-6"] = "40000";
-    });
+    // Queue element reports are of motor X; the ID is a 16-bit word.
     EXPECT_EQ(driver.ReportQueueElementCurrentExecutionID(), 12);
     EXPECT_THROW(driver.ReportQueueElementID(), ArithmeticOverflow);
     EXPECT_EQ(driver.ReportQueueElementCommand(), 0);

@@ -44,23 +44,6 @@ TEST_F(Commands, UnknownMotorLetterRaisesError5AndSendsNothing) {
     EXPECT_EQ(board.TakeWire(), "");
 }
 
-TEST_F(Commands, LocationsFollowTheAddressModeAndValuesCarryTheirSign) {
-    router.SetRequestedXLocation(-200);
-    EXPECT_EQ(board.TakeWire(), "-200X");
-    router.SetAddressMode(false);
-    router.SetRequestedXLocation(-200);
-    EXPECT_EQ(board.TakeWire(), "-200x");
-    router.SetRequestedLocation(1, 2, 3, 4);
-    EXPECT_EQ(board.TakeWire(), "1w2x3y4z");
-    router.SetRunRate(-1200);
-    router.SetRampRate(300);
-    router.SetStopOKRate(50);
-    router.SetPulsePolarities(3);
-    router.SetIOPortDirections(255, 0);
-    router.SetIOPorts(5, 0);
-    EXPECT_EQ(board.TakeWire(), "-1200R300P50K3O255F5E");
-}
-
 TEST_F(Commands, IdentificationByVersion) {
     const struct {
         const char *firmware, *version;
@@ -91,32 +74,27 @@ TEST_F(Commands, WrongFirmwareRaisesError3AndKeepsTheType) {
     EXPECT_EQ(router.BoardType(), 0);
 }
 
-TEST_F(Commands, IdentificationIsLazyAndHappensOnce) {
-    board.Identify("QM4DNCRouter", "4.71");
-    EXPECT_EQ(router.BoardType(), 0);
-    EXPECT_EQ(board.TakeWire(), "");
-    EXPECT_EQ(router.MaxRate(), 46012);
-    EXPECT_EQ(board.TakeWire(), "-12?");
-    EXPECT_EQ(router.MaxRate(), 46012);
-    EXPECT_EQ(board.TakeWire(), "");
-}
-
-TEST_F(Commands, MaxRateOnType2IsTheCachedReport) {
-    board.Identify("QM4DFifoNCStepper", "4.71");
-    board.Value(-20, 40000);
-    EXPECT_EQ(router.MaxRate(), 40000);
-    EXPECT_EQ(board.TakeWire(), "-12? 2M-20?");
-    EXPECT_EQ(router.MaxRate(), 40000);
-    EXPECT_EQ(board.TakeWire(), "");
-}
-
-TEST_F(Commands, MaxRateOnType3IsAskedEveryTime) {
-    board.Identify("QM4DNCRouter", "5.02");
-    board.Value(-15, 76000);
-    EXPECT_EQ(router.MaxRate(), 76000);
-    EXPECT_EQ(board.TakeWire(), "-12? 2M-15?-15?");
-    EXPECT_EQ(router.MaxRate(), 76000);
-    EXPECT_EQ(board.TakeWire(), "-15?");
+TEST_F(Commands, IdentificationIsLazyAndOnceAndMaxRateFollowsTheType) {
+    // Type 1 has a fixed rate, type 2 asks once and keeps it, type 3 asks every time.
+    const struct {
+        const char *firmware, *version, *first, *again;
+        int rate;
+    } cases[] = {{"QM4DNCRouter", "4.71", "-12?", "", 46012},
+                 {"QM4DFifoNCStepper", "4.71", "-12? 2M-20?", "", 40000},
+                 {"QM4DNCRouter", "5.02", "-12? 2M-15?-15?", "-15?", 76000}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.firmware + std::string(" ") + c.version);
+        Rig fresh(clock);
+        fresh.board.Identify(c.firmware, c.version);
+        fresh.board.Value(-20, 40000);
+        fresh.board.Value(-15, 76000);
+        EXPECT_EQ(fresh.router.BoardType(), 0);
+        EXPECT_EQ(fresh.board.TakeWire(), "");
+        EXPECT_EQ(fresh.router.MaxRate(), c.rate);
+        EXPECT_EQ(fresh.board.TakeWire(), c.first);
+        EXPECT_EQ(fresh.router.MaxRate(), c.rate);
+        EXPECT_EQ(fresh.board.TakeWire(), c.again);
+    }
 }
 
 TEST_F(Commands, ReportsUseMotorXAndTheirItems) {
@@ -150,41 +128,11 @@ TEST_F(Commands, ReportsOnType3) {
     EXPECT_EQ(board.TakeWire(), " 4M-28?");
 }
 
-TEST_F(Commands, QueueRelaySetOnlyOnType3) {
-    rig.Identified("QM4DNCRouter", "5.02");
-    router.QueueRelaySet(5);
-    EXPECT_EQ(board.TakeWire(), "-5E");
-    router.QueueRelaySet(-5);
-    EXPECT_EQ(board.TakeWire(), "--5E");
-
-    rig.Identified("QM4DNCRouter", "4.71");
-    router.QueueRelaySet(5);
-    rig.Identified("QM4DFifoNCStepper", "4.71");
-    router.QueueRelaySet(5);
-    EXPECT_EQ(board.TakeWire(), "");
-}
-
 TEST_F(Commands, RelaysReturnTheLinkResult) {
     board.On("3J", {"\r\n~"});
     EXPECT_EQ(router.RelayClose(3), 9);
     EXPECT_EQ(router.RelaySet(4), 0);
     EXPECT_EQ(board.TakeWire(), "3J4E");
-}
-
-TEST_F(Commands, DacLevelIsLimitedAndRounded) {
-    rig.Identified("QM4DFifoNCStepper", "4.71");
-    router.SetDac(1, 6.0);
-    router.SetDac(0, 2.5);
-    router.SetDac(-3, -1.0);
-    router.SetDacRaw(2, 300);
-    EXPECT_EQ(board.TakeWire(), "511d128d0d556d");
-    rig.Identified("QM4DNCRouter", "5.02");
-    router.SetDac(1, 6.0);
-    EXPECT_EQ(board.TakeWire(), "511d");
-    rig.Identified("QM4DNCRouter", "4.71");
-    router.SetDac(1, 6.0);
-    router.SetDacRaw(1, 5);
-    EXPECT_EQ(board.TakeWire(), "");
 }
 
 TEST_F(Commands, PauseNowSleepsOnTheHostBelowType3) {
@@ -204,72 +152,12 @@ TEST_F(Commands, PauseNowSleepsOnTheHostBelowType3) {
     EXPECT_EQ(clock.sleptMs, 6);
 }
 
-TEST_F(Commands, RunStateCommands) {
-    router.PauseMotors();
-    router.ResumeMotors();
-    router.StopMotors();
-    EXPECT_EQ(board.TakeWire(), "qrQ");
-    rig.Identified("QM4DNCRouter", "5.02");
-    router.PauseMotorsWithTTLRestart(3, 2);
-    EXPECT_EQ(board.TakeWire(), "19q");
-    router.QueuePause(700);
-    router.QueuePauseMotorsWithTTLRestart(1, 1);
-    EXPECT_EQ(board.TakeWire(), "-700p-9q");
-    EXPECT_THROW(router.PauseMotorsWithTTLRestart(0, 0x10000000), ArithmeticOverflow);
-    EXPECT_EQ(board.TakeWire(), "");
-}
-
-TEST_F(Commands, SpiWordPacking) {
-    rig.Identified("QM4DNCRouter", "4.71");
-    router.SendSPIData(8, 2, 85);
-    EXPECT_EQ(board.TakeWire(), "21832S");
-    router.SendSPIData(0xFF, 0xF, -1);
-    EXPECT_EQ(board.TakeWire(), "-1S");
-    EXPECT_THROW(router.SendSPIData(1, 1, 0x800000), ArithmeticOverflow);
-    EXPECT_EQ(board.TakeWire(), "");
-    rig.Identified("QM4DNCRouter", "5.02");
-    router.SendSPIData(8, 2, 85);
-    EXPECT_EQ(board.TakeWire(), "");
-}
-
-TEST_F(Commands, EepromItems) {
-    rig.Identified("QM4DNCRouter", "5.02");
-    router.EEPromWriteData(3, 42);
-    EXPECT_EQ(board.TakeWire(), "65539e42e");
-    board.Value(16389, -7);
-    EXPECT_EQ(router.EEPromReadData(5), -7);
-    EXPECT_EQ(board.TakeWire(), "16389?");
-    router.EEPromReset();
-    router.EEPromSaveCurrentSettings();
-    EXPECT_EQ(board.TakeWire(), "987654321e123456789e");
-    EXPECT_THROW(router.EEPromWriteData(2147483647 - 10, 1), ArithmeticOverflow);
-    EXPECT_EQ(board.TakeWire(), "");
-
-    rig.Identified("QM4DNCRouter", "4.71");
-    router.EEPromWriteData(3, 42);
-    EXPECT_EQ(router.EEPromReadData(5), 0);
-    router.EEPromReset();
-    EXPECT_EQ(board.TakeWire(), "");
-}
-
-TEST_F(Commands, PortWordPackingAndOverflow) {
+TEST_F(Commands, PortWordPacking) {
     EXPECT_EQ(QM4DNCRouter::PackPorts(1, 2, 3, 0), 197121);
     EXPECT_EQ(QM4DNCRouter::PackPorts(0x1FF, 0x1FF, 0, 127), 0x7F00FFFF);
     EXPECT_EQ(QM4DNCRouter::PackPorts(0, 0, -1, 0), -65536);
     EXPECT_THROW(QM4DNCRouter::PackPorts(0, 0, 0, 128), ArithmeticOverflow);
     EXPECT_THROW(QM4DNCRouter::PackPorts(0, 0, 32767, 1), ArithmeticOverflow);
-
-    rig.Identified("QM4DNCRouter", "5.02");
-    router.QueueSetIOAndSDPorts(1, 2, 3);
-    EXPECT_EQ(board.TakeWire(), "-197121E");
-    router.QueueSetIOAndSDPortsLow(1, 0, 0);
-    router.QueueSetIOAndSDPortsHigh(2, 0, 0);
-    EXPECT_EQ(board.TakeWire(), "-1U-2J");
-    EXPECT_THROW(router.QueueSetIOAndSDPorts(0, 0, 0, 128), ArithmeticOverflow);
-    router.SetIOAndSDPorts(1, 2, 3);
-    router.SetIOAndSDPortsLow(1, 2, 3);
-    router.SetIOAndSDPortsHigh(1, 2, 3);
-    EXPECT_EQ(board.TakeWire(), "197121E197121U197121J");
 }
 
 TEST_F(Commands, VerboseModeSetsTheLinkFlagAfterThePreTest) {
@@ -298,23 +186,80 @@ TEST_F(Commands, SettingsThatNeedAnIdleControllerPreTestIt) {
     EXPECT_EQ(board.TakeWire(), "h");
 }
 
-TEST_F(Commands, Type3OnlySettings) {
-    rig.Identified("QM4DNCRouter", "4.71");
-    router.SetIOConfig(24576);
-    router.SetRateScaleFactor(2);
-    router.QueueRateSet(100);
-    router.StartMultiVectorSequence(12000);
-    EXPECT_EQ(board.TakeWire(), "");
-    router.SetInstantStopSensor(1);
-    EXPECT_EQ(board.TakeWire(), "1t");
+// Each row runs on a board of its firmware and version; the words of another
+// board type send nothing. Values must carry their sign.
+TEST_F(Commands, CommandWordsByBoardType) {
+    const char *type1 = "4.71", *type3 = "5.02";
+    const struct {
+        const char* version;
+        bool fifo;  // QM4DFifoNCStepper: type 2 below version 5
+        void (*calls)(QM4DNCRouter&);
+        const char* wire;
+    } cases[] = {
+        {type1, false, [](QM4DNCRouter& r) {
+             r.SetRequestedXLocation(-200), r.SetAddressMode(false), r.SetRequestedXLocation(-200);
+             r.SetRequestedLocation(1, 2, 3, 4), r.SetAddressMode(true);
+         }, "-200X-200x1w2x3y4z"},
+        {type1, false, [](QM4DNCRouter& r) {
+             r.SetRunRate(-1200), r.SetRampRate(300), r.SetStopOKRate(50), r.SetPulsePolarities(3);
+             r.SetIOPortDirections(255, 0), r.SetIOPorts(5, 0);
+         }, "-1200R300P50K3O255F5E"},
+        {type1, false, [](QM4DNCRouter& r) { r.PauseMotors(), r.ResumeMotors(), r.StopMotors(); }, "qrQ"},
+        {type3, false, [](QM4DNCRouter& r) {
+             r.PauseMotorsWithTTLRestart(3, 2), r.QueuePause(700), r.QueuePauseMotorsWithTTLRestart(1, 1);
+         }, "19q-700p-9q"},
+        {type3, false, [](QM4DNCRouter& r) { r.QueueRelaySet(5), r.QueueRelaySet(-5); }, "-5E--5E"},
+        {type1, false, [](QM4DNCRouter& r) { r.QueueRelaySet(5); }, ""},
+        {type1, true, [](QM4DNCRouter& r) { r.QueueRelaySet(5); }, ""},
+        {type1, false, [](QM4DNCRouter& r) { r.SendSPIData(8, 2, 85), r.SendSPIData(0xFF, 0xF, -1); }, "21832S-1S"},
+        {type3, false, [](QM4DNCRouter& r) { r.SendSPIData(8, 2, 85); }, ""},
+        {type3, false, [](QM4DNCRouter& r) {
+             r.EEPromWriteData(3, 42), r.EEPromReset(), r.EEPromSaveCurrentSettings();
+         }, "65539e42e987654321e123456789e"},
+        {type1, false, [](QM4DNCRouter& r) {
+             r.EEPromWriteData(3, 42), r.EEPromReset();
+             EXPECT_EQ(r.EEPromReadData(5), 0);
+         }, ""},
+        {type1, false, [](QM4DNCRouter& r) {
+             r.SetIOConfig(24576), r.SetRateScaleFactor(2), r.QueueRateSet(100);
+             r.StartMultiVectorSequence(12000), r.SetInstantStopSensor(1);
+         }, "1t"},
+        {type3, false, [](QM4DNCRouter& r) {
+             r.SetIOConfig(24576), r.SetRateScaleFactor(2), r.SetNextQueueElementLongID(8);
+             r.SetReportQueueElementSnapshot(-1), r.QueueRateSet(100), r.StartMultiVectorSequence(12000);
+         }, "24576t2f8n-1s100k12000m"},
+        // DAC levels are limited and rounded.
+        {type1, true, [](QM4DNCRouter& r) {
+             r.SetDac(1, 6.0), r.SetDac(0, 2.5), r.SetDac(-3, -1.0), r.SetDacRaw(2, 300);
+         }, "511d128d0d556d"},
+        {type3, false, [](QM4DNCRouter& r) { r.SetDac(1, 6.0); }, "511d"},
+        {type1, false, [](QM4DNCRouter& r) { r.SetDac(1, 6.0), r.SetDacRaw(1, 5); }, ""},
+        {type3, false, [](QM4DNCRouter& r) {
+             r.QueueSetIOAndSDPorts(1, 2, 3), r.QueueSetIOAndSDPortsLow(1, 0, 0), r.QueueSetIOAndSDPortsHigh(2, 0, 0);
+             r.SetIOAndSDPorts(1, 2, 3), r.SetIOAndSDPortsLow(1, 2, 3), r.SetIOAndSDPortsHigh(1, 2, 3);
+         }, "-197121E-1U-2J197121E197121U197121J"},
+        {type3, false, [](QM4DNCRouter& r) { r.PauseNow(2500); }, "2500p"},  // the board pauses, not the host
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        rig.Identified(cases[i].fifo ? "QM4DFifoNCStepper" : "QM4DNCRouter", cases[i].version);
+        cases[i].calls(router);
+        EXPECT_EQ(board.TakeWire(), cases[i].wire) << "row " << i;
+    }
+    EXPECT_EQ(clock.sleptMs, 0);
+    board.Value(16389, -7);
+    EXPECT_EQ(router.EEPromReadData(5), -7);
+    EXPECT_EQ(board.TakeWire(), "16389?");
 
-    rig.Identified("QM4DNCRouter", "5.02");
-    router.SetIOConfig(24576);
-    router.SetRateScaleFactor(2);
-    router.SetNextQueueElementLongID(8);
-    router.SetReportQueueElementSnapshot(-1);
-    EXPECT_EQ(board.TakeWire(), "24576t2f8n-1s");
-    router.QueueRateSet(100);
-    router.StartMultiVectorSequence(12000);
-    EXPECT_EQ(board.TakeWire(), "100k12000m");
+    // Values that do not fit their word raise before a byte is sent.
+    const std::pair<const char*, void (*)(QM4DNCRouter&)> overflows[] = {
+        {type1, [](QM4DNCRouter& r) { r.SendSPIData(1, 1, 0x800000); }},
+        {type3, [](QM4DNCRouter& r) { r.EEPromWriteData(2147483647 - 10, 1); }},
+        {type3, [](QM4DNCRouter& r) { r.PauseMotorsWithTTLRestart(0, 0x10000000); }},
+        {type3, [](QM4DNCRouter& r) { r.QueueSetIOAndSDPorts(0, 0, 0, 128); }},
+    };
+    for (const auto& [version, calls] : overflows) {
+        rig.Identified("QM4DNCRouter", version);
+        EXPECT_THROW(calls(router), ArithmeticOverflow) << version;
+        EXPECT_EQ(board.TakeWire(), "") << version;
+    }
 }

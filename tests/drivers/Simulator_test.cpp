@@ -1,9 +1,8 @@
-// The 4-axis driver against the board simulator: identification, moves,
-// arcs, outputs and the run state as the board itself reports them.
+// The 4-axis driver against the board simulator: identification and the run
+// state as the board itself reports them. (Moves on the simulator are
+// checked by the whole simulated runs of both families in tests/engine.)
 #ifdef PLYX3_HAVE_SIM
 #include <gtest/gtest.h>
-
-#include <cstdlib>
 
 #include "sim/Simulator.h"
 #include "tests/drivers/DriverRig.h"
@@ -69,89 +68,4 @@ TEST(OnSimulator, EachVersionIsIdentifiedAndItsWaitsRead) {
     EXPECT_EQ(fifo.router.BoardType(), 2);
 }
 
-TEST(OnSimulator, DeltaMovesReachTheBoard) {
-    for (const char* version : {"2.14", "4.71", "5.02"}) {
-        OnSimulator s(Firmware("QM4DNCRouter", version));
-        s.router.SetAddressMode(false);
-        s.router.SetRunRate(-1200);
-        s.router.SetRequestedBinaryDeltaLocation(100, 1);
-        s.router.SetRequestedBinaryDeltaLocation(-2048, 2);
-        s.router.GoToCurrentRequestedLocation();
-        s.router.SetRequestedBinaryDeltaLocation(2047, 1);
-        s.router.GoToCurrentRequestedLocation();
-        EXPECT_EQ(s.router.IdleWait(1000), 0) << version;
-        auto moves = s.sim.Moves();
-        ASSERT_EQ(moves.size(), 2u) << version;
-        EXPECT_EQ(moves[0].steps[plyx::sim::kX], 100);
-        EXPECT_EQ(moves[0].steps[plyx::sim::kY], -2048);
-        EXPECT_EQ(moves[0].rate, -1200);
-        EXPECT_EQ(moves[1].steps[plyx::sim::kX], 2047);
-        EXPECT_EQ(s.sim.State().position[plyx::sim::kX], 2147) << version;
-    }
-}
-
-TEST(OnSimulator, AbsoluteLocationsSettingsAndTheirReports) {
-    OnSimulator s(Firmware("QM4DNCRouter", "4.71"));
-    s.router.GoToLocation(0, 300, -40, 0);
-    EXPECT_EQ(s.router.IdleWait(1000), 0);
-    EXPECT_EQ(s.sim.State().position[plyx::sim::kX], 300);
-    EXPECT_EQ(s.sim.State().position[plyx::sim::kY], -40);
-    EXPECT_EQ(s.router.ReportCurrentX(), 300);
-    EXPECT_EQ(s.router.ReportCurrentY(), -40);
-    s.router.SetRunRate(1500);
-    s.router.SetRampRate(20);
-    EXPECT_EQ(s.sim.State().runRate, 1500);
-    EXPECT_EQ(s.router.ReportRunRate(), 1500);
-    EXPECT_EQ(s.router.ReportRampRate(), 20);
-}
-
-TEST(OnSimulator, ArcIsQueuedAsOneMove) {
-    OnSimulator s(Firmware("QM4DNCRouter", "4.71"));
-    s.router.DrawArc(500, 9000, 100, 2);
-    EXPECT_EQ(s.router.IdleWait(1000), 0);
-    auto moves = s.sim.Moves();
-    ASSERT_EQ(moves.size(), 1u);
-    EXPECT_EQ(moves[0].kind, plyx::sim::MoveRecord::Arc);
-
-    OnSimulator t3(Firmware("QM4DNCRouter", "5.02"));
-    t3.router.DrawArcD(500, 90.0, 45.5, 200);
-    EXPECT_EQ(t3.router.IdleWait(1000), 0);
-    ASSERT_EQ(t3.sim.Moves().size(), 1u);
-    EXPECT_EQ(t3.sim.Moves()[0].kind, plyx::sim::MoveRecord::Arc);
-}
-
-TEST(OnSimulator, OutputWordsAndQueuedOutputs) {
-    OnSimulator s(Firmware("QM4DNCRouter", "4.71"));
-    s.router.SetIOPortDirections(255, 0);
-    s.router.SetIOPorts(0x5A, 0);
-    EXPECT_EQ(s.sim.State().outputs, 0x5Au);
-
-    OnSimulator t3(Firmware("QM4DNCRouter", "5.02"));
-    t3.router.QueueSetIOAndSDPorts(0x21, 0, 0);
-    EXPECT_TRUE(t3.sim.WaitFor([](const plyx::sim::SimState& st) { return st.outputs == 0x21u; },
-                               std::chrono::milliseconds(2000)));
-}
-
-TEST(OnSimulator, CreateZentrovaConnectionFindsTheBoardAsItsComPort) {
-    Simulator sim(Firmware("QM4DNCRouter", "4.71"));
-    sim.Start();
-    TempDir docs;
-    const char* before = std::getenv("PLYX3_DOCUMENTS_DIR");
-    std::string saved = before ? before : "";
-    ::setenv("PLYX3_DOCUMENTS_DIR", docs.path().c_str(), 1);
-    ::mkdir(docs.File("PLYX3").c_str(), 0700);
-    sim.RegisterAsCom(docs.File("PLYX3"), 7);
-    {
-        QM4DNCRouter router;
-        router.CreateZentrovaConnection("COM7", "");
-        ASSERT_NE(router.ZentrovaRef(), nullptr);
-        EXPECT_EQ(router.idBoard(), 1);
-        EXPECT_EQ(router.ZentrovaRef()->PortName(), "\\\\.\\COM7");
-        router.SetAutoWaitOnMotionComplete(false);
-        EXPECT_EQ(router.MaxRate(), 46012);
-        EXPECT_EQ(router.IdleWait(2000), 0);
-    }
-    if (before) ::setenv("PLYX3_DOCUMENTS_DIR", saved.c_str(), 1);
-    else ::unsetenv("PLYX3_DOCUMENTS_DIR");
-}
 #endif

@@ -15,30 +15,26 @@ WaitReply Parse(const std::string& raw) { return ParseWaitReply(PackReply(raw));
 
 }  // namespace
 
-TEST(WaitReply, LineEndsAndStarsAreIgnored) {
-    WaitReply r = Parse("\r\nG\r12\n*");
-    EXPECT_EQ(r.lWaitType, kWaitMoving);
-    EXPECT_EQ(r.lQueueCount, 12);
+TEST(WaitReply, StateAndCountOfTheLetterAndNumber) {
+    // Line ends and stars are ignored; the count is rounded to 16 bits and
+    // is zero when there is no number or no state.
+    const struct {
+        const char* reply;
+        int type, count;
+    } cases[] = {{"\r\nG\r12\n*", kWaitMoving, 12}, {"*", kWaitEmpty, 0}, {"\r\n*", kWaitEmpty, 0},
+                 {"", kWaitEmpty, 0},             {"X5*", kWaitNotState, 0},
+                 {"g3*", kWaitNotState, 0},       // letters are compared exactly
+                 {"X99999999*", kWaitNotState, 0},  // a sync failure, not an overflow
+                 {"G*", kWaitMoving, 0},          {"Gabc*", kWaitMoving, 0},
+                 {"I3,4*", kWaitIdle, 0},         {"G2.5*", kWaitMoving, 2},
+                 {"G3.5*", kWaitMoving, 4},       {"G-3*", kWaitMoving, -3},
+                 {"G32767*", kWaitMoving, 32767}};
+    for (const auto& c : cases) {
+        WaitReply r = Parse(c.reply);
+        EXPECT_EQ(r.lWaitType, c.type) << c.reply;
+        EXPECT_EQ(r.lQueueCount, c.count) << c.reply;
+    }
     EXPECT_EQ(PackReply("h\r\nI3*\r\n"), "hI3*");
-    for (const char* empty : {"*", "\r\n*", ""}) EXPECT_EQ(Parse(empty).lWaitType, kWaitEmpty) << empty;
-}
-
-TEST(WaitReply, UnknownFirstCharacterIsNoStateAndClearsCount) {
-    WaitReply r = Parse("X5*");
-    EXPECT_EQ(r.lWaitType, kWaitNotState);
-    EXPECT_EQ(r.lQueueCount, 0);
-    // Letters are compared exactly: a lower-case letter is no state.
-    EXPECT_EQ(Parse("g3*").lWaitType, kWaitNotState);
-    // A garbled reply with a huge number is a sync failure, not an overflow.
-    EXPECT_EQ(Parse("X99999999*").lWaitType, kWaitNotState);
-}
-
-TEST(WaitReply, CountIsRoundedTo16BitsAndIsZeroWhenNoNumber) {
-    const std::pair<const char*, int> cases[] = {{"G*", 0},      {"Gabc*", 0}, {"I3,4*", 0},
-                                                 {"G2.5*", 2},   {"G3.5*", 4}, {"G-3*", -3},
-                                                 {"G32767*", 32767}};
-    for (const auto& [reply, count] : cases) EXPECT_EQ(Parse(reply).lQueueCount, count) << reply;
-    EXPECT_EQ(Parse("G*").lWaitType, kWaitMoving);
     EXPECT_THROW(Parse("G32768*"), ArithmeticOverflow);
 }
 
