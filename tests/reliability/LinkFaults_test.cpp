@@ -97,7 +97,14 @@ TEST_F(LinkFaultTest, BoardSilentMidCommandVerbose) {
     link::BoardLinkError e = Raised([&] { link->StringWriteCommandSequence("-10?"); });
     EXPECT_EQ(e.SmallNumber(), 4);
 
+    // A long command waits its own limit, not the short one, before it gives up.
     auto t0 = Clock::now();
+    std::int32_t cb = 0;
+    e = Raised([&] { link->StringWriteCommand("i", cb, 400); });
+    EXPECT_GE(MsSince(t0), 350);
+    EXPECT_EQ(e.SmallNumber(), 4);
+
+    t0 = Clock::now();
     e = Raised([&] { driver->IdleWait(500); });
     EXPECT_LT(MsSince(t0), 3000);
     EXPECT_EQ(e.SmallNumber(), 4);
