@@ -38,6 +38,20 @@ inline void Talk(Board& b, std::initializer_list<Exchange> talk) {
     for (const Exchange& e : talk) EXPECT_EQ(Say(b, e.say), e.reply) << "in reply to <" << e.say << ">";
 }
 
+// The named fields of the board's state line, e.g. StateOf(b, "x fill") gives "x=5 fill=1".
+inline std::string StateOf(const Board& b, const std::string& keys) {
+    const std::string line = " " + b.State().ToLine() + " ";
+    std::string out, key;
+    for (std::size_t i = 0; i <= keys.size(); ++i) {
+        if (i < keys.size() && keys[i] != ' ') { key += keys[i]; continue; }
+        std::size_t at = line.find(" " + key + "=");
+        if (!key.empty() && at != std::string::npos)
+            out += (out.empty() ? "" : " ") + line.substr(at + 1, line.find(' ', at + 1) - at - 1);
+        key.clear();
+    }
+    return out;
+}
+
 inline std::string Bytes(std::initializer_list<int> values) {
     std::string s;
     for (int v : values) s.push_back(static_cast<char>(v));
