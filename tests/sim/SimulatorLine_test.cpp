@@ -1,145 +1,102 @@
-// The simulator through the program's end of its pseudo-terminal.
-#include <sys/ioctl.h>
+// The simulator through the program's end of its pseudo-terminal, and the
+// boardsim executable's ways of ending.
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
-#include <filesystem>
+#include <cstdlib>
 #include <gtest/gtest.h>
 
-#include "ProgramEnd.h"
 #include "sim/Simulator.h"
 #include "tests/support/TempDir.h"
 
 namespace plyx::sim::test {
 namespace {
 
-using std::chrono::milliseconds;
-
-SimOptions Options(const std::string& name = "QM4DNCRouter", const std::string& version = "4.71") {
-    SimOptions o;
-    o.firmwareName = name;
-    o.versionText = version;
-    return o;
-}
-
-// A started simulator with the program's end of its line open.
-struct Rig {
-    explicit Rig(const SimOptions& o = Options()) : sim(o) {}
-    static std::string Started(Simulator& s) {
-        s.Start();
-        return s.DevicePath();
+// The program's end of the line, opened by path the way the program opens a port.
+struct ProgramEnd {
+    explicit ProgramEnd(Simulator& sim) : fd(::open((sim.Start(), sim.DevicePath()).c_str(), O_RDWR | O_NOCTTY)) {
+        termios t{};
+        tcgetattr(fd, &t);
+        cfmakeraw(&t);
+        tcsetattr(fd, TCSANOW, &t);
     }
-    Simulator sim;
-    ProgramEnd p{Started(sim)};
+    ~ProgramEnd() { ::close(fd); }
+    // Up to the first "*" or "~" (or everything, when `whole`), until the line is quiet for ms.
+    std::string Read(int ms = 1000, bool whole = false) {
+        std::string out;
+        pollfd p{fd, POLLIN, 0};
+        unsigned char c;
+        while ((whole || out.empty() || (out.back() != '*' && out.back() != '~')) && ::poll(&p, 1, ms) == 1 &&
+               ::read(fd, &c, 1) == 1)
+            out.push_back(static_cast<char>(c));
+        return out;
+    }
+    std::string Ask(const std::string& bytes, int ms = 1000) {
+        EXPECT_EQ(::write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+        return Read(ms);
+    }
+    int fd;
 };
 
 TEST(SimulatorLine, PacingAndLatencyKeepEveryByteInOrderAndAreCounted) {
-    SimOptions o = Options();
+    SimOptions o;
     o.spinMicros = 200;  // watching the line without sleeping changes no byte
-    Rig r(o);
-    r.sim.SetPacing(115200);
-    r.sim.SetLatency(16);
-    std::string one = "-1200R" + std::string("\xA0\x64", 2) + "G";
-    r.p.Send(one + one + one);
-    std::string all;
-    for (int i = 0; i < 9; ++i) all += r.p.ReadReply();
-    EXPECT_EQ(all, "**G29*" "**G29*" "**G29*");
-    EXPECT_EQ(r.p.ReadFor(50), "");
-    EXPECT_EQ(r.sim.Moves().size(), 3u);
-    ASSERT_TRUE(
-        r.sim.WaitFor([&](const SimState& s) { return s.counters.bytesOut == all.size(); }, milliseconds(1000)));
-    EXPECT_EQ(r.sim.State().counters.bytesIn, 27u);
-    EXPECT_EQ(r.sim.State().counters.commands, 9u);
-}
-
-TEST(SimulatorLine, RecordsEachBlockWithTheRepliesItsBytesProduced) {
-    Simulator sim(Options());
+    Simulator sim(o);
+    ProgramEnd p(sim);
     sim.SetPacing(115200);
-    sim.Start();
-    ProgramEnd p(sim.DevicePath());
-    ASSERT_EQ(p.Ask("h"), "I30*");  // before the record
-    sim.RecordExchanges();
-    EXPECT_EQ(p.Ask("h"), "I30*");
-    p.Send("0");  // a parameter alone: no reply yet
-    EXPECT_EQ(p.ReadFor(30), "");
-    p.Send(" 2M7?h");
-    std::string all;
-    for (int i = 0; i < 4; ++i) all += p.ReadReply();
-    EXPECT_EQ(all, "**X,7,255\r\n*I30*");
-    auto record = sim.TakeExchanges();
-    ASSERT_EQ(record.size(), 3u);
-    EXPECT_EQ(record[0].sent, "h");
-    EXPECT_EQ(record[0].replies, 1);
-    EXPECT_EQ(record[1].sent, "0");
-    EXPECT_EQ(record[1].replies, 0);  // the reply to "0 " belongs to the block with the blank
-    EXPECT_EQ(record[2].sent, " 2M7?h");
-    EXPECT_EQ(record[2].replies, 4);
-    // The record has ended: later traffic is not added.
-    EXPECT_EQ(p.Ask("h"), "I30*");
-    EXPECT_TRUE(sim.TakeExchanges().empty());
+    sim.SetLatency(16);
+    std::string one = "-1200R" + std::string("\xA0\x64", 2) + "G", all = p.Ask(one + one + one);
+    for (int i = 1; i < 9; ++i) all += p.Read();
+    EXPECT_EQ(all, "**G29*" "**G29*" "**G29*");
+    EXPECT_EQ(p.Read(50, true), "");
+    EXPECT_EQ(sim.Moves().size(), 3u);
+    ASSERT_TRUE(sim.WaitFor([&](const SimState& s) { return s.counters.bytesOut == all.size(); },
+                            std::chrono::milliseconds(1000)));
+    EXPECT_EQ(sim.State().counters.bytesIn, 27u);
+    EXPECT_EQ(sim.State().counters.commands, 9u);
 }
 
-TEST(SimulatorLine, ProgramMayCloseAndReopenItsEnd) {
-    Simulator sim(Options());
-    sim.Start();
-    {
-        ProgramEnd p(sim.DevicePath());
-        ASSERT_TRUE(p.ok());
-        ::ioctl(p.fd(), TIOCEXCL);
-        EXPECT_EQ(p.Ask("h"), "I30*");
-        // A reply still on its way when the port closes is lost with it.
-        p.Send("h");
-    }
-    EXPECT_TRUE(sim.WaitFor([](const SimState& s) { return !s.programConnected; }, milliseconds(2000)));
-    ProgramEnd again(sim.DevicePath());
-    ASSERT_TRUE(again.ok());
-    EXPECT_EQ(again.ReadFor(50), "");
-    EXPECT_EQ(again.Ask("h"), "I30*");
-}
-
-TEST(SimulatorPanel, ControlLinesDriveSwitchesAndReportState) {
-    Rig r;
-    EXPECT_EQ(r.sim.Control("press start"), "ok");
-    EXPECT_EQ(r.p.Ask("7?"), "X,7,254\r\n*");
-    EXPECT_EQ(r.sim.Control("release START"), "ok");
-    EXPECT_EQ(r.sim.Control("tap PAUSE 20"), "ok");
-    EXPECT_EQ(r.sim.State().switchesClosed, 2);
-    EXPECT_TRUE(r.sim.WaitFor([](const SimState& s) { return s.switchesClosed == 0; }, milliseconds(1000)));
-    EXPECT_EQ(r.sim.Control("latch"), "ok");
-    EXPECT_EQ(r.p.Ask("L"), "R,L,1\r\n*");
-    EXPECT_EQ(r.sim.Control("limit 3"), "ok");
-    EXPECT_EQ(r.p.Ask("6?"), "X,6,252\r\n*");
-    r.p.Ask("255F22E");
-    std::string state = r.sim.Control("state");
-    EXPECT_NE(state.find(" lamps=22 "), std::string::npos) << state;
-    EXPECT_NE(state.find(" limits=3 "), std::string::npos) << state;
-    bool quit = false;
-    r.sim.Control("quit", &quit);
-    EXPECT_TRUE(quit);
-}
-
-TEST(SimulatorPanel, ControlLinesForFaultsLineAndRegistration) {
+TEST(SimulatorLine, ControlLinesDriveSwitchesLimitsAndFaults) {
     plyx::test::TempDir dir;
-    Rig r;
-    EXPECT_EQ(r.sim.Control("silent on"), "ok");
-    r.p.Send("-12?");
-    EXPECT_EQ(r.p.ReadFor(100), "");
-    EXPECT_EQ(r.sim.Control("silent off"), "ok");
-    EXPECT_EQ(r.sim.Control("garbage \\x01\\r"), "ok");
-    EXPECT_EQ(r.p.Ask("h"), "I3\x01\r0*");  // inside the next reply only
-    EXPECT_EQ(r.sim.Control("drop 1"), "ok");
-    r.p.Send("h");
-    EXPECT_EQ(r.p.ReadFor(100), "");
-    for (const char* line : {"baud 9600", "latency 5", "slow 30"}) EXPECT_EQ(r.sim.Control(line), "ok") << line;
-    // Each byte comes within its own limit, so the whole reply arrives.
-    EXPECT_EQ(r.p.Ask("h", 200), "I30*");
-    EXPECT_EQ(r.sim.Control("echo on"), "ok");
-    EXPECT_EQ(r.p.Ask("ab*"), "ab*");
-    EXPECT_EQ(r.sim.Control("echo off"), "ok");
-    std::vector<std::string> bad{"silent maybe", "baud fast", "press NOSUCH", "register " + dir.path() + " 256"};
-    for (const std::string& line : bad) EXPECT_EQ(r.sim.Control(line).rfind("error", 0), 0u) << line;
-    EXPECT_EQ(r.sim.Control("register " + dir.path() + " 3"), dir.path() + "/ports/COM3");
-    EXPECT_EQ(r.sim.Control("path"), r.sim.DevicePath());
-    EXPECT_EQ(r.sim.Control(""), "");
+    Simulator sim{SimOptions()};
+    ProgramEnd p(sim);
+    const std::pair<std::string, std::string> talk[] = {
+        {"press start", "7?"}, {"release START", "7?"}, {"latch", "L"}, {"limit 3", "6?"}, {"silent on", "-12?"},
+        {"silent off", ""}, {"garbage \\x01\\r", "h"}, {"drop 1", "h"}, {"echo on", "ab*"}, {"echo off", "h"}};
+    std::string replies;
+    for (const auto& [line, ask] : talk) {
+        replies += sim.Control(line) + " ";
+        replies += (ask.empty() ? "" : p.Ask(ask, 100)) + "|";
+    }
+    EXPECT_EQ(replies, "ok X,7,254\r\n*|ok X,7,255\r\n*|ok R,L,1\r\n*|ok X,6,252\r\n*|ok |ok |ok I3\x01\r0*|ok |"
+                       "ok ab*|ok I30*|");
+    for (const std::string& line : std::vector<std::string>{"silent maybe", "baud fast", "press NOSUCH",
+                                                            "register " + dir.path() + " 256"})
+        EXPECT_EQ(sim.Control(line).rfind("error", 0), 0u) << line;
+    EXPECT_EQ(sim.Control("register " + dir.path() + " 3"), dir.path() + "/ports/COM3");
+    EXPECT_NE(sim.Control("state").find(" limits=3 "), std::string::npos);
+}
+
+// Exit status of a bash script.
+int Bash(const std::string& script) {
+    int status = std::system(("bash -c '" + script + "' >/dev/null 2>&1").c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// With the panel, the window and the control lines run on two threads:
+// either way of ending boardsim must end both.
+TEST(Boardsim, EndsOnQuitOrSigtermWithOrWithoutPanelAndRejectsBadOptions) {
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    for (const std::string args : {"--capacity 8", "--panel"})
+        for (const std::string end : {"echo quit >&${S[1]}", "kill -TERM $S_PID"})
+            EXPECT_EQ(Bash("coproc S { exec timeout 20 " BOARDSIM_PATH " " + args + "; }; read -r path <&${S[0]} && " +
+                           end + " && wait $S_PID"), 0) << args << ", " << end;
+    for (const char* bad : {"--capacity 0", "--family 4 --firmware VT2D20NCRouter", "--com 3", "--firmware BAD\\*NAME",
+                            "--nonsense"})
+        EXPECT_EQ(Bash(std::string(BOARDSIM_PATH " ") + bad), 2) << bad;
 }
 
 }  // namespace
