@@ -22,24 +22,20 @@ namespace plyx::test {
 
 // The log file's text, decoded from UTF-16 without its byte-order mark.
 inline std::string ReadUtf16File(const std::string& path) {
-    std::string raw = platform::ReadWholeFile(path).value_or("");
-    if (raw.rfind("\xFF\xFE", 0) == 0) raw.erase(0, 2);
+    const std::string raw = platform::ReadWholeFile(path).value_or("");
     std::u16string u;
-    for (std::size_t i = 0; i + 1 < raw.size(); i += 2)
+    for (std::size_t i = raw.rfind("\xFF\xFE", 0) == 0 ? 2 : 0; i + 1 < raw.size(); i += 2)
         u += static_cast<char16_t>(static_cast<unsigned char>(raw[i]) | (static_cast<unsigned char>(raw[i + 1]) << 8));
     return platform::Utf16ToUtf8(u);
 }
 
 // The texts of the event lines of a communication log, in order.
 inline std::vector<std::string> EventLines(const std::string& path) {
-    const std::string text = ReadUtf16File(path);
-    const std::string tag = " EVENT:";
+    const std::string text = ReadUtf16File(path), tag = " EVENT:";
     std::vector<std::string> out;
-    for (std::size_t pos = 0; pos < text.size();) {
-        std::size_t end = std::min(text.find("\r\n", pos), text.size());
-        const std::string line = text.substr(pos, end - pos);
-        if (std::size_t t = line.find(tag); t != std::string::npos) out.push_back(line.substr(t + tag.size()));
-        pos = end + 2;
+    for (std::size_t pos = 0, end; pos < text.size(); pos = end + 2) {
+        end = std::min(text.find("\r\n", pos), text.size());
+        if (std::size_t t = text.find(tag, pos); t < end) out.push_back(text.substr(t + tag.size(), end - t - tag.size()));
     }
     return out;
 }
@@ -53,7 +49,6 @@ protected:
     ~CoreFixture() override { unsetenv("PLYX3_DOCUMENTS_DIR"); }
 
     std::string DataDir() const { return docs.path() + "/PLYX3"; }
-
     // Opens the program log "test.log" in the data directory.
     void OpenLog() { env.OpenProgramLog("test.log"); }
     // Event lines logged so far with their "--->" prefix removed (other lines kept whole).

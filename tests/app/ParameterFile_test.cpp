@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <sys/stat.h>
+#include <tuple>
 
 #include "app/ParameterFiles.h"
 #include "platform/Files.h"
@@ -70,12 +71,8 @@ TEST_F(ParameterFile, SettingsReadBackAndNamedFilesBecomeTheCurrentUneditedShell
     params = ParameterSet();
     env.ComPortName.clear();
     LoadParameterFile(env, params, "");
-    EXPECT_EQ(params.zTASIP, .333333333333333);
-    EXPECT_EQ(params.zWA, 12.5);
-    EXPECT_EQ(params.strModel, "M1");
-    EXPECT_EQ(params.cMotorCurrentMA, 800);
-    EXPECT_EQ(params.CurrentShellFile, "/a b/c.cfg");
-    EXPECT_EQ(env.ComPortName, "COM6");
+    EXPECT_EQ(std::tuple(params.zTASIP, params.zWA, params.cMotorCurrentMA), std::tuple(.333333333333333, 12.5, 800));
+    EXPECT_EQ(params.strModel + "|" + params.CurrentShellFile + "|" + env.ComPortName, "M1|/a b/c.cfg|COM6");
     const std::string path = docs.File("new.cfg");
     params.ShellEdited = true;
     ASSERT_TRUE(WriteParameterFile(env, params, path + std::string("\0junk", 5), kShellBlock));
@@ -85,12 +82,8 @@ TEST_F(ParameterFile, SettingsReadBackAndNamedFilesBecomeTheCurrentUneditedShell
     docs.Write("a.cfg", "SD=7\rTLC=5\nMRC=9\r\n\xEF\xBB\xBFWA=30\nMODEL=Caf\xE9\nComPort=COM8\n");
     params.ShellEdited = true;
     LoadParameterFile(env, params, docs.File("a.cfg"));
-    EXPECT_EQ(params.zSD, 7);
-    EXPECT_EQ(params.cTLC, 5);
-    EXPECT_EQ(params.cMRC, 9);
-    EXPECT_EQ(params.zWA, 12.5);
-    EXPECT_EQ(params.strModel, "Caf\xC3\xA9");
-    EXPECT_EQ(env.ComPortName, "COM6");
+    EXPECT_EQ(std::tuple(params.zSD, params.cTLC, params.cMRC, params.zWA), std::tuple(7, 5, 9, 12.5));
+    EXPECT_EQ(params.strModel + "|" + env.ComPortName, "Caf\xC3\xA9|COM6");
     EXPECT_FALSE(params.ShellEdited);
     EXPECT_EQ(params.CurrentShellFile, docs.File("a.cfg"));
     EXPECT_TRUE(dialogs.messages.empty());

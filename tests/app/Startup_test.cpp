@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <tuple>
 
 #include "app/ParameterFiles.h"
 #include "app/Startup.h"
@@ -45,10 +46,7 @@ TEST_F(StartupTest, RequestedPortReadsItsOwnSettingsThenTheCommandLineAndLogsInO
     EXPECT_EQ(next.calls, (std::vector<std::string>{"CreateBoardLink after nothing",
                                                     "ShowSplash after --->Starting GUI",
                                                     "ScanForBoards after --->Starting port scan"}));
-    EXPECT_EQ(params.zSD, 8);
-    EXPECT_EQ(params.cTLC, 9);
-    EXPECT_EQ(params.cBLC, 2);
-    EXPECT_EQ(params.cMotorCurrentMA, 700);
+    EXPECT_EQ(std::tuple(params.zSD, params.cTLC, params.cBLC, params.cMotorCurrentMA), std::tuple(8, 9, 2, 700));
     EXPECT_EQ(env.PerPortPrefix + env.ComPortName + "|" + env.PortCaptionPrefix, "C5.COM5|COM5: ");
     EXPECT_EQ(plyx::text::LookupResourceText(tables, 106), "Los");
     std::vector<std::string> lines = plyx::test::EventLines(DataDir() + "/C5.PLYX3LastStartup.log");
@@ -72,11 +70,8 @@ TEST_F(StartupTest, StartFromScratchTakesItsNamesFromTheProgramFileAndSetsOnceOn
     tables.ShowResourceIDs = true;
     plyx::text::SetDictionaryText(tables.SelectedLanguageTable, 101, "stale");
     Main(env, params, nullptr);
-    EXPECT_EQ(params.strModel + params.strLogFile, "");
-    EXPECT_EQ(params.idMMD, 0);
-    EXPECT_EQ(params.cMotorCurrentMA, 1000);
-    EXPECT_FALSE(tables.ShowResourceIDs);
-    EXPECT_TRUE(tables.SelectedLanguageTable.empty());
+    EXPECT_EQ(params.strModel + "|" + std::to_string(params.idMMD) + "|" + std::to_string(params.cMotorCurrentMA), "|0|1000");
+    EXPECT_FALSE(tables.ShowResourceIDs || !tables.SelectedLanguageTable.empty());
     EXPECT_EQ(plyx::text::LookupResourceText(tables, 100), "WRAPPER");
     EXPECT_TRUE(plyx::platform::FileExists(docs.path() + "/WRAPPER/WRAPPERLastStartup.log"));
     EXPECT_EQ(GetSettingsFilePath(env), docs.path() + "/WRAPPER/WRAPPER.CFG");

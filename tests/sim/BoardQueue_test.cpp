@@ -1,6 +1,5 @@
 // The move queue in board time: fill and drain, pause, resume, stop,
-// reset, underruns, limit trips, old firmware's short state replies and
-// auto-start.
+// reset, underruns, limit trips and old firmware's short state replies.
 #include <gtest/gtest.h>
 
 #include "BoardTestUtil.h"
@@ -19,15 +18,12 @@ TEST(BoardQueue, FillsAndDrainsAtTheRunRateOfTheLargestAxisAndAFullQueueRefuses)
     EXPECT_EQ(replies, "*G2**G1**G0**G0*");
     EXPECT_EQ(StateOf(*b, "fill refused"), "fill=3 refused=1");
     EXPECT_EQ(b->Moves().size(), 3u);
-    b->Advance(0.5);
-    EXPECT_EQ(StateOf(*b, "x"), "x=500");
-    EXPECT_EQ(Say(*b, "h"), "G0*");
-    b->Advance(0.5);  // first move done, second starts
-    EXPECT_EQ(StateOf(*b, "x"), "x=1000");
-    EXPECT_EQ(Say(*b, "h"), "G1*");
-    b->Advance(0.7);
-    EXPECT_EQ(StateOf(*b, "x"), "x=1600");
-    EXPECT_EQ(Say(*b, "h"), "I3*");
+    for (const auto& [seconds, reply, state] : {std::tuple(0.5, "G0*", "x=500 fill=3"), {0.5, "G1*", "x=1000 fill=2"},
+                                                 {0.7, "I3*", "x=1600 fill=0"}}) {
+        b->Advance(seconds);  // the first move ends after one second, the second starts
+        EXPECT_EQ(Say(*b, "h"), reply);
+        EXPECT_EQ(StateOf(*b, "x fill"), state);
+    }
     auto two = MakeBoard("VT2D20NCRouter", "1.0", 1.0);
     Say(*two, "-200R100x-400yG");  // 400 steps at 200 a second
     two->Advance(1.99);
@@ -138,21 +134,6 @@ TEST(BoardQueue, OldFirmwareAnswersTheIdleQueryInTheShortDigitForm) {
     Say(*small, "100R");
     EXPECT_EQ(Say(*small, "i"), "4*");
     EXPECT_EQ(QueueX(*small, 100), "*3*");
-}
-
-TEST(BoardQueue, AutoStartClosesStartWhenTheProgramWaitsAndLetsGoWhenTheRunBegins) {
-    SimOptions o;
-    o.autoStart = true;
-    auto b = Board::Create(o);
-    Say(*b, "255F9E");  // START lamp lit before identification: not yet
-    EXPECT_EQ(StateOf(*b, "switches"), "switches=0");
-    Say(*b, "-12?0E9E");
-    EXPECT_EQ(b->State().switchesClosed, static_cast<int>(Switch::Start));
-    EXPECT_EQ(Say(*b, "7?"), "X,7,254\r\n*");
-    Say(*b, "0!");  // the run resets the board: lamps off
-    EXPECT_EQ(StateOf(*b, "switches"), "switches=0");
-    Say(*b, "9E");  // once only
-    EXPECT_EQ(StateOf(*b, "switches"), "switches=0");
 }
 
 }  // namespace

@@ -4,8 +4,10 @@
 
 #include <initializer_list>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 #include "sim/Board.h"
@@ -15,10 +17,7 @@ namespace plyx::sim::test {
 inline std::unique_ptr<Board> MakeBoard(const std::string& name, const std::string& version = "4.71",
                                         double timeScale = 0.0, int capacity = 30) {
     SimOptions o;
-    o.firmwareName = name;
-    o.versionText = version;
-    o.timeScale = timeScale;
-    o.queueCapacity = capacity;
+    std::tie(o.firmwareName, o.versionText, o.timeScale, o.queueCapacity) = std::tie(name, version, timeScale, capacity);
     return Board::Create(o);
 }
 
@@ -41,13 +40,11 @@ inline void Talk(Board& b, std::initializer_list<Exchange> talk) {
 // The named fields of the board's state line, e.g. StateOf(b, "x fill") gives "x=5 fill=1".
 inline std::string StateOf(const Board& b, const std::string& keys) {
     const std::string line = " " + b.State().ToLine() + " ";
-    std::string out, key;
-    for (std::size_t i = 0; i <= keys.size(); ++i) {
-        if (i < keys.size() && keys[i] != ' ') { key += keys[i]; continue; }
-        std::size_t at = line.find(" " + key + "=");
-        if (!key.empty() && at != std::string::npos)
-            out += (out.empty() ? "" : " ") + line.substr(at + 1, line.find(' ', at + 1) - at - 1);
-        key.clear();
+    std::istringstream want(keys);
+    std::string out;
+    for (std::string key; want >> key;) {
+        const std::size_t at = line.find(" " + key + "=") + 1;
+        out += (out.empty() ? "" : " ") + line.substr(at, line.find(' ', at) - at);
     }
     return out;
 }
