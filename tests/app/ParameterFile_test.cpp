@@ -31,9 +31,7 @@ TEST_F(ParameterFile, ShellAndSettingsFilesHoldTheirBlocksExactly) {
     ASSERT_TRUE(WriteParameterFile(env, params, path, kShellBlock));
     EXPECT_EQ(Bytes(path), kDefaultShellBlock);
     // A wheel angle of zero or more is written, before LayerPattern.
-    params.zWA = 0;
-    params.zSD = 0.5;
-    params.cPAVP = -3;
+    std::tie(params.zWA, params.zSD, params.cPAVP) = std::tuple(0, 0.5, -3);
     ASSERT_TRUE(WriteParameterFile(env, params, path, kShellBlock));
     std::string shell = kDefaultShellBlock;
     shell.replace(shell.find("PAVP=0"), 6, "PAVP=-3");
@@ -44,9 +42,7 @@ TEST_F(ParameterFile, ShellAndSettingsFilesHoldTheirBlocksExactly) {
         "AutoCloseRunWindow=1\r\nComPort=COM3\r\nCHAININTERVALTECHNIQUE=1\r\nDSU=0\r\n"
         "LastFileLoaded=/shells/big one.cfg\r\nModel=W200\r\nMSPS=16\r\nSSR=5.5\r\nRR=500\r\n"
         "ResourceFile=/lang/greek.lng\r\nWheelDiameter=4\r\nMotorCurrentMA=1000\r\n";
-    env.ComPortName = "COM3";
-    params.CurrentShellFile = "/shells/big one.cfg";
-    params.strModel = "W200";
+    std::tie(env.ComPortName, params.CurrentShellFile, params.strModel) = std::tuple("COM3", "/shells/big one.cfg", "W200");
     params.zSSR = 5.5;
     tables.CurrentResourceFile = "/lang/greek.lng";
     ASSERT_TRUE(WriteParameterFile(env, params, "", 0));
@@ -59,13 +55,8 @@ TEST_F(ParameterFile, ShellAndSettingsFilesHoldTheirBlocksExactly) {
 }
 
 TEST_F(ParameterFile, SettingsReadBackAndNamedFilesBecomeTheCurrentUneditedShell) {
-    params.zTASIP = 1.0 / 3;
-    params.zWA = 12.5;
-    params.strModel = "M1";
-    params.cMotorCurrentMA = 800;
-    params.CurrentShellFile = "/a b/c.cfg";
-    params.ShellEdited = true;
-    env.ComPortName = "COM6";
+    std::tie(params.zTASIP, params.zWA, params.cMotorCurrentMA, params.ShellEdited) = std::tuple(1.0 / 3, 12.5, 800, true);
+    std::tie(params.strModel, params.CurrentShellFile, env.ComPortName) = std::tuple("M1", "/a b/c.cfg", "COM6");
     ASSERT_TRUE(WriteParameterFile(env, params, "", 0));
     EXPECT_TRUE(params.ShellEdited);  // the settings file is no shell save
     params = ParameterSet();
@@ -76,32 +67,27 @@ TEST_F(ParameterFile, SettingsReadBackAndNamedFilesBecomeTheCurrentUneditedShell
     const std::string path = docs.File("new.cfg");
     params.ShellEdited = true;
     ASSERT_TRUE(WriteParameterFile(env, params, path + std::string("\0junk", 5), kShellBlock));
-    EXPECT_FALSE(params.ShellEdited);
-    EXPECT_EQ(params.CurrentShellFile, path);
+    EXPECT_EQ(std::tuple(params.ShellEdited, params.CurrentShellFile), std::tuple(false, path));
     // Any line ending, a key with a byte-order mark (not WA), Latin-1 text, and no ports from a shell.
     docs.Write("a.cfg", "SD=7\rTLC=5\nMRC=9\r\n\xEF\xBB\xBFWA=30\nMODEL=Caf\xE9\nComPort=COM8\n");
     params.ShellEdited = true;
     LoadParameterFile(env, params, docs.File("a.cfg"));
     EXPECT_EQ(std::tuple(params.zSD, params.cTLC, params.cMRC, params.zWA), std::tuple(7, 5, 9, 12.5));
     EXPECT_EQ(params.strModel + "|" + env.ComPortName, "Caf\xC3\xA9|COM6");
-    EXPECT_FALSE(params.ShellEdited);
-    EXPECT_EQ(params.CurrentShellFile, docs.File("a.cfg"));
+    EXPECT_EQ(std::tuple(params.ShellEdited, params.CurrentShellFile), std::tuple(false, docs.File("a.cfg")));
     EXPECT_TRUE(dialogs.messages.empty());
 }
 
 TEST_F(ParameterFile, FilesThatCannotBeReadOrWrittenAreReportedAndChangeNothing) {
     OpenLog();
-    params.CurrentShellFile = "/before.cfg";
-    params.ShellEdited = true;
-    params.zSD = 9;
+    std::tie(params.CurrentShellFile, params.ShellEdited, params.zSD) = std::tuple("/before.cfg", true, 9);
     const std::string folder = docs.File("afolder"), missing = docs.File("missing.cfg");
     ASSERT_EQ(mkdir(folder.c_str(), 0777), 0);
     const std::size_t logged = Logged().size();
     EXPECT_FALSE(WriteParameterFile(env, params, folder, kShellBlock));
     for (std::size_t i = logged; i < Logged().size(); ++i) EXPECT_EQ(Logged()[i].find("ASAPL="), std::string::npos);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(docs.path()), {}), 2);  // PLYX3, afolder: no temporary
-    EXPECT_TRUE(params.ShellEdited);
-    EXPECT_EQ(params.CurrentShellFile, "/before.cfg");
+    EXPECT_EQ(std::tuple(params.ShellEdited, params.CurrentShellFile), std::tuple(true, "/before.cfg"));
     LoadParameterFile(env, params, missing);
     ASSERT_EQ(dialogs.messages.size(), 2u);
     EXPECT_EQ(dialogs.messages[0].title, "Trying to create parameters file " + folder);

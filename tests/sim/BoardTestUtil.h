@@ -2,11 +2,9 @@
 // Talking to the board engine with plain strings.
 #include <gtest/gtest.h>
 
-#include <initializer_list>
 #include <memory>
 #include <sstream>
 #include <string>
-#include <string_view>
 #include <tuple>
 #include <vector>
 
@@ -51,7 +49,7 @@ inline std::string StateOf(const Board& b, const std::string& keys) {
 
 inline std::string Bytes(std::initializer_list<int> values) {
     std::string s;
-    for (int v : values) s.push_back(static_cast<char>(v));
+    for (int v : values) s += static_cast<char>(v);
     return s;
 }
 
