@@ -35,7 +35,8 @@ inline std::vector<std::string> EventLines(const std::string& path) {
     std::vector<std::string> out;
     for (std::size_t pos = 0, end; pos < text.size(); pos = end + 2) {
         end = std::min(text.find("\r\n", pos), text.size());
-        if (std::size_t t = text.find(tag, pos); t < end) out.push_back(text.substr(t + tag.size(), end - t - tag.size()));
+        if (std::size_t t = text.find(tag, pos); t < end)
+            out.push_back(text.substr(t + tag.size(), end - t - tag.size()));
     }
     return out;
 }

@@ -63,7 +63,8 @@ TEST_F(EnvironmentTest, ProgramLogOpensFreshWithItsHeaderClosesOnAnEmptyNameAndR
     ASSERT_EQ(std::sscanf(lines[3].c_str(), "Linux version %u.%u, full encoded OS version =0x%X", &major, &minor,
                           &word), 3);
     EXPECT_EQ(word & 0xFFFF, major | minor << 8);
-    EXPECT_EQ(lines[3].substr(lines[3].find("=0x") + 3), (std::ostringstream() << std::uppercase << std::hex << word).str());
+    EXPECT_EQ(lines[3].substr(lines[3].find("=0x") + 3),
+              (std::ostringstream() << std::uppercase << std::hex << word).str());
     ASSERT_EQ(mkdir((DataDir() + "/C4.busy.log").c_str(), 0777), 0);
     env.OpenProgramLog("busy.log");
     EXPECT_FALSE(log.IsOpen());

@@ -42,7 +42,8 @@ TEST_F(ParameterFile, ShellAndSettingsFilesHoldTheirBlocksExactly) {
         "AutoCloseRunWindow=1\r\nComPort=COM3\r\nCHAININTERVALTECHNIQUE=1\r\nDSU=0\r\n"
         "LastFileLoaded=/shells/big one.cfg\r\nModel=W200\r\nMSPS=16\r\nSSR=5.5\r\nRR=500\r\n"
         "ResourceFile=/lang/greek.lng\r\nWheelDiameter=4\r\nMotorCurrentMA=1000\r\n";
-    std::tie(env.ComPortName, params.CurrentShellFile, params.strModel) = std::tuple("COM3", "/shells/big one.cfg", "W200");
+    std::tie(env.ComPortName, params.CurrentShellFile, params.strModel) =
+        std::tuple("COM3", "/shells/big one.cfg", "W200");
     params.zSSR = 5.5;
     tables.CurrentResourceFile = "/lang/greek.lng";
     ASSERT_TRUE(WriteParameterFile(env, params, "", 0));
@@ -55,7 +56,8 @@ TEST_F(ParameterFile, ShellAndSettingsFilesHoldTheirBlocksExactly) {
 }
 
 TEST_F(ParameterFile, SettingsReadBackAndNamedFilesBecomeTheCurrentUneditedShell) {
-    std::tie(params.zTASIP, params.zWA, params.cMotorCurrentMA, params.ShellEdited) = std::tuple(1.0 / 3, 12.5, 800, true);
+    std::tie(params.zTASIP, params.zWA, params.cMotorCurrentMA, params.ShellEdited) =
+        std::tuple(1.0 / 3, 12.5, 800, true);
     std::tie(params.strModel, params.CurrentShellFile, env.ComPortName) = std::tuple("M1", "/a b/c.cfg", "COM6");
     ASSERT_TRUE(WriteParameterFile(env, params, "", 0));
     EXPECT_TRUE(params.ShellEdited);  // the settings file is no shell save

@@ -57,7 +57,8 @@ TEST_F(StartupTest, RequestedPortReadsItsOwnSettingsThenTheCommandLineAndLogsInO
                                         "--->Line 2: Resource 106=", "--->Los", "--->2 text lines processed",
                                         "--->Loading default values", "--->Loading previously used parameters",
                                         "--->   Parsing SD=7", "--->   Parsing TLC=9", "--->   Parsing COMPORT=COM1",
-                                        "--->   Parsing MOTORCURRENTMA=700", "--->Loading command line parameters", "--->   Parsing REQCOMPORT=5",
+                                        "--->   Parsing MOTORCURRENTMA=700", "--->Loading command line parameters",
+                                        "--->   Parsing REQCOMPORT=5",
                                         "--->   Parsing SD=8", "--->Starting GUI", "--->Starting port scan"}));
     EXPECT_FALSE(plyx::platform::FileExists(DataDir() + "/PLYX3LastStartup.log"));
 }
@@ -70,7 +71,7 @@ TEST_F(StartupTest, StartFromScratchTakesItsNamesFromTheProgramFileAndSetsOnceOn
     tables.ShowResourceIDs = true;
     plyx::text::SetDictionaryText(tables.SelectedLanguageTable, 101, "stale");
     Main(env, params, nullptr);
-    EXPECT_EQ(params.strModel + "|" + std::to_string(params.idMMD) + "|" + std::to_string(params.cMotorCurrentMA), "|0|1000");
+    EXPECT_EQ(std::tuple(params.strModel, params.idMMD, params.cMotorCurrentMA), std::tuple("", 0, 1000));
     EXPECT_FALSE(tables.ShowResourceIDs || !tables.SelectedLanguageTable.empty());
     EXPECT_EQ(plyx::text::LookupResourceText(tables, 100), "WRAPPER");
     EXPECT_TRUE(plyx::platform::FileExists(docs.path() + "/WRAPPER/WRAPPERLastStartup.log"));

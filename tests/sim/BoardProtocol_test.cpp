@@ -86,7 +86,8 @@ TEST(BoardProtocol, EepromElementsAreWrittenInTwoStepsAndSavedPolaritiesComeBack
 TEST(BoardProtocol, ArbitraryBytesNeverBreakTheEngine) {
     auto b = MakeBoard("QM4DNCRouter", "5.02", 0.5);
     std::string junk;
-    for (uint32_t i = 0, x = 12345; i < 20000; ++i) junk.push_back(static_cast<char>((x = x * 1103515245 + 12345) >> 16));
+    for (uint32_t i = 0, x = 12345; i < 20000; ++i)
+        junk.push_back(static_cast<char>((x = x * 1103515245 + 12345) >> 16));
     b->Receive(junk);
     b->Advance(1e6);
     b->Receive("  ");  // the first may complete a half delta

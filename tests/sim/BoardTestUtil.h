@@ -15,7 +15,8 @@ namespace plyx::sim::test {
 inline std::unique_ptr<Board> MakeBoard(const std::string& name, const std::string& version = "4.71",
                                         double timeScale = 0.0, int capacity = 30) {
     SimOptions o;
-    std::tie(o.firmwareName, o.versionText, o.timeScale, o.queueCapacity) = std::tie(name, version, timeScale, capacity);
+    std::tie(o.firmwareName, o.versionText) = std::tie(name, version);
+    std::tie(o.timeScale, o.queueCapacity) = std::tie(timeScale, capacity);
     return Board::Create(o);
 }
 
