@@ -1,12 +1,16 @@
-// The wait for the controller: state replies, polling, time-outs, the
-// repairs of old replies, the waits after queued commands and the errors.
+// The wait for the 4-axis controller: state replies and their repairs for
+// older firmware, polling, time-outs, the waits after queued commands and
+// the errors; and the number conversions the drivers share.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "drivers/DriverNumbers.h"
 #include "drivers/WaitReply.h"
 #include "tests/drivers/DriverRig.h"
-#include "tests/drivers/DriverTestUtil.h"
 
 using plyx::drivers::QM4DNCRouter;
+using namespace plyx::drivers;
 using namespace plyx::test;
 
 namespace {
@@ -17,24 +21,19 @@ protected:
         RigTest::SetUp();
         rig.Identified("QM4DNCRouter", "4.71");
     }
-    // Counts the idle queries in a wire text.
-    static int Queries(const std::string& wire) {
-        int n = 0;
-        for (char c : wire) n += c == 'h';
-        return n;
-    }
+    static int Queries(const std::string& wire) { return static_cast<int>(std::count(wire.begin(), wire.end(), 'h')); }
 };
 
-// Time-outs of the board link itself are real; these tests run the driver
-// on the real clock with short limits.
-// The driver registers a board of its own so that its flush character is
-// "~", which the scripted board ignores.
+// Time-outs of the board link itself are real: these run the driver on the
+// real clock with short limits, on a board of its own, so that its flush
+// character is "~", which the scripted board ignores.
 class IdleWaitRealTime : public ::testing::Test {
 protected:
     void SetUp() override {
         router.SetAutoWaitOnMotionComplete(false);
         router.DefineRoute("");
         rig.Identified("QM4DNCRouter", "4.71");
+        rig.link->SetIdleTime(4321);
     }
     Rig rig{plyx::platform::SystemClock()};
     FakeBoard& board = rig.board;
@@ -43,31 +42,49 @@ protected:
 
 }  // namespace
 
-TEST_F(IdleWaitTest, MovingWithFullQueuePollsOncePerMillisecondUntilAPlaceFrees) {
-    board.On("h", {"G0*"});
-    EXPECT_EQ(router.IdleWait(20), -1);
-    // Asked at 0, 1, ..., 20 ms on the driver's clock, sleeping 1 ms between.
-    EXPECT_EQ(Queries(board.TakeWire()), 21);
-    EXPECT_EQ(clock.sleptMs, 20);
-    board.On("h", {"G0*", "G0*", "G1*"});
-    EXPECT_EQ(router.IdleWait(1000), 1);
-    EXPECT_EQ(board.TakeWire(), "hhh");
-    EXPECT_EQ(router.LastQueueCount(), 1);
+TEST(WaitReply, StateAndCountOfTheLetterAndNumber) {
+    // Line ends and stars are ignored; the count is rounded to 16 bits and
+    // is zero when there is no number or no state.
+    const struct {
+        const char* reply;
+        int type, count;
+    } cases[] = {{"\r\nG\r12\n*", kWaitMoving, 12}, {"*", kWaitEmpty, 0},    {"", kWaitEmpty, 0},
+                 {"X5*", kWaitNotState, 0},        {"g3*", kWaitNotState, 0},  // letters compared exactly
+                 {"X99999999*", kWaitNotState, 0},  // a sync failure, not an overflow
+                 {"G*", kWaitMoving, 0},           {"Gabc*", kWaitMoving, 0}, {"I3,4*", kWaitIdle, 0},
+                 {"G2.5*", kWaitMoving, 2},        {"G3.5*", kWaitMoving, 4}, {"G-3*", kWaitMoving, -3},
+                 {"G32767*", kWaitMoving, 32767}};
+    for (const auto& c : cases) {
+        WaitReply r = ParseWaitReply(PackReply(c.reply));
+        EXPECT_EQ(r.lWaitType, c.type) << c.reply;
+        EXPECT_EQ(r.lQueueCount, c.count) << c.reply;
+    }
+    EXPECT_THROW(ParseWaitReply("G32768*"), ArithmeticOverflow);
+    // Old firmware's digit reply gets the command's letter; "G4*" is idle below type 3.
+    const struct {
+        const char* packed;
+        bool above2;
+        const char *command, *repaired;
+    } repairs[] = {
+        {"3*", false, "I", "I3*"},  {"3*", false, "G", "G3*"},  {"3*", true, "I", "3*"},
+        {"13*", false, "I", "13*"}, {"x*", false, "I", "x*"},  // only a digit and one more character
+        {"G4*", true, "I", "I4*"},  {"G44*", true, "I", "G44*"},
+        {"4*", false, "G", "I4*"},  // the digit form after a G command turns into G4*, so idle
+    };
+    for (const auto& c : repairs)
+        EXPECT_EQ(RepairPackedReply(c.packed, c.above2, c.command), c.repaired) << c.packed << " " << c.command;
 }
 
-TEST_F(IdleWaitTest, ZeroOrNegativeLimitMeansOneSecond) {
-    board.On("h", {"A0*"});
-    EXPECT_EQ(router.IdleWait(0), -1);
-    EXPECT_EQ(clock.sleptMs, 1000);
-    EXPECT_EQ(router.IdleWait(-5), -1);
-    EXPECT_EQ(clock.sleptMs, 2000);
-}
-
-TEST_F(IdleWaitTest, TickCounterWrapDoesNotEndTheWait) {
-    clock.ticks = (static_cast<std::int64_t>(0xFFFFFFFFu) - 5) * 1000000;  // 6 ms before the wrap
-    board.On("h", {"G0*"});
-    EXPECT_EQ(router.IdleWait(20), -1);
-    EXPECT_EQ(clock.sleptMs, 20);
+TEST(DriverNumbers, TextToLongRoundsHalvesToEvenAndDetectsOverflow) {
+    const std::pair<const char*, std::int32_t> cases[] = {
+        {"46012", 46012}, {" -7 ", -7},   {"2.5", 2},         {"3.5", 4},
+        {"&H1F", 31},     {"&HFFFF", -1}, {"&H10000", 65536}, {"-2147483648", -2147483647 - 1}};
+    for (const auto& [text, value] : cases) EXPECT_EQ(TextToLong(text), value) << text;
+    EXPECT_THROW(TextToLong("2147483648"), ArithmeticOverflow);
+    EXPECT_THROW(TextToLong("NO"), TypeMismatch);
+    EXPECT_THROW(RoundToInt(32767.5), ArithmeticOverflow);
+    EXPECT_THROW(CheckedMul(262144, 8192), ArithmeticOverflow);
+    EXPECT_THROW(CheckedAdd(2147483647, 1), ArithmeticOverflow);
 }
 
 TEST_F(IdleWaitTest, StateRepliesByFirmware) {
@@ -76,10 +93,10 @@ TEST_F(IdleWaitTest, StateRepliesByFirmware) {
         int result, count;
     } cases[] = {
         {"4.71", "h", "\r\n~", 3, 0},  // "~": the board holds its motion
-        {"4.71", "h", "*I0*", 0, 0},     // an empty reply is read again
-        {"4.71", "h", "G4*", 0, 4},      // old firmware's idle reply
+        {"4.71", "h", "*I0*", 0, 0},   // an empty reply is read again
+        {"4.71", "h", "G4*", 0, 4},    // old firmware's idle reply
         {"5.02", "h", "G4*", 1, 4},
-        {"2.9", "i", "3*", 0, 3},        // the digit form gets the query's letter
+        {"2.9", "i", "3*", 0, 3},  // the digit form gets the query's letter
     };
     for (const auto& c : cases) {
         rig.Identified("QM4DNCRouter", c.version);
@@ -88,73 +105,68 @@ TEST_F(IdleWaitTest, StateRepliesByFirmware) {
         EXPECT_EQ(router.LastQueueCount(), c.count) << c.reply;
         EXPECT_EQ(board.TakeWire(), c.query) << c.reply;
     }
+    board.On("i", {"X5*"});
+    ExpectRaise([&] { router.IdleWait(100); }, 4,
+                "QM4DNCRouter.IdleWait\r\nFailed idle synch with board -- expected 'Ix*', 'Px*', 'Sx', 'Gx*' or "
+                "'Ax*', saw X5*");
+    EXPECT_EQ(router.LastWaitType(), -1);
     // After a G command the digit reply belongs to G: moving with 3 places.
     board.On("G", {"3*"});
     router.GoToCurrentRequestedLocation();
-    EXPECT_EQ(router.LastWaitType(), 1);
-    EXPECT_EQ(router.LastQueueCount(), 3);
     EXPECT_EQ(router.PackedLastResponse(), "G3*");
 }
 
-TEST_F(IdleWaitTest, ReplyThatIsNoStateRaisesError4) {
-    board.On("h", {"X5*"});
-    auto e = CatchBoardError([&] { router.IdleWait(100); });
-    EXPECT_EQ(e.SmallNumber(), 4);
-    EXPECT_EQ(e.Source(), "QM4DNCRouter.IdleWait");
-    EXPECT_EQ(MessageOf(e),
-              "Failed idle synch with board -- expected 'Ix*', 'Px*', 'Sx', 'Gx*' or 'Ax*', saw X5*");
-    EXPECT_EQ(router.LastWaitType(), -1);
-    EXPECT_EQ(router.LastQueueCount(), 0);
-}
-
-TEST_F(IdleWaitTest, IdleTimeIsRestoredOnEveryWayOut) {
+// Moving with a full queue is asked again once a millisecond on the driver's
+// clock until a place frees or the limit (1 s when zero or less) passes,
+// across the tick counter's wrap; the link's idle time comes back after.
+TEST_F(IdleWaitTest, MovingWithFullQueuePollsUntilAPlaceFrees) {
     rig.link->SetIdleTime(4321);
-    board.On("h", {"I0*"});
-    router.IdleWait(100);
-    EXPECT_EQ(rig.link->IdleTime(), 4321);
     board.On("h", {"G0*"});
-    router.IdleWait(5);
-    EXPECT_EQ(rig.link->IdleTime(), 4321);
-    board.On("h", {"P0*"});
-    EXPECT_THROW(router.IdleWaitForFullyStopped(), plyx::link::BoardLinkError);
+    EXPECT_EQ(router.IdleWait(20), -1);
+    EXPECT_EQ(Queries(board.TakeWire()), 21);
+    EXPECT_EQ(clock.sleptMs, 20);
+    board.On("h", {"A0*"});
+    EXPECT_EQ(router.IdleWait(0), -1);
+    EXPECT_EQ(router.IdleWait(-5), -1);
+    EXPECT_EQ(clock.sleptMs, 2020);
+    clock.ticks = (static_cast<std::int64_t>(0xFFFFFFFFu) - 5) * 1000000;  // 6 ms before the wrap
+    EXPECT_EQ(router.IdleWait(20), -1);
+    EXPECT_EQ(clock.sleptMs, 2040);
+    board.On("h", {"G0*", "G0*", "G1*"});
+    board.TakeWire();
+    EXPECT_EQ(router.IdleWait(1000), 1);
+    EXPECT_EQ(board.TakeWire(), "hhh");
+    EXPECT_EQ(router.LastQueueCount(), 1);
     EXPECT_EQ(rig.link->IdleTime(), 4321);
 }
 
 TEST_F(IdleWaitTest, FullyStoppedWaitsForIdleAndTrapsPauseAndStop) {
+    rig.link->SetIdleTime(4321);
     board.On("h", {"G3*", "G0*", "I0*"});
     router.IdleWaitForFullyStopped();
     EXPECT_EQ(board.TakeWire(), "hhh");
-
     board.On("h", {"P0*"});
-    auto paused = CatchBoardError([&] { router.IdleWaitForFullyStopped(); });
-    EXPECT_EQ(paused.SmallNumber(), 9);
-    EXPECT_EQ(paused.Source(), "QM4DRouter4D.IdleWaitForFullyStopped");
-    EXPECT_EQ(MessageOf(paused), "Controller is paused!");
-
+    ExpectRaise([&] { router.IdleWaitForFullyStopped(); }, 9,
+                "QM4DRouter4D.IdleWaitForFullyStopped\r\nController is paused!");
     board.On("h", {"S0*"});
-    auto stopped = CatchBoardError([&] { router.IdleWaitForFullyStopped(); });
-    EXPECT_EQ(MessageOf(stopped), "Controller is stopped!");
+    ExpectRaise([&] { router.IdleWaitForFullyStopped(); }, 9, "Controller is stopped!");
+    EXPECT_EQ(rig.link->IdleTime(), 4321);
 }
 
-TEST_F(IdleWaitTest, QueuedCommandWithCompleteReplyDoesNotQuery) {
+TEST_F(IdleWaitTest, QueuedCommandAsksOnlyWithoutACompleteReply) {
     board.On("G", {"G5*"});
     router.GoToCurrentRequestedLocation();
-    EXPECT_EQ(board.TakeWire(), "G");
     EXPECT_EQ(router.LastQueueCount(), 5);
-}
+    EXPECT_EQ(board.TakeWire(), "G");
 
-TEST_F(IdleWaitTest, QueuedCommandWithoutCompleteReplyTrapsAPausedController) {
     router.DefineRoute("");
     rig.link->SetIdleTime(30);
     board.On("G", {"\r\n"});  // a line end, then nothing more
     board.On("h", {"P0*"});
-    auto e = CatchBoardError([&] { router.GoToCurrentRequestedLocation(); });
-    EXPECT_EQ(e.SmallNumber(), 9);
-    EXPECT_EQ(e.Source(), "QM4DNCRouter.SendQueuedCommand");
-    EXPECT_EQ(MessageOf(e), "Controller is paused during command 'G'");
+    ExpectRaise([&] { router.GoToCurrentRequestedLocation(); }, 9,
+                "QM4DNCRouter.SendQueuedCommand\r\nController is paused during command 'G'");
     board.On("h", {"S0*"});
-    auto s = CatchBoardError([&] { router.GoToCurrentRequestedLocation(); });
-    EXPECT_EQ(MessageOf(s), "Controller is stopped during command 'G'");
+    ExpectRaise([&] { router.GoToCurrentRequestedLocation(); }, 9, "Controller is stopped during command 'G'");
     board.On("h", {"G0*", "G2*"});
     router.GoToCurrentRequestedLocation();
     EXPECT_EQ(rig.link->IdleTime(), 30);
@@ -177,39 +189,37 @@ TEST_F(IdleWaitRealTime, OldFirmwareIncompleteReplyIsDecidedWithoutAsking) {
         EXPECT_EQ(board.TakeWire(), "i~") << reply;  // the query, then the flush character
     }
     board.On("i", {"Z9\r\n"});
-    auto e = CatchBoardError([&] { router.IdleWait(30); });
-    EXPECT_EQ(e.SmallNumber(), 4);
-    EXPECT_EQ(MessageOf(e), "Failed idle synch with board -- expected 'I', 'P', 'G' or 'A', saw Z9");
+    ExpectRaise([&] { router.IdleWait(30); }, 4,
+                "Failed idle synch with board -- expected 'I', 'P', 'G' or 'A', saw Z9");
     // Empty replies end as a time-out here too.
     rig.link->SetVerboseResponse(false);
     board.On("i", {"*"});
     EXPECT_EQ(router.IdleWait(30), -1);
 }
 
-TEST_F(IdleWaitRealTime, SilentBoardOnNewFirmwareIsTheLinksTimeOutError) {
-    rig.link->SetVerboseResponse(false);
-    rig.link->SetFastIdleTime(30);
-    rig.link->SetIdleTime(4321);
-    board.On("h", {FakeBoard::kSilence});
-    auto e = CatchBoardError([&] { router.IdleWait(30); });
-    EXPECT_EQ(e.SmallNumber(), 1);
-    EXPECT_EQ(rig.link->IdleTime(), 4321);
-}
-
-TEST_F(IdleWaitRealTime, VerboseBoardThatFallsSilentIsASyncError) {
-    rig.link->SetIdleTime(4321);
-    board.On("h", {"*"});
-    auto e = CatchBoardError([&] { router.IdleWait(30); });
-    EXPECT_EQ(e.SmallNumber(), 4);
-    EXPECT_EQ(e.Source(), "ZentrovaCom.ReadToDone");
-    EXPECT_EQ(rig.link->IdleTime(), 4321);
+// A silent board is the link's time-out (error 1); a verbose board that
+// falls silent after an empty reply, a lost synchronisation (error 4).
+TEST_F(IdleWaitRealTime, SilentBoardIsTheLinksError) {
+    const struct {
+        bool verbose;
+        const char* reply;
+        int number;
+        const char* text;
+    } cases[] = {{true, "*", 4, "ZentrovaCom.ReadToDone"}, {false, "", 1, ""}};
+    for (const auto& c : cases) {
+        rig.link->SetVerboseResponse(c.verbose);
+        if (!c.verbose) rig.link->SetFastIdleTime(30);
+        board.On("h", {c.reply});
+        ExpectRaise([&] { router.IdleWait(30); }, c.number, c.text);
+        EXPECT_EQ(rig.link->IdleTime(), 4321);
+    }
 }
 
 TEST_F(IdleWaitRealTime, BoardOfEmptyRepliesEndsAsTimeOut) {
     rig.link->SetVerboseResponse(false);
     board.On("h", {"*"});
     EXPECT_EQ(router.IdleWait(30), -1);
-    EXPECT_EQ(router.LastWaitType(), plyx::drivers::kWaitEmpty);
+    EXPECT_EQ(router.LastWaitType(), kWaitEmpty);
     std::vector<PeerStep> flood;
     for (int i = 0; i < 150; ++i) {
         flood.push_back(Send("**"));

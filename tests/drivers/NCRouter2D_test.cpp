@@ -1,152 +1,96 @@
-// The 2-axis driver's words on the wire: identification, motor selection,
-// motor current, reset and the command table, against a scripted board.
+// The 2-axis driver against a scripted board: identification, motor
+// selection and current, reset, the command table, reports and its waits.
 #include "drivers/DriverNumbers.h"
-#include "tests/drivers/NCRouter2DFixture.h"
+#include "tests/drivers/DriverRig.h"
 
 namespace plyx::test {
 namespace {
 
 using drivers::ArithmeticOverflow;
+using Driver2D = drivers::NCRouter2D;
 
-// ---- Identification ---------------------------------------------------------------
+class NCRouter2DWaitTest : public NCRouter2DPeerTest {
+protected:
+    void Replies(std::deque<std::string> replies, bool mayFail = false) {
+        Edit([&](TwoAxisBoard& b) {
+            b.idleReplies = std::move(replies);
+            b.idleQueries = 0;
+        });
+        if (!mayFail) return;
+        // A failed idle query is asked again only when its letter is a long one.
+        link->SetLongCommands("H");
+        link->SetVerboseResponse(false);
+    }
+};
 
-TEST_F(NCRouter2DPeerTest, IdentificationSetsTypeAndCurrentScale) {
-    // No other operation identifies the board.
+// No other operation identifies the board; the DAC value follows the
+// board's scale and maximum: at least 1 unless there is no current, x.5 to even.
+TEST_F(NCRouter2DPeerTest, IdentificationSetsTheCurrentScale) {
     driver.SetRunRate(1200);
     driver.MaxRate();
     EXPECT_EQ(Sent(), "1200R1B-20?");
-    EXPECT_EQ(driver.BoardType(), 0);
-    EXPECT_EQ(driver.CurrentScale(), 100.0);
-    std::string text = driver.ReportCopyRightText();
+    EXPECT_EQ(driver.CalculateDacFromMotorCurrent(0.5), 50);
+    EXPECT_EQ(driver.ReportCopyRightText(), "VT2D20NCRouter 2.10\r\nCopyright 2009 Zentrova");
     EXPECT_EQ(Sent(), "-12?");
-    EXPECT_EQ(text, "VT2D20NCRouter 2.10\r\nCopyright 2009 Zentrova");
     EXPECT_EQ(driver.BoardType(), 2);
-    EXPECT_EQ(driver.CurrentScale(), 1000.0);
-    EXPECT_EQ(driver.CurrentMax(), 2600.0);
-
+    const std::pair<double, int> vt2d[] = {{1.5, 1500}, {3.0, 2600},     {0.0004, 1},    {0, 0},
+                                           {-2.0, 0},   {1.0005, 1000}, {1.0015, 1002}};
+    for (auto [current, dac] : vt2d) EXPECT_EQ(driver.CalculateDacFromMotorCurrent(current), dac) << current;
+    // Another family's board raises and keeps type and scale.
+    Edit([](TwoAxisBoard& b) { b.firmware = "QM4DNCRouter 4.71"; });
+    ExpectRaise([&] { driver.ReportCopyRightText(); }, 3, "NCRouter2D.CheckCopyright");
+    EXPECT_EQ(driver.CalculateDacFromMotorCurrent(3.0), 2600);
     Identify("dsLynNCRouter2D 1.07");
     EXPECT_EQ(driver.BoardType(), 1);
-    EXPECT_EQ(driver.CurrentScale(), 100.0);
-    EXPECT_EQ(driver.CurrentMax(), 100.0);
     EXPECT_EQ(driver.ReportFirmwareVersion(), "1.07");
-}
-
-TEST_F(NCRouter2DPeerTest, WrongFirmwareKeepsTypeAndScale) {
-    Identify();
-    Edit([](TwoAxisBoard& b) { b.firmware = "QM4DNCRouter 4.71"; });
-    auto e = CatchBoardError([&] { driver.ReportCopyRightText(); });
-    EXPECT_EQ(e.SmallNumber(), 3);
-    EXPECT_EQ(e.Source(), "NCRouter2D.CheckCopyright");
-    EXPECT_EQ(driver.BoardType(), 2);
-    EXPECT_EQ(driver.CurrentScale(), 1000.0);
-}
-
-TEST_F(NCRouter2DPeerTest, SilentIdentificationShowsTheDriversPlaceholder) {
-    link->SetCopyright("VT2D20NCRouter from before");
+    const std::pair<double, int> dsLyn[] = {{0.5, 50}, {1.2, 100}, {0.001, 1}};
+    for (auto [current, dac] : dsLyn) EXPECT_EQ(driver.CalculateDacFromMotorCurrent(current), dac) << current;
     // A reply without identification text leaves the driver's placeholder,
     // so an earlier text cannot pass for this board's.
     peer.Clear();
     peer.When("-12?", {Send("*")});
-    auto e = CatchBoardError([&] { driver.ReportCopyRightText(); });
-    EXPECT_EQ(e.SmallNumber(), 3);
-    EXPECT_NE(e.Description().find("NO VALID COPYRIGHT"), std::string::npos) << e.Description();
-    EXPECT_EQ(driver.BoardType(), 0);
+    ExpectRaise([&] { driver.ReportCopyRightText(); }, 3, "NO VALID COPYRIGHT");
 }
-
-// ---- Motor selection ------------------------------------------------------------------
 
 TEST_F(NCRouter2DPeerTest, SelectionIsSentOnlyWhenItChanges) {
-    driver.SelectMotor("x");
-    EXPECT_EQ(Sent(), "1B");
-    driver.SelectMotor("X");
-    EXPECT_EQ(Sent(), "");
-    driver.SelectMotor("XY");
-    driver.SelectMotor("B");
-    driver.SelectMotor("0");
-    driver.SelectMotor("yx");
-    EXPECT_EQ(Sent(), "3B");
-    driver.SelectMotor("Y");
-    driver.SelectMotor("");
-    driver.SelectMotor("3");  // a number is the mask itself
-    EXPECT_EQ(Sent(), "2B3B");
-}
-
-TEST_F(NCRouter2DPeerTest, UnknownMotorLetterRaisesFiveAndSendsNothing) {
-    for (const char* which : {"Z", "W", "XZ"}) {
-        auto e = CatchBoardError([&] { driver.SelectMotor(which); });
-        EXPECT_EQ(e.SmallNumber(), 5);
-        EXPECT_EQ(e.Source(), "NCRouter2D.SelectMotor");
-        EXPECT_EQ(MessageOf(e), std::string("Unknown motor requested: Command was <") + which + ">");
+    const std::pair<const char*, const char*> cases[] = {{"x", "1B"}, {"X", ""},  {"XY", "3B"}, {"B", ""},
+                                                         {"0", ""},   {"yx", ""}, {"Y", "2B"},  {"", ""},
+                                                         {"3", "3B"}};  // a number is the mask itself
+    for (const auto& [which, wire] : cases) {
+        driver.SelectMotor(which);
+        EXPECT_EQ(Sent(), wire) << which;
     }
+    for (const char* which : {"Z", "W", "XZ"})
+        ExpectRaise([&] { driver.SelectMotor(which); }, 5,
+                    std::string("NCRouter2D.SelectMotor\r\nUnknown motor requested: Command was <") + which + ">");
     EXPECT_EQ(Sent(), "");
 }
 
-// ---- Motor current ------------------------------------------------------------------------
-
-TEST_F(NCRouter2DPeerTest, DacValuesFollowTheBoardsScaleAndLimits) {
-    EXPECT_EQ(driver.CalculateDacFromMotorCurrent(0.5), 50);  // before identification
-    Identify("VT2D20NCRouter 2.10");
-    // Up to the maximum, at least 1 unless there is no current, x.5 to even.
-    const std::pair<double, int> vt2d[] = {{1.5, 1500}, {3.0, 2600},     {0.0004, 1},    {0, 0},
-                                           {-2.0, 0},   {1.0005, 1000}, {1.0015, 1002}};
-    for (auto [current, dac] : vt2d) EXPECT_EQ(driver.CalculateDacFromMotorCurrent(current), dac) << current;
-    Identify("dsLynNCRouter2D 1.07");
-    const std::pair<double, int> dsLyn[] = {{0.5, 50}, {1.2, 100}, {0.001, 1}};
-    for (auto [current, dac] : dsLyn) EXPECT_EQ(driver.CalculateDacFromMotorCurrent(current), dac) << current;
+// After a reset the board is identified again and the selection forgotten;
+// a board silent after "!" is the reopen path ("{}" and the identification
+// of the port test), not a lost synchronisation.
+TEST_F(NCRouter2DPeerTest, ResetIdentifiesAndForgetsTheSelection) {
+    for (bool answers : {true, false}) {
+        Edit([&](TwoAxisBoard& b) { b.answerReset = answers; });
+        driver.SelectMotor("B");
+        Sent();
+        driver.ResetBoard(4);
+        std::string sent = Sent();
+        EXPECT_EQ(sent.rfind("4!", 0), 0u) << sent;
+        EXPECT_EQ(sent.substr(sent.size() - 4), "-12?");
+        EXPECT_EQ(sent.find("{}-12?") != std::string::npos, !answers) << sent;
+        EXPECT_TRUE(link->PortIsOpen());
+        EXPECT_TRUE(link->VerboseResponse());
+        EXPECT_EQ(driver.BoardType(), 2);
+        driver.SelectMotor("B");
+        EXPECT_EQ(Sent(), "3B");
+    }
 }
-
-TEST_F(NCRouter2DPeerTest, CurrentInMotionSendsSelectionOnlyWhenNeeded) {
-    Identify();
-    driver.SetCurrentWhenMotorInMotion("B", 1.25);
-    EXPECT_EQ(Sent(), "3B1250H");
-    driver.SetCurrentWhenMotorInMotion("B", 1.25);
-    EXPECT_EQ(Sent(), "1250H");
-    driver.SetCurrentWhenMotorIdle("X", 0.5);
-    EXPECT_EQ(Sent(), "1B500W");
-}
-
-// ---- Reset ----------------------------------------------------------------------------------
-
-TEST_F(NCRouter2DPeerTest, ResetWithReplyIdentifiesAndForgetsSelection) {
-    driver.SelectMotor("B");
-    Sent();
-    driver.ResetBoard(4);
-    EXPECT_EQ(Sent(), "4!-12?");
-    EXPECT_EQ(driver.BoardType(), 2);
-    driver.SelectMotor("B");
-    EXPECT_EQ(Sent(), "3B");
-}
-
-TEST_F(NCRouter2DPeerTest, ResetWithoutReplyReopensThePort) {
-    Edit([](TwoAxisBoard& b) {
-        b.answerReset = false;
-        b.firmware = "dsLynNCRouter2D 1.07";
-    });
-    driver.SelectMotor("B");
-    Sent();
-    driver.ResetBoard(4);
-    // The port test greets the board with "{}" and asks for its
-    // identification; the driver then identifies it itself.
-    std::string sent = Sent();
-    EXPECT_EQ(sent.rfind("4!", 0), 0u) << sent;
-    EXPECT_NE(sent.find("{}-12?"), std::string::npos) << sent;
-    EXPECT_EQ(sent.substr(sent.size() - 4), "-12?");
-    EXPECT_TRUE(link->PortIsOpen());
-    // A silent board after "!" is the reopen path, not a lost
-    // synchronisation, and the board stays verbose afterwards.
-    EXPECT_TRUE(link->VerboseResponse());
-    EXPECT_EQ(driver.BoardType(), 1);
-    driver.SelectMotor("B");
-    EXPECT_EQ(Sent(), "3B");
-}
-
-// ---- Command table ---------------------------------------------------------------------
-
-using Driver2D = drivers::NCRouter2D;
 
 // Each row's calls run in order on one driver (the address mode and the
 // motor selection carry over) and must send exactly its bytes.
 TEST_F(NCRouter2DPeerTest, CommandWords) {
+    Identify();
     driver.SetAutoWaitOnMotionComplete(false);
     const struct {
         void (*calls)(Driver2D&);
@@ -180,6 +124,11 @@ TEST_F(NCRouter2DPeerTest, CommandWords) {
          "-2737R8000P80K900k24576t3T4T77n"},
         {[](Driver2D& d) { d.SetWindingUpdateMode("X", 2), d.SetMotorBacklash("Y", 12); }, "1B2O2B12F"},
         {[](Driver2D& d) {
+             d.SetCurrentWhenMotorInMotion("B", 1.25), d.SetCurrentWhenMotorInMotion("B", 1.25);
+             d.SetCurrentWhenMotorIdle("Y", 0.5);
+         },
+         "3B1250H1250H2B500W"},
+        {[](Driver2D& d) {
              d.PauseMotors(), d.RequestMotorPause(), d.RequestMotorRestart(), d.RequestMotorQuit();
              d.StopMotors(), d.PauseMotorsWithTTLRestart(3, 2), d.QueuePause(2500);
              d.QueuePauseMotorsWithTTLRestart(1, 1);
@@ -188,6 +137,13 @@ TEST_F(NCRouter2DPeerTest, CommandWords) {
         {[](Driver2D& d) { d.PauseNow(1500); }, "1500p"},  // the board pauses, never the host
         {[](Driver2D& d) { d.EEPromWriteData(3, 42), d.EEPromReset(), d.EEPromSaveCurrentSettings(); },
          "65539e42e987654321e123456789e"},
+        {[](Driver2D& d) {
+             d.SetVerboseMode(2);
+             EXPECT_FALSE(d.ZentrovaRef()->VerboseResponse());
+             d.SetVerboseMode(3);
+             EXPECT_TRUE(d.ZentrovaRef()->VerboseResponse());
+         },
+         "2V3V"},
     };
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         cases[i].calls(driver);
@@ -207,11 +163,9 @@ TEST_F(NCRouter2DPeerTest, CommandWords) {
         b.items["16387"] = "99";
     });
     driver.QueueRelaySet(7);
-    EXPECT_EQ(Sent(), "-7D");
-    EXPECT_EQ(driver.LastWaitType(), 2);
     EXPECT_EQ(driver.LastQueueCount(), 19);
     EXPECT_EQ(driver.EEPromReadData(3), 99);
-    EXPECT_EQ(Sent(), "1B16387?");
+    EXPECT_EQ(Sent(), "-7D1B16387?");
 }
 
 TEST_F(NCRouter2DPeerTest, RelaySetWithoutReply) {
@@ -219,7 +173,7 @@ TEST_F(NCRouter2DPeerTest, RelaySetWithoutReply) {
     Edit([](TwoAxisBoard& b) { b.silentLetters = "D"; });
     // The run engine binds the driver without a board of its own: there
     // every letter but I is short, so a missing reply is the link's error 1.
-    EXPECT_EQ(CatchBoardError([&] { driver.RelaySet(1); }).SmallNumber(), 1);
+    ExpectRaise([&] { driver.RelaySet(1); }, 1, "");
     // On the driver's own board D is long: the time-out is the result.
     driver.DefineRoute("");
     link->SetIdleTime(200);
@@ -227,47 +181,79 @@ TEST_F(NCRouter2DPeerTest, RelaySetWithoutReply) {
     EXPECT_EQ(driver.RelaySet(1), -1);
 }
 
-TEST_F(NCRouter2DPeerTest, VerboseModeSetsTheLinksFlag) {
-    driver.SetVerboseMode(3);
-    EXPECT_EQ(Sent(), "3V");
-    EXPECT_TRUE(link->VerboseResponse());
-    driver.SetVerboseMode(2);
-    EXPECT_FALSE(link->VerboseResponse());
-}
-
-// ---- Reports --------------------------------------------------------------------------------
-
-TEST_F(NCRouter2DPeerTest, ReportsAskForTheirItemsOfTheirMotor) {
+// Reports ask for their items of their motor; queue element reports are of
+// motor X, and the ID is a 16-bit word.
+TEST_F(NCRouter2DPeerTest, Reports) {
     Edit([](TwoAxisBoard& b) {
-        b.items = {{"5", "15"},  {"6", "9"},       {"-13", "24576"}, {"-14", "4"},  {"-20", "40000"}, {"-1", "-1234"},
-                   {"-11", "77"}, {"-18", "3"},    {"-2", "12"},     {"-3", "40000"}, {"-6", "40000"}};
+        b.items = {{"5", "15"}, {"-1", "-1234"}, {"-11", "77"}, {"-2", "12"}, {"-3", "40000"}};
         b.latched = "16";
         b.replies['a'] = "X,a,512\r*";
     });
     EXPECT_EQ(driver.ReportLimitSwitches(), 15);
-    EXPECT_EQ(driver.ReportTTLValues(), 9);
-    EXPECT_EQ(driver.ReportIOConfig(), 24576);
-    EXPECT_EQ(driver.ReportMicrostepSize(), 4);
-    EXPECT_EQ(driver.MaxRate(), 40000);
-    EXPECT_EQ(driver.MaxRate(), 40000);
-    EXPECT_EQ(Sent(), "1B5?6?-13?-14?-20?-20?");
     EXPECT_EQ(driver.ReportLatchedData(), 16);
     EXPECT_EQ(driver.ReportAToDValue(2), 512);
-    EXPECT_EQ(Sent(), "L2a");
     EXPECT_EQ(driver.ReportCurrentY(), -1234);
-    EXPECT_EQ(driver.ReportCurrentX(), -1234);
-    EXPECT_EQ(driver.ReportCurrentEncoderLocation("Y"), 77);
-    EXPECT_EQ(driver.ReportMotorBacklash("B"), 3);
-    EXPECT_EQ(Sent(), "2B-1?1B-1?2B-11?3B-18?");
-    // Queue element reports are of motor X; the ID is a 16-bit word.
+    EXPECT_EQ(driver.ReportCurrentEncoderLocation("X"), 77);
     EXPECT_EQ(driver.ReportQueueElementCurrentExecutionID(), 12);
     EXPECT_THROW(driver.ReportQueueElementID(), ArithmeticOverflow);
-    EXPECT_EQ(driver.ReportQueueElementCommand(), 0);
-    EXPECT_EQ(driver.ReportQueueElementWordParameter(), 0);
-    EXPECT_EQ(driver.ReportQueueElementLongParameter1(), 40000);
-    driver.ReportQueueElementLongParameter2();
-    driver.ReportQueueElementLongParameter3();
-    EXPECT_EQ(Sent(), "1B-2?-3?-4?-5?-6?-7?-8?");
+    EXPECT_EQ(Sent(), "1B5?L2a2B-1?1B-11?-2?-3?");
+}
+
+TEST_F(NCRouter2DWaitTest, EachStateLetterGivesItsResult) {
+    // "G4*" is moving with four free places: no old-firmware repair here.
+    Identify("dsLynNCRouter2D 1.07");
+    const struct {
+        const char* reply;
+        int result, type, count;
+    } cases[] = {{"I0*", 0, 0, 0}, {"G2*", 1, 1, 2}, {"D3*", 1, 1, 3}, {"A1*", 2, 2, 1},
+                 {"P0*", 3, 3, 0}, {"S0*", 4, 4, 0}, {"\r\nG4*", 1, 1, 4}};
+    for (const auto& c : cases) {
+        Replies({c.reply});
+        EXPECT_EQ(driver.IdleWait(100), c.result) << c.reply;
+        EXPECT_EQ(driver.LastWaitType(), c.type) << c.reply;
+        EXPECT_EQ(driver.LastQueueCount(), c.count) << c.reply;
+        EXPECT_EQ(Sent(), "h") << c.reply;
+    }
+    // A bare count is no state reply; the text shows the reply as it came.
+    for (const char* reply : {"3*", "X5\r\n*"}) {
+        Replies({reply});
+        ExpectRaise([&] { driver.IdleWait(100); }, 4,
+                    std::string("NCRouter2D.IdleWait\r\nFailed idle synch with board -- expected 'Ix*', 'Px*', "
+                                "'Sx', 'Gx*', 'Dx*' or 'Ax*', saw ") + reply);
+        EXPECT_EQ(driver.LastWaitType(), -1);
+    }
+    for (const char* reply : {"P0*", "S0*"}) {
+        Replies({reply});
+        ExpectRaise([&] { driver.IdleWaitForFullyStopped(); }, 9, "NCRouter2D.IdleWaitForFullyStopped");
+    }
+}
+
+TEST_F(NCRouter2DWaitTest, FailedQueryIsAskedAgainWithH) {
+    const std::pair<const char*, int> cases[] = {{"P0*", 3}, {"G5*", -1}};
+    for (const auto& [second, result] : cases) {
+        Replies({"", second}, true);
+        EXPECT_EQ(driver.IdleWait(50), result) << second;
+        Edit([&](TwoAxisBoard& b) { EXPECT_EQ(b.idleQueries, 2) << second; });
+        std::string sent = Sent();
+        EXPECT_EQ(sent.front(), 'h');
+        EXPECT_EQ(sent.back(), 'h');
+    }
+    Replies({"", "Q1*"}, true);
+    ExpectRaise([&] { driver.IdleWait(50); }, 4,
+                "NCRouter2D.IdleWait\r\nFailed idle synch with board -- expected 'I', 'P', 'G', 'D' or 'A', saw Q1*");
+}
+
+TEST_F(NCRouter2DWaitTest, QueuedCommandWaits) {
+    Replies({"G3*", "I5*"});
+    driver.GoToCurrentRequestedLocation();  // for the full stop by default
+    EXPECT_EQ(Sent(), "Ghh");
+    driver.SetAutoWaitOnMotionComplete(false);
+    link->SetVerboseResponse(false);
+    link->SetIdleTime(50);
+    Edit([](TwoAxisBoard& b) { b.silentLetters = "G"; });
+    Replies({"P0*"});
+    ExpectRaise([&] { driver.GoToCurrentRequestedLocation(); }, 9,
+                "NCRouter2D.SendQueuedCommand\r\nController is paused during command 'G'");
 }
 
 }  // namespace

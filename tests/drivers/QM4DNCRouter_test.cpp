@@ -1,0 +1,196 @@
+// The 4-axis driver's words on the wire of a scripted board: identification,
+// motor selection, the command table by board type, moves and arcs.
+#include <gtest/gtest.h>
+
+#include "drivers/DriverNumbers.h"
+#include "tests/drivers/DriverRig.h"
+
+using plyx::drivers::ArithmeticOverflow;
+using plyx::drivers::QM4DNCRouter;
+using namespace plyx::test;
+
+namespace {
+using Commands = RigTest;
+}  // namespace
+
+// Identification is lazy and once; type 1 has a fixed rate, type 2 asks
+// once and keeps it, type 3 asks every time.
+TEST_F(Commands, IdentificationByFirmwareAndVersion) {
+    const struct {
+        const char *firmware, *version;
+        int type;
+        bool above2;
+        const char *first, *again;
+        int rate;
+    } cases[] = {{"QM4DNCRouter", "2.9", 1, false, "-12?", "", 46012},
+                 {"QM4DNCRouter", "4.71", 1, true, "-12?", "", 46012},
+                 {"QM4DFifoNCStepper", "4.71", 2, true, "-12? 2M-20?", "", 40000},
+                 {"QM4DFifoNCStepper", "5.02", 3, true, "-12? 2M-15?-15?", "-15?", 76000}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.firmware + std::string(" ") + c.version);
+        Rig fresh(clock);
+        fresh.board.Identify(c.firmware, c.version);
+        fresh.board.Value(-20, 40000);
+        fresh.board.Value(-15, 76000);
+        EXPECT_EQ(fresh.router.MaxRate(), c.rate);
+        EXPECT_EQ(fresh.board.TakeWire(), c.first);
+        EXPECT_EQ(fresh.router.MaxRate(), c.rate);
+        EXPECT_EQ(fresh.board.TakeWire(), c.again);
+        EXPECT_EQ(fresh.router.BoardType(), c.type);
+        EXPECT_EQ(fresh.router.FirmwareAbove2(), c.above2);
+    }
+    board.On("-12?", {"X,-12\r\nQM4DNCRouter\r\n*"});  // a version that is no number is above 2
+    router.ReportCopyRightText();
+    EXPECT_TRUE(router.FirmwareAbove2());
+    board.Identify("dsLynNCRouter2D", "1.0");
+    ExpectRaise([&] { router.ReportCopyRightText(); }, 3, "QM4DNCRouter.CheckCopyright");
+    EXPECT_EQ(router.BoardType(), 1);
+}
+
+TEST_F(Commands, MotorSelectionIsSentOnlyWhenItChanges) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"x", " 2M"}, {"X", ""}, {"WZ", " 9M"}, {"B", " 15M"}, {"0", ""}, {"15", ""}, {"wxyz", ""}, {"", ""},
+        {"-3", "-3M"}, {"Y", " 4M"}};
+    for (const auto& [which, wire] : cases) {
+        router.SelectMotor(which);
+        EXPECT_EQ(board.TakeWire(), wire) << which;
+    }
+    // An unknown letter sends nothing and keeps the selection: Y again sends nothing.
+    ExpectRaise([&] { router.SelectMotor("XQ"); }, 5,
+                "QM4DNCRouter.SelectMotor\r\nUnknown motor requested: Command was <XQ>");
+    router.SelectMotor("Y");
+    EXPECT_EQ(board.TakeWire(), "");
+}
+
+// Each row runs in order on a board of its version (the address mode and
+// the selection carry over); the words of another board type send nothing.
+// Values must carry their sign.
+TEST_F(Commands, CommandWordsByBoardType) {
+    const char *type1 = "4.71", *type3 = "5.02";
+    board.On("h", {"I0*"});
+    board.On("3J", {"\r\n~"});
+    using R = QM4DNCRouter&;
+    const struct {
+        const char* version;
+        bool fifo;  // QM4DFifoNCStepper: type 2 below version 5
+        void (*calls)(QM4DNCRouter&);
+        const char* wire;
+    } cases[] = {
+        {type1, false, [](R r) {
+             r.SetRequestedXLocation(-200), r.SetAddressMode(false), r.SetRequestedXLocation(-200);
+             r.SetRequestedLocation(1, 2, 3, 4), r.SetAddressMode(true);
+             r.SetRunRate(-1200), r.SetRampRate(300), r.SetStopOKRate(50), r.SetPulsePolarities(3);
+             r.SetIOPortDirections(255, 0), r.SetIOPorts(5, 0), r.PauseMotors(), r.ResumeMotors(), r.StopMotors();
+             EXPECT_EQ(r.RelayClose(3), 9);
+             EXPECT_EQ(r.RelaySet(4), 0);
+             r.SendSPIData(8, 2, 85), r.SendSPIData(0xFF, 0xF, -1);
+         }, "-200X-200x1w2x3y4z-1200R300P50K3O255F5EqrQ3J4E21832S-1S"},
+        {type1, false, [](R r) {  // words of type 3 only
+             r.QueueRelaySet(5), r.EEPromWriteData(3, 42), r.EEPromReset(), r.SetIOConfig(24576);
+             r.SetRateScaleFactor(2), r.QueueRateSet(100), r.StartMultiVectorSequence(12000);
+             r.SetInstantStopSensor(1), r.SetDac(1, 6.0), r.SetDacRaw(1, 5), r.DrawArcD(500, 90.0, 45.5, 200);
+             EXPECT_EQ(r.EEPromReadData(5), 0);
+         }, "1t"},
+        {type1, true, [](R r) {  // DAC levels are limited and rounded
+             r.QueueRelaySet(5), r.SetDac(1, 6.0), r.SetDac(0, 2.5), r.SetDac(-3, -1.0), r.SetDacRaw(2, 300);
+         }, "511d128d0d556d"},
+        {type3, false, [](R r) {
+             r.PauseMotorsWithTTLRestart(3, 2), r.QueuePause(700), r.QueuePauseMotorsWithTTLRestart(1, 1);
+             r.QueueRelaySet(5), r.QueueRelaySet(-5), r.SendSPIData(8, 2, 85), r.SetDac(1, 6.0);
+             r.EEPromWriteData(3, 42), r.EEPromReset(), r.EEPromSaveCurrentSettings();
+         }, "19q-700p-9q-5E--5E511d65539e42e987654321e123456789e"},
+        {type3, false, [](R r) {
+             r.SetIOConfig(24576), r.SetRateScaleFactor(2), r.SetNextQueueElementLongID(8);
+             r.SetReportQueueElementSnapshot(-1), r.QueueRateSet(100), r.StartMultiVectorSequence(12000);
+             r.QueueSetIOAndSDPorts(1, 2, 3), r.QueueSetIOAndSDPortsLow(1, 0, 0), r.QueueSetIOAndSDPortsHigh(2, 0, 0);
+             r.SetIOAndSDPorts(1, 2, 3), r.SetIOAndSDPortsLow(1, 2, 3), r.SetIOAndSDPortsHigh(1, 2, 3);
+             r.PauseNow(2500);  // the board pauses, not the host
+         }, "24576t2f8n-1s100k12000m-197121E-1U-2J197121E197121U197121J2500p"},
+        // Settings that need an idle controller ask it first.
+        {type1, false, [](R r) {
+             r.SetCurrentCoordinates(1, 2, 3, 4), r.SetMotorBacklash("Y", 12), r.SetVerboseMode(0);
+             EXPECT_FALSE(r.ZentrovaRef()->VerboseResponse());
+             r.SetVerboseMode(3);
+             EXPECT_TRUE(r.ZentrovaRef()->VerboseResponse());
+         }, "h1W2X3Y4Z=h 4M12Hh0Vh3V"},
+        // A delta is relative whatever the address mode; text on type 3.
+        {type3, false, [](R r) {
+             for (auto [delta, axis] : {std::pair{-25, 1}, {7, 0}, {8, 3}, {-25, 4}, {-25, -1}})
+                 r.SetRequestedBinaryDeltaLocation(delta, axis);
+             r.GoToCurrentRequestedLocationWithVectorLength(750), r.StartMultiVectorSequence(12000);
+         }, "-25x7w8z750G12000m"},
+        {type1, false, [](R r) {
+             r.GoToCurrentRequestedLocationWithVectorLength(750), r.GoToLocation(1, 2, 3, 4);
+             r.GoToLocationWithVectorLength(0, -5, 6, 0, 9);
+         }, "750G1W2X3Y4ZG0W-5X6Y0Z9G"},
+        // Arcs below type 3 ask first and send stop steps; with the wait on, they wait after too.
+        {type1, false, [](R r) {
+             r.DrawArc(500, 9000, 100, 2), r.DrawArc(500, -9000, 100, 2, 7);
+             r.SetAutoWaitOnMotionComplete(true), r.DrawArc(500, 9000, 100, 2), r.SetAutoWaitOnMotionComplete(false);
+         }, "h9000B100C2D0c500Ah-9000B100C2D7c500Ah9000B100C2D0c500Ah"},
+        {type3, false, [](R r) {
+             r.DrawArc(500, 9000, 100, 2, 7), r.DrawArcD(500, 90.0, 45.5, 200);
+             r.DrawArcD(1, 0.0000005, 0.0000015, 3), r.DrawArcD(1, -0.0000025, 2147.0, 3);
+         }, "9000B100C2D500A90000000B45500000C200D500A0B2C3D1A-2B2147000000C3D1A"},
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        rig.Identified(cases[i].fifo ? "QM4DFifoNCStepper" : "QM4DNCRouter", cases[i].version);
+        cases[i].calls(router);
+        EXPECT_EQ(board.TakeWire(), cases[i].wire) << "row " << i;
+    }
+    EXPECT_EQ(clock.sleptMs, 0);
+    board.Value(16389, -7);
+    EXPECT_EQ(router.EEPromReadData(5), -7);
+    EXPECT_EQ(board.TakeWire(), "16389?");
+
+    // Values that do not fit their word raise before a byte is sent.
+    const std::pair<const char*, void (*)(QM4DNCRouter&)> overflows[] = {
+        {type1, [](R r) { r.SendSPIData(1, 1, 0x800000); }},
+        {type1, [](R r) { r.SetRequestedBinaryDeltaLocation(1, 262144); }},
+        {type3, [](R r) { r.EEPromWriteData(2147483647 - 10, 1); }},
+        {type3, [](R r) { r.PauseMotorsWithTTLRestart(0, 0x10000000); }},
+        {type3, [](R r) { r.QueueSetIOAndSDPorts(0, 0, 0, 128); }},
+        {type3, [](R r) { r.DrawArcD(1, 0.0, 2147.5, 3); }},
+        {type3, [](R r) { r.DrawArcD(1, -2147.5, 0.0, 3); }},
+        {type3, [](R r) { r.PackPorts(0, 0, 32767, 1); }},
+    };
+    for (const auto& [version, calls] : overflows) {
+        rig.Identified("QM4DNCRouter", version);
+        EXPECT_THROW(calls(router), ArithmeticOverflow) << version;
+        EXPECT_EQ(board.TakeWire(), "") << version;
+    }
+    EXPECT_EQ(QM4DNCRouter::PackPorts(0x1FF, 0x1FF, 0, 127), 0x7F00FFFF);
+    EXPECT_EQ(QM4DNCRouter::PackPorts(0, 0, -1, 0), -65536);
+
+    // A controller that is not idle gets nothing of the setting or the arc.
+    rig.Identified("QM4DNCRouter", type1);
+    board.On("h", {"G3*"});
+    ExpectRaise([&] { router.DrawArc(500, 9000, 100, 2); }, 8,
+                "QM4DNCRouter.WaitOrTrap\r\nTimed out on pre-testing for QM4DNCRouter ready for call from DrawArc");
+    board.On("h", {"S0*"});
+    ExpectRaise([&] { router.SetMotorBacklash("X", 5); }, 8, "ready for call from SetMotorBacklash");
+    EXPECT_EQ(board.TakeWire(), "hh");
+}
+
+// Below type 3: flag bit, axis, then the low 12 bits of the delta.
+TEST_F(Commands, TwoByteDeltaBelowType3) {
+    rig.Identified("QM4DNCRouter", "4.71");
+    const struct {
+        int delta, axis, high, low;
+    } cases[] = {{100, 1, 0xA0, 0x64}, {-1, 2, 0xCF, 0xFF}, {-2048, 0, 0x88, 0x00}, {2047, 3, 0xE7, 0xFF},
+                 {4096, 1, 0xA0, 0x00}};
+    for (const auto& c : cases) {
+        router.SetRequestedBinaryDeltaLocation(c.delta, c.axis);
+        std::string wire{static_cast<char>(c.high), static_cast<char>(c.low)};
+        EXPECT_EQ(board.TakeWire(), wire) << c.delta;
+    }
+}
+
+TEST_F(Commands, PauseNowSleepsOnTheHostBelowType3) {
+    rig.Identified("QM4DNCRouter", "4.71");
+    for (auto [pause, slept] : {std::pair{2500, 2}, {3500, 6}, {-1000, 6}}) {  // negative: no pause
+        router.PauseNow(pause);
+        EXPECT_EQ(clock.sleptMs, slept) << pause;
+    }
+    EXPECT_EQ(board.TakeWire(), "");
+}
