@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <tuple>
 
 #include "drivers/DriverNumbers.h"
 #include "drivers/WaitReply.h"
@@ -45,34 +46,27 @@ protected:
 TEST(WaitReply, StateAndCountOfTheLetterAndNumber) {
     // Line ends and stars are ignored; the count is rounded to 16 bits and
     // is zero when there is no number or no state.
-    const struct {
-        const char* reply;
-        int type, count;
-    } cases[] = {{"\r\nG\r12\n*", kWaitMoving, 12}, {"*", kWaitEmpty, 0},    {"", kWaitEmpty, 0},
+    const std::tuple<const char*, int, int> cases[] = {{"\r\nG\r12\n*", kWaitMoving, 12}, {"*", kWaitEmpty, 0},    {"", kWaitEmpty, 0},
                  {"X5*", kWaitNotState, 0},        {"g3*", kWaitNotState, 0},  // letters compared exactly
                  {"X99999999*", kWaitNotState, 0},  // a sync failure, not an overflow
                  {"G*", kWaitMoving, 0},           {"Gabc*", kWaitMoving, 0}, {"I3,4*", kWaitIdle, 0},
                  {"G2.5*", kWaitMoving, 2},        {"G3.5*", kWaitMoving, 4}, {"G-3*", kWaitMoving, -3},
                  {"G32767*", kWaitMoving, 32767}};
-    for (const auto& c : cases) {
-        WaitReply r = ParseWaitReply(PackReply(c.reply));
-        EXPECT_EQ(r.lWaitType, c.type) << c.reply;
-        EXPECT_EQ(r.lQueueCount, c.count) << c.reply;
+    for (const auto& [reply, type, count] : cases) {
+        WaitReply r = ParseWaitReply(PackReply(reply));
+        EXPECT_EQ(r.lWaitType, type) << reply;
+        EXPECT_EQ(r.lQueueCount, count) << reply;
     }
     EXPECT_THROW(ParseWaitReply("G32768*"), ArithmeticOverflow);
     // Old firmware's digit reply gets the command's letter; "G4*" is idle below type 3.
-    const struct {
-        const char* packed;
-        bool above2;
-        const char *command, *repaired;
-    } repairs[] = {
+    const std::tuple<const char*, bool, const char*, const char*> repairs[] = {
         {"3*", false, "I", "I3*"},  {"3*", false, "G", "G3*"},  {"3*", true, "I", "3*"},
         {"13*", false, "I", "13*"}, {"x*", false, "I", "x*"},  // only a digit and one more character
         {"G4*", true, "I", "I4*"},  {"G44*", true, "I", "G44*"},
         {"4*", false, "G", "I4*"},  // the digit form after a G command turns into G4*, so idle
     };
-    for (const auto& c : repairs)
-        EXPECT_EQ(RepairPackedReply(c.packed, c.above2, c.command), c.repaired) << c.packed << " " << c.command;
+    for (const auto& [packed, above2, command, repaired] : repairs)
+        EXPECT_EQ(RepairPackedReply(packed, above2, command), repaired) << packed << " " << command;
 }
 
 TEST(DriverNumbers, TextToLongRoundsHalvesToEvenAndDetectsOverflow) {
@@ -85,35 +79,6 @@ TEST(DriverNumbers, TextToLongRoundsHalvesToEvenAndDetectsOverflow) {
     EXPECT_THROW(RoundToInt(32767.5), ArithmeticOverflow);
     EXPECT_THROW(CheckedMul(262144, 8192), ArithmeticOverflow);
     EXPECT_THROW(CheckedAdd(2147483647, 1), ArithmeticOverflow);
-}
-
-TEST_F(IdleWaitTest, StateRepliesByFirmware) {
-    const struct {
-        const char *version, *query, *reply;
-        int result, count;
-    } cases[] = {
-        {"4.71", "h", "\r\n~", 3, 0},  // "~": the board holds its motion
-        {"4.71", "h", "*I0*", 0, 0},   // an empty reply is read again
-        {"4.71", "h", "G4*", 0, 4},    // old firmware's idle reply
-        {"5.02", "h", "G4*", 1, 4},
-        {"2.9", "i", "3*", 0, 3},  // the digit form gets the query's letter
-    };
-    for (const auto& c : cases) {
-        rig.Identified("QM4DNCRouter", c.version);
-        board.On(c.query, {c.reply});
-        EXPECT_EQ(router.IdleWait(100), c.result) << c.reply;
-        EXPECT_EQ(router.LastQueueCount(), c.count) << c.reply;
-        EXPECT_EQ(board.TakeWire(), c.query) << c.reply;
-    }
-    board.On("i", {"X5*"});
-    ExpectRaise([&] { router.IdleWait(100); }, 4,
-                "QM4DNCRouter.IdleWait\r\nFailed idle synch with board -- expected 'Ix*', 'Px*', 'Sx', 'Gx*' or "
-                "'Ax*', saw X5*");
-    EXPECT_EQ(router.LastWaitType(), -1);
-    // After a G command the digit reply belongs to G: moving with 3 places.
-    board.On("G", {"3*"});
-    router.GoToCurrentRequestedLocation();
-    EXPECT_EQ(router.PackedLastResponse(), "G3*");
 }
 
 // Moving with a full queue is asked again once a millisecond on the driver's
@@ -177,49 +142,53 @@ TEST_F(IdleWaitTest, QueuedCommandAsksOnlyWithoutACompleteReply) {
     EXPECT_EQ(Queries(board.TakeWire()), 1);
 }
 
-// Without verbose replies a silent read is a plain time-out, so only the
-// driver's own bound ends these waits.
-TEST_F(IdleWaitRealTime, OldFirmwareIncompleteReplyIsDecidedWithoutAsking) {
-    rig.Identified("QM4DNCRouter", "2.9");
-    const std::pair<const char*, int> cases[] = {{"I0\r\n", 0}, {"G0\r\n", -1}, {"A3\r\n", -1},
-                                                 {"P0\r\n", 3}, {"S1\r\n", 4}};
-    for (const auto& [reply, result] : cases) {
-        board.On("i", {reply});
-        EXPECT_EQ(router.IdleWait(30), result) << reply;
-        EXPECT_EQ(board.TakeWire(), "i~") << reply;  // the query, then the flush character
-    }
-    board.On("i", {"Z9\r\n"});
-    ExpectRaise([&] { router.IdleWait(30); }, 4,
-                "Failed idle synch with board -- expected 'I', 'P', 'G' or 'A', saw Z9");
-    // Empty replies end as a time-out here too.
-    rig.link->SetVerboseResponse(false);
-    board.On("i", {"*"});
-    EXPECT_EQ(router.IdleWait(30), -1);
-}
-
-// A silent board is the link's time-out (error 1); a verbose board that
-// falls silent after an empty reply, a lost synchronisation (error 4).
-TEST_F(IdleWaitRealTime, SilentBoardIsTheLinksError) {
-    const struct {
-        bool verbose;
-        const char* reply;
-        int number;
-        const char* text;
-    } cases[] = {{true, "*", 4, "ZentrovaCom.ReadToDone"}, {false, "", 1, ""}};
-    for (const auto& c : cases) {
-        rig.link->SetVerboseResponse(c.verbose);
-        if (!c.verbose) rig.link->SetFastIdleTime(30);
-        board.On("h", {c.reply});
-        ExpectRaise([&] { router.IdleWait(30); }, c.number, c.text);
+// The state replies of each firmware, on the real clock: without verbose
+// replies a silent read is a plain time-out, so only the driver's own bound
+// ends those waits. An incomplete reply is decided without asking again (the
+// query, then the flush character); a silent board is the link's time-out
+// (1); a verbose board that falls silent after an empty reply has lost its
+// synchronisation (4).
+TEST_F(IdleWaitRealTime, StateRepliesByFirmware) {
+    const std::tuple<const char*, bool, const char*, int, const char*> cases[] = {
+        {"4.71", true, "\r\n~", 3, nullptr},  // "~": the board holds its motion
+        {"4.71", true, "*I0*", 0, nullptr},     // an empty reply is read again
+        {"4.71", true, "G4*", 0, nullptr},      // old firmware's idle reply
+        {"5.02", true, "G4*", 1, nullptr},      {"2.9", true, "3*", 0, nullptr},  // the query's letter
+        {"2.9", true, "I0\r\n", 0, nullptr},   {"2.9", true, "G0\r\n", -1, nullptr},
+        {"2.9", true, "A3\r\n", -1, nullptr},  {"2.9", true, "P0\r\n", 3, nullptr},
+        {"2.9", true, "S1\r\n", 4, nullptr},   {"2.9", false, "*", -1, nullptr},
+        {"2.9", true, "Z9\r\n", 4, "expected 'I', 'P', 'G' or 'A', saw Z9"},
+        {"4.71", true, "X5*", 4, "QM4DNCRouter.IdleWait\r\nFailed idle synch with board -- expected 'Ix*', "
+                                 "'Px*', 'Sx', 'Gx*' or 'Ax*', saw X5*"},
+        {"4.71", true, "*", 4, "ZentrovaCom.ReadToDone"}, {"4.71", false, "", 1, ""},
+        {"4.71", false, "*", -1, nullptr},
+    };
+    for (const auto& [version, verbose, reply, result, error] : cases) {
+        SCOPED_TRACE(std::string(version) + " " + reply);
+        rig.Identified("QM4DNCRouter", version);
+        rig.link->SetVerboseResponse(verbose);
+        if (!verbose) rig.link->SetFastIdleTime(30);
+        std::string query = version[0] == '2' ? "i" : "h";
+        board.On(query, {reply});
+        if (error) {
+            ExpectRaise([&] { router.IdleWait(30); }, result, error);
+        } else {
+            EXPECT_EQ(router.IdleWait(30), result);
+            if (verbose) {
+                EXPECT_EQ(board.TakeWire(), std::string(reply).back() == '\n' ? query + "~" : query);
+            }
+        }
         EXPECT_EQ(rig.link->IdleTime(), 4321);
     }
+    // After a G command the digit reply belongs to G: moving with 3 places.
+    rig.Identified("QM4DNCRouter", "2.9");
+    board.On("G", {"3*"});
+    router.GoToCurrentRequestedLocation();
+    EXPECT_EQ(router.PackedLastResponse(), "G3*");
 }
 
 TEST_F(IdleWaitRealTime, BoardOfEmptyRepliesEndsAsTimeOut) {
     rig.link->SetVerboseResponse(false);
-    board.On("h", {"*"});
-    EXPECT_EQ(router.IdleWait(30), -1);
-    EXPECT_EQ(router.LastWaitType(), kWaitEmpty);
     std::vector<PeerStep> flood;
     for (int i = 0; i < 150; ++i) {
         flood.push_back(Send("**"));

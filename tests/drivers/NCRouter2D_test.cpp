@@ -1,5 +1,5 @@
 // The 2-axis driver against a scripted board: identification, motor
-// selection and current, reset, the command table, reports and its waits.
+// selection and current, reset, the command table and its waits.
 #include "drivers/DriverNumbers.h"
 #include "tests/drivers/DriverRig.h"
 
@@ -92,58 +92,45 @@ TEST_F(NCRouter2DPeerTest, ResetIdentifiesAndForgetsTheSelection) {
 TEST_F(NCRouter2DPeerTest, CommandWords) {
     Identify();
     driver.SetAutoWaitOnMotionComplete(false);
+    using D = Driver2D&;
     const struct {
         void (*calls)(Driver2D&);
         const char* wire;
     } cases[] = {
-        {[](Driver2D& d) { d.SetReportQueueElementSnapshot(7); EXPECT_EQ(d.RelaySet(7), 0); }, "7E7D"},
-        {[](Driver2D& d) {
+        {[](D d) {
+             d.SetReportQueueElementSnapshot(7);
+             EXPECT_EQ(d.RelaySet(7), 0);
              EXPECT_EQ(d.RelayClose(5), 0);
              EXPECT_EQ(d.RelayOpen(6), 0);
-             d.SetIOPortsHigh(1), d.SetIOPortsLow(2), d.SetIOPorts(0x4000);
-         },
-         "5C6U1C2U16384D"},
-        {[](Driver2D& d) {
-             d.QueueRelayClose(3), d.QueueRelayOpen(4), d.QueueSetIOPortsHigh(-1);
-             d.QueueSetIOPortsLow(8), d.QueueSetIOPorts(9);
-         },
-         "-3C-4U--1C-8U-9D"},
-        {[](Driver2D& d) { d.DrawArcD(300, 10.0, -90.0, 50); }, "10000000S-90000000d50c300A"},
-        {[](Driver2D& d) { d.DrawArcD(1, 0.0000005, 0.0000015, 2); }, "0S2d2c1A"},  // half to even
-        {[](Driver2D& d) { d.SetRequestedXLocation(-200), d.SetRequestedYLocation(50); }, "-200X50Y"},
-        {[](Driver2D& d) { d.SetCurrentCoordinates(10, -20); }, "10X-20Y="},
-        {[](Driver2D& d) { d.SetEncoderCoordinates(5, 6); }, "1B5#2B6#"},
-        {[](Driver2D& d) { d.SetAddressMode(false), d.GoToLocation(-200, 50); }, "-200x50yG"},
-        {[](Driver2D& d) { d.GoToLocationWithVectorLength(1, 2, 750), d.StartMultiVectorSequence(12000); },
-         "1x2y750G12000M"},
-        {[](Driver2D& d) {
+             d.SetIOPortsHigh(1), d.SetIOPortsLow(2), d.SetIOPorts(0x4000), d.QueueRelayClose(3), d.QueueRelayOpen(4);
+             d.QueueSetIOPortsHigh(-1), d.QueueSetIOPortsLow(8), d.QueueSetIOPorts(9);
+         }, "7E7D5C6U1C2U16384D-3C-4U--1C-8U-9D"},
+        {[](D d) { d.DrawArcD(300, 10.0, -90.0, 50), d.DrawArcD(1, 0.0000005, 0.0000015, 2); },  // half to even
+         "10000000S-90000000d50c300A0S2d2c1A"},
+        {[](D d) {
+             d.SetRequestedXLocation(-200), d.SetRequestedYLocation(50), d.SetCurrentCoordinates(10, -20);
+             d.SetEncoderCoordinates(5, 6), d.SetAddressMode(false), d.GoToLocation(-200, 50);
+             d.GoToLocationWithVectorLength(1, 2, 750), d.StartMultiVectorSequence(12000);
+         }, "-200X50Y10X-20Y=1B5#2B6#-200x50yG1x2y750G12000M"},
+        {[](D d) {
              d.SetRunRate(-2737), d.SetRampRate(8000), d.SetStopOKRate(80), d.QueueRateSet(900);
              d.SetIOConfig(24576), d.SetLimitSwitchEnables(3), d.BlockLimitSwitches(4);
-             d.SetNextQueueElementLongID(77);
-         },
-         "-2737R8000P80K900k24576t3T4T77n"},
-        {[](Driver2D& d) { d.SetWindingUpdateMode("X", 2), d.SetMotorBacklash("Y", 12); }, "1B2O2B12F"},
-        {[](Driver2D& d) {
+             d.SetNextQueueElementLongID(77), d.SetWindingUpdateMode("X", 2), d.SetMotorBacklash("Y", 12);
              d.SetCurrentWhenMotorInMotion("B", 1.25), d.SetCurrentWhenMotorInMotion("B", 1.25);
              d.SetCurrentWhenMotorIdle("Y", 0.5);
-         },
-         "3B1250H1250H2B500W"},
-        {[](Driver2D& d) {
+         }, "-2737R8000P80K900k24576t3T4T77n1B2O2B12F3B1250H1250H2B500W"},
+        {[](D d) {
              d.PauseMotors(), d.RequestMotorPause(), d.RequestMotorRestart(), d.RequestMotorQuit();
              d.StopMotors(), d.PauseMotorsWithTTLRestart(3, 2), d.QueuePause(2500);
-             d.QueuePauseMotorsWithTTLRestart(1, 1);
-         },
-         "qqrQQ19q-2500p-9q"},
-        {[](Driver2D& d) { d.PauseNow(1500); }, "1500p"},  // the board pauses, never the host
-        {[](Driver2D& d) { d.EEPromWriteData(3, 42), d.EEPromReset(), d.EEPromSaveCurrentSettings(); },
-         "65539e42e987654321e123456789e"},
-        {[](Driver2D& d) {
+             d.QueuePauseMotorsWithTTLRestart(1, 1), d.PauseNow(1500);  // the board pauses, never the host
+             d.EEPromWriteData(3, 42), d.EEPromReset(), d.EEPromSaveCurrentSettings();
+         }, "qqrQQ19q-2500p-9q1500p65539e42e987654321e123456789e"},
+        {[](D d) {
              d.SetVerboseMode(2);
              EXPECT_FALSE(d.ZentrovaRef()->VerboseResponse());
              d.SetVerboseMode(3);
              EXPECT_TRUE(d.ZentrovaRef()->VerboseResponse());
-         },
-         "2V3V"},
+         }, "2V3V"},
     };
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         cases[i].calls(driver);
@@ -152,9 +139,9 @@ TEST_F(NCRouter2DPeerTest, CommandWords) {
     EXPECT_EQ(clock.sleptMs, 0);
 
     // Values that do not fit their word raise before a byte is sent.
-    for (auto overflows : {+[](Driver2D& d) { d.DrawArcD(1, 10.0, 2200.0, 2); },
-                           +[](Driver2D& d) { d.PauseMotorsWithTTLRestart(0, 0x10000000); },
-                           +[](Driver2D& d) { d.EEPromWriteData(2147483600, 1); }})
+    for (auto overflows : {+[](D d) { d.DrawArcD(1, 10.0, 2200.0, 2); },
+                           +[](D d) { d.PauseMotorsWithTTLRestart(0, 0x10000000); },
+                           +[](D d) { d.EEPromWriteData(2147483600, 1); }})
         EXPECT_THROW(overflows(driver), ArithmeticOverflow);
     EXPECT_EQ(Sent(), "");
 
@@ -166,37 +153,6 @@ TEST_F(NCRouter2DPeerTest, CommandWords) {
     EXPECT_EQ(driver.LastQueueCount(), 19);
     EXPECT_EQ(driver.EEPromReadData(3), 99);
     EXPECT_EQ(Sent(), "-7D1B16387?");
-}
-
-TEST_F(NCRouter2DPeerTest, RelaySetWithoutReply) {
-    link->SetVerboseResponse(false);
-    Edit([](TwoAxisBoard& b) { b.silentLetters = "D"; });
-    // The run engine binds the driver without a board of its own: there
-    // every letter but I is short, so a missing reply is the link's error 1.
-    ExpectRaise([&] { driver.RelaySet(1); }, 1, "");
-    // On the driver's own board D is long: the time-out is the result.
-    driver.DefineRoute("");
-    link->SetIdleTime(200);
-    link->SetVerboseResponse(false);
-    EXPECT_EQ(driver.RelaySet(1), -1);
-}
-
-// Reports ask for their items of their motor; queue element reports are of
-// motor X, and the ID is a 16-bit word.
-TEST_F(NCRouter2DPeerTest, Reports) {
-    Edit([](TwoAxisBoard& b) {
-        b.items = {{"5", "15"}, {"-1", "-1234"}, {"-11", "77"}, {"-2", "12"}, {"-3", "40000"}};
-        b.latched = "16";
-        b.replies['a'] = "X,a,512\r*";
-    });
-    EXPECT_EQ(driver.ReportLimitSwitches(), 15);
-    EXPECT_EQ(driver.ReportLatchedData(), 16);
-    EXPECT_EQ(driver.ReportAToDValue(2), 512);
-    EXPECT_EQ(driver.ReportCurrentY(), -1234);
-    EXPECT_EQ(driver.ReportCurrentEncoderLocation("X"), 77);
-    EXPECT_EQ(driver.ReportQueueElementCurrentExecutionID(), 12);
-    EXPECT_THROW(driver.ReportQueueElementID(), ArithmeticOverflow);
-    EXPECT_EQ(Sent(), "1B5?L2a2B-1?1B-11?-2?-3?");
 }
 
 TEST_F(NCRouter2DWaitTest, EachStateLetterGivesItsResult) {
