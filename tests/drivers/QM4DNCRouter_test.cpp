@@ -2,6 +2,8 @@
 // motor selection, the command table by board type, moves and arcs.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "drivers/DriverNumbers.h"
 #include "tests/drivers/DriverRig.h"
 
@@ -16,28 +18,23 @@ using Commands = RigTest;
 // Identification is lazy and once; type 1 has a fixed rate, type 2 asks
 // once and keeps it, type 3 asks every time.
 TEST_F(Commands, IdentificationByFirmwareAndVersion) {
-    const struct {
-        const char *firmware, *version;
-        int type;
-        bool above2;
-        const char *first, *again;
-        int rate;
-    } cases[] = {{"QM4DNCRouter", "2.9", 1, false, "-12?", "", 46012},
-                 {"QM4DNCRouter", "4.71", 1, true, "-12?", "", 46012},
-                 {"QM4DFifoNCStepper", "4.71", 2, true, "-12? 2M-20?", "", 40000},
-                 {"QM4DFifoNCStepper", "5.02", 3, true, "-12? 2M-15?-15?", "-15?", 76000}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.firmware + std::string(" ") + c.version);
+    const std::tuple<const char*, const char*, int, bool, const char*, const char*, int> cases[] = {
+        {"QM4DNCRouter", "2.9", 1, false, "-12?", "", 46012},
+        {"QM4DNCRouter", "4.71", 1, true, "-12?", "", 46012},
+        {"QM4DFifoNCStepper", "4.71", 2, true, "-12? 2M-20?", "", 40000},
+        {"QM4DFifoNCStepper", "5.02", 3, true, "-12? 2M-15?-15?", "-15?", 76000}};
+    for (const auto& [firmware, version, type, above2, first, again, rate] : cases) {
+        SCOPED_TRACE(firmware + std::string(" ") + version);
         Rig fresh(clock);
-        fresh.board.Identify(c.firmware, c.version);
+        fresh.board.Identify(firmware, version);
         fresh.board.Value(-20, 40000);
         fresh.board.Value(-15, 76000);
-        EXPECT_EQ(fresh.router.MaxRate(), c.rate);
-        EXPECT_EQ(fresh.board.TakeWire(), c.first);
-        EXPECT_EQ(fresh.router.MaxRate(), c.rate);
-        EXPECT_EQ(fresh.board.TakeWire(), c.again);
-        EXPECT_EQ(fresh.router.BoardType(), c.type);
-        EXPECT_EQ(fresh.router.FirmwareAbove2(), c.above2);
+        for (const char* wire : {first, again}) {
+            EXPECT_EQ(fresh.router.MaxRate(), rate);
+            EXPECT_EQ(fresh.board.TakeWire(), wire);
+        }
+        EXPECT_EQ(fresh.router.BoardType(), type);
+        EXPECT_EQ(fresh.router.FirmwareAbove2(), above2);
     }
     board.On("-12?", {"X,-12\r\nQM4DNCRouter\r\n*"});  // a version that is no number is above 2
     router.ReportCopyRightText();
@@ -175,14 +172,12 @@ TEST_F(Commands, CommandWordsByBoardType) {
 // Below type 3: flag bit, axis, then the low 12 bits of the delta.
 TEST_F(Commands, TwoByteDeltaBelowType3) {
     rig.Identified("QM4DNCRouter", "4.71");
-    const struct {
-        int delta, axis, high, low;
-    } cases[] = {{100, 1, 0xA0, 0x64}, {-1, 2, 0xCF, 0xFF}, {-2048, 0, 0x88, 0x00}, {2047, 3, 0xE7, 0xFF},
-                 {4096, 1, 0xA0, 0x00}};
-    for (const auto& c : cases) {
-        router.SetRequestedBinaryDeltaLocation(c.delta, c.axis);
-        std::string wire{static_cast<char>(c.high), static_cast<char>(c.low)};
-        EXPECT_EQ(board.TakeWire(), wire) << c.delta;
+    const std::tuple<int, int, char, char> cases[] = {
+        {100, 1, '\xA0', 0x64}, {-1, 2, '\xCF', '\xFF'}, {-2048, 0, '\x88', 0}, {2047, 3, '\xE7', '\xFF'},
+        {4096, 1, '\xA0', 0}};
+    for (const auto& [delta, axis, high, low] : cases) {
+        router.SetRequestedBinaryDeltaLocation(delta, axis);
+        EXPECT_EQ(board.TakeWire(), std::string({high, low})) << delta;
     }
 }
 
