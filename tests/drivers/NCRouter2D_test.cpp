@@ -1,5 +1,7 @@
 // The 2-axis driver against a scripted board: identification, motor
 // selection and current, reset, the command table and its waits.
+#include <tuple>
+
 #include "drivers/DriverNumbers.h"
 #include "tests/drivers/DriverRig.h"
 
@@ -8,20 +10,6 @@ namespace {
 
 using drivers::ArithmeticOverflow;
 using Driver2D = drivers::NCRouter2D;
-
-class NCRouter2DWaitTest : public NCRouter2DPeerTest {
-protected:
-    void Replies(std::deque<std::string> replies, bool mayFail = false) {
-        Edit([&](TwoAxisBoard& b) {
-            b.idleReplies = std::move(replies);
-            b.idleQueries = 0;
-        });
-        if (!mayFail) return;
-        // A failed idle query is asked again only when its letter is a long one.
-        link->SetLongCommands("H");
-        link->SetVerboseResponse(false);
-    }
-};
 
 // No other operation identifies the board; the DAC value follows the
 // board's scale and maximum: at least 1 unless there is no current, x.5 to even.
@@ -155,59 +143,61 @@ TEST_F(NCRouter2DPeerTest, CommandWords) {
     EXPECT_EQ(Sent(), "-7D1B16387?");
 }
 
-TEST_F(NCRouter2DWaitTest, EachStateLetterGivesItsResult) {
-    // "G4*" is moving with four free places: no old-firmware repair here.
+// Each state letter gives its result, which is also the wait type; "G4*"
+// is moving with four free places (no old-firmware repair on this family).
+// A failed query is asked again with "h" when its letter is a long one; the
+// error texts show the reply as it came.
+TEST_F(NCRouter2DPeerTest, IdleWaitReplies) {
     Identify("dsLynNCRouter2D 1.07");
-    const struct {
-        const char* reply;
-        int result, type, count;
-    } cases[] = {{"I0*", 0, 0, 0}, {"G2*", 1, 1, 2}, {"D3*", 1, 1, 3}, {"A1*", 2, 2, 1},
-                 {"P0*", 3, 3, 0}, {"S0*", 4, 4, 0}, {"\r\nG4*", 1, 1, 4}};
-    for (const auto& c : cases) {
-        Replies({c.reply});
-        EXPECT_EQ(driver.IdleWait(100), c.result) << c.reply;
-        EXPECT_EQ(driver.LastWaitType(), c.type) << c.reply;
-        EXPECT_EQ(driver.LastQueueCount(), c.count) << c.reply;
-        EXPECT_EQ(Sent(), "h") << c.reply;
-    }
-    // A bare count is no state reply; the text shows the reply as it came.
-    for (const char* reply : {"3*", "X5\r\n*"}) {
-        Replies({reply});
-        ExpectRaise([&] { driver.IdleWait(100); }, 4,
-                    std::string("NCRouter2D.IdleWait\r\nFailed idle synch with board -- expected 'Ix*', 'Px*', "
-                                "'Sx', 'Gx*', 'Dx*' or 'Ax*', saw ") + reply);
-        EXPECT_EQ(driver.LastWaitType(), -1);
-    }
-    for (const char* reply : {"P0*", "S0*"}) {
-        Replies({reply});
-        ExpectRaise([&] { driver.IdleWaitForFullyStopped(); }, 9, "NCRouter2D.IdleWaitForFullyStopped");
-    }
-}
-
-TEST_F(NCRouter2DWaitTest, FailedQueryIsAskedAgainWithH) {
-    const std::pair<const char*, int> cases[] = {{"P0*", 3}, {"G5*", -1}};
-    for (const auto& [second, result] : cases) {
-        Replies({"", second}, true);
-        EXPECT_EQ(driver.IdleWait(50), result) << second;
-        Edit([&](TwoAxisBoard& b) { EXPECT_EQ(b.idleQueries, 2) << second; });
+    const std::string synch = "NCRouter2D.IdleWait\r\nFailed idle synch with board -- expected ";
+    const std::tuple<const char*, const char*, int, int, std::string> cases[] = {
+        {"I0*", nullptr, 0, 0, ""}, {"G2*", nullptr, 1, 2, ""}, {"D3*", nullptr, 1, 3, ""},
+        {"A1*", nullptr, 2, 1, ""}, {"P0*", nullptr, 3, 0, ""}, {"S0*", nullptr, 4, 0, ""},
+        {"\r\nG4*", nullptr, 1, 4, ""},
+        {"3*", nullptr, 4, 0, synch + "'Ix*', 'Px*', 'Sx', 'Gx*', 'Dx*' or 'Ax*', saw 3*"},
+        {"X5\r\n*", nullptr, 4, 0, "'Ax*', saw X5\r\n*"},
+        {"", "P0*", 3, 0, ""}, {"", "G5*", -1, 5, ""},
+        {"", "Q1*", 4, 0, synch + "'I', 'P', 'G', 'D' or 'A', saw Q1*"}};
+    for (const auto& [first, second, result, count, error] : cases) {
+        SCOPED_TRACE(first + std::string(second ? second : ""));
+        Edit([&](TwoAxisBoard& b) {
+            b.idleReplies = second ? std::deque<std::string>{first, second} : std::deque<std::string>{first};
+            b.idleQueries = 0;
+        });
+        if (second) {
+            link->SetLongCommands("H");
+            link->SetVerboseResponse(false);
+        }
+        if (!error.empty()) {
+            ExpectRaise([&] { driver.IdleWait(50); }, result, error);
+            EXPECT_EQ(driver.LastWaitType(), -1);
+        } else {
+            EXPECT_EQ(driver.IdleWait(50), result);
+            EXPECT_EQ(driver.LastQueueCount(), count);
+            EXPECT_EQ(driver.LastWaitType(), result < 0 ? 1 : result);  // the timed-out retry saw "G"
+        }
+        Edit([&](TwoAxisBoard& b) { EXPECT_EQ(b.idleQueries, second ? 2 : 1); });
         std::string sent = Sent();
         EXPECT_EQ(sent.front(), 'h');
         EXPECT_EQ(sent.back(), 'h');
     }
-    Replies({"", "Q1*"}, true);
-    ExpectRaise([&] { driver.IdleWait(50); }, 4,
-                "NCRouter2D.IdleWait\r\nFailed idle synch with board -- expected 'I', 'P', 'G', 'D' or 'A', saw Q1*");
+    for (const char* reply : {"P0*", "S0*"}) {
+        Edit([&](TwoAxisBoard& b) { b.idleReplies = {reply}; });
+        ExpectRaise([&] { driver.IdleWaitForFullyStopped(); }, 9, "NCRouter2D.IdleWaitForFullyStopped");
+    }
 }
 
-TEST_F(NCRouter2DWaitTest, QueuedCommandWaits) {
-    Replies({"G3*", "I5*"});
+TEST_F(NCRouter2DPeerTest, QueuedCommandWaits) {
+    Edit([](TwoAxisBoard& b) { b.idleReplies = {"G3*", "I5*"}; });
     driver.GoToCurrentRequestedLocation();  // for the full stop by default
     EXPECT_EQ(Sent(), "Ghh");
     driver.SetAutoWaitOnMotionComplete(false);
     link->SetVerboseResponse(false);
     link->SetIdleTime(50);
-    Edit([](TwoAxisBoard& b) { b.silentLetters = "G"; });
-    Replies({"P0*"});
+    Edit([](TwoAxisBoard& b) {
+        b.silentLetters = "G";
+        b.idleReplies = {"P0*"};
+    });
     ExpectRaise([&] { driver.GoToCurrentRequestedLocation(); }, 9,
                 "NCRouter2D.SendQueuedCommand\r\nController is paused during command 'G'");
 }
