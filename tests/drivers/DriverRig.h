@@ -42,7 +42,6 @@ public:
     FakeBoard() {
         peer_.SetHandler([this](std::string& pending) { return Answer(pending); });
     }
-    const std::string& DevicePath() const { return peer_.SlavePath(); }
     // Replies for one command text ("" is silence); the last one repeats.
     void On(const std::string& command, std::vector<std::string> replies) {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -62,7 +61,7 @@ public:
 private:
     std::vector<PeerStep> Answer(std::string& pending) {
         if (pending.empty()) return {};
-        if (static_cast<unsigned char>(pending[0]) >= 0x80) {
+        if (static_cast<unsigned char>(pending[0]) >= 0x80) {  // two-byte delta
             if (pending.size() < 2) return {};
             pending.clear();
             return {Send("*")};
@@ -74,15 +73,11 @@ private:
         for (char c : pending)
             if (static_cast<unsigned char>(c) < 0x7B) command += c;
         pending.clear();
-        std::string reply = "*";
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            auto it = replies_.find(command);
-            if (it != replies_.end() && !it->second.empty()) {
-                reply = it->second.front();
-                if (it->second.size() > 1) it->second.erase(it->second.begin());
-            }
-        }
+        std::lock_guard<std::mutex> lock(mutex_);
+        auto it = replies_.find(command);
+        if (it == replies_.end() || it->second.empty()) return {Send("*")};
+        std::string reply = it->second.front();
+        if (it->second.size() > 1) it->second.erase(it->second.begin());
         if (reply.empty()) return {};
         return {Send(reply)};
     }
@@ -95,7 +90,7 @@ private:
 // A 4-axis driver on a FakeBoard; its waits and host sleeps run on `clock`.
 struct Rig {
     explicit Rig(platform::Clock& driverClock) : router(driverClock) {
-        link = OpenBoardLink(log, dir, board.DevicePath());
+        link = OpenBoardLink(log, dir, board.Peer().SlavePath());
         router.SetZentrovaRef(link);
         board.TakeWire();
     }
