@@ -92,13 +92,13 @@ struct Rig {
     explicit Rig(platform::Clock& driverClock) : router(driverClock) {
         link = OpenBoardLink(log, dir, board.Peer().SlavePath());
         router.SetZentrovaRef(link);
+        board.Value(-20, 40000);
+        board.Value(-15, 76000);
         board.TakeWire();
     }
     // Identifies the board as firmware/version and forgets the wire so far.
     void Identified(const std::string& firmware, const std::string& version) {
         board.Identify(firmware, version);
-        board.Value(-20, 40000);
-        board.Value(-15, 76000);
         router.ReportCopyRightText();
         board.TakeWire();
     }
