@@ -79,6 +79,9 @@ TEST_F(NCRouter2DPeerTest, ResetIdentifiesAndForgetsTheSelection) {
 // motor selection carry over) and must send exactly its bytes.
 TEST_F(NCRouter2DPeerTest, CommandWords) {
     Identify();
+    Edit([](TwoAxisBoard& b) { b.idleReplies = {"G3*", "I5*"}; });
+    driver.GoToCurrentRequestedLocation();  // waits for the full stop by default
+    EXPECT_EQ(Sent(), "Ghh");
     driver.SetAutoWaitOnMotionComplete(false);
     using D = Driver2D&;
     const struct {
@@ -93,8 +96,13 @@ TEST_F(NCRouter2DPeerTest, CommandWords) {
              d.SetIOPortsHigh(1), d.SetIOPortsLow(2), d.SetIOPorts(0x4000), d.QueueRelayClose(3), d.QueueRelayOpen(4);
              d.QueueSetIOPortsHigh(-1), d.QueueSetIOPortsLow(8), d.QueueSetIOPorts(9);
          }, "7E7D5C6U1C2U16384D-3C-4U--1C-8U-9D"},
-        {[](D d) { d.DrawArcD(300, 10.0, -90.0, 50), d.DrawArcD(1, 0.0000005, 0.0000015, 2); },  // half to even
-         "10000000S-90000000d50c300A0S2d2c1A"},
+        {[](D d) {
+             d.DrawArcD(300, 10.0, -90.0, 50), d.DrawArcD(1, 0.0000005, 0.0000015, 2);  // half to even
+             // Values that do not fit their word raise before a byte is sent.
+             EXPECT_THROW(d.DrawArcD(1, 10.0, 2200.0, 2), ArithmeticOverflow);
+             EXPECT_THROW(d.PauseMotorsWithTTLRestart(0, 0x10000000), ArithmeticOverflow);
+             EXPECT_THROW(d.EEPromWriteData(2147483600, 1), ArithmeticOverflow);
+         }, "10000000S-90000000d50c300A0S2d2c1A"},
         {[](D d) {
              d.SetRequestedXLocation(-200), d.SetRequestedYLocation(50), d.SetCurrentCoordinates(10, -20);
              d.SetEncoderCoordinates(5, 6), d.SetAddressMode(false), d.GoToLocation(-200, 50);
@@ -125,13 +133,6 @@ TEST_F(NCRouter2DPeerTest, CommandWords) {
         EXPECT_EQ(Sent(), cases[i].wire) << "row " << i;
     }
     EXPECT_EQ(clock.sleptMs, 0);
-
-    // Values that do not fit their word raise before a byte is sent.
-    for (auto overflows : {+[](D d) { d.DrawArcD(1, 10.0, 2200.0, 2); },
-                           +[](D d) { d.PauseMotorsWithTTLRestart(0, 0x10000000); },
-                           +[](D d) { d.EEPromWriteData(2147483600, 1); }})
-        EXPECT_THROW(overflows(driver), ArithmeticOverflow);
-    EXPECT_EQ(Sent(), "");
 
     Edit([](TwoAxisBoard& b) {
         b.replies['D'] = "A19*";
@@ -181,25 +182,6 @@ TEST_F(NCRouter2DPeerTest, IdleWaitReplies) {
         EXPECT_EQ(sent.front(), 'h');
         EXPECT_EQ(sent.back(), 'h');
     }
-    for (const char* reply : {"P0*", "S0*"}) {
-        Edit([&](TwoAxisBoard& b) { b.idleReplies = {reply}; });
-        ExpectRaise([&] { driver.IdleWaitForFullyStopped(); }, 9, "NCRouter2D.IdleWaitForFullyStopped");
-    }
-}
-
-TEST_F(NCRouter2DPeerTest, QueuedCommandWaits) {
-    Edit([](TwoAxisBoard& b) { b.idleReplies = {"G3*", "I5*"}; });
-    driver.GoToCurrentRequestedLocation();  // for the full stop by default
-    EXPECT_EQ(Sent(), "Ghh");
-    driver.SetAutoWaitOnMotionComplete(false);
-    link->SetVerboseResponse(false);
-    link->SetIdleTime(50);
-    Edit([](TwoAxisBoard& b) {
-        b.silentLetters = "G";
-        b.idleReplies = {"P0*"};
-    });
-    ExpectRaise([&] { driver.GoToCurrentRequestedLocation(); }, 9,
-                "NCRouter2D.SendQueuedCommand\r\nController is paused during command 'G'");
 }
 
 }  // namespace
