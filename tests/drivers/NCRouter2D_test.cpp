@@ -75,65 +75,49 @@ TEST_F(NCRouter2DPeerTest, ResetIdentifiesAndForgetsTheSelection) {
     }
 }
 
-// Each row's calls run in order on one driver (the address mode and the
-// motor selection carry over) and must send exactly its bytes.
+// The calls run in order on one driver (the address mode and the motor
+// selection carry over) and must send exactly these bytes.
 TEST_F(NCRouter2DPeerTest, CommandWords) {
     Identify();
     Edit([](TwoAxisBoard& b) { b.idleReplies = {"G3*", "I5*"}; });
     driver.GoToCurrentRequestedLocation();  // waits for the full stop by default
     EXPECT_EQ(Sent(), "Ghh");
-    driver.SetAutoWaitOnMotionComplete(false);
-    using D = Driver2D&;
-    const struct {
-        void (*calls)(Driver2D&);
-        const char* wire;
-    } cases[] = {
-        {[](D d) {
-             d.SetReportQueueElementSnapshot(7);
-             EXPECT_EQ(d.RelaySet(7), 0);
-             EXPECT_EQ(d.RelayClose(5), 0);
-             EXPECT_EQ(d.RelayOpen(6), 0);
-             d.SetIOPortsHigh(1), d.SetIOPortsLow(2), d.SetIOPorts(0x4000), d.QueueRelayClose(3), d.QueueRelayOpen(4);
-             d.QueueSetIOPortsHigh(-1), d.QueueSetIOPortsLow(8), d.QueueSetIOPorts(9);
-         }, "7E7D5C6U1C2U16384D-3C-4U--1C-8U-9D"},
-        {[](D d) {
-             d.DrawArcD(300, 10.0, -90.0, 50), d.DrawArcD(1, 0.0000005, 0.0000015, 2);  // half to even
-             // Values that do not fit their word raise before a byte is sent.
-             EXPECT_THROW(d.DrawArcD(1, 10.0, 2200.0, 2), ArithmeticOverflow);
-             EXPECT_THROW(d.PauseMotorsWithTTLRestart(0, 0x10000000), ArithmeticOverflow);
-             EXPECT_THROW(d.EEPromWriteData(2147483600, 1), ArithmeticOverflow);
-         }, "10000000S-90000000d50c300A0S2d2c1A"},
-        {[](D d) {
-             d.SetRequestedXLocation(-200), d.SetRequestedYLocation(50), d.SetCurrentCoordinates(10, -20);
-             d.SetEncoderCoordinates(5, 6), d.SetAddressMode(false), d.GoToLocation(-200, 50);
-             d.GoToLocationWithVectorLength(1, 2, 750), d.StartMultiVectorSequence(12000);
-         }, "-200X50Y10X-20Y=1B5#2B6#-200x50yG1x2y750G12000M"},
-        {[](D d) {
-             d.SetRunRate(-2737), d.SetRampRate(8000), d.SetStopOKRate(80), d.QueueRateSet(900);
-             d.SetIOConfig(24576), d.SetLimitSwitchEnables(3), d.BlockLimitSwitches(4);
-             d.SetNextQueueElementLongID(77), d.SetWindingUpdateMode("X", 2), d.SetMotorBacklash("Y", 12);
-             d.SetCurrentWhenMotorInMotion("B", 1.25), d.SetCurrentWhenMotorInMotion("B", 1.25);
-             d.SetCurrentWhenMotorIdle("Y", 0.5);
-         }, "-2737R8000P80K900k24576t3T4T77n1B2O2B12F3B1250H1250H2B500W"},
-        {[](D d) {
-             d.PauseMotors(), d.RequestMotorPause(), d.RequestMotorRestart(), d.RequestMotorQuit();
-             d.StopMotors(), d.PauseMotorsWithTTLRestart(3, 2), d.QueuePause(2500);
-             d.QueuePauseMotorsWithTTLRestart(1, 1), d.PauseNow(1500);  // the board pauses, never the host
-             d.EEPromWriteData(3, 42), d.EEPromReset(), d.EEPromSaveCurrentSettings();
-         }, "qqrQQ19q-2500p-9q1500p65539e42e987654321e123456789e"},
-        {[](D d) {
-             d.SetVerboseMode(2);
-             EXPECT_FALSE(d.ZentrovaRef()->VerboseResponse());
-             d.SetVerboseMode(3);
-             EXPECT_TRUE(d.ZentrovaRef()->VerboseResponse());
-         }, "2V3V"},
-    };
-    for (std::size_t i = 0; i < std::size(cases); ++i) {
-        cases[i].calls(driver);
-        EXPECT_EQ(Sent(), cases[i].wire) << "row " << i;
-    }
+    Driver2D& d = driver;
+    d.SetAutoWaitOnMotionComplete(false);
+    d.SetReportQueueElementSnapshot(7);
+    EXPECT_EQ(d.RelaySet(7), 0);
+    EXPECT_EQ(d.RelayClose(5), 0);
+    EXPECT_EQ(d.RelayOpen(6), 0);
+    d.SetIOPortsHigh(1), d.SetIOPortsLow(2), d.SetIOPorts(0x4000), d.QueueRelayClose(3), d.QueueRelayOpen(4);
+    d.QueueSetIOPortsHigh(-1), d.QueueSetIOPortsLow(8), d.QueueSetIOPorts(9);
+    EXPECT_EQ(Sent(), "7E7D5C6U1C2U16384D-3C-4U--1C-8U-9D");
+    d.DrawArcD(300, 10.0, -90.0, 50), d.DrawArcD(1, 0.0000005, 0.0000015, 2);  // half to even
+    // Values that do not fit their word raise before a byte is sent.
+    EXPECT_THROW(d.DrawArcD(1, 10.0, 2200.0, 2), ArithmeticOverflow);
+    EXPECT_THROW(d.PauseMotorsWithTTLRestart(0, 0x10000000), ArithmeticOverflow);
+    EXPECT_THROW(d.EEPromWriteData(2147483600, 1), ArithmeticOverflow);
+    EXPECT_EQ(Sent(), "10000000S-90000000d50c300A0S2d2c1A");
+    d.SetRequestedXLocation(-200), d.SetRequestedYLocation(50), d.SetCurrentCoordinates(10, -20);
+    d.SetEncoderCoordinates(5, 6), d.SetAddressMode(false), d.GoToLocation(-200, 50);
+    d.GoToLocationWithVectorLength(1, 2, 750), d.StartMultiVectorSequence(12000);
+    EXPECT_EQ(Sent(), "-200X50Y10X-20Y=1B5#2B6#-200x50yG1x2y750G12000M");
+    d.SetRunRate(-2737), d.SetRampRate(8000), d.SetStopOKRate(80), d.QueueRateSet(900);
+    d.SetIOConfig(24576), d.SetLimitSwitchEnables(3), d.BlockLimitSwitches(4);
+    d.SetNextQueueElementLongID(77), d.SetWindingUpdateMode("X", 2), d.SetMotorBacklash("Y", 12);
+    d.SetCurrentWhenMotorInMotion("B", 1.25), d.SetCurrentWhenMotorInMotion("B", 1.25);
+    d.SetCurrentWhenMotorIdle("Y", 0.5);
+    EXPECT_EQ(Sent(), "-2737R8000P80K900k24576t3T4T77n1B2O2B12F3B1250H1250H2B500W");
+    d.PauseMotors(), d.RequestMotorPause(), d.RequestMotorRestart(), d.RequestMotorQuit();
+    d.StopMotors(), d.PauseMotorsWithTTLRestart(3, 2), d.QueuePause(2500);
+    d.QueuePauseMotorsWithTTLRestart(1, 1), d.PauseNow(1500);  // the board pauses, never the host
+    d.EEPromWriteData(3, 42), d.EEPromReset(), d.EEPromSaveCurrentSettings();
+    EXPECT_EQ(Sent(), "qqrQQ19q-2500p-9q1500p65539e42e987654321e123456789e");
     EXPECT_EQ(clock.sleptMs, 0);
-
+    d.SetVerboseMode(2);
+    EXPECT_FALSE(link->VerboseResponse());
+    d.SetVerboseMode(3);
+    EXPECT_TRUE(link->VerboseResponse());
+    EXPECT_EQ(Sent(), "2V3V");
     Edit([](TwoAxisBoard& b) {
         b.replies['D'] = "A19*";
         b.items["16387"] = "99";
