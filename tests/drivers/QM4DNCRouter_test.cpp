@@ -57,107 +57,87 @@ TEST_F(Commands, MotorSelectionIsSentOnlyWhenItChanges) {
     EXPECT_EQ(board.TakeWire(), "");
 }
 
-// Each row runs in order on a board of its version (the address mode and
-// the selection carry over); the words of another board type send nothing.
-// Values must carry their sign.
+// The calls run in order (the address mode and the selection carry over),
+// each group on a board of its version; the words of another board type
+// send nothing. Values must carry their sign.
 TEST_F(Commands, CommandWordsByBoardType) {
-    const char *type1 = "4.71", *type3 = "5.02";
+    auto type1 = [&](const char* firmware = "QM4DNCRouter") { rig.Identified(firmware, "4.71"); };
+    auto type3 = [&] { rig.Identified("QM4DNCRouter", "5.02"); };
+    QM4DNCRouter& r = router;
     board.On("h", {"I0*"});
     board.On("3J", {"\r\n~"});
-    using R = QM4DNCRouter&;
-    const struct {
-        const char* version;
-        bool fifo;  // QM4DFifoNCStepper: type 2 below version 5
-        void (*calls)(QM4DNCRouter&);
-        const char* wire;
-    } cases[] = {
-        {type1, false, [](R r) {
-             r.SetRequestedXLocation(-200), r.SetAddressMode(false), r.SetRequestedXLocation(-200);
-             r.SetRequestedLocation(1, 2, 3, 4), r.SetAddressMode(true);
-             r.SetRunRate(-1200), r.SetRampRate(300), r.SetStopOKRate(50), r.SetPulsePolarities(3);
-             r.SetIOPortDirections(255, 0), r.SetIOPorts(5, 0), r.PauseMotors(), r.ResumeMotors(), r.StopMotors();
-             EXPECT_EQ(r.RelayClose(3), 9);
-             EXPECT_EQ(r.RelaySet(4), 0);
-             r.SendSPIData(8, 2, 85), r.SendSPIData(0xFF, 0xF, -1);
-             // Values that do not fit their word raise before a byte is sent.
-             EXPECT_THROW(r.SendSPIData(1, 1, 0x800000), ArithmeticOverflow);
-             EXPECT_THROW(r.SetRequestedBinaryDeltaLocation(1, 262144), ArithmeticOverflow);
-         }, "-200X-200x1w2x3y4z-1200R300P50K3O255F5EqrQ3J4E21832S-1S"},
-        {type1, false, [](R r) {  // words of type 3 only
-             r.QueueRelaySet(5), r.EEPromWriteData(3, 42), r.EEPromReset(), r.SetIOConfig(24576);
-             r.SetRateScaleFactor(2), r.QueueRateSet(100), r.StartMultiVectorSequence(12000);
-             r.SetInstantStopSensor(1), r.SetDac(1, 6.0), r.SetDacRaw(1, 5), r.DrawArcD(500, 90.0, 45.5, 200);
-             r.PauseNow(2500), r.PauseNow(3500), r.PauseNow(-1000);  // the host sleeps; a negative pause is none
-             EXPECT_EQ(r.EEPromReadData(5), 0);
-         }, "1t"},
-        {type1, true, [](R r) {  // DAC levels are limited and rounded
-             r.QueueRelaySet(5), r.SetDac(1, 6.0), r.SetDac(0, 2.5), r.SetDac(-3, -1.0), r.SetDacRaw(2, 300);
-         }, "511d128d0d556d"},
-        {type3, false, [](R r) {
-             r.PauseMotorsWithTTLRestart(3, 2), r.QueuePause(700), r.QueuePauseMotorsWithTTLRestart(1, 1);
-             r.QueueRelaySet(5), r.QueueRelaySet(-5), r.SendSPIData(8, 2, 85), r.SetDac(1, 6.0);
-             r.EEPromWriteData(3, 42), r.EEPromReset(), r.EEPromSaveCurrentSettings();
-             EXPECT_THROW(r.EEPromWriteData(2147483647 - 10, 1), ArithmeticOverflow);
-             EXPECT_THROW(r.PauseMotorsWithTTLRestart(0, 0x10000000), ArithmeticOverflow);
-             EXPECT_THROW(r.QueueSetIOAndSDPorts(0, 0, 0, 128), ArithmeticOverflow);
-             EXPECT_THROW(r.PackPorts(0, 0, 32767, 1), ArithmeticOverflow);
-         }, "19q-700p-9q-5E--5E511d65539e42e987654321e123456789e"},
-        {type3, false, [](R r) {
-             r.SetIOConfig(24576), r.SetRateScaleFactor(2), r.SetNextQueueElementLongID(8);
-             r.SetReportQueueElementSnapshot(-1), r.QueueRateSet(100), r.StartMultiVectorSequence(12000);
-             r.QueueSetIOAndSDPorts(1, 2, 3), r.QueueSetIOAndSDPortsLow(1, 0, 0), r.QueueSetIOAndSDPortsHigh(2, 0, 0);
-             r.SetIOAndSDPorts(1, 2, 3), r.SetIOAndSDPortsLow(1, 2, 3), r.SetIOAndSDPortsHigh(1, 2, 3);
-             r.PauseNow(2500);  // the board pauses, not the host
-         }, "24576t2f8n-1s100k12000m-197121E-1U-2J197121E197121U197121J2500p"},
-        // Settings that need an idle controller ask it first.
-        {type1, false, [](R r) {
-             r.SetCurrentCoordinates(1, 2, 3, 4), r.SetMotorBacklash("Y", 12), r.SetVerboseMode(0);
-             EXPECT_FALSE(r.ZentrovaRef()->VerboseResponse());
-             r.SetVerboseMode(3);
-             EXPECT_TRUE(r.ZentrovaRef()->VerboseResponse());
-         }, "h1W2X3Y4Z=h 4M12Hh0Vh3V"},
-        // A delta is relative whatever the address mode; text on type 3.
-        {type3, false, [](R r) {
-             for (auto [delta, axis] : {std::pair{-25, 1}, {7, 0}, {8, 3}, {-25, 4}, {-25, -1}})
-                 r.SetRequestedBinaryDeltaLocation(delta, axis);
-             r.GoToCurrentRequestedLocationWithVectorLength(750), r.StartMultiVectorSequence(12000);
-         }, "-25x7w8z750G12000m"},
-        {type1, false, [](R r) {
-             r.GoToCurrentRequestedLocationWithVectorLength(750), r.GoToLocation(1, 2, 3, 4);
-             r.GoToLocationWithVectorLength(0, -5, 6, 0, 9);
-         }, "750G1W2X3Y4ZG0W-5X6Y0Z9G"},
-        // Arcs below type 3 ask first and send stop steps; with the wait on, they wait after too.
-        {type1, false, [](R r) {
-             r.DrawArc(500, 9000, 100, 2), r.DrawArc(500, -9000, 100, 2, 7);
-             r.SetAutoWaitOnMotionComplete(true), r.DrawArc(500, 9000, 100, 2), r.SetAutoWaitOnMotionComplete(false);
-         }, "h9000B100C2D0c500Ah-9000B100C2D7c500Ah9000B100C2D0c500Ah"},
-        {type3, false, [](R r) {
-             r.DrawArc(500, 9000, 100, 2, 7), r.DrawArcD(500, 90.0, 45.5, 200);
-             r.DrawArcD(1, 0.0000005, 0.0000015, 3), r.DrawArcD(1, -0.0000025, 2147.0, 3);
-             EXPECT_THROW(r.DrawArcD(1, 0.0, 2147.5, 3), ArithmeticOverflow);
-             EXPECT_THROW(r.DrawArcD(1, -2147.5, 0.0, 3), ArithmeticOverflow);
-         }, "9000B100C2D500A90000000B45500000C200D500A0B2C3D1A-2B2147000000C3D1A"},
-    };
-    for (std::size_t i = 0; i < std::size(cases); ++i) {
-        rig.Identified(cases[i].fifo ? "QM4DFifoNCStepper" : "QM4DNCRouter", cases[i].version);
-        cases[i].calls(router);
-        EXPECT_EQ(board.TakeWire(), cases[i].wire) << "row " << i;
-    }
-    EXPECT_EQ(clock.sleptMs, 6);  // 2500 and 3500 us, to even
-    board.Value(16389, -7);
-    EXPECT_EQ(router.EEPromReadData(5), -7);
-    EXPECT_EQ(board.TakeWire(), "16389?");
-
+    type1();
+    r.SetRequestedXLocation(-200), r.SetAddressMode(false), r.SetRequestedXLocation(-200);
+    r.SetRequestedLocation(1, 2, 3, 4), r.SetAddressMode(true);
+    r.SetRunRate(-1200), r.SetRampRate(300), r.SetStopOKRate(50), r.SetPulsePolarities(3);
+    r.SetIOPortDirections(255, 0), r.SetIOPorts(5, 0), r.PauseMotors(), r.ResumeMotors(), r.StopMotors();
+    EXPECT_EQ(r.RelayClose(3), 9);
+    EXPECT_EQ(r.RelaySet(4), 0);
+    r.SendSPIData(8, 2, 85), r.SendSPIData(0xFF, 0xF, -1);
+    // Values that do not fit their word raise before a byte is sent.
+    EXPECT_THROW(r.SendSPIData(1, 1, 0x800000), ArithmeticOverflow);
+    EXPECT_THROW(r.SetRequestedBinaryDeltaLocation(1, 262144), ArithmeticOverflow);
+    EXPECT_EQ(board.TakeWire(), "-200X-200x1w2x3y4z-1200R300P50K3O255F5EqrQ3J4E21832S-1S");
+    type1();  // words of type 3 only; the host sleeps for a pause (a negative one is none)
+    r.QueueRelaySet(5), r.EEPromWriteData(3, 42), r.EEPromReset(), r.SetIOConfig(24576);
+    r.SetRateScaleFactor(2), r.QueueRateSet(100), r.StartMultiVectorSequence(12000);
+    r.SetInstantStopSensor(1), r.SetDac(1, 6.0), r.SetDacRaw(1, 5), r.DrawArcD(500, 90.0, 45.5, 200);
+    r.PauseNow(2500), r.PauseNow(3500), r.PauseNow(-1000);
+    EXPECT_EQ(clock.sleptMs, 6);  // 2500 and 3500 us, halves to even
+    EXPECT_EQ(r.EEPromReadData(5), 0);
+    EXPECT_EQ(board.TakeWire(), "1t");
+    type1("QM4DFifoNCStepper");  // type 2: DAC levels are limited and rounded
+    r.QueueRelaySet(5), r.SetDac(1, 6.0), r.SetDac(0, 2.5), r.SetDac(-3, -1.0), r.SetDacRaw(2, 300);
+    EXPECT_EQ(board.TakeWire(), "511d128d0d556d");
+    type3();
+    r.PauseMotorsWithTTLRestart(3, 2), r.QueuePause(700), r.QueuePauseMotorsWithTTLRestart(1, 1);
+    r.QueueRelaySet(5), r.QueueRelaySet(-5), r.SendSPIData(8, 2, 85), r.SetDac(1, 6.0);
+    r.EEPromWriteData(3, 42), r.EEPromReset(), r.EEPromSaveCurrentSettings();
+    EXPECT_THROW(r.EEPromWriteData(2147483647 - 10, 1), ArithmeticOverflow);
+    EXPECT_THROW(r.PauseMotorsWithTTLRestart(0, 0x10000000), ArithmeticOverflow);
+    EXPECT_THROW(r.QueueSetIOAndSDPorts(0, 0, 0, 128), ArithmeticOverflow);
+    EXPECT_THROW(r.PackPorts(0, 0, 32767, 1), ArithmeticOverflow);
+    EXPECT_EQ(board.TakeWire(), "19q-700p-9q-5E--5E511d65539e42e987654321e123456789e");
+    r.SetIOConfig(24576), r.SetRateScaleFactor(2), r.SetNextQueueElementLongID(8);
+    r.SetReportQueueElementSnapshot(-1), r.QueueRateSet(100), r.StartMultiVectorSequence(12000);
+    r.QueueSetIOAndSDPorts(1, 2, 3), r.QueueSetIOAndSDPortsLow(1, 0, 0), r.QueueSetIOAndSDPortsHigh(2, 0, 0);
+    r.SetIOAndSDPorts(1, 2, 3), r.SetIOAndSDPortsLow(1, 2, 3), r.SetIOAndSDPortsHigh(1, 2, 3);
+    r.PauseNow(2500);  // the board pauses, not the host
+    EXPECT_EQ(board.TakeWire(), "24576t2f8n-1s100k12000m-197121E-1U-2J197121E197121U197121J2500p");
     EXPECT_EQ(QM4DNCRouter::PackPorts(0x1FF, 0x1FF, 0, 127), 0x7F00FFFF);
     EXPECT_EQ(QM4DNCRouter::PackPorts(0, 0, -1, 0), -65536);
+    board.Value(16389, -7);
+    EXPECT_EQ(r.EEPromReadData(5), -7);
+    // A delta is relative whatever the address mode; text on type 3.
+    for (auto [delta, axis] : {std::pair{-25, 1}, {7, 0}, {8, 3}, {-25, 4}, {-25, -1}})
+        r.SetRequestedBinaryDeltaLocation(delta, axis);
+    r.GoToCurrentRequestedLocationWithVectorLength(750), r.StartMultiVectorSequence(12000);
+    EXPECT_EQ(board.TakeWire(), "16389?-25x7w8z750G12000m");
+    r.DrawArc(500, 9000, 100, 2, 7), r.DrawArcD(500, 90.0, 45.5, 200);
+    r.DrawArcD(1, 0.0000005, 0.0000015, 3), r.DrawArcD(1, -0.0000025, 2147.0, 3);
+    EXPECT_THROW(r.DrawArcD(1, 0.0, 2147.5, 3), ArithmeticOverflow);
+    EXPECT_THROW(r.DrawArcD(1, -2147.5, 0.0, 3), ArithmeticOverflow);
+    EXPECT_EQ(board.TakeWire(), "9000B100C2D500A90000000B45500000C200D500A0B2C3D1A-2B2147000000C3D1A");
 
+    // Below type 3, settings that need an idle controller and arcs ask it
+    // first, and arcs send stop steps; with the wait on, they wait after too.
+    type1();
+    r.SetCurrentCoordinates(1, 2, 3, 4), r.SetMotorBacklash("Y", 12), r.SetVerboseMode(0);
+    EXPECT_FALSE(rig.link->VerboseResponse());
+    r.SetVerboseMode(3);
+    EXPECT_TRUE(rig.link->VerboseResponse());
+    r.GoToCurrentRequestedLocationWithVectorLength(750), r.GoToLocation(1, 2, 3, 4);
+    r.GoToLocationWithVectorLength(0, -5, 6, 0, 9);
+    EXPECT_EQ(board.TakeWire(), "h1W2X3Y4Z=h 4M12Hh0Vh3V750G1W2X3Y4ZG0W-5X6Y0Z9G");
+    r.DrawArc(500, 9000, 100, 2), r.DrawArc(500, -9000, 100, 2, 7);
+    r.SetAutoWaitOnMotionComplete(true), r.DrawArc(500, 9000, 100, 2), r.SetAutoWaitOnMotionComplete(false);
+    EXPECT_EQ(board.TakeWire(), "h9000B100C2D0c500Ah-9000B100C2D7c500Ah9000B100C2D0c500Ah");
     // A controller that is not idle gets nothing of the setting or the arc.
-    rig.Identified("QM4DNCRouter", type1);
     board.On("h", {"G3*"});
-    ExpectRaise([&] { router.DrawArc(500, 9000, 100, 2); }, 8,
+    ExpectRaise([&] { r.DrawArc(500, 9000, 100, 2); }, 8,
                 "QM4DNCRouter.WaitOrTrap\r\nTimed out on pre-testing for QM4DNCRouter ready for call from DrawArc");
     board.On("h", {"S0*"});
-    ExpectRaise([&] { router.SetMotorBacklash("X", 5); }, 8, "ready for call from SetMotorBacklash");
+    ExpectRaise([&] { r.SetMotorBacklash("X", 5); }, 8, "ready for call from SetMotorBacklash");
     EXPECT_EQ(board.TakeWire(), "hh");
 }
 
