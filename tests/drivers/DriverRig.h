@@ -33,10 +33,9 @@ void ExpectRaise(F f, int number, const std::string& text) {
     }
 }
 
-// A scripted 4-axis board: every command (its parameter text and command
-// character, e.g. "-12?", "h"; the flush character "~" left out) gets the
-// replies set for it, in order with the last one repeating, or "*"; a
-// two-byte delta command (first byte with bit 7 set) is answered "*".
+// A scripted 4-axis board: every command (e.g. "-12?", "h"; the flush
+// character "~" left out) gets the replies set for it, in order with the
+// last one repeating, or "*"; so does a two-byte delta command.
 class FakeBoard {
 public:
     FakeBoard() {

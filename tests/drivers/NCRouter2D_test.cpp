@@ -1,21 +1,16 @@
-// The 2-axis driver against a scripted board: identification, motor
-// selection and current, reset, the command table and its waits.
+// The 2-axis driver's words and waits on the wire of a scripted board.
 #include <tuple>
 
 #include "drivers/DriverNumbers.h"
 #include "tests/drivers/DriverRig.h"
 
-namespace plyx::test {
-namespace {
-
-using drivers::ArithmeticOverflow;
-using Driver2D = drivers::NCRouter2D;
+using plyx::drivers::ArithmeticOverflow;
+using namespace plyx::test;
 
 // No other operation identifies the board; the DAC value follows the
 // board's scale and maximum: at least 1 unless there is no current, x.5 to even.
 TEST_F(NCRouter2DPeerTest, IdentificationSetsTheCurrentScale) {
-    driver.SetRunRate(1200);
-    driver.MaxRate();
+    driver.SetRunRate(1200), driver.MaxRate();
     EXPECT_EQ(Sent(), "1200R1B-20?");
     EXPECT_EQ(driver.CalculateDacFromMotorCurrent(0.5), 50);
     EXPECT_EQ(driver.ReportCopyRightText(), "VT2D20NCRouter 2.10\r\nCopyright 2009 Zentrova");
@@ -40,7 +35,7 @@ TEST_F(NCRouter2DPeerTest, IdentificationSetsTheCurrentScale) {
     ExpectRaise([&] { driver.ReportCopyRightText(); }, 3, "NO VALID COPYRIGHT");
 }
 
-TEST_F(NCRouter2DPeerTest, SelectionIsSentOnlyWhenItChanges) {
+TEST_F(NCRouter2DPeerTest, SelectionIsSentOnlyWhenItChangesAndResetForgetsIt) {
     const std::pair<const char*, const char*> cases[] = {{"x", "1B"}, {"X", ""},  {"XY", "3B"}, {"B", ""},
                                                          {"0", ""},   {"yx", ""}, {"Y", "2B"},  {"", ""},
                                                          {"3", "3B"}};  // a number is the mask itself
@@ -52,12 +47,9 @@ TEST_F(NCRouter2DPeerTest, SelectionIsSentOnlyWhenItChanges) {
         ExpectRaise([&] { driver.SelectMotor(which); }, 5,
                     std::string("NCRouter2D.SelectMotor\r\nUnknown motor requested: Command was <") + which + ">");
     EXPECT_EQ(Sent(), "");
-}
-
-// After a reset the board is identified again and the selection forgotten;
-// a board silent after "!" is the reopen path ("{}" and the identification
-// of the port test), not a lost synchronisation.
-TEST_F(NCRouter2DPeerTest, ResetIdentifiesAndForgetsTheSelection) {
+    // After a reset the board is identified again and the selection forgotten;
+    // a board silent after "!" is the reopen path ("{}" and the identification
+    // of the port test), not a lost synchronisation.
     for (bool answers : {true, false}) {
         Edit([&](TwoAxisBoard& b) { b.answerReset = answers; });
         driver.SelectMotor("B");
@@ -82,7 +74,7 @@ TEST_F(NCRouter2DPeerTest, CommandWords) {
     Edit([](TwoAxisBoard& b) { b.idleReplies = {"G3*", "I5*"}; });
     driver.GoToCurrentRequestedLocation();  // waits for the full stop by default
     EXPECT_EQ(Sent(), "Ghh");
-    Driver2D& d = driver;
+    plyx::drivers::NCRouter2D& d = driver;
     d.SetAutoWaitOnMotionComplete(false);
     d.SetReportQueueElementSnapshot(7);
     EXPECT_EQ(d.RelaySet(7), 0);
@@ -164,6 +156,3 @@ TEST_F(NCRouter2DPeerTest, IdleWaitReplies) {
         Edit([&](TwoAxisBoard& b) { EXPECT_EQ(b.idleQueries, second ? 2 : 1); });  // asked again with "h"
     }
 }
-
-}  // namespace
-}  // namespace plyx::test

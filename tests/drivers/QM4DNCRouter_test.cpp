@@ -1,7 +1,4 @@
-// The 4-axis driver's words on the wire of a scripted board: identification,
-// motor selection, the command table by board type, moves and arcs.
-#include <gtest/gtest.h>
-
+// The 4-axis driver's words on the wire of a scripted board.
 #include <tuple>
 
 #include "drivers/DriverNumbers.h"
@@ -11,9 +8,7 @@ using plyx::drivers::ArithmeticOverflow;
 using plyx::drivers::QM4DNCRouter;
 using namespace plyx::test;
 
-namespace {
 using Commands = RigTest;
-}  // namespace
 
 // Identification is lazy and once; type 1 has a fixed rate, type 2 asks
 // once and keeps it, type 3 asks every time.

@@ -1,6 +1,5 @@
 // The 4-axis driver against the board simulator: identification and the run
-// state as the board itself reports them. (Moves on the simulator are
-// checked by the whole simulated runs of both families.)
+// state as the board itself reports them.
 #ifdef PLYX3_HAVE_SIM
 #include "sim/Simulator.h"
 #include "tests/drivers/DriverRig.h"
