@@ -122,10 +122,10 @@ TEST_F(IdleWaitTest, QueuedCommandAsksOnlyWithoutACompleteReply) {
     EXPECT_EQ(rig.link->IdleTime(), 30);
 }
 
-// Without verbose replies a silent read is a plain time-out that only the
-// driver's own bound ends. An incomplete reply is decided without asking
-// again (the query, then the flush character); a silent board is the link's
-// time-out (1), a verbose one silent after an empty reply lost its sync (4).
+// Without verbose replies a silent read is a time-out only the driver's bound
+// ends (complete replies end it at once: a long bound spares a busy machine).
+// An incomplete reply is decided without asking again (query, flush char); a
+// silent board is the link's time-out (1), a verbose one after "*" lost sync (4).
 TEST_F(IdleWaitRealTime, StateRepliesByFirmware) {
     const std::tuple<const char*, bool, const char*, int, const char*> cases[] = {
         {"4.71", true, "\r\n~", 3, nullptr},  // "~": the board holds its motion
@@ -146,14 +146,15 @@ TEST_F(IdleWaitRealTime, StateRepliesByFirmware) {
         rig.Identified("QM4DNCRouter", version);
         rig.link->SetVerboseResponse(verbose);
         if (!verbose) rig.link->SetFastIdleTime(30);
-        std::string query = version[0] == '2' ? "i" : "h";
+        std::string query = version[0] == '2' ? "i" : "h", text = reply;
         board.On(query, {reply});
+        int bound = text.size() > 1 && (text.back() == '*' || text.back() == '~') ? 2000 : 30;
         if (error) {
-            ExpectRaise([&] { router.IdleWait(30); }, result, error);
+            ExpectRaise([&] { router.IdleWait(bound); }, result, error);
         } else {
-            EXPECT_EQ(router.IdleWait(30), result);
+            EXPECT_EQ(router.IdleWait(bound), result);
             if (verbose) {
-                EXPECT_EQ(board.TakeWire(), std::string(reply).back() == '\n' ? query + "~" : query);
+                EXPECT_EQ(board.TakeWire(), text.back() == '\n' ? query + "~" : query);
             }
         }
         EXPECT_EQ(rig.link->IdleTime(), 4321);

@@ -47,9 +47,8 @@ TEST_F(NCRouter2DPeerTest, SelectionIsSentOnlyWhenItChangesAndResetForgetsIt) {
         ExpectRaise([&] { driver.SelectMotor(which); }, 5,
                     std::string("NCRouter2D.SelectMotor\r\nUnknown motor requested: Command was <") + which + ">");
     EXPECT_EQ(Sent(), "");
-    // After a reset the board is identified again and the selection forgotten;
-    // a board silent after "!" is the reopen path ("{}" and the identification
-    // of the port test), not a lost synchronisation.
+    // A reset identifies the board again and forgets the selection; a board
+    // silent after "!" is the reopen path ("{}-12?"), not a lost sync.
     for (bool answers : {true, false}) {
         Edit([&](TwoAxisBoard& b) { b.answerReset = answers; });
         driver.SelectMotor("B");
