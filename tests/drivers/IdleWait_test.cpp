@@ -106,7 +106,7 @@ TEST_F(IdleWaitTest, QueuedCommandAsksOnlyWithoutACompleteReply) {
     EXPECT_EQ(router.LastQueueCount(), 5);
     EXPECT_EQ(board.TakeWire(), "G");
     router.DefineRoute("");
-    rig.link->SetIdleTime(30);
+    rig.link->SetIdleTime(200);
     board.On("G", {"\r\n"});  // a line end, then nothing more
     board.On("h", {"P0*"});
     ExpectRaise([&] { router.GoToCurrentRequestedLocation(); }, 9,
@@ -119,7 +119,7 @@ TEST_F(IdleWaitTest, QueuedCommandAsksOnlyWithoutACompleteReply) {
         router.GoToCurrentRequestedLocation();
         EXPECT_EQ(Queries(), 1) << state;
     }
-    EXPECT_EQ(rig.link->IdleTime(), 30);
+    EXPECT_EQ(rig.link->IdleTime(), 200);
 }
 
 // Without verbose replies a silent read is a time-out only the driver's bound
@@ -145,10 +145,10 @@ TEST_F(IdleWaitRealTime, StateRepliesByFirmware) {
         SCOPED_TRACE(std::string(version) + " " + reply);
         rig.Identified("QM4DNCRouter", version);
         rig.link->SetVerboseResponse(verbose);
-        if (!verbose) rig.link->SetFastIdleTime(30);
+        if (!verbose) rig.link->SetFastIdleTime(200);
         std::string query = version[0] == '2' ? "i" : "h", text = reply;
         board.On(query, {reply});
-        int bound = text.size() > 1 && (text.back() == '*' || text.back() == '~') ? 2000 : 30;
+        int bound = text.size() > 1 && (text.back() == '*' || text.back() == '~') ? 2000 : 200;
         if (error) {
             ExpectRaise([&] { router.IdleWait(bound); }, result, error);
         } else {
