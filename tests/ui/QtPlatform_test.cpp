@@ -1,4 +1,4 @@
-// The Qt message boxes, file dialogs and event pump, answered by a timer
+// The Qt file dialogs and event pump, answered by a timer
 // that plays the operator.
 #include <gtest/gtest.h>
 
@@ -8,7 +8,6 @@
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 
 #include "platform/qt/QtDialogs.h"
@@ -25,64 +24,36 @@ void WhenShown(std::function<void(Dialog*)> answer) {
     ui::test::WhenModalShown([answer](QWidget* modal) { answer(qobject_cast<Dialog*>(modal)); });
 }
 
-TEST(QtDialogs, MessageBoxShowsTitleAndTextAndReportsTheButton) {
-    QtDialogs dialogs;
-    QString title, text;
-    WhenShown<QMessageBox>([&](QMessageBox* box) {
-        title = box->windowTitle();
-        text = box->text();
-        box->button(QMessageBox::Cancel)->click();
-    });
-    EXPECT_EQ(dialogs.ShowMessage("Line one\r\nLine <two>", "COM3: Missing PLYX3 Model", MessageButtons::OkCancel,
-                                  MessageIcon::None),
-              MessageResult::Cancel);
-    EXPECT_EQ(title, "COM3: Missing PLYX3 Model");
-    EXPECT_EQ(text, "Line one\r\nLine <two>");
-}
-
-TEST(QtDialogs, SaveDialogCarriesTitleFilterFolderNameAndOptions) {
+// The request reaches the dialog; the open dialog answers the file the
+// operator typed, and only an existing one.
+TEST(QtDialogs, FileDialogsCarryTheRequestAndAnswerTheChosenFile) {
     plyx::test::TempDir dir;
+    dir.Write("m.cf", "Model=A\r\n");
     QtDialogs dialogs;
     FileDialogRequest request;
     request.title = "COM3: Save As";
     request.filter = "PLYX3 Files (*.cfg, *.fin)|*.cfg;*.fin";
     request.initialFolder = dir.path();
-    request.fileName = "cup.cfg";
     request.defaultExtension = "cfg";
     request.confirmOverwrite = true;
-    QString title, folder, suffix;
-    QStringList filters;
-    bool confirms = false;
+    QStringList seen;
     WhenShown<QFileDialog>([&](QFileDialog* d) {
-        title = d->windowTitle();
-        folder = d->directory().absolutePath();
-        suffix = d->defaultSuffix();
-        filters = d->nameFilters();
-        confirms = !d->testOption(QFileDialog::DontConfirmOverwrite);
+        seen << d->windowTitle() << d->directory().absolutePath() << d->defaultSuffix() << d->nameFilters()
+             << (d->testOption(QFileDialog::DontConfirmOverwrite) ? "no confirm" : "confirm");
         d->reject();
     });
     EXPECT_EQ(dialogs.GetSaveFileName(request), "");
-    EXPECT_EQ(title, "COM3: Save As");
-    EXPECT_EQ(folder, QString::fromStdString(dir.path()));
-    EXPECT_EQ(suffix, "cfg");
-    EXPECT_EQ(filters, QStringList{"PLYX3 Files (*.cfg, *.fin) (*.cfg *.fin)"});
-    EXPECT_TRUE(confirms);
+    EXPECT_EQ(seen, (QStringList{"COM3: Save As", QString::fromStdString(dir.path()), "cfg",
+                                 "PLYX3 Files (*.cfg, *.fin) (*.cfg *.fin)", "confirm"}));
     EXPECT_EQ(QtNameFilters("A|*.a|B|*.b"), "A (*.a);;B (*.b)");
-}
 
-TEST(QtDialogs, OpenDialogAnswersTheChosenExistingFile) {
-    plyx::test::TempDir dir;
-    dir.Write("m.cf", "Model=A\r\n");
-    QtDialogs dialogs;
-    FileDialogRequest request;
-    request.title = "COM3: Open";
+    request = {};
     request.filter = "Available PLYX3 Models (*.cf)|*.cf";
     request.initialFolder = dir.path();
     request.mustExist = true;
     QFileDialog::FileMode mode = QFileDialog::AnyFile;
     WhenShown<QFileDialog>([&](QFileDialog* d) {
         mode = d->fileMode();
-        // As the operator does: type the name, press Open.
         d->findChild<QLineEdit*>("fileNameEdit")->setText("m.cf");
         d->findChild<QDialogButtonBox*>("buttonBox")->button(QDialogButtonBox::Open)->click();
     });

@@ -1,6 +1,9 @@
 #include "tests/ui/UiFixture.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QAbstractButton>
+#include <QTest>
 #include <QCoreApplication>
 #include <QTimer>
 #include <QWidget>
@@ -61,6 +64,16 @@ std::vector<std::string> UiWorld::Messages() const {
 QString CaptionOfChild(const QObject* root, const char* name) {
     const QObject* child = root->findChild<QObject*>(QString::fromLatin1(name));
     return child != nullptr ? CaptionOf(child) : QStringLiteral("<no control %1>").arg(QString::fromLatin1(name));
+}
+
+void Click(const QObject* root, const char* name) {
+    if (auto* button = root->findChild<QAbstractButton*>(QString::fromLatin1(name))) {
+        QTest::mouseClick(button, Qt::LeftButton);
+    } else if (auto* action = root->findChild<QAction*>(QString::fromLatin1(name))) {
+        action->trigger();
+    } else {
+        ADD_FAILURE() << "no button or action " << name;
+    }
 }
 
 void WhenModalShown(std::function<void(QWidget*)> answer) {

