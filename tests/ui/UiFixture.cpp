@@ -1,14 +1,10 @@
 #include "tests/ui/UiFixture.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
-#include <QAbstractButton>
 #include <QTest>
-#include <QCoreApplication>
 #include <QTimer>
-#include <QWidget>
-#include <QObject>
-#include <cstdlib>
 #include <filesystem>
 
 #include "app/ParameterFiles.h"
@@ -53,8 +49,6 @@ UiWorld::UiWorld() {
     engine.InitializeController();
 }
 
-UiWorld::~UiWorld() { engine.SetViews({}); }
-
 std::vector<std::string> UiWorld::Messages() const {
     std::vector<std::string> texts;
     for (const auto& m : dialogs.messages) texts.push_back(m.text);
@@ -67,13 +61,12 @@ QString CaptionOfChild(const QObject* root, const char* name) {
 }
 
 void Click(const QObject* root, const char* name) {
-    if (auto* button = root->findChild<QAbstractButton*>(QString::fromLatin1(name))) {
+    if (auto* button = root->findChild<QAbstractButton*>(QString::fromLatin1(name)))
         QTest::mouseClick(button, Qt::LeftButton);
-    } else if (auto* action = root->findChild<QAction*>(QString::fromLatin1(name))) {
+    else if (auto* action = root->findChild<QAction*>(QString::fromLatin1(name)))
         action->trigger();
-    } else {
+    else
         ADD_FAILURE() << "no button or action " << name;
-    }
 }
 
 void WhenModalShown(std::function<void(QWidget*)> answer) {

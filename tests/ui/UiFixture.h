@@ -1,51 +1,35 @@
 #pragma once
-// A complete set of program objects for the windows: a real environment,
-// parameter set, text tables and run engine, on a fake clock, fake dialogs
-// and a fake controller whose panel switches the test closes and opens. The
-// data directory is a temporary folder.
-#include <QString>
+// The program's objects for the windows: a real environment, parameter set,
+// text tables and run engine on a fake clock, fake dialogs and a fake
+// controller whose panel switches a test closes; the data directory is a
+// temporary folder.
 #include <gtest/gtest.h>
-#include <cstdint>
+
+#include <QString>
 #include <functional>
 #include <map>
-#include <memory>
-#include <string>
-#include <vector>
 
 #include "app/Environment.h"
-#include "app/ParameterSet.h"
 #include "engine/IdleController.h"
 #include "engine/RunEngine.h"
 #include "link/CommLog.h"
 #include "platform/Dialogs.h"
-#include "platform/EventPump.h"
 #include "platform/FakeClock.h"
 #include "tests/support/TempDir.h"
-#include "text/Resources.h"
 #include "ui/Application.h"
-#include "ui/UiContext.h"
 #include "ui/frmMain.h"
-
-class QObject;
-class QWidget;
 
 namespace plyx::ui::test {
 
 class FakeController final : public engine::IdleController {
 public:
     std::vector<std::int32_t> lamps;
-    int resets = 0;
-    int resumes = 0;
-    int moves = 0;
-    int switchReads = 0;
-    // Switches (SwitchFlags bits 1..8) closed for the next n readings.
-    std::map<std::int16_t, int> closedFor;
-    // Called at every idle wait and every switch reading.
-    std::function<void()> onWaitIdle;
-    std::function<void()> onReadSwitches;
+    int resets = 0, resumes = 0, moves = 0, switchReads = 0;
+    bool failReset = false;  // ResetController raises a board-link error
+    std::map<std::int16_t, int> closedFor;  // switch bit: closed for the next n readings
+    std::function<void()> onWaitIdle, onReadSwitches;
 
     void Close(std::int16_t bit, int readings = 1 << 30) { closedFor[bit] = readings; }
-
     void GoToRequested() override { ++moves; }
     std::int32_t WaitIdle(std::int32_t) override {
         if (onWaitIdle) onWaitIdle();
@@ -53,12 +37,11 @@ public:
     }
     void ResumeController() override { ++resumes; }
     void ResetController() override;
-    bool failReset = false;        // ResetController raises a board-link error
     std::int32_t ReadSwitchInputs() override;
     void SetLamps(std::int32_t bits) override { lamps.push_back(bits); }
 };
 
-// Runs the window events that are pending, like the program's waits do.
+// Runs the pending window events, as the program's waits do.
 class QtPump final : public platform::EventPump {
 public:
     void DispatchPending() override;
@@ -68,7 +51,7 @@ public:
 class UiWorld {
 public:
     UiWorld();
-    ~UiWorld();
+    ~UiWorld() { engine.SetViews({}); }
 
     plyx::test::TempDir documents;
     platform::FakeClock clock;
@@ -85,11 +68,9 @@ public:
     std::vector<int> exitCodes;  // ExitProgram calls
 
     std::string DataDirectory() { return env.GetDataDirectory(); }
-    // Texts of the message boxes shown so far.
-    std::vector<std::string> Messages() const;
+    std::vector<std::string> Messages() const;  // texts of the message boxes so far
 };
 
-// The windows over a UiWorld.
 class UiTest : public ::testing::Test {
 protected:
     UiWorld w;
@@ -102,13 +83,12 @@ protected:
     }
 };
 
-// The caption (text or title) of the child of root named name.
+// The caption (text or title) of root's child named name.
 QString CaptionOfChild(const QObject* root, const char* name);
 // Clicks the button, or triggers the action, that is root's child named name.
 void Click(const QObject* root, const char* name);
-
-// Calls answer with the application's modal dialog once one is up (a
-// dialog shown with exec() blocks the test until answer closes it).
+// Calls answer with the application's modal dialog once one is up (exec()
+// blocks the test until answer closes it).
 void WhenModalShown(std::function<void(QWidget*)> answer);
 
 }  // namespace plyx::ui::test

@@ -1,16 +1,18 @@
 // The main window as the operator uses it: menus, file dialogs, languages,
-// the switch timer, the run buttons and preview; the splash and the switch
-// dialog it hands over to.
+// the switch timer and the exit; the splash and the switch
+// dialog it hands over to; errors reaching a window action.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
-#include <QImage>
 #include <QLabel>
 #include <QTest>
 
+#include "drivers/DriverNumbers.h"
+#include "link/BoardLinkError.h"
+#include "platform/Files.h"
 #include "tests/ui/UiFixture.h"
-#include "ui/frmPreview.h"
+#include "ui/UiContext.h"
 #include "ui/frmRunStatus.h"
 #include "ui/frmSplash.h"
 #include "ui/frmSwitchStatus.h"
@@ -113,90 +115,17 @@ TEST_F(MainWindowTest, TickWhileAnEarlierPollRunsDoesNothing) {
     EXPECT_EQ(w.controller.lamps.back(), 0);
 }
 
-TEST_F(MainWindowTest, StartAndBurnishTogetherStartAFullRunButNothingStartsWithoutAModel) {
-    w.params.cTLC = 3;
-    w.params.cBLC = 1;
-    frmMain& main = Main();
-    Click(&main, "btnFullRun");
-    const int fullRunMoves = w.controller.moves;
-    w.controller.moves = 0;
-    Click(&main, "btnStartBurnish");
-    ASSERT_NE(fullRunMoves, w.controller.moves);
-    for (const bool model : {true, false}) {
-        if (!model) w.params.strModel.clear();
-        w.controller.moves = 0;
-        w.controller.Close(engine::kSwitchStart, 1);
-        w.controller.Close(engine::kSwitchBurnish, 1);
-        main.TimerEvent();
-        EXPECT_EQ(w.controller.moves, model ? fullRunMoves : 0);
-        EXPECT_TRUE(main.isVisible() && main.TimerRunning());  // auto return brought it back
-    }
-    Click(&main, "btnStartBurnish");
-    EXPECT_EQ(w.controller.moves, 0);
-    EXPECT_EQ(w.Messages().size(), 2u);
-}
-
-// Exit prepares the controller; a board error on the way out is shown with
-// its number, and the end is an error.
-TEST_F(MainWindowTest, ExitPreparesTheControllerAndEndsTheProgram) {
-    frmMain& main = Main();
-    app.ShowSplash();
-    bool ended = false;
-    app.OnProgramEnd = [&] { ended = true; };
+// A board error while Exit resets the controller is shown with its number,
+// and the end is an error.
+TEST_F(MainWindowTest, ExitResetsTheControllerAndReportsItsError) {
+    w.controller.failReset = true;
+    app.OnProgramEnd = [] {};
     const int resets = w.controller.resets;
-    Click(&main, "btnExit");
+    Click(&Main(), "btnExit");
     EXPECT_EQ(w.controller.resets, resets + 1);
-    EXPECT_TRUE(ended && !main.isVisible() && app.Splash() == nullptr);
-
-    UiWorld w2;
-    Application app2{w2.ctx};
-    app2.OnProgramEnd = [] {};
-    w2.controller.failReset = true;
-    app2.LoadMainWindow();
-    w2.engine.ReturnToMainWindow();
-    Click(app2.MainWindow(), "btnExit");
     const std::string number = std::to_string(static_cast<std::int32_t>(0x80047537u));
-    EXPECT_EQ(w2.Messages(), std::vector<std::string>{"Error " + number + "\r\nThe controller stopped answering"});
-    EXPECT_EQ(w2.exitCodes, std::vector<int>{1});
-}
-
-// Pixels of each layer's colour inside the drawing's plot area (index = layer).
-std::vector<int> LayerPixels(PlanDrawing& drawing, std::int32_t layers) {
-    const QImage image = drawing.grab().toImage().convertToFormat(QImage::Format_RGB32);
-    const qreal ratio = image.devicePixelRatio();
-    const QRect area = drawing.PlotArea();
-    std::vector<int> counts(static_cast<std::size_t>(layers) + 1, 0);
-    for (int y = static_cast<int>(area.top() * ratio); y < static_cast<int>(area.bottom() * ratio); ++y)
-        for (int x = static_cast<int>(area.left() * ratio); x < static_cast<int>(area.right() * ratio); ++x)
-            for (std::int32_t layer = 1; layer <= layers; ++layer)
-                if ((image.pixel(x, y) & 0xFFFFFF) == engine::LayerColour(layer)) ++counts[layer];
-    return counts;
-}
-
-// The preview shows the plan the run then queues, paints every layer at any
-// size and follows parameter changes and the burnish choice.
-TEST_F(MainWindowTest, PreviewShowsTheRunItQueuesAndPaintsEveryLayerAtAnySize) {
-    frmMain& main = Main();
-    w.params.fAutoCloseRunWindow = 1;
-    Click(&main, "mnuViewRunPreview");
-    frmPreview* preview = main.Preview();
-    ASSERT_TRUE(preview != nullptr && preview->isVisible());
-    const engine::RunPlan plan = preview->Plan();
-    const int before = w.controller.moves;
-    Click(&main, "btnFullRun");
-    EXPECT_EQ(static_cast<std::size_t>(w.controller.moves - before), plan.moves.size());
-    EXPECT_NE(preview->SummaryText().toStdString().find("Layers: 6\n"), std::string::npos);
-    for (QSize size : {QSize(900, 700), QSize(420, 320)}) {
-        preview->resize(size);
-        QApplication::processEvents();
-        const std::vector<int> counts = LayerPixels(preview->Drawing(), plan.layers);
-        for (std::int32_t layer = 1; layer <= plan.layers; ++layer) EXPECT_GT(counts[layer], 10) << layer;
-    }
-    w.params.cTLC = 3;
-    main.LoadLabels();
-    EXPECT_NE(preview->SummaryText().toStdString().find("Layers: 3\n"), std::string::npos);
-    preview->SetBurnish(true);
-    EXPECT_TRUE(preview->Plan().layers == w.params.cBLC && preview->Plan().burnish);
+    EXPECT_EQ(w.Messages(), std::vector<std::string>{"Error " + number + "\r\nThe controller stopped answering"});
+    EXPECT_EQ(w.exitCodes, std::vector<int>{1});
 }
 
 // Retry scans again, Abort stops a running scan, Exit aborts it and ends.
@@ -249,6 +178,48 @@ TEST_F(MainWindowTest, SwitchDialogShowsTheClosedSwitchUntilItOpens) {
         EXPECT_TRUE(label(name)->text().isEmpty()) << name;
         EXPECT_EQ(label("lblBurnish")->text(), bit == engine::kSwitchBurnish ? "" : "ΣΤΙΛΒΩΣΗ") << name;
     }
+}
+
+// An error reaching a window action is shown with its number and
+// description; the program ends with its log closed.
+TEST(RunAction, ErrorsAreShownWithTheirNumberThenTheProgramEnds) {
+    const std::pair<std::function<void()>, std::string> cases[] = {
+        {[] { throw link::BoardLinkError(7, "ZentrovaCom.CharRead", "Error 7 reported by ZentrovaCom.CharRead"); },
+         "Error " + std::to_string(static_cast<std::int32_t>(0x80047537u)) +
+             "\r\nError 7 reported by ZentrovaCom.CharRead"},
+        {[] { throw drivers::TypeMismatch(); }, "Error 13\r\nType mismatch"},  // a board value that is no number
+        {[] { throw drivers::ArithmeticOverflow(); }, "Error 6\r\nOverflow"},  // or too large for its integer
+    };
+    for (const auto& [raise, message] : cases) {
+        UiWorld w;
+        w.env.OpenProgramLog("w.log");
+        RunAction(w.env, raise);
+        EXPECT_EQ(w.Messages(), std::vector<std::string>{message});
+        EXPECT_EQ(w.exitCodes, (std::vector<int>{1}));
+        std::string text = platform::ReadWholeFile(w.DataDirectory() + "/w.log").value_or("");
+        std::erase(text, '\0');
+        EXPECT_TRUE(text.ends_with(" EVENT:LOG FILE CLOSED")) << message;
+    }
+}
+
+// A failed log is reported once, by the outermost action (a run lets actions
+// run inside its waits, which must not end the program mid-run), naming the
+// file and the reason; while that message shows, no action runs.
+TEST(RunAction, FailedLogIsReportedOnceByTheOutermostAction) {
+    UiWorld w;
+    bool laterRan = false;
+    w.env.ExitHook = [&](int code) {
+        w.exitCodes.push_back(code);
+        RunAction(w.env, [&] { laterRan = true; });  // the main window's timer, say
+    };
+    RunAction(w.env, [&] {
+        w.log.LogFileOpen("/dev/full");
+        RunAction(w.env, [&] { EXPECT_TRUE(w.Messages().empty()); });
+    });
+    ASSERT_EQ(w.Messages().size(), 1u);
+    EXPECT_EQ(w.Messages()[0].rfind("Cannot write the log file /dev/full: No space left on device\r\n", 0), 0u);
+    EXPECT_EQ(w.exitCodes, (std::vector<int>{1}));
+    EXPECT_FALSE(laterRan);
 }
 
 }  // namespace
