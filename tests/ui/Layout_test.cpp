@@ -5,10 +5,8 @@
 #include <QPushButton>
 
 #include "tests/ui/UiFixture.h"
-#include "ui/Application.h"
 #include "ui/Layout.h"
 #include "ui/ResourceText.h"
-#include "ui/frmMain.h"
 #include "ui/frmOptions.h"
 #include "ui/frmRunStatus.h"
 #include "ui/frmSplash.h"
@@ -17,38 +15,29 @@
 namespace plyx::ui {
 namespace {
 
-TEST(Layout, LongButtonCaptionTakesTwoLinesOrASmallerFontInsteadOfBeingCutOff) {
+// A long caption takes two lines, or without a blank a smaller font, never
+// below 8 pt (also from a design size under 12 pt), and never cut off.
+TEST(Layout, LongCaptionWrapsOrShrinksInsteadOfBeingCutOff) {
     QWidget parent;
     QPushButton* button = NewButton(&parent, 0, 0, 2655, 735, 12, true);
     SetCaption(button, "Αποθήκευση αυτού του κελύφους");
-    EXPECT_TRUE(CaptionFits(button));
-    EXPECT_EQ(button->text(), "Αποθήκευση αυτού\nτου κελύφους");
+    EXPECT_TRUE(CaptionFits(button) && button->text() == "Αποθήκευση αυτού\nτου κελύφους");
     EXPECT_EQ(CaptionOf(button), "Αποθήκευση αυτού του κελύφους");
-
-    SetCaption(button, "Αποθήκευσηαυτούτου");  // no blank to break at
-    EXPECT_TRUE(CaptionFits(button));
-    EXPECT_LT(button->font().pointSizeF(), 12);
-
-    // Never smaller than 8 pt, even when that cannot fit (nor at a design size below 12 pt).
+    SetCaption(button, "Αποθήκευσηαυτούτου");
+    EXPECT_TRUE(CaptionFits(button) && button->font().pointSizeF() < 12);
     QPushButton* small = NewButton(&parent, 0, 0, 2655, 735, 9.75, true);
     for (QPushButton* b : {button, small}) {
         SetCaption(b, "Αποθήκευσηαυτούτουκελύφουςκαιάλλων");
         EXPECT_DOUBLE_EQ(b->font().pointSizeF(), 8);
     }
-    EXPECT_EQ(CaptionOf(button), "Αποθήκευσηαυτούτουκελύφουςκαιάλλων");
-
     SetCaption(button, "Short");
-    EXPECT_EQ(button->text(), "Short");
-    EXPECT_DOUBLE_EQ(button->font().pointSizeF(), 12);
-}
-
-TEST(Layout, LabelWrapsBeforeItShrinksAndAShrunkLineKeepsItsBaseline) {
-    QWidget parent;
-    QLabel* tall = NewLabel(&parent, 0, 0, 2175, 570, 12, true);  // room for two lines
+    EXPECT_TRUE(button->text() == "Short" && button->font().pointSizeF() == 12);
+    // A label wraps before it shrinks; a shrunk line keeps the baseline of its design size.
+    QLabel* tall = NewLabel(&parent, 0, 0, 2175, 570, 12, true);
     QLabel* flat = NewLabel(&parent, 0, 0, 2175, 375, 12, true);
     for (QLabel* label : {tall, flat}) SetCaption(label, "Verstrichene Laufzeit:");
     EXPECT_TRUE(CaptionFits(tall) && tall->wordWrap() && tall->font().pointSizeF() == 12);
-    EXPECT_TRUE(CaptionFits(flat) && flat->font().pointSizeF() < 12);  // on the baseline of 12 pt
+    EXPECT_TRUE(CaptionFits(flat) && flat->font().pointSizeF() < 12);
     EXPECT_NEAR(flat->contentsMargins().top() + QFontMetrics(flat->font()).ascent(),
                 QFontMetrics(DesignFont(12, true)).ascent(), 1);
 }

@@ -4,7 +4,6 @@
 
 #include <QApplication>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QTest>
 
 #include "tests/ui/UiFixture.h"
@@ -15,8 +14,7 @@ namespace {
 
 class OptionsTest : public ::testing::Test {
 protected:
-    // A valid pole advance, unless a test wants the default of 0 refused.
-    OptionsTest() { w.params.cPAVP = 5; }
+    OptionsTest() { w.params.cPAVP = 5; }  // the default of 0 is refused
     UiWorld w;
     std::unique_ptr<frmOptions> dialog;
 
@@ -30,38 +28,25 @@ protected:
     QLineEdit* Field(const char* name) { return dialog->findChild<QLineEdit*>(QString::fromLatin1(name)); }
     void Press(const char* button) { Click(dialog.get(), button); }
     void Type(const char* field, const QString& text) {
-        QLineEdit* edit = Field(field);
-        ASSERT_NE(edit, nullptr) << field;
-        edit->selectAll();
-        QTest::keyClicks(edit, text);
-        ASSERT_EQ(edit->text(), text);
+        Field(field)->selectAll();
+        QTest::keyClicks(Field(field), text);
+        ASSERT_EQ(Field(field)->text(), text);
     }
 };
 
-// Shown in service mode or hidden, the protected field still stops OK.
-TEST_F(OptionsTest, DefaultPoleAdvanceOfZeroIsRefusedWithFocusOnIt) {
-    w.params.cPAVP = 0;
-    for (const std::int16_t mode : {frmOptions::kServiceMode, std::int16_t{0}}) {
-        w.dialogs.messages.clear();
-        w.params.idMMD = mode;
-        frmOptions& d = Open();
-        EXPECT_EQ(d.ProtectedShown(), mode != 0);
-        Type("edtShellDiameter", "8");
-        Press("cmdOK");
-        Press("cmdApply");
-        EXPECT_EQ(w.Messages(), std::vector<std::string>(2, "Pole Advance % must be > 0"));
-        EXPECT_EQ(d.RejectedField(), Field("edtReqPoleAdvancePercent"));
-        if (mode != 0) {
-            EXPECT_EQ(d.focusWidget(), Field("edtReqPoleAdvancePercent"));
-        }
-        EXPECT_TRUE(d.isVisible() && w.params.zSD == 6 && !w.params.ShellEdited);  // nothing stored
-    }
-}
-
+// Checks run in their fixed order, focus on the rejected field, and store
+// nothing until all pass; the protected default pole advance of 0 is refused
+// too, even with its frame hidden.
 TEST_F(OptionsTest, ChecksRunInTheirFixedOrderAndStopAtTheFirstFailure) {
+    w.params.cPAVP = 0;
+    w.params.idMMD = 0;
+    EXPECT_FALSE(Open().ProtectedShown());
+    Press("cmdOK");
+    EXPECT_TRUE(w.Messages() == std::vector<std::string>{"Pole Advance % must be > 0"} && dialog->isVisible());
+    w.dialogs.messages.clear();
+    w.params.idMMD = frmOptions::kServiceMode;
     frmOptions& d = Open();
-    const std::pair<const char*, const char*> bad[] = {{"edtAltLayer", "-1"},
-                                                       {"edtLayerIncreasePercent", "0"},
+    const std::pair<const char*, const char*> bad[] = {{"edtAltLayer", "-1"}, {"edtLayerIncreasePercent", "0"},
                                                        {"edtMainRateFirstLine", "x"},
                                                        {"edtThirdAxisCleanupPercent", "-2"},
                                                        {"edtThirdAxisRateCleanup", "0"}};
@@ -71,14 +56,14 @@ TEST_F(OptionsTest, ChecksRunInTheirFixedOrderAndStopAtTheFirstFailure) {
         {"edtLayerIncreasePercent", "% increase per layer: must be > 0", "12"},
         {"edtAltLayer", "Alternate Layers: must be > 0", "0"},
         {"edtThirdAxisCleanupPercent", "Third axis increase must be > 0", "2"},
+        {"edtReqPoleAdvancePercent", "Pole Advance % must be > 0", "5"},
         {"edtMainRateFirstLine", "Main rate first line must be > 0", "1"},
         {"edtThirdAxisRateCleanup", "Third axis interval must be > 0", "1"}};
     for (const auto& [field, message, mend] : steps) {
         Press("cmdApply");
         EXPECT_EQ(w.Messages().back(), message);
-        EXPECT_EQ(d.RejectedField(), Field(field));
-        EXPECT_EQ(d.focusWidget(), Field(field));
-        EXPECT_EQ(w.params.zASAPL, 10);  // still nothing stored
+        EXPECT_TRUE(d.RejectedField() == Field(field) && d.focusWidget() == Field(field)) << field;
+        EXPECT_TRUE(w.params.zASAPL == 10 && !w.params.ShellEdited);
         Type(field, QString::fromLatin1(mend));
     }
     Press("cmdApply");
