@@ -1,9 +1,7 @@
 // The run status window through a run: texts, the button-state table,
-// pause/restart/abort from its buttons, tape units, the live increase and
-// a board lost mid-run.
+// pause/restart/abort from its buttons, the live increase, a board lost.
 #include <gtest/gtest.h>
 
-#include <QCheckBox>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -75,20 +73,6 @@ TEST_F(RunStatusTest, ButtonsFollowTheRunThroughPauseRestartAndAbort) {
     EXPECT_EQ(Child<QProgressBar>("prgTapeLaid")->value(), Child<QProgressBar>("prgTapeLaid")->maximum());
 }
 
-// Feet with thousands separators; the meters box changes unit and value at once.
-TEST_F(RunStatusTest, TapeTotalInFeetOrMeters) {
-    Status().LoadLabels();
-    Status().show();
-    w.engine.Geometry().zTapePerStep = 1.0;
-    w.globals.cQueInUse = 0;
-    w.engine.InsertDistance(12 * 1234567.34, 1);
-    w.engine.UpdateQueueDisplays();
-    EXPECT_EQ(Text("lblStepTotal"), "1,234,567.3");
-    Click(&Status(), "chkShowAsMeters");
-    EXPECT_TRUE(w.params.fDSU == 1 && Text("lblTapeUnits") == "Tape Meters:");
-    EXPECT_EQ(Text("lblStepTotal"), "376,296.9");
-}
-
 TEST_F(RunStatusTest, SetPercentIncreaseTakesOnlyPositiveNumbers) {
     w.params.zASAPL = 10;
     w.engine.Geometry().zLayerScaleFraction = 0.1;
@@ -106,23 +90,19 @@ TEST_F(RunStatusTest, SetPercentIncreaseTakesOnlyPositiveNumbers) {
     EXPECT_EQ(w.params.zASAPL, 10);
 }
 
-// A board lost mid-run: the progress shown so far came from the controller,
-// and the run's line in the production record carries the error the message
-// box shows, written before it.
+// A board lost mid-run: the bar showed the controller's progress, and the
+// run's line in the production record carries the error the message box
+// shows, written before it.
 TEST_F(RunStatusTest, BoardLostMidRunIsRecordedWithItsError) {
-    auto* bar = Child<QProgressBar>("prgTapeLaid");
     std::vector<int> bars;
-    QString left;
     w.controller.onWaitIdle = [&] {
-        bars.push_back(bar->value());
-        left = Text("lblTimeLeft");
+        bars.push_back(Child<QProgressBar>("prgTapeLaid")->value());
         if (bars.size() == 40) throw link::BoardLinkError(7, "ZentrovaCom.CharWrite", "The board does not answer");
     };
     Click(main, "btnFullRun");
     ASSERT_EQ(w.Messages().size(), 1u);
     EXPECT_EQ(w.exitCodes, (std::vector<int>{1}));
     EXPECT_TRUE(bars.back() > bars.front() && bars.back() < 1000);
-    EXPECT_FALSE(left.isEmpty());
     const auto rows = engine::ParseCsv(*platform::ReadWholeFile(app.Record().FilePath()));
     ASSERT_TRUE(rows.size() == 2 && rows[1].size() == 14);
     const std::vector<std::string>& r = rows[1];
