@@ -4,14 +4,29 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QTimer>
 
 #include "platform/qt/QtDialogs.h"
 #include "platform/qt/QtEventPump.h"
 #include "tests/support/TempDir.h"
-#include "tests/ui/UiFixture.h"
 
 namespace plyx::platform {
 namespace {
+
+// Calls answer with the file dialog once it is up (exec() blocks the test
+// until answer closes it).
+void WhenShown(std::function<void(QFileDialog*)> answer) {
+    auto* timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, answer] {
+        if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+            timer->stop();
+            timer->deleteLater();
+            answer(dialog);
+        }
+    });
+    timer->start();
+}
 
 TEST(QtDialogs, SaveDialogCarriesTheRequest) {
     plyx::test::TempDir dir;
@@ -23,8 +38,7 @@ TEST(QtDialogs, SaveDialogCarriesTheRequest) {
     request.defaultExtension = "cfg";
     request.confirmOverwrite = true;
     QStringList seen;
-    ui::test::WhenModalShown([&](QWidget* modal) {
-        auto* d = qobject_cast<QFileDialog*>(modal);
+    WhenShown([&](QFileDialog* d) {
         seen << d->windowTitle() << d->directory().absolutePath() << d->defaultSuffix() << d->nameFilters()
              << (d->testOption(QFileDialog::DontConfirmOverwrite) ? "no confirm" : "confirm");
         d->reject();

@@ -2,9 +2,7 @@
 
 #include <QAbstractButton>
 #include <QAction>
-#include <QApplication>
 #include <QTest>
-#include <QTimer>
 #include <filesystem>
 
 #include "app/ParameterFiles.h"
@@ -29,8 +27,6 @@ void FakeController::ResetController() {
     ++resets;
     if (failReset) throw link::BoardLinkError(7, "ZentrovaCom", "The controller stopped answering");
 }
-
-void QtPump::DispatchPending() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
 
 UiWorld::UiWorld() {
     setenv("PLYX3_DOCUMENTS_DIR", documents.path().c_str(), 1);
@@ -67,19 +63,6 @@ void Click(const QObject* root, const char* name) {
         action->trigger();
     else
         ADD_FAILURE() << "no button or action " << name;
-}
-
-void WhenModalShown(std::function<void(QWidget*)> answer) {
-    auto* timer = new QTimer;
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, answer] {
-        if (QWidget* dialog = QApplication::activeModalWidget()) {
-            timer->stop();
-            timer->deleteLater();
-            answer(dialog);
-        }
-    });
-    timer->start();
 }
 
 }  // namespace plyx::ui::test

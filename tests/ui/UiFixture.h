@@ -15,6 +15,7 @@
 #include "link/CommLog.h"
 #include "platform/Dialogs.h"
 #include "platform/FakeClock.h"
+#include "platform/qt/QtEventPump.h"
 #include "tests/support/TempDir.h"
 #include "ui/Application.h"
 #include "ui/frmMain.h"
@@ -41,13 +42,6 @@ public:
     void SetLamps(std::int32_t bits) override { lamps.push_back(bits); }
 };
 
-// Runs the pending window events, as the program's waits do.
-class QtPump final : public platform::EventPump {
-public:
-    void DispatchPending() override;
-    bool QuitRequested() override { return false; }
-};
-
 class UiWorld {
 public:
     UiWorld();
@@ -61,7 +55,7 @@ public:
     app::Environment env{log, dialogs, clock, tables};
     app::ParameterSet params;
     engine::RunGlobals globals;
-    QtPump pump;
+    platform::QtEventPump pump;
     engine::RunEngine engine{env, params, globals, pump};
     FakeController controller;
     UiContext ctx{env, params, engine};
@@ -87,8 +81,5 @@ protected:
 QString CaptionOfChild(const QObject* root, const char* name);
 // Clicks the button, or triggers the action, that is root's child named name.
 void Click(const QObject* root, const char* name);
-// Calls answer with the application's modal dialog once one is up (exec()
-// blocks the test until answer closes it).
-void WhenModalShown(std::function<void(QWidget*)> answer);
 
 }  // namespace plyx::ui::test

@@ -112,19 +112,6 @@ TEST_F(MainWindowTest, TickWhileAnEarlierPollRunsDoesNothing) {
     EXPECT_EQ(w.controller.lamps.back(), 0);
 }
 
-// A board error while Exit resets the controller is shown with its number,
-// and the end is an error.
-TEST_F(MainWindowTest, ExitResetsTheControllerAndReportsItsError) {
-    w.controller.failReset = true;
-    app.OnProgramEnd = [] {};
-    const int resets = w.controller.resets;
-    Click(&Main(), "btnExit");
-    EXPECT_EQ(w.controller.resets, resets + 1);
-    const std::string number = std::to_string(static_cast<std::int32_t>(0x80047537u));
-    EXPECT_EQ(w.Messages(), std::vector<std::string>{"Error " + number + "\r\nThe controller stopped answering"});
-    EXPECT_EQ(w.exitCodes, std::vector<int>{1});
-}
-
 // A language change keeps an open switch's label empty in the switch dialog.
 TEST_F(MainWindowTest, SwitchDialogKeepsOpenSwitchesEmptyOnALanguageChange) {
     frmSwitchStatus& dialog = app.SwitchStatus();

@@ -71,16 +71,6 @@ TEST_F(OptionsTest, ChecksRunInTheirFixedOrderAndStopAtTheFirstFailure) {
     EXPECT_EQ(w.params.zASAPL, 12);
 }
 
-// OK with nothing changed stores nothing, not even a value with no short
-// decimal form.
-TEST_F(OptionsTest, OkStoresOnlyChanges) {
-    w.params.zTS = 0.1 + 0.2;
-    Open();
-    Press("cmdOK");
-    EXPECT_TRUE(w.Messages().empty() && !w.params.ShellEdited && w.params.zTS == 0.1 + 0.2);
-    EXPECT_EQ(dialog->result(), QDialog::Accepted);
-}
-
 // Counts are checked as they will be stored (rounded half to even, in 16
 // bits); a refusal stores nothing, not even the other fields.
 TEST_F(OptionsTest, CountsAreCheckedAsTheyWillBeStored) {
