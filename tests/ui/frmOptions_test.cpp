@@ -46,20 +46,16 @@ TEST_F(OptionsTest, ChecksRunInTheirFixedOrderAndStopAtTheFirstFailure) {
     w.dialogs.messages.clear();
     w.params.idMMD = frmOptions::kServiceMode;
     frmOptions& d = Open();
-    const std::pair<const char*, const char*> bad[] = {{"edtAltLayer", "-1"}, {"edtLayerIncreasePercent", "0"},
-                                                       {"edtMainRateFirstLine", "x"},
-                                                       {"edtThirdAxisCleanupPercent", "-2"},
-                                                       {"edtThirdAxisRateCleanup", "0"}};
-    for (const auto& [field, typed] : bad) Type(field, QString::fromLatin1(typed));
-    // rejected field, message, then the value that mends it (0 is fine for Alternate Layers)
-    const std::tuple<const char*, const char*, const char*> steps[] = {
-        {"edtLayerIncreasePercent", "% increase per layer: must be > 0", "12"},
-        {"edtAltLayer", "Alternate Layers: must be > 0", "0"},
-        {"edtThirdAxisCleanupPercent", "Third axis increase must be > 0", "2"},
-        {"edtReqPoleAdvancePercent", "Pole Advance % must be > 0", "5"},
-        {"edtMainRateFirstLine", "Main rate first line must be > 0", "1"},
-        {"edtThirdAxisRateCleanup", "Third axis interval must be > 0", "1"}};
-    for (const auto& [field, message, mend] : steps) {
+    // rejected field, bad value typed first, message, then the value that mends it
+    const std::tuple<const char*, const char*, const char*, const char*> steps[] = {
+        {"edtLayerIncreasePercent", "0", "% increase per layer: must be > 0", "12"},
+        {"edtAltLayer", "-1", "Alternate Layers: must be > 0", "0"},  // 0 is fine here
+        {"edtThirdAxisCleanupPercent", "-2", "Third axis increase must be > 0", "2"},
+        {"edtReqPoleAdvancePercent", "0", "Pole Advance % must be > 0", "5"},
+        {"edtMainRateFirstLine", "x", "Main rate first line must be > 0", "1"},
+        {"edtThirdAxisRateCleanup", "0", "Third axis interval must be > 0", "1"}};
+    for (const auto& [field, bad, message, mend] : steps) Type(field, QString::fromLatin1(bad));
+    for (const auto& [field, bad, message, mend] : steps) {
         Press("cmdApply");
         EXPECT_EQ(w.Messages().back(), message);
         EXPECT_TRUE(d.RejectedField() == Field(field) && d.focusWidget() == Field(field)) << field;
