@@ -15,9 +15,9 @@ namespace {
 
 using Texts = std::vector<std::pair<ResourceId, std::string>>;
 
-class LanguageFile : public plyx::test::CoreFixture {
+class TextResources : public plyx::test::CoreFixture {
 protected:
-    LanguageFile() { OpenLog(); }
+    TextResources() { OpenLog(); }
     std::int16_t Load(std::string path) { return LoadResourceFile(env, tables.SelectedLanguageTable, path); }
     // Log lines after the header written when the log was opened.
     std::vector<std::string> Lines() {
@@ -33,40 +33,36 @@ std::string Utf16(std::string_view utf8, bool bom) {
 }  // namespace
 
 // An empty text in a language table still wins; an unknown ID is marked.
-TEST(ResourceText, LookupOrderCompositionAndItsLog) {
-    struct {
-        TextTables tables;
-        std::vector<std::string> lines;
-    } t;
-    LoadInternalDictionary(t.tables, "PLYX3");
-    t.tables.LogLine = [&](std::string_view l) { t.lines.emplace_back(l); };
-    SetDictionaryText(t.tables.SelectedLanguageTable, 101, "Selected");
-    SetDictionaryText(t.tables.DefaultLanguageTable, 101, "Default");
-    SetDictionaryText(t.tables.DefaultLanguageTable, 102, "Default only");
-    SetDictionaryText(t.tables.DefaultLanguageTable, 106, "");
+TEST_F(TextResources, LookupOrderCompositionAndItsLog) {
+    std::vector<std::string> lines;
+    tables.LogLine = [&](std::string_view l) { lines.emplace_back(l); };
+    SetDictionaryText(tables.SelectedLanguageTable, 101, "Selected");
+    SetDictionaryText(tables.DefaultLanguageTable, 101, "Default");
+    SetDictionaryText(tables.DefaultLanguageTable, 102, "Default only");
+    SetDictionaryText(tables.DefaultLanguageTable, 106, "");
     const Texts cases = {{101, "Selected"}, {102, "Default only"}, {103, "Exit Program"},
                          {106, ""},         {32000, "?32000?"},    {-5, "?-5?"}};
-    for (const auto& [id, text] : cases) EXPECT_EQ(LookupResourceText(t.tables, id), text) << id;
+    for (const auto& [id, text] : cases) EXPECT_EQ(LookupResourceText(tables, id), text) << id;
 
-    t.lines.clear();
-    EXPECT_EQ(GetResourceText(t.tables, 706, "", ""), "Pause");
-    EXPECT_EQ(t.lines, (std::vector<std::string>{"Loaded Resource 706:Pause", "...(P)==>80", "...(a)==>97",
+    lines.clear();
+    EXPECT_EQ(GetResourceText(tables, 706, "", ""), "Pause");
+    EXPECT_EQ(lines, (std::vector<std::string>{"Loaded Resource 706:Pause", "...(P)==>80", "...(a)==>97",
                                                  "...(u)==>117", "...(s)==>115", "...(e)==>101"}));
-    EXPECT_EQ(GetResourceText(t.tables, 107, "COM3: ", " MODEL-A"), "COM3: Model MODEL-A");
+    EXPECT_EQ(GetResourceText(tables, 107, "COM3: ", " MODEL-A"), "COM3: Model MODEL-A");
     // With the IDs shown, only the resource text is marked.
-    t.tables.ShowResourceIDs = true;
-    EXPECT_EQ(GetResourceText(t.tables, 108, "6 ", "!"), "6 (108:inches)!");
-    EXPECT_EQ(GetResourceText(t.tables, 32000), "(32000:?32000?)");
+    tables.ShowResourceIDs = true;
+    EXPECT_EQ(GetResourceText(tables, 108, "6 ", "!"), "6 (108:inches)!");
+    EXPECT_EQ(GetResourceText(tables, 32000), "(32000:?32000?)");
     // Code units beyond ASCII; the halves of a surrogate pair as replacement characters.
-    t.lines.clear();
-    LogResourceText(t.tables, "H", "\xCE\xB1\xF0\x9F\x98\x80");
-    EXPECT_EQ(t.lines, (std::vector<std::string>{"H:\xCE\xB1\xF0\x9F\x98\x80", "...(\xCE\xB1)==>945",
+    lines.clear();
+    LogResourceText(tables, "H", "\xCE\xB1\xF0\x9F\x98\x80");
+    EXPECT_EQ(lines, (std::vector<std::string>{"H:\xCE\xB1\xF0\x9F\x98\x80", "...(\xCE\xB1)==>945",
                                                  "...(\xEF\xBF\xBD)==>55357", "...(\xEF\xBF\xBD)==>56832"}));
 }
 
 // UTF-16 with or without its mark on the first pass; otherwise each line as
 // UTF-8 where valid, else Latin-1 (an overlong "A" is two Latin-1 bytes).
-TEST_F(LanguageFile, EncodingsAndHeaders) {
+TEST_F(TextResources, EncodingsAndHeaders) {
     const struct {
         std::string bytes;
         std::int16_t result;
@@ -90,10 +86,9 @@ TEST_F(LanguageFile, EncodingsAndHeaders) {
         EXPECT_EQ(dialogs.messages.size(), c.result == 0 ? 0u : 1u) << c.bytes;
     }
     EXPECT_EQ(dialogs.messages.back().text, "Requested Language file is not properly formatted\r\n" + path);
-    const std::vector<std::string> lines = Lines();
-    EXPECT_EQ(std::count(lines.begin(), lines.end(),
-                         "FAILED TO PARSE " + path + "-- contents are not valid for use as a resource file"),
-              1);
+    const std::vector<std::string> l = Lines();
+    const std::string failed = "FAILED TO PARSE " + path + "-- contents are not valid for use as a resource file";
+    EXPECT_EQ(std::count(l.begin(), l.end(), failed), 1);
 
     const std::string none = docs.File("none.lng");
     EXPECT_TRUE(Load(none) == 1 && tables.SelectedLanguageTable.empty());
@@ -101,7 +96,7 @@ TEST_F(LanguageFile, EncodingsAndHeaders) {
     EXPECT_NE(dialogs.messages.back().text.find("\r\nError 53\r\n"), std::string::npos);
 }
 
-TEST_F(LanguageFile, ResourceLinesAndOtherLines) {
+TEST_F(TextResources, ResourceLinesAndOtherLines) {
     docs.Write("a.lng",
                "PLYX3RESOURCES\n101, Save this shell ,now\n,text\ntext\nabc,text\n\n  102  ,  Edit  \n101,Again\n"
                "40000,too big\n2.5,rounded\n");

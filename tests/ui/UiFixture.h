@@ -1,8 +1,7 @@
 #pragma once
-// The program's objects for the windows: a real environment, parameter set,
-// text tables and run engine on a fake clock, fake dialogs and a fake
-// controller whose panel switches a test closes; the data directory is a
-// temporary folder.
+// The program's objects for the windows: the real environment, tables and run
+// engine on a fake clock, fake dialogs, a fake controller whose switches a
+// test closes, and a temporary data folder.
 #include <gtest/gtest.h>
 
 #include <QString>
