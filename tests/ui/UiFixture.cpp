@@ -6,27 +6,9 @@
 #include <filesystem>
 
 #include "app/ParameterFiles.h"
-#include "link/BoardLinkError.h"
 #include "ui/ResourceText.h"
 
 namespace plyx::ui::test {
-
-std::int32_t FakeController::ReadSwitchInputs() {
-    ++switchReads;
-    if (onReadSwitches) onReadSwitches();
-    std::int32_t inputs = 15;  // active low: all open
-    for (auto& [bit, readings] : closedFor) {
-        if (readings <= 0 || bit > 8) continue;
-        inputs &= ~bit;
-        --readings;
-    }
-    return inputs;
-}
-
-void FakeController::ResetController() {
-    ++resets;
-    if (failReset) throw link::BoardLinkError(7, "ZentrovaCom", "The controller stopped answering");
-}
 
 UiWorld::UiWorld() {
     setenv("PLYX3_DOCUMENTS_DIR", documents.path().c_str(), 1);

@@ -1,12 +1,11 @@
 #pragma once
 // The program's objects for the windows: the real environment, tables and run
-// engine on a fake clock, fake dialogs, a fake controller whose switches a
-// test closes, and a temporary data folder.
+// engine on a fake clock, fake dialogs, a fake controller with its switches
+// open, and a temporary data folder.
 #include <gtest/gtest.h>
 
 #include <QString>
 #include <functional>
-#include <map>
 
 #include "app/Environment.h"
 #include "engine/IdleController.h"
@@ -24,20 +23,21 @@ namespace plyx::ui::test {
 class FakeController final : public engine::IdleController {
 public:
     std::vector<std::int32_t> lamps;
-    int resets = 0, resumes = 0, moves = 0, switchReads = 0;
-    bool failReset = false;  // ResetController raises a board-link error
-    std::map<std::int16_t, int> closedFor;  // switch bit: closed for the next n readings
+    int resumes = 0, switchReads = 0;
     std::function<void()> onWaitIdle, onReadSwitches;
 
-    void Close(std::int16_t bit, int readings = 1 << 30) { closedFor[bit] = readings; }
-    void GoToRequested() override { ++moves; }
+    void GoToRequested() override {}
     std::int32_t WaitIdle(std::int32_t) override {
         if (onWaitIdle) onWaitIdle();
         return 0;
     }
     void ResumeController() override { ++resumes; }
-    void ResetController() override;
-    std::int32_t ReadSwitchInputs() override;
+    void ResetController() override {}
+    std::int32_t ReadSwitchInputs() override {
+        ++switchReads;
+        if (onReadSwitches) onReadSwitches();
+        return 15;  // active low: all open
+    }
     void SetLamps(std::int32_t bits) override { lamps.push_back(bits); }
 };
 
