@@ -1,11 +1,9 @@
-// The simulator's panel window against a program on the simulated board:
-// its switches, latch and limit inputs reach the program's switch reading,
-// its lamps follow what the program drives, its fault buttons end a run as
-// the control lines do, and its drawing holds the moves a run queued.
+// The simulator's panel window against a program on the simulated 4-axis
+// board: its switches, latch and limit inputs reach the program's switch
+// reading, and its drawing holds the moves a run queued.
 #include <QCheckBox>
 #include <QPushButton>
 #include <QTest>
-#include <memory>
 #include <tuple>
 
 #include "sim/panel/SimPanel.h"
@@ -14,106 +12,27 @@
 namespace plyx::engine::test {
 namespace {
 
-using sim::panel::SimPanel;
+using sim::panel::PathPoint;
 
 class PanelTest : public RunFaultTest {
 protected:
-    PanelTest() {
+    void SetUp() override {
         params.cTLC = 2;
         params.cMRC = 2;
         text::LoadInternalDictionary(texts, "PLYX3");
-    }
-    // A fresh board (and link) with its panel.
-    void Open(sim::SimOptions options = {}) {
-        panel.reset();
-        if (board) {
-            engine->ReleaseDrivers();
-            boardLink.reset();
-            board.reset();
-        }
-        env->ControllerFamily = options.firmwareName.rfind("QM4D", 0) == 0 ? kFamily4Axis : kFamily2Axis;
-        StartBoard(std::move(options));
-        panel = std::make_unique<SimPanel>(*board, texts, "");
+        env->ControllerFamily = kFamily4Axis;
+        StartBoard();
+        panel = std::make_unique<sim::panel::SimPanel>(*board, texts, "");
         panel->show();
     }
-    std::int16_t Switches() {
-        globals.SwitchFlags = 0;
-        return engine->ReadSwitches();
-    }
-
     text::TextTables texts;
-    std::unique_ptr<SimPanel> panel;
+    std::unique_ptr<sim::panel::SimPanel> panel;
 };
 
-TEST_F(PanelTest, StartOnThePanelStartsARunThatTheDrawingHolds) {
-    Open();
-    QPushButton* start = panel->SwitchButton(sim::Switch::Start);
-    QTest::mousePress(start, Qt::LeftButton);
-    bool runningLamps = false;
-    script = [&](int n) {
-        if (n == 1) QTest::mouseRelease(start, Qt::LeftButton);
-        panel->Poll(n % 3 == 0);
-        if (globals.RunState == kRunRunning)
-            runningLamps = runningLamps || (panel->LampLit(sim::kLampPause) && panel->LampLit(sim::kLampStop) &&
-                                            panel->LampLit(sim::kLampAbort) && !panel->LampLit(sim::kLampStart));
-    };
-    pump.dispatches = 0;
-    // What the main window's timer does between runs.
-    RunOutcome out = Timed([&] { engine->CheckStartSwitches(); });
-    ASSERT_FALSE(out.error) << out.error->Description();
-    EXPECT_NE(std::find(mainWindow.calls.begin(), mainWindow.calls.end(), "FullRun"), mainWindow.calls.end());
-    EXPECT_TRUE(runningLamps);
-
-    panel->Poll(true);
-    const auto moves = board->Moves();
-    ASSERT_GT(moves.size(), 3u);
-    // Every move is drawn, in order, from where the one before ended, in
-    // the state the board gives it; the path ends where the head stands.
-    const auto& points = panel->Trace().Points();
-    std::vector<std::tuple<double, double, int>> drawn, recorded;
-    for (std::size_t i = 1; i < points.size(); ++i)
-        if (points[i].kind != sim::panel::PathPoint::Jump)
-            drawn.emplace_back(points[i].x - points[i - 1].x, points[i].y - points[i - 1].y, points[i].kind);
-    for (const sim::MoveRecord& m : moves)
-        recorded.emplace_back(m.steps[sim::kX], m.steps[sim::kY],
-                              m.status == sim::MoveRecord::Ran ? sim::panel::PathPoint::Ran
-                                                               : sim::panel::PathPoint::Dropped);
-    EXPECT_EQ(drawn, recorded);
-    const sim::SimState s = board->State();
-    EXPECT_EQ(points.back().x, s.position[sim::kX]);
-    EXPECT_EQ(points.back().y, s.position[sim::kY]);
-}
-
-TEST_F(PanelTest, LampsFollowTheLampModeOnBothFamilies) {
-    const struct {
-        int mode, lit;
-    } modes[] = {{2, sim::kLampStart | sim::kLampBurnish},
-                 {3, sim::kLampPause | sim::kLampStop | sim::kLampAbort},
-                 {4, sim::kLampStart | sim::kLampStop | sim::kLampAbort},
-                 {5, sim::kLampAbort},
-                 {0, 0}};
-    for (const char* firmware : {"QM4DNCRouterVarn", "VT2D20NCRouterVarn"}) {
-        sim::SimOptions o;
-        o.firmwareName = firmware;
-        Open(o);
-        for (const auto& m : modes) {
-            engine->SetLampMode(static_cast<std::int16_t>(m.mode));
-            panel->Poll(false);
-            for (int bit = 1; bit <= 16; bit <<= 1)
-                EXPECT_EQ(panel->LampLit(bit), (m.lit & bit) != 0) << firmware << " mode " << m.mode << " lamp " << bit;
-        }
-    }
-}
-
 TEST_F(PanelTest, SwitchesLatchAndLimitsReachTheProgram) {
-    Open();
     QPushButton* pause = panel->SwitchButton(sim::Switch::Pause);
     QCheckBox* holdStop = panel->HoldToggle(sim::Switch::Stop);
-    const struct {
-        const char* what;
-        std::function<void()> act;
-        std::int16_t seen;
-    } steps[] = {
+    const std::tuple<const char*, std::function<void()>, std::int16_t> steps[] = {  // what, act, switches seen
         {"PAUSE held", [&] { QTest::mousePress(pause, Qt::LeftButton); }, 2},
         {"STOP left closed too", [&] { holdStop->setChecked(true); }, 2 | 4},
         {"PAUSE let go", [&] { QTest::mouseRelease(pause, Qt::LeftButton); }, 4},
@@ -124,57 +43,39 @@ TEST_F(PanelTest, SwitchesLatchAndLimitsReachTheProgram) {
         {"limit input 3 tripped", [&] { panel->LimitToggle(2)->setChecked(true); }, 16},
         {"limit input 3 cleared", [&] { panel->LimitToggle(2)->setChecked(false); }, 0},
     };
-    for (const auto& s : steps) {
-        s.act();
-        EXPECT_EQ(Switches(), s.seen) << s.what;
+    for (const auto& [what, act, seen] : steps) {
+        act();
+        globals.SwitchFlags = 0;
+        EXPECT_EQ(engine->ReadSwitches(), seen) << what;
     }
 }
 
-// Each fault from its button mid-run ends the run exactly as its control
-// line does, and the panel says the fault is on.
-TEST_F(PanelTest, FaultButtonsEndARunAsTheControlLinesDo) {
-    const struct {
-        SimPanel::Fault fault;
-        std::string line;
-        const char* shown;
-        bool fails;
-    } faults[] = {
-        {SimPanel::Fault::Silent, "silent on", "Board silent", true},
-        {SimPanel::Fault::Unplug, "unplug", "Unplugged", true},
-        {SimPanel::Fault::Garble, std::string("garbage ") + SimPanel::kGarbleBytes, "Garbled reply pending", false},
-        {SimPanel::Fault::Restart, "restart", "Board restarted", false},
+// START on the panel starts a run (as the main window's timer checks between
+// runs); every move is drawn, in order, from where the one before ended, in
+// the state the board gives it, and the path ends where the head stands.
+TEST_F(PanelTest, StartOnThePanelStartsARunThatTheDrawingHolds) {
+    QPushButton* start = panel->SwitchButton(sim::Switch::Start);
+    QTest::mousePress(start, Qt::LeftButton);
+    script = [&](int n) {
+        if (n == 1) QTest::mouseRelease(start, Qt::LeftButton);
+        panel->Poll(n % 3 == 0);
     };
-    for (const auto& f : faults) {
-        RunOutcome ways[2];
-        std::size_t moves[2] = {};
-        for (int viaPanel = 0; viaPanel < 2; ++viaPanel) {
-            Open();
-            QString shown;
-            script = [&](int n) {
-                if (n != 5) return;
-                if (viaPanel) {
-                    QTest::mouseClick(panel->FaultButton(f.fault), Qt::LeftButton);
-                    panel->Poll(false);
-                    shown = panel->FaultText();
-                } else {
-                    board->Control(f.line);
-                }
-            };
-            ways[viaPanel] = Run();
-            moves[viaPanel] = board->Moves().size();
-            if (viaPanel) {
-                EXPECT_TRUE(shown.contains(QString::fromLatin1(f.shown))) << f.line << ": " << shown.toStdString();
-            }
-        }
-        EXPECT_EQ(ways[1].Number(), ways[0].Number()) << f.line;
-        EXPECT_EQ(ways[1].otherError, ways[0].otherError) << f.line;
-        EXPECT_EQ(ways[1].error.has_value(), f.fails) << f.line;
-        if (ways[0].error && ways[1].error) {
-            EXPECT_EQ(ways[1].error->Source(), ways[0].error->Source()) << f.line;
-        }
-        EXPECT_EQ(moves[1], moves[0]) << f.line;
-        EXPECT_GT(moves[1], 0u) << f.line;
-    }
+    RunOutcome out = Timed([&] { engine->CheckStartSwitches(); });
+    ASSERT_FALSE(out.error) << out.error->Description();
+    EXPECT_NE(std::find(mainWindow.calls.begin(), mainWindow.calls.end(), "FullRun"), mainWindow.calls.end());
+    panel->Poll(true);
+    const auto& points = panel->Trace().Points();
+    std::vector<std::tuple<double, double, int>> drawn, recorded;
+    for (std::size_t i = 1; i < points.size(); ++i)
+        if (points[i].kind != PathPoint::Jump)
+            drawn.emplace_back(points[i].x - points[i - 1].x, points[i].y - points[i - 1].y, points[i].kind);
+    for (const sim::MoveRecord& m : board->Moves())
+        recorded.emplace_back(m.steps[sim::kX], m.steps[sim::kY],
+                              m.status == sim::MoveRecord::Ran ? PathPoint::Ran : PathPoint::Dropped);
+    ASSERT_GT(recorded.size(), 3u);
+    EXPECT_EQ(drawn, recorded);
+    EXPECT_TRUE(points.back().x == board->State().position[sim::kX] &&
+                points.back().y == board->State().position[sim::kY]);
 }
 
 }  // namespace

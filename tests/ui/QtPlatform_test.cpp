@@ -1,93 +1,116 @@
-// The Qt message boxes, file dialogs and event pump, answered by a timer
-// that plays the operator.
+// The Qt side of the windows: captions that must not be cut off, in every
+// window and language; the file dialog, answered by a timer that plays the
+// operator; the event pump.
 #include <gtest/gtest.h>
 
-#include <QAbstractButton>
 #include <QApplication>
-#include <QCoreApplication>
-#include <QDialogButtonBox>
 #include <QFileDialog>
-#include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
 
 #include "platform/qt/QtDialogs.h"
-#include "platform/qt/QtEventPump.h"
-#include "tests/support/TempDir.h"
 #include "tests/ui/UiFixture.h"
+#include "ui/Layout.h"
+#include "ui/ResourceText.h"
+#include "ui/frmOptions.h"
+#include "ui/frmRunStatus.h"
+#include "ui/frmSplash.h"
+#include "ui/frmSwitchStatus.h"
 
-namespace plyx::platform {
+namespace plyx::ui {
 namespace {
 
-// Runs answer on the modal dialog once it is up.
-template <typename Dialog>
-void WhenShown(std::function<void(Dialog*)> answer) {
-    ui::test::WhenModalShown([answer](QWidget* modal) { answer(qobject_cast<Dialog*>(modal)); });
+// A long caption takes two lines, or without a blank a smaller font, never
+// below 8 pt (also from a design size under 12 pt), and never cut off.
+TEST(Layout, LongCaptionWrapsOrShrinksInsteadOfBeingCutOff) {
+    QWidget parent;
+    QPushButton* button = NewButton(&parent, 0, 0, 2655, 735, 12, true);
+    SetCaption(button, "Αποθήκευση αυτού του κελύφους");
+    EXPECT_TRUE(CaptionFits(button) && button->text() == "Αποθήκευση αυτού\nτου κελύφους");
+    EXPECT_EQ(CaptionOf(button), "Αποθήκευση αυτού του κελύφους");
+    SetCaption(button, "Αποθήκευσηαυτούτου");
+    EXPECT_TRUE(CaptionFits(button) && button->font().pointSizeF() < 12);
+    QPushButton* small = NewButton(&parent, 0, 0, 2655, 735, 9.75, true);
+    for (QPushButton* b : {button, small}) {
+        SetCaption(b, "Αποθήκευσηαυτούτουκελύφουςκαιάλλων");
+        EXPECT_DOUBLE_EQ(b->font().pointSizeF(), 8);
+    }
+    SetCaption(button, "Short");
+    EXPECT_TRUE(button->text() == "Short" && button->font().pointSizeF() == 12);
 }
 
-TEST(QtDialogs, MessageBoxShowsTitleAndTextAndReportsTheButton) {
-    QtDialogs dialogs;
-    QString title, text;
-    WhenShown<QMessageBox>([&](QMessageBox* box) {
-        title = box->windowTitle();
-        text = box->text();
-        box->button(QMessageBox::Cancel)->click();
+// Every caption of every window, in English and in the longest German, is
+// whole and drawn at 8 pt or more, and at two thirds of its design size.
+class EveryWindow : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(EveryWindow, CaptionsFitAndStayReadable) {
+    test::UiWorld w;
+    std::string file = PLYX3_EXAMPLES_DIR + GetParam();
+    // A shipped translation loads and has every text.
+    ASSERT_TRUE(GetParam().empty() || text::LoadSelectedResourceFile(w.env, file) == 0);
+    EXPECT_EQ(w.tables.SelectedLanguageTable.size(), GetParam().empty() ? 0 : w.tables.InternalDictionary.size());
+    w.params.CurrentShellFile = w.DataDirectory() + "/demo shell 7-5.cfg";
+    w.params.idMMD = frmOptions::kServiceMode;
+    Application app(w.ctx);
+    frmOptions options(w.ctx);
+    options.IntializeData();
+    app.ShowSplash().SetScanningStatusMessage("COM12");
+    app.RunStatus().SetShellNameCaption("");
+    app.SwitchStatus().LoadLabels();
+    const std::vector<QWidget*> windows{&app.ShowSplash(), &app.LoadMainWindow(), &options, &app.RunStatus(),
+                                        &app.SwitchStatus()};
+    int captions = 0;
+    for (QWidget* window : windows) {
+        for (QWidget* control : window->findChildren<QWidget*>()) {
+            const double design = DesignPoints(control);
+            if (design <= 0 || CaptionOf(control).isEmpty()) continue;
+            ++captions;
+            SCOPED_TRACE(ToStdString(window->objectName() + "/" + control->objectName() + " " + CaptionOf(control)));
+            EXPECT_GE(control->font().pointSizeF(), std::max(8.0, design * 2 / 3));
+            EXPECT_TRUE(CaptionFits(control));
+        }
+    }
+    EXPECT_GT(captions, 60);
+}
+
+INSTANTIATE_TEST_SUITE_P(Languages, EveryWindow,
+                         ::testing::Values("", "/languages/german-long.lng", "/languages/german.lng",
+                                           "/languages/greek.lng"));
+
+// Calls answer with the file dialog once it is up (exec() blocks the test
+// until answer closes it).
+void WhenShown(std::function<void(QFileDialog*)> answer) {
+    auto* timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, answer] {
+        if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+            timer->stop();
+            timer->deleteLater();
+            answer(dialog);
+        }
     });
-    EXPECT_EQ(dialogs.ShowMessage("Line one\r\nLine <two>", "COM3: Missing PLYX3 Model", MessageButtons::OkCancel,
-                                  MessageIcon::None),
-              MessageResult::Cancel);
-    EXPECT_EQ(title, "COM3: Missing PLYX3 Model");
-    EXPECT_EQ(text, "Line one\r\nLine <two>");
+    timer->start();
 }
 
-TEST(QtDialogs, SaveDialogCarriesTitleFilterFolderNameAndOptions) {
+TEST(QtDialogs, SaveDialogCarriesTheRequest) {
     plyx::test::TempDir dir;
-    QtDialogs dialogs;
-    FileDialogRequest request;
+    platform::QtDialogs dialogs;
+    platform::FileDialogRequest request;
     request.title = "COM3: Save As";
     request.filter = "PLYX3 Files (*.cfg, *.fin)|*.cfg;*.fin";
     request.initialFolder = dir.path();
-    request.fileName = "cup.cfg";
     request.defaultExtension = "cfg";
     request.confirmOverwrite = true;
-    QString title, folder, suffix;
-    QStringList filters;
-    bool confirms = false;
-    WhenShown<QFileDialog>([&](QFileDialog* d) {
-        title = d->windowTitle();
-        folder = d->directory().absolutePath();
-        suffix = d->defaultSuffix();
-        filters = d->nameFilters();
-        confirms = !d->testOption(QFileDialog::DontConfirmOverwrite);
+    QStringList seen;
+    WhenShown([&](QFileDialog* d) {
+        seen << d->windowTitle() << d->directory().absolutePath() << d->defaultSuffix() << d->nameFilters()
+             << (d->testOption(QFileDialog::DontConfirmOverwrite) ? "no confirm" : "confirm");
         d->reject();
     });
     EXPECT_EQ(dialogs.GetSaveFileName(request), "");
-    EXPECT_EQ(title, "COM3: Save As");
-    EXPECT_EQ(folder, QString::fromStdString(dir.path()));
-    EXPECT_EQ(suffix, "cfg");
-    EXPECT_EQ(filters, QStringList{"PLYX3 Files (*.cfg, *.fin) (*.cfg *.fin)"});
-    EXPECT_TRUE(confirms);
-    EXPECT_EQ(QtNameFilters("A|*.a|B|*.b"), "A (*.a);;B (*.b)");
-}
-
-TEST(QtDialogs, OpenDialogAnswersTheChosenExistingFile) {
-    plyx::test::TempDir dir;
-    dir.Write("m.cf", "Model=A\r\n");
-    QtDialogs dialogs;
-    FileDialogRequest request;
-    request.title = "COM3: Open";
-    request.filter = "Available PLYX3 Models (*.cf)|*.cf";
-    request.initialFolder = dir.path();
-    request.mustExist = true;
-    QFileDialog::FileMode mode = QFileDialog::AnyFile;
-    WhenShown<QFileDialog>([&](QFileDialog* d) {
-        mode = d->fileMode();
-        // As the operator does: type the name, press Open.
-        d->findChild<QLineEdit*>("fileNameEdit")->setText("m.cf");
-        d->findChild<QDialogButtonBox*>("buttonBox")->button(QDialogButtonBox::Open)->click();
-    });
-    EXPECT_EQ(dialogs.GetOpenFileName(request), dir.File("m.cf"));
-    EXPECT_EQ(mode, QFileDialog::ExistingFile);
+    EXPECT_EQ(seen, (QStringList{"COM3: Save As", QString::fromStdString(dir.path()), "cfg",
+                                 "PLYX3 Files (*.cfg, *.fin) (*.cfg *.fin)", "confirm"}));
+    EXPECT_EQ(platform::QtNameFilters("A|*.a|B|*.b"), "A (*.a);;B (*.b)");
 }
 
 // Keeps a test's quit event from reaching the application, which would end
@@ -100,7 +123,7 @@ protected:
 TEST(QtEventPump, RunsPendingEventsAndSeesAQuitRequest) {
     SwallowQuit swallow;
     qApp->installEventFilter(&swallow);  // before the pump: the pump's filter runs first
-    QtEventPump pump;
+    platform::QtEventPump pump;
     bool ran = false;
     QMetaObject::invokeMethod(qApp, [&] { ran = true; }, Qt::QueuedConnection);
     EXPECT_FALSE(pump.QuitRequested());
@@ -113,4 +136,4 @@ TEST(QtEventPump, RunsPendingEventsAndSeesAQuitRequest) {
 }
 
 }  // namespace
-}  // namespace plyx::platform
+}  // namespace plyx::ui

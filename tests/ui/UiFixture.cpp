@@ -1,37 +1,14 @@
 #include "tests/ui/UiFixture.h"
 
-#include <QApplication>
-#include <QCoreApplication>
-#include <QTimer>
-#include <QWidget>
-#include <QObject>
-#include <cstdlib>
+#include <QAbstractButton>
+#include <QAction>
+#include <QTest>
 #include <filesystem>
 
 #include "app/ParameterFiles.h"
-#include "link/BoardLinkError.h"
 #include "ui/ResourceText.h"
 
 namespace plyx::ui::test {
-
-std::int32_t FakeController::ReadSwitchInputs() {
-    ++switchReads;
-    if (onReadSwitches) onReadSwitches();
-    std::int32_t inputs = 15;  // active low: all open
-    for (auto& [bit, readings] : closedFor) {
-        if (readings <= 0 || bit > 8) continue;
-        inputs &= ~bit;
-        --readings;
-    }
-    return inputs;
-}
-
-void FakeController::ResetController() {
-    ++resets;
-    if (failReset) throw link::BoardLinkError(7, "ZentrovaCom", "The controller stopped answering");
-}
-
-void QtPump::DispatchPending() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
 
 UiWorld::UiWorld() {
     setenv("PLYX3_DOCUMENTS_DIR", documents.path().c_str(), 1);
@@ -50,8 +27,6 @@ UiWorld::UiWorld() {
     engine.InitializeController();
 }
 
-UiWorld::~UiWorld() { engine.SetViews({}); }
-
 std::vector<std::string> UiWorld::Messages() const {
     std::vector<std::string> texts;
     for (const auto& m : dialogs.messages) texts.push_back(m.text);
@@ -63,17 +38,13 @@ QString CaptionOfChild(const QObject* root, const char* name) {
     return child != nullptr ? CaptionOf(child) : QStringLiteral("<no control %1>").arg(QString::fromLatin1(name));
 }
 
-void WhenModalShown(std::function<void(QWidget*)> answer) {
-    auto* timer = new QTimer;
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, answer] {
-        if (QWidget* dialog = QApplication::activeModalWidget()) {
-            timer->stop();
-            timer->deleteLater();
-            answer(dialog);
-        }
-    });
-    timer->start();
+void Click(const QObject* root, const char* name) {
+    if (auto* button = root->findChild<QAbstractButton*>(QString::fromLatin1(name)))
+        QTest::mouseClick(button, Qt::LeftButton);
+    else if (auto* action = root->findChild<QAction*>(QString::fromLatin1(name)))
+        action->trigger();
+    else
+        ADD_FAILURE() << "no button or action " << name;
 }
 
 }  // namespace plyx::ui::test

@@ -1,71 +1,50 @@
 #pragma once
-// A complete set of program objects for the windows: a real environment,
-// parameter set, text tables and run engine, on a fake clock, fake dialogs
-// and a fake controller whose panel switches the test closes and opens. The
-// data directory is a temporary folder.
+// The program's objects for the windows: the real environment, tables and run
+// engine on a fake clock, fake dialogs, a fake controller with its switches
+// open, and a temporary data folder.
+#include <gtest/gtest.h>
+
 #include <QString>
-#include <cstdint>
 #include <functional>
-#include <map>
-#include <memory>
-#include <string>
-#include <vector>
 
 #include "app/Environment.h"
-#include "app/ParameterSet.h"
 #include "engine/IdleController.h"
 #include "engine/RunEngine.h"
 #include "link/CommLog.h"
 #include "platform/Dialogs.h"
-#include "platform/EventPump.h"
 #include "platform/FakeClock.h"
+#include "platform/qt/QtEventPump.h"
 #include "tests/support/TempDir.h"
-#include "text/Resources.h"
-#include "ui/UiContext.h"
-
-class QObject;
-class QWidget;
+#include "ui/Application.h"
+#include "ui/frmMain.h"
 
 namespace plyx::ui::test {
 
 class FakeController final : public engine::IdleController {
 public:
     std::vector<std::int32_t> lamps;
-    int resets = 0;
-    int resumes = 0;
-    int moves = 0;
-    int switchReads = 0;
-    // Switches (SwitchFlags bits 1..8) closed for the next n readings.
-    std::map<std::int16_t, int> closedFor;
-    // Called at every idle wait and every switch reading.
-    std::function<void()> onWaitIdle;
-    std::function<void()> onReadSwitches;
+    int resumes = 0, switchReads = 0;
+    std::function<void()> onWaitIdle, onReadSwitches;
 
-    void Close(std::int16_t bit, int readings = 1 << 30) { closedFor[bit] = readings; }
-
-    void GoToRequested() override { ++moves; }
+    void GoToRequested() override {}
     std::int32_t WaitIdle(std::int32_t) override {
         if (onWaitIdle) onWaitIdle();
         return 0;
     }
     void ResumeController() override { ++resumes; }
-    void ResetController() override;
-    bool failReset = false;        // ResetController raises a board-link error
-    std::int32_t ReadSwitchInputs() override;
+    void ResetController() override {}
+    std::int32_t ReadSwitchInputs() override {
+        ++switchReads;
+        if (onReadSwitches) onReadSwitches();
+        return 15;  // active low: all open
+    }
     void SetLamps(std::int32_t bits) override { lamps.push_back(bits); }
-};
-
-// Runs the window events that are pending, like the program's waits do.
-class QtPump final : public platform::EventPump {
-public:
-    void DispatchPending() override;
-    bool QuitRequested() override { return false; }
 };
 
 class UiWorld {
 public:
     UiWorld();
-    ~UiWorld();
+    ~UiWorld() { engine.SetViews({}); }
 
     plyx::test::TempDir documents;
     platform::FakeClock clock;
@@ -75,22 +54,31 @@ public:
     app::Environment env{log, dialogs, clock, tables};
     app::ParameterSet params;
     engine::RunGlobals globals;
-    QtPump pump;
+    platform::QtEventPump pump;
     engine::RunEngine engine{env, params, globals, pump};
     FakeController controller;
     UiContext ctx{env, params, engine};
     std::vector<int> exitCodes;  // ExitProgram calls
 
     std::string DataDirectory() { return env.GetDataDirectory(); }
-    // Texts of the message boxes shown so far.
-    std::vector<std::string> Messages() const;
+    std::vector<std::string> Messages() const;  // texts of the message boxes so far
 };
 
-// The caption (text or title) of the child of root named name.
-QString CaptionOfChild(const QObject* root, const char* name);
+class UiTest : public ::testing::Test {
+protected:
+    UiWorld w;
+    Application app{w.ctx};
+    // The main window, shown with its timer running.
+    frmMain& Main() {
+        frmMain& main = app.LoadMainWindow();
+        w.engine.ReturnToMainWindow();
+        return main;
+    }
+};
 
-// Calls answer with the application's modal dialog once one is up (a
-// dialog shown with exec() blocks the test until answer closes it).
-void WhenModalShown(std::function<void(QWidget*)> answer);
+// The caption (text or title) of root's child named name.
+QString CaptionOfChild(const QObject* root, const char* name);
+// Clicks the button, or triggers the action, that is root's child named name.
+void Click(const QObject* root, const char* name);
 
 }  // namespace plyx::ui::test

@@ -1,189 +1,99 @@
 // The main window as the operator uses it: menus, file dialogs, languages,
-// the switch timer and the run buttons.
+// the switch timer and the exit; the switch dialog; errors reaching a window
+// action.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
-#include <QAction>
-#include <QPushButton>
+#include <QLabel>
 #include <QTest>
 
-#include "app/ParameterFiles.h"
+#include "drivers/DriverNumbers.h"
+#include "link/BoardLinkError.h"
+#include "platform/Files.h"
 #include "tests/ui/UiFixture.h"
-#include "ui/Application.h"
-#include "ui/frmMain.h"
+#include "ui/UiContext.h"
 #include "ui/frmRunStatus.h"
 #include "ui/frmSwitchStatus.h"
 
 namespace plyx::ui::test {
 namespace {
 
-class MainWindowTest : public ::testing::Test {
-protected:
-    UiWorld w;
-    Application app{w.ctx};
-
-    frmMain& Main() {
-        frmMain& main = app.LoadMainWindow();
-        w.engine.ReturnToMainWindow();
-        return main;
-    }
-    QPushButton* Button(frmMain& main, const char* name) {
-        return main.findChild<QPushButton*>(QString::fromLatin1(name));
-    }
-    void Trigger(frmMain& main, const char* action) {
-        QAction* a = main.findChild<QAction*>(QString::fromLatin1(action));
-        ASSERT_NE(a, nullptr) << action;
-        a->trigger();
-    }
-};
+using MainWindowTest = UiTest;
 
 TEST_F(MainWindowTest, LanguageAndResourceIdsRecaptionEveryWindowAndTheChoiceIsSaved) {
     frmMain& main = Main();
     const std::string bad = w.documents.File("bad.lng");
     w.documents.Write("bad.lng", "not a language file\r\n");
     const std::string greek = w.documents.File("greek.lng");
-    w.documents.Write("greek.lng",
-                      "PLYX3RESOURCES\r\n106,Έναρξη πλήρους κύκλου\r\n700,PLYX3 Σε λειτουργία...\r\n602,Έξοδος\r\n"
-                      "201,Άν&οιγμα...\r\n");
+    w.documents.Write("greek.lng", "PLYX3RESOURCES\r\n106,Έναρξη\r\n700,PLYX3 Σε λειτουργία...\r\n602,Έξοδος\r\n");
     w.dialogs.fileAnswers = {bad, greek};
-    Trigger(main, "mnuViewSelectLanguage");
-
+    Click(&main, "mnuViewSelectLanguage");
     // The bad file is reported and the dialog comes again.
-    ASSERT_EQ(w.dialogs.fileRequests.size(), 2u);
-    EXPECT_EQ(w.dialogs.fileRequests[0].filter, "Language Files (*.lng)|*.lng");
-    EXPECT_TRUE(w.dialogs.fileRequests[0].mustExist);
-    ASSERT_FALSE(w.dialogs.messages.empty());
-    EXPECT_NE(w.dialogs.messages.back().text.find("Requested Language file is not properly formatted"),
-              std::string::npos);
-
-    EXPECT_EQ(CaptionOfChild(&main, "btnFullRun"), "Έναρξη πλήρους κύκλου");
-    EXPECT_EQ(CaptionOfChild(&main, "mnuFileOpen"), "Άν&οιγμα...");
+    EXPECT_TRUE(w.dialogs.fileRequests.size() == 2 && w.dialogs.fileRequests[0].mustExist);
+    EXPECT_EQ(w.Messages(), std::vector<std::string>{"Requested Language file is not properly formatted\r\n" + bad});
+    EXPECT_EQ(CaptionOfChild(&main, "btnFullRun"), "Έναρξη");
     EXPECT_EQ(CaptionOfChild(&main, "btnExit"), "Exit Program");  // not in the file
     EXPECT_EQ(app.RunStatus().windowTitle(), "COM3: PLYX3 Σε λειτουργία...");
     EXPECT_EQ(CaptionOfChild(&app.SwitchStatus(), "CancelButton"), "Έξοδος");
     EXPECT_NE(w.documents.Read("PLYX3/PLYX3.CFG").find("ResourceFile=" + greek), std::string::npos);
 
-    Trigger(main, "mnuViewShowResourceIDs");
-    EXPECT_EQ(main.windowTitle(), "COM3: (100:PLYX3)");
+    Click(&main, "mnuViewShowResourceIDs");
     EXPECT_EQ(CaptionOfChild(&app.SwitchStatus(), "CancelButton"), "(602:Έξοδος)");
-    Trigger(main, "mnuViewShowResourceIDs");
-    Trigger(main, "mnuViewSelectEnglish");
-    EXPECT_EQ(CaptionOfChild(&main, "btnFullRun"), "Start Full Run");
+    Click(&main, "mnuViewShowResourceIDs");
+    Click(&main, "mnuViewSelectEnglish");
     EXPECT_EQ(CaptionOfChild(&app.SwitchStatus(), "CancelButton"), "Exit Program");
 }
 
-TEST_F(MainWindowTest, DefaultLanguageDropsTheSelectedFileButKeepsDefaultLng) {
-    frmMain& main = Main();
-    text::SetDictionaryText(w.tables.DefaultLanguageTable, 106, "Default start");
-    text::SetDictionaryText(w.tables.SelectedLanguageTable, 106, "Selected start");
-    main.LoadLabels();
-    EXPECT_EQ(CaptionOfChild(&main, "btnFullRun"), "Selected start");
-    Trigger(main, "mnuViewDefaultLanguage");
-    EXPECT_EQ(CaptionOfChild(&main, "btnFullRun"), "Default start");
-}
-
-TEST_F(MainWindowTest, EditedShellShowsNoneUntilSaved) {
+// An edited shell shows no name until saved; a bare name gets "cfg".
+TEST_F(MainWindowTest, SaveAnEditedShellAndOpenItAgain) {
     w.params.CurrentShellFile = w.documents.File("a.cfg");
     w.params.ShellEdited = true;
+    w.params.zSD = 4.25;
     frmMain& main = Main();
     EXPECT_EQ(CaptionOfChild(&main, "lblShellName"), "<none>");
-
-    const std::string target = w.DataDirectory() + "/saved";
-    w.dialogs.fileAnswers = {target};
-    QTest::mouseClick(Button(main, "btnSaveThisShell"), Qt::LeftButton);
-    ASSERT_EQ(w.dialogs.fileRequests.size(), 1u);
-    const platform::FileDialogRequest& save = w.dialogs.fileRequests[0];
-    EXPECT_EQ(save.title, "COM3: Save As");
-    EXPECT_EQ(save.fileName, "a.cfg");
-    EXPECT_TRUE(save.confirmOverwrite);
-
-    // A name typed without extension gets "cfg".
+    const std::string saved = w.DataDirectory() + "/saved";
+    w.dialogs.fileAnswers = {saved, saved + ".cfg"};
+    Click(&main, "btnSaveThisShell");
+    EXPECT_TRUE(w.dialogs.fileRequests.at(0).fileName == "a.cfg" && w.dialogs.fileRequests[0].confirmOverwrite);
     EXPECT_FALSE(w.params.ShellEdited);
-    EXPECT_EQ(w.params.CurrentShellFile, target + ".cfg");
     EXPECT_EQ(CaptionOfChild(&main, "lblShellName"), "saved.cfg");
-    EXPECT_NE(w.documents.Read("PLYX3/saved.cfg").find("SD=6"), std::string::npos);
-    EXPECT_TRUE(main.TimerRunning());
-}
 
-TEST_F(MainWindowTest, OpenShellLoadsTheFileAndSavesTheSettings) {
-    frmMain& main = Main();
-    w.documents.Write("PLYX3/small.cfg", "SD=4.25\r\nTLC=3\r\n");
-    w.dialogs.fileAnswers = {w.DataDirectory() + "/small.cfg"};
-    QTest::mouseClick(Button(main, "btnLoadShell"), Qt::LeftButton);
-    ASSERT_EQ(w.dialogs.fileRequests.size(), 1u);
-    EXPECT_EQ(w.dialogs.fileRequests[0].filter, "PLYX3 Files (*.cfg, *.fin)|*.cfg;*.fin");
-    EXPECT_TRUE(w.dialogs.fileRequests[0].mustExist);
-    EXPECT_EQ(w.params.zSD, 4.25);
+    w.params.zSD = 6;
+    Click(&main, "btnLoadShell");
+    EXPECT_TRUE(w.dialogs.fileRequests.at(1).mustExist);
     EXPECT_EQ(CaptionOfChild(&main, "lblShellSize"), "4.25 inches");
-    EXPECT_EQ(CaptionOfChild(&main, "lblShellName"), "small.cfg");
-    EXPECT_NE(w.documents.Read("PLYX3/PLYX3.CFG").find("LastFileLoaded=" + w.DataDirectory() + "/small.cfg"),
-              std::string::npos);
-}
-
-TEST_F(MainWindowTest, SelectModelKeepsTheShellOnTheNewModel) {
-    w.documents.Write("PLYX3/shell.cfg", "SD=9\r\n");
-    w.documents.Write("bin/m1.cf", "Model=M1\r\nSD=2\r\nRR=300\r\n");
-    frmMain& main = Main();
-    w.params.CurrentShellFile = w.DataDirectory() + "/shell.cfg";
-    w.dialogs.fileAnswers = {w.documents.File("bin/m1.cf")};
-    Trigger(main, "mnuFileSelectModel");
-    ASSERT_EQ(w.dialogs.fileRequests.size(), 1u);
-    EXPECT_EQ(w.dialogs.fileRequests[0].filter, "Available PLYX3 Models (*.cf)|*.cf");
-    EXPECT_EQ(w.params.strModel, "M1");
-    EXPECT_EQ(w.params.zRR, 300);
-    EXPECT_EQ(w.params.zSD, 9);  // the shell file read again on top
-    EXPECT_EQ(w.params.CurrentShellFile, w.DataDirectory() + "/shell.cfg");
-    EXPECT_EQ(CaptionOfChild(&main, "lblApplicationName"), "COM3: Model M1");
+    EXPECT_NE(w.documents.Read("PLYX3/PLYX3.CFG").find("LastFileLoaded=" + saved + ".cfg"), std::string::npos);
+    EXPECT_TRUE(main.TimerRunning());
 }
 
 // The program runs from <prefix>/bin (here the fixture's "bin"): the model
-// dialog must open where models are, as each one appears, and a folder or a
-// shell file does not count as a model.
-TEST_F(MainWindowTest, ModelDialogOpensWhereTheModelsAre) {
+// dialog opens where models are, as each one appears (a folder or a shell
+// file is no model); a chosen model keeps the shell read on top of it.
+TEST_F(MainWindowTest, ModelDialogOpensWhereTheModelsAreAndKeepsTheShell) {
     const std::string examples = "share/plyx3/examples/models";
-    struct Step {
-        const char* adds;  // a file (or, ending in "/", a folder) made before the dialog opens
-        std::string opensIn;
-    };
-    const Step steps[] = {
-        {"PLYX3/folder.cf/", "bin"},
-        {"bin/shell.cfg", "bin"},
-        {"share/plyx3/examples/models/", examples},
-        {"share/plyx3/examples/models/Standard-4Axis.cf", examples},
-        {"PLYX3/own.cf", "PLYX3"},
-        {"bin/beside.cf", "bin"},
-    };
+    const std::pair<std::string, std::string> steps[] = {  // made before the dialog opens ("/": a folder), opens in
+        {"PLYX3/folder.cf/", "bin"},  {"bin/shell.cfg", "bin"}, {examples + "/", examples},
+        {examples + "/M.cf", examples}, {"PLYX3/own.cf", "PLYX3"}, {"bin/beside.cf", "bin"}};
+    w.documents.Write("PLYX3/shell.cfg", "SD=9\r\n");
+    w.params.CurrentShellFile = w.DataDirectory() + "/shell.cfg";
     frmMain& main = Main();
-    for (const Step& step : steps) {
-        const std::string adds = step.adds;
-        if (adds.back() == '/') {
-            std::filesystem::create_directories(w.documents.File(adds));
-        } else {
-            std::filesystem::create_directories(w.documents.File(adds.substr(0, adds.rfind('/'))));
-            w.documents.Write(adds, "Model=M\r\n");
-        }
+    for (const auto& [adds, opensIn] : steps) {
+        std::filesystem::create_directories(w.documents.File(adds.substr(0, adds.rfind('/'))));
+        if (adds.back() != '/') w.documents.Write(adds, "Model=M\r\n");
         w.dialogs.fileRequests.clear();
-        Trigger(main, "mnuFileSelectModel");
+        Click(&main, "mnuFileSelectModel");
         ASSERT_EQ(w.dialogs.fileRequests.size(), 1u) << adds;
         EXPECT_EQ(std::filesystem::weakly_canonical(w.dialogs.fileRequests[0].initialFolder),
-                  std::filesystem::weakly_canonical(w.documents.File(step.opensIn)))
+                  std::filesystem::weakly_canonical(w.documents.File(opensIn)))
             << "after " << adds;
     }
-}
-
-TEST_F(MainWindowTest, CancelledLanguageOrModelDialogChangesNothing) {
-    w.params.strModel = "OLD";
-    w.params.CurrentShellFile = "/x/y.cfg";
-    w.params.zSD = 3;
-    frmMain& main = Main();
-    Trigger(main, "mnuViewSelectLanguage");
-    EXPECT_TRUE(w.dialogs.messages.empty());
-    EXPECT_EQ(CaptionOfChild(&main, "btnFullRun"), "Start Full Run");
-    Trigger(main, "mnuFileSelectModel");
-    EXPECT_EQ(w.dialogs.fileRequests.size(), 2u);
-    EXPECT_TRUE(w.params.strModel == "OLD" && w.params.CurrentShellFile == "/x/y.cfg" && w.params.zSD == 3);
-    EXPECT_TRUE(main.TimerRunning());
+    EXPECT_EQ(w.params.strModel, "Standard-4Axis.cf");  // each dialog was cancelled
+    w.documents.Write("bin/m1.cf", "Model=M1\r\nSD=2\r\nRR=300\r\n");
+    w.dialogs.fileAnswers = {w.documents.File("bin/m1.cf")};
+    Click(&main, "mnuFileSelectModel");
+    EXPECT_TRUE(w.params.strModel == "M1" && w.params.zRR == 300 && w.params.zSD == 9);
+    EXPECT_EQ(CaptionOfChild(&main, "lblApplicationName"), "COM3: Model M1");
 }
 
 TEST_F(MainWindowTest, TickWhileAnEarlierPollRunsDoesNothing) {
@@ -197,85 +107,67 @@ TEST_F(MainWindowTest, TickWhileAnEarlierPollRunsDoesNothing) {
     };
     main.TimerEvent();
     EXPECT_EQ(nestedReads, 0);
-    EXPECT_FALSE(main.TimerBusy());
     EXPECT_EQ(w.globals.LampMode, 2);  // the poll lit START and BURNISH
     main.StopTimer();
     EXPECT_EQ(w.controller.lamps.back(), 0);
-    EXPECT_EQ(w.globals.LampMode, 0);
 }
 
-TEST_F(MainWindowTest, StartAndBurnishTogetherStartAFullRun) {
-    w.params.cTLC = 3;
-    w.params.cBLC = 1;
-    frmMain& main = Main();
-    QTest::mouseClick(Button(main, "btnFullRun"), Qt::LeftButton);
-    const int fullRunMoves = w.controller.moves;
-    w.controller.moves = 0;
-    QTest::mouseClick(Button(main, "btnStartBurnish"), Qt::LeftButton);
-    const int burnishMoves = w.controller.moves;
-    ASSERT_NE(fullRunMoves, burnishMoves);
-
-    w.controller.moves = 0;
-    w.controller.Close(engine::kSwitchStart, 1);
-    w.controller.Close(engine::kSwitchBurnish, 1);
-    main.TimerEvent();
-    EXPECT_EQ(w.controller.moves, fullRunMoves);
-    EXPECT_TRUE(main.isVisible() && main.TimerRunning());  // auto return brought it back
-
-    // Without a model nothing starts, from the buttons or from the panel.
-    w.params.strModel.clear();
-    w.controller.moves = 0;
-    QTest::mouseClick(Button(main, "btnStartBurnish"), Qt::LeftButton);
-    w.controller.Close(engine::kSwitchStart, 1);
-    main.TimerEvent();
-    EXPECT_EQ(w.controller.moves, 0);
-    EXPECT_EQ(w.Messages().size(), 2u);
-    EXPECT_TRUE(main.isVisible() && main.TimerRunning());
+// A language change keeps an open switch's label empty in the switch dialog.
+TEST_F(MainWindowTest, SwitchDialogKeepsOpenSwitchesEmptyOnALanguageChange) {
+    frmSwitchStatus& dialog = app.SwitchStatus();
+    auto label = [&](const char* name) { return dialog.findChild<QLabel*>(QString::fromLatin1(name))->text(); };
+    text::SetDictionaryText(w.tables.SelectedLanguageTable, 605, "ΣΤΙΛΒΩΣΗ");
+    const std::pair<std::int16_t, const char*> open[] = {
+        {engine::kSwitchStart, "lblStart"}, {engine::kSwitchStop, "lblStop"}, {engine::kSwitchBurnish, "lblBurnish"}};
+    for (const auto& [bit, name] : open) {
+        dialog.LoadLabels();
+        dialog.ClearLabel(bit);
+        dialog.ApplyTexts();
+        EXPECT_TRUE(label(name).isEmpty()) << name;
+        EXPECT_EQ(label("lblBurnish"), bit == engine::kSwitchBurnish ? "" : "ΣΤΙΛΒΩΣΗ") << name;
+    }
 }
 
-TEST_F(MainWindowTest, StopClosedAtIdleShowsTheSwitchDialogInsteadOfStarting) {
-    frmMain& main = Main();
-    w.controller.Close(engine::kSwitchStart, 4);
-    w.controller.Close(engine::kSwitchStop, 4);
-    bool dialogSeen = false;
-    bool mainDisabledMeanwhile = false;
-    w.controller.onReadSwitches = [&] {
-        if (app.SwitchStatus().isVisible()) {
-            dialogSeen = true;
-            mainDisabledMeanwhile = !main.isEnabled();
-        }
+// An error reaching a window action is shown with its number and
+// description; the program ends with its log closed.
+TEST(RunAction, ErrorsAreShownWithTheirNumberThenTheProgramEnds) {
+    const std::pair<std::function<void()>, std::string> cases[] = {
+        {[] { throw link::BoardLinkError(7, "ZentrovaCom.CharRead", "Error 7 reported by ZentrovaCom.CharRead"); },
+         "Error " + std::to_string(static_cast<std::int32_t>(0x80047537u)) +
+             "\r\nError 7 reported by ZentrovaCom.CharRead"},
+        {[] { throw drivers::TypeMismatch(); }, "Error 13\r\nType mismatch"},  // a board value that is no number
+        {[] { throw drivers::ArithmeticOverflow(); }, "Error 6\r\nOverflow"},  // or too large for its integer
     };
-    main.TimerEvent();
-    EXPECT_TRUE(dialogSeen);
-    EXPECT_TRUE(mainDisabledMeanwhile);
-    EXPECT_EQ(w.controller.moves, 0);
-    EXPECT_FALSE(app.SwitchStatus().isVisible());
-    EXPECT_TRUE(main.isEnabled());
+    for (const auto& [raise, message] : cases) {
+        UiWorld w;
+        w.env.OpenProgramLog("w.log");
+        RunAction(w.env, raise);
+        EXPECT_EQ(w.Messages(), std::vector<std::string>{message});
+        EXPECT_EQ(w.exitCodes, (std::vector<int>{1}));
+        std::string text = platform::ReadWholeFile(w.DataDirectory() + "/w.log").value_or("");
+        std::erase(text, '\0');
+        EXPECT_TRUE(text.ends_with(" EVENT:LOG FILE CLOSED")) << message;
+    }
 }
 
-TEST_F(MainWindowTest, ExitPreparesTheControllerAndEndsTheProgram) {
-    frmMain& main = Main();
-    app.ShowSplash();
-    bool ended = false;
-    app.OnProgramEnd = [&] { ended = true; };
-    const int resets = w.controller.resets;
-    QTest::mouseClick(Button(main, "btnExit"), Qt::LeftButton);
-    EXPECT_EQ(w.controller.resets, resets + 1);
-    EXPECT_TRUE(ended);
-    EXPECT_FALSE(main.isVisible());
-    EXPECT_EQ(app.Splash(), nullptr);
-
-    // A board error on the way out is shown with its number, and the end is an error.
-    UiWorld w2;
-    Application app2{w2.ctx};
-    app2.OnProgramEnd = [] {};
-    w2.controller.failReset = true;
-    app2.LoadMainWindow();
-    w2.engine.ReturnToMainWindow();
-    QTest::mouseClick(app2.MainWindow()->findChild<QPushButton*>("btnExit"), Qt::LeftButton);
-    EXPECT_EQ(w2.Messages(), std::vector<std::string>{"Error " + std::to_string(static_cast<std::int32_t>(0x80047537u)) +
-                                                      "\r\nThe controller stopped answering"});
-    EXPECT_EQ(w2.exitCodes, std::vector<int>{1});
+// A failed log is reported once, by the outermost action (a run lets actions
+// run inside its waits, which must not end the program mid-run), naming the
+// file and the reason; while that message shows, no action runs.
+TEST(RunAction, FailedLogIsReportedOnceByTheOutermostAction) {
+    UiWorld w;
+    bool laterRan = false;
+    w.env.ExitHook = [&](int code) {
+        w.exitCodes.push_back(code);
+        RunAction(w.env, [&] { laterRan = true; });  // the main window's timer, say
+    };
+    RunAction(w.env, [&] {
+        w.log.LogFileOpen("/dev/full");
+        RunAction(w.env, [&] { EXPECT_TRUE(w.Messages().empty()); });
+    });
+    ASSERT_EQ(w.Messages().size(), 1u);
+    EXPECT_EQ(w.Messages()[0].rfind("Cannot write the log file /dev/full: No space left on device\r\n", 0), 0u);
+    EXPECT_EQ(w.exitCodes, (std::vector<int>{1}));
+    EXPECT_FALSE(laterRan);
 }
 
 }  // namespace
