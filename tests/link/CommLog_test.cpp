@@ -41,42 +41,21 @@ TEST_F(CommLogTest, FileFormatTagsAndContinuation) {
     log.LogFileOpen(dir.File("a.log"));  // closes first, then appends
     log.LogFileWriteTime(7, "odd");
     log.LogFileClose();
-    {
-        CommLog destroyedOpen(clock);
-        destroyedOpen.LogFileOpen(dir.File("a.log"));
-        destroyedOpen.LogFileWriteChar(2, 'r');
+    {  // destroyed open: nothing lost
+        CommLog open(clock);
+        open.LogFileOpen(dir.File("a.log"));
+        open.LogFileWriteChar(2, 'r');
     }
-    const char* expected[] = {"",
-                              ":  EVENT:LOG FILE OPENED AT ",
-                              ":  QUEUED:-12?",
-                              ":  SENT:SENDING 4 BYTES OF QUEUED WRITE DATA...SENT.",
-                              ":  SENT:LATE",
-                              ":  RCVD:(0x00)(0x7F)(0x0D)",
-                              ":  EVENT:--->Καλημέρα",
-                              ":  EVENT:LOG FILE CLOSED",
-                              ":  EVENT:LOG FILE OPENED AT ",
-                              ":  UNKNOWN(7):odd",
-                              ":  EVENT:LOG FILE CLOSED",
-                              ":  EVENT:LOG FILE OPENED AT ",
-                              ":  RCVD:r",
-                              ":  EVENT:LOG FILE CLOSED"};
+    const char* expected[] = {"", ":  EVENT:LOG FILE OPENED AT ", ":  QUEUED:-12?",
+                              ":  SENT:SENDING 4 BYTES OF QUEUED WRITE DATA...SENT.", ":  SENT:LATE",
+                              ":  RCVD:(0x00)(0x7F)(0x0D)", ":  EVENT:--->Καλημέρα", ":  EVENT:LOG FILE CLOSED",
+                              ":  EVENT:LOG FILE OPENED AT ", ":  UNKNOWN(7):odd", ":  EVENT:LOG FILE CLOSED",
+                              ":  EVENT:LOG FILE OPENED AT ", ":  RCVD:r", ":  EVENT:LOG FILE CLOSED"};
     auto lines = Read("a.log");
     ASSERT_EQ(lines.size(), std::size(expected));
     for (std::size_t i = 1; i < lines.size(); ++i) EXPECT_EQ(lines[i].find(expected[i]), 24u) << lines[i];
     EXPECT_TRUE(Holds(lines[1], ".  Time tick frequency is 1000000000"));
     EXPECT_EQ(lines[2][2] + lines[2].substr(5, 1) + lines[2][19], std::string("//."));  // mm/dd/yyyy hh:mm:ss.ffff
-}
-
-TEST_F(CommLogTest, ExactTimeModeStampsEveryByte) {
-    log.LogFileOpen(dir.File("RunExactTime.Log"));
-    clock.AdvanceMs(500);
-    log.LogFileWriteTime(1, "half");
-    log.LogFileWriteChar(2, 'a');
-    log.LogFileWriteChar(2, 'b');
-    log.LogFileClose();
-    auto lines = Read("RunExactTime.Log");
-    EXPECT_TRUE(Holds(lines[2], ".500000:  EVENT:half"));
-    EXPECT_EQ(lines.size(), 6u);
 }
 
 // At the size limit, at the start of a line: closed with its event, moved to

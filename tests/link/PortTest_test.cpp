@@ -97,6 +97,21 @@ TEST_F(PortTest, ErrorsBecomeAResultOrErrorThreeOrSix) {
     EXPECT_TRUE(Holds(e.Description(), "\r\nFailed to open communications port <COM8>\r\n"));
 }
 
+// A device that echoes like a modem: given up at the first rate. A port in
+// use is refused with error 6 and a text that says why.
+TEST_F(PortTest, ModemEchoAndAPortInUse) {
+    peer.SetEcho(true);
+    EXPECT_EQ(link->PortOpenAndTest("COM3"), 2);
+    EXPECT_TRUE(Holds(LogText(), "... the selected port is probably a modem, since it echoed the request for a "
+                                 "copyright report!"));
+    EXPECT_EQ(Count(LogText(), "Testing port at baud rate"), 1);
+    plyx::link::ZentrovaCom other(log);
+    other.SetPortPaths(Paths());
+    auto e = ErrorOf([&] { other.PortOpen("COM3"); });
+    EXPECT_EQ(e.SmallNumber(), 6);
+    EXPECT_TRUE(Holds(e.Description(), "port in use by another program: close that program or choose another port"));
+}
+
 TEST_F(PortTest, SearchFindsTheFirstPortWithABoard) {
     ScriptedPeer other;  // COM5: a board, COM3: silence
     LinkPort(5, other.SlavePath());
