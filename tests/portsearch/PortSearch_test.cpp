@@ -3,25 +3,22 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <memory>
-
 #include "link/ZentrovaCom.h"
-#include "platform/Dialogs.h"
-#include "platform/FakeClock.h"
 #include "sim/Simulator.h"
-#include "tests/support/TempDir.h"
-#include "text/Resources.h"
+#include "tests/app/CoreFixture.h"
 
 namespace plyx::app {
 namespace {
 
 // Records the ports tried and the calls; polling stands for the main
 // window's switch timer, which showing the main window starts and the
-// model selection restarts.
-struct Recorder : SplashView, ControllerStartup {
+// model selection restarts. Sets RunState to "abort requested" at the
+// n-th dispatch, like the splash window's Abort button.
+struct Recorder : SplashView, ControllerStartup, platform::EventPump {
     std::vector<std::string> tried, calls;
     bool retry = false, polling = false;
+    engine::RunGlobals globals;
+    int abortAt = -1, dispatched = 0;
     void SetRetryOrAbortCaption(bool fRetry) override { retry = fRetry; }
     void SetScanningStatusMessage(const std::string& text) override {
         if (!text.empty()) tried.push_back(text);  // the empty status ends a search
@@ -31,33 +28,21 @@ struct Recorder : SplashView, ControllerStartup {
     void ShowMainWindow() override { calls.push_back("ShowMainWindow"), polling = true; }
     void SelectModel() override { calls.push_back("SelectModel"), polling = true; }
     void StopSwitchPolling() override { calls.push_back("StopSwitchPolling"), polling = false; }
-};
-
-// Sets RunState to "abort requested" at the n-th dispatch, like the splash
-// window's Abort button.
-struct AbortingPump : platform::EventPump {
-    engine::RunGlobals* globals = nullptr;
-    int abortAt = -1, calls = 0;
     void DispatchPending() override {
-        if (++calls == abortAt) globals->RunState = engine::kRunAbortRequested;
+        if (++dispatched == abortAt) globals.RunState = engine::kRunAbortRequested;
     }
     bool QuitRequested() override { return false; }
 };
 
-class PortSearchTest : public ::testing::Test {
+class PortSearchTest : public test::CoreFixture {
 protected:
     PortSearchTest() {
-        setenv("PLYX3_DOCUMENTS_DIR", docs.path().c_str(), 1);
-        text::LoadInternalDictionary(tables, "PLYX3");
         env.ExitHook = [](int) {};  // ExitProgram then throws ProgramExit
         dataDir = env.GetDataDirectory();
         boardLink.SetPortPaths({.dataDirectory = dataDir, .devRoot = docs.File("dev"), .sysRoot = docs.File("sys")});
-        pump.globals = &globals;
         search.SetSplash(&rec);
         search.SetControllerStartup(&rec);
     }
-    ~PortSearchTest() override { unsetenv("PLYX3_DOCUMENTS_DIR"); }
-
     void AddController(int com, const std::string& firmware, const std::string& version) {
         sim::SimOptions o;
         o.firmwareName = firmware;
@@ -67,20 +52,11 @@ protected:
         sims.back()->RegisterAsCom(dataDir, com);
     }
 
-    test::TempDir docs;
-    platform::FakeClock clock;
-    link::CommLog log{clock};
-    platform::FakeDialogs dialogs;
-    text::TextTables tables;
-    Environment env{log, dialogs, clock, tables};
     std::string dataDir;
     link::ZentrovaCom boardLink{log};
-    engine::RunGlobals globals;
-    AbortingPump pump;
     platform::FakeProcessLauncher launcher;
     Recorder rec;
-    ParameterSet params;
-    PortSearch search{env, params, globals, boardLink, pump, launcher};
+    PortSearch search{env, params, rec.globals, boardLink, rec, launcher};
     std::vector<std::unique_ptr<sim::Simulator>> sims;
 };
 
@@ -94,15 +70,14 @@ TEST_F(PortSearchTest, PassZeroTriesPortsWithAnEarlierStartupLogThenEveryPort) {
     EXPECT_EQ(std::vector<std::string>(rec.tried.begin(), rec.tried.begin() + 3),
               (std::vector<std::string>{"COM0", "COM9", "COM1"}));
     EXPECT_EQ(rec.tried.back(), "COM255");
-    EXPECT_EQ(globals.RunState, engine::kRunIdle);
+    EXPECT_EQ(rec.globals.RunState, engine::kRunIdle);
     EXPECT_TRUE(rec.retry && launcher.started.empty());
     rec.tried.clear();
-    pump.abortAt = pump.calls + 1;  // the first dispatch (after COM0) sees Abort
+    rec.abortAt = rec.dispatched + 1;  // the first dispatch (after COM0) sees Abort
     search.ScanForBoards();
     EXPECT_EQ(rec.tried, (std::vector<std::string>{"COM0", "COM1"}));
 }
 
-// A requested port is the only one tried, and keeps its controller.
 TEST_F(PortSearchTest, RequestedPortIsTheOnlyOneTriedAndKeepsItsController) {
     env.RequestedComPort = 5;  // no controller there: not one other port is tried
     search.ScanForBoards();
@@ -115,7 +90,7 @@ TEST_F(PortSearchTest, RequestedPortIsTheOnlyOneTriedAndKeepsItsController) {
     EXPECT_EQ(env.ControllerFamily, 2);
     EXPECT_TRUE(boardLink.PortIsOpen());
     EXPECT_EQ(env.ComPortName, "COM4");
-    EXPECT_EQ(globals.RunState, engine::kRunRunning);  // until the first run or switch wait
+    EXPECT_EQ(rec.globals.RunState, engine::kRunRunning);  // until the first run or switch wait
     EXPECT_EQ(rec.calls, (std::vector<std::string>{"CreateDriver", "InitializeController", "ShowMainWindow"}));
     EXPECT_TRUE(dialogs.messages.empty() && launcher.started.empty());
 }
