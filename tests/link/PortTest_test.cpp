@@ -16,7 +16,7 @@ int Count(const std::string& text, const std::string& what) {
     return n;
 }
 
-class PortTest : public LinkFixture {};
+using PortTest = LinkFixture;
 
 // The flush character, then the route or else the neutral preamble, then
 // the request; the settings the test changes are given back.
@@ -27,8 +27,7 @@ TEST_F(PortTest, BoardIdentifiesAtTheFirstRate) {
     EXPECT_EQ(link->PortOpenAndTest("COM3"), 0);
     EXPECT_EQ(link->Copyright(), "QM4DNCRouter 2.14\r\nCopyright 2009");
     EXPECT_EQ(link->BaudRate(), 115200);
-    EXPECT_TRUE(link->VerboseResponse() && link->PortIsOpen());
-    EXPECT_EQ(link->FastIdleTime(), 777);
+    EXPECT_TRUE(link->VerboseResponse() && link->PortIsOpen() && link->FastIdleTime() == 777);
     EXPECT_EQ(peer.TakeReceived(), "0{}-12?");
     EXPECT_TRUE(Holds(LogText(), "EVENT:... Copyright found! QM4DNCRouter 2.14\r\nCopyright 2009"));
     link->SetRoute("#1");
@@ -48,10 +47,8 @@ TEST_F(PortTest, RatesAreTriedInTurn) {
     });
     EXPECT_EQ(link->PortOpenAndTest("COM3"), 0);
     EXPECT_EQ(link->BaudRate(), 38400);
-    std::string log = LogText();
-    EXPECT_EQ(Count(log, "Extract of the copyright failed."), 3);
-    EXPECT_TRUE(Holds(log, "Testing port at baud rate 38400"));
-    EXPECT_EQ(log.find("Testing port at baud rate 19200"), std::string::npos);
+    EXPECT_EQ(Count(LogText(), "Extract of the copyright failed."), 3);
+    EXPECT_EQ(Count(LogText(), "Testing port at baud rate"), 2);
 }
 
 TEST_F(PortTest, SilentDeviceGivesTwoAfterAllRatesAndAnOpenPortIsTriedAtItsRateFirst) {
@@ -119,7 +116,6 @@ TEST_F(PortTest, SearchFindsTheFirstPortWithABoard) {
     link->SetFastIdleTime(100);
     EXPECT_EQ(link->PortFindAndOpen(4, 6), 5);
     EXPECT_EQ(link->PortName(), "\\\\.\\COM5");
-    EXPECT_EQ(link->PortFindAndOpen(6, 9), 0);
     for (int n : {3, 5}) ::unlink((dataDir + "/ports/COM" + std::to_string(n)).c_str());
     auto e = ErrorOf([&] { link->PortOpenAndTestWithException(""); });
     EXPECT_TRUE(Holds(e.Description(), "\r\nFailed to find communications port with valid Zentrova product\r\n"));
