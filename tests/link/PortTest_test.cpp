@@ -1,7 +1,4 @@
 // Looking for a board behind a port: rates, attempts, echoes, results.
-#include <stdexcept>
-
-#include "platform/serial/KeepAwake.h"
 #include "tests/link/LinkFixture.h"
 
 using namespace plyx::test;
@@ -69,20 +66,8 @@ TEST_F(PortTest, SilentDeviceGivesTwoAfterAllRatesAndAnOpenPortIsTriedAtItsRateF
     EXPECT_EQ(Count(LogText(), "Opening COM port"), opened + 1);
 }
 
-// Whatever goes wrong inside, even an error that is no board-link error,
-// becomes a result code, so a search goes on to the next port; the
-// throwing form says what went wrong, with the board's last words.
-TEST_F(PortTest, ErrorsBecomeAResultOrErrorThreeOrSix) {
-    struct Throwing final : plyx::platform::serial::KeepAwake {
-        bool Acquire(std::string&) override { throw std::runtime_error("inhibitor gone"); }
-        void Release() override {}
-    } throwing;
-    peer.When("-12?", {Send(kIdentify)});
-    link->SetKeepAwake(&throwing);
-    link->SetAutoAwakeFlags(1);
-    EXPECT_EQ(link->PortOpenAndTest("COM3"), 2);
-    link->SetKeepAwake(nullptr);
-    peer.Clear();
+// The throwing form says what went wrong, with the board's last words.
+TEST_F(PortTest, NoIdentificationIsErrorThreeAndNoPortErrorSix) {
     peer.When("-12?", {Send("X,1,2*")});
     auto e = ErrorOf([&] { link->PortOpenAndTestWithException("COM3"); });
     EXPECT_EQ(e.SmallNumber(), 3);

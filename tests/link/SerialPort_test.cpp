@@ -10,26 +10,6 @@ namespace {
 
 using SerialPort = LinkFixture;
 
-TEST_F(SerialPort, NamesAreUpperCasedAndPrefixedAndKeptForAReopen) {
-    link->PortOpen("com3");
-    EXPECT_EQ(link->PortName(), "\\\\.\\COM3");
-    link->PortClose();
-    link->PortOpen("\\\\.\\com3");  // with the prefix: only upper-cased
-    EXPECT_EQ(link->PortName(), "\\\\.\\COM3");
-    link->PortClose();
-    link->PortOpen("");  // the remembered name
-    peer.When("A", {Send("*")});
-    EXPECT_EQ(link->StringWriteCommandSequence("AA"), 0);
-    link->PortClose();
-    EXPECT_TRUE(HoldsAll(LogText(), {"EVENT:Opening COM port \\\\.\\COM3", "EVENT:Closing COM port \\\\.\\COM3"}));
-    auto e = ErrorOf([&] { link->PortOpen("COM9"); });
-    EXPECT_EQ(e.Number(), 0x80047536u);
-    EXPECT_EQ(e.Description().rfind("Error 6 reported by ZentrovaCom.PortOpen\r\nFailed to open COM port <\\\\.\\COM9>\r\n", 0), 0u)
-        << e.Description();
-    EXPECT_TRUE(Holds(e.Description(), "ports/COMn"));
-    EXPECT_FALSE(link->PortIsOpen());
-}
-
 // 256 bytes go out as one block as soon as they are queued, the rest on a
 // flush; a close or a rate change drops what is queued; a byte 0 is read.
 TEST_F(SerialPort, QueuedBytesGoOutInBlocksOrAreDropped) {
@@ -54,12 +34,21 @@ TEST_F(SerialPort, QueuedBytesGoOutInBlocksOrAreDropped) {
                                      "SENT:SENDING 44 BYTES OF QUEUED WRITE DATA...", "RCVD:(0x00)(0x7F)*"}));
 }
 
-TEST_F(SerialPort, VanishedDeviceOnWriteIsErrorSeven) {
-    OpenCom3();
+// A name without a device is error 6 with a hint; a name is upper-cased,
+// prefixed and kept for a reopen. A vanished device is error 7.
+TEST_F(SerialPort, MissingAndVanishedDevicesAreErrorsSixAndSeven) {
+    auto e = ErrorOf([&] { link->PortOpen("COM9"); });
+    EXPECT_EQ(e.Number(), 0x80047536u);
+    EXPECT_TRUE(HoldsAll(e.Description(), {"Error 6 reported by ZentrovaCom.PortOpen\r\nFailed to open COM port <\\\\.\\COM9>\r\n",
+                                           "ports/COMn"}));
+    link->PortOpen("com3");
+    link->PortClose();
+    link->PortOpen("");
+    EXPECT_EQ(link->PortName(), "\\\\.\\COM3");
     peer.Do({Hangup()});
     for (int i = 0; i < 200 && !peer.HungUp(); ++i) ::usleep(1000);
     link->StringWrite("AB");
-    auto e = ErrorOf([&] { link->CharFlushWriteBuffer(); });
+    e = ErrorOf([&] { link->CharFlushWriteBuffer(); });
     EXPECT_EQ(e.SmallNumber(), 7);
     EXPECT_TRUE(Holds(e.Description(),
                       "\r\nFailed to write character stream <AB>, error 5 reported by operating system\r\n"));
