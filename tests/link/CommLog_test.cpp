@@ -52,9 +52,8 @@ TEST_F(CommLogTest, FileFormatTagsAndContinuation) {
     EXPECT_EQ(lines[2][2] + lines[2].substr(5, 1) + lines[2][19], std::string("//."));  // mm/dd/yyyy hh:mm:ss.ffff
 }
 
-// At the size limit, at the start of a line: closed with its event, moved to
-// name + ".1" (an older one replaced), opened again with its event; through a
-// symbolic link the file moves and the link stays. Nothing is lost between.
+// At the size limit the file is closed, moved to name + ".1" (an older one
+// replaced; through a link, the target) and opened again, losing nothing.
 TEST_F(CommLogTest, RotationAtTheSizeLimit) {
     ASSERT_EQ(::symlink("target.log", dir.File("linked.log").c_str()), 0);
     dir.Write("target.log.1", "older");

@@ -1,14 +1,12 @@
 #pragma once
-// A board link on a pseudo-terminal: the scripted peer stands in for the
-// board and is reachable as COM3 through a ports/COM3 link in a data
-// directory of the test's own; /dev and /sys are empty folders, so no real
-// device of the machine takes part.
+// A board link on a pseudo-terminal: the scripted peer is the board, COM3
+// through a ports/COM3 link in a data directory of the test's own; /dev and
+// /sys are empty folders, so no real device of the machine takes part.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <initializer_list>
 #include <memory>
 #include <string>
 
@@ -52,8 +50,7 @@ link::BoardLinkError ErrorOf(F&& f) {
     return link::BoardLinkError(0, "", "");
 }
 
-class LinkFixture : public ::testing::Test {
-protected:
+struct LinkFixture : ::testing::Test {
     LinkFixture() {
         ::setenv("PLYX3_DOCUMENTS_DIR", dir.path().c_str(), 1);
         dataDir = dir.path() + "/PLYX3";

@@ -62,19 +62,6 @@ TEST_F(PortTest, SilentDeviceGivesTwoAfterAllRatesAndAnOpenPortIsTriedAtItsRate)
     EXPECT_EQ(link->BaudRate(), 57600);
 }
 
-// The throwing form says what went wrong, with the board's last words.
-TEST_F(PortTest, NoIdentificationIsErrorThreeAndNoPortErrorSix) {
-    peer.When("-12?", {Send("X,1,2*")});
-    auto e = ErrorOf([&] { link->PortOpenAndTestWithException("COM3"); });
-    EXPECT_EQ(e.SmallNumber(), 3);
-    EXPECT_TRUE(HoldsAll(e.Description(), {"\r\nFailed to detect a valid copyright on port COM3. Saw:\r\nNO COPYRIGHT\r\n",
-                                           "The last response from the board was:\r\nX,1,2*"}));
-    EXPECT_EQ(link->PortOpenAndTest("COM8"), 1);
-    e = ErrorOf([&] { link->PortOpenAndTestWithException("COM8"); });
-    EXPECT_EQ(e.SmallNumber(), 6);
-    EXPECT_TRUE(Holds(e.Description(), "\r\nFailed to open communications port <COM8>\r\n"));
-}
-
 // A device that echoes like a modem: given up at the first rate. A port in
 // use is refused with error 6 and a text that says why.
 TEST_F(PortTest, ModemEchoAndAPortInUse) {
@@ -90,7 +77,18 @@ TEST_F(PortTest, ModemEchoAndAPortInUse) {
     EXPECT_TRUE(Holds(e.Description(), "port in use by another program: close that program or choose another port"));
 }
 
-TEST_F(PortTest, SearchFindsTheFirstPortWithABoard) {
+// The throwing form says what went wrong, with the board's last words.
+TEST_F(PortTest, ErrorsAndTheSearchForTheFirstPortWithABoard) {
+    peer.When("-12?", {Send("X,1,2*")});
+    auto e = ErrorOf([&] { link->PortOpenAndTestWithException("COM3"); });
+    EXPECT_EQ(e.SmallNumber(), 3);
+    EXPECT_TRUE(HoldsAll(e.Description(), {"\r\nFailed to detect a valid copyright on port COM3. Saw:\r\nNO COPYRIGHT\r\n",
+                                           "The last response from the board was:\r\nX,1,2*"}));
+    EXPECT_EQ(link->PortOpenAndTest("COM8"), 1);
+    e = ErrorOf([&] { link->PortOpenAndTestWithException("COM8"); });
+    EXPECT_EQ(e.SmallNumber(), 6);
+    EXPECT_TRUE(Holds(e.Description(), "\r\nFailed to open communications port <COM8>\r\n"));
+    peer.Clear();
     ScriptedPeer other;  // COM5: a board, COM3: silence
     LinkPort(5, other.SlavePath());
     other.When("-12?", {Send(kIdentify)});
@@ -98,7 +96,7 @@ TEST_F(PortTest, SearchFindsTheFirstPortWithABoard) {
     EXPECT_EQ(link->PortFindAndOpen(4, 6), 5);
     EXPECT_EQ(link->PortName(), "\\\\.\\COM5");
     for (int n : {3, 5}) ::unlink((dataDir + "/ports/COM" + std::to_string(n)).c_str());
-    auto e = ErrorOf([&] { link->PortOpenAndTestWithException(""); });
+    e = ErrorOf([&] { link->PortOpenAndTestWithException(""); });
     EXPECT_TRUE(Holds(e.Description(), "\r\nFailed to find communications port with valid Zentrova product\r\n"));
 }
 

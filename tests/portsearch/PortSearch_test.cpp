@@ -10,32 +10,27 @@
 namespace plyx::app {
 namespace {
 
-// Records the ports tried and the calls; polling stands for the main
-// window's switch timer, which showing the main window starts and the
-// model selection restarts. Sets RunState to "abort requested" at the
-// n-th dispatch, like the splash window's Abort button.
+// Records the ports tried (the empty status that ends a search left out)
+// and the calls; polling stands for the main window's switch timer, which
+// showing the main window starts and the model selection restarts. Sets
+// RunState to "abort requested" at the n-th dispatch, like the Abort button.
 struct Recorder : SplashView, ControllerStartup, platform::EventPump {
     std::vector<std::string> tried, calls;
     bool retry = false, polling = false;
     engine::RunGlobals globals;
     int abortAt = -1, dispatched = 0;
     void SetRetryOrAbortCaption(bool fRetry) override { retry = fRetry; }
-    void SetScanningStatusMessage(const std::string& text) override {
-        if (!text.empty()) tried.push_back(text);  // the empty status ends a search
-    }
+    void SetScanningStatusMessage(const std::string& s) override { if (!s.empty()) tried.push_back(s); }
     void CreateDriver() override { calls.push_back("CreateDriver"); }
     void InitializeController() override { calls.push_back("InitializeController"); }
     void ShowMainWindow() override { calls.push_back("ShowMainWindow"), polling = true; }
     void SelectModel() override { calls.push_back("SelectModel"), polling = true; }
     void StopSwitchPolling() override { calls.push_back("StopSwitchPolling"), polling = false; }
-    void DispatchPending() override {
-        if (++dispatched == abortAt) globals.RunState = engine::kRunAbortRequested;
-    }
+    void DispatchPending() override { if (++dispatched == abortAt) globals.RunState = engine::kRunAbortRequested; }
     bool QuitRequested() override { return false; }
 };
 
-class PortSearchTest : public test::CoreFixture {
-protected:
+struct PortSearchTest : test::CoreFixture {
     PortSearchTest() {
         env.ExitHook = [](int) {};  // ExitProgram then throws ProgramExit
         dataDir = env.GetDataDirectory();

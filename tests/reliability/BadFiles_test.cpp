@@ -26,14 +26,7 @@ std::string Junk(std::size_t size, std::uint32_t seed, const std::string& withou
     return out;
 }
 
-std::string Utf16Le(const std::string& ascii) {
-    std::string out;
-    for (char c : ascii) out += std::string{c, '\0'};
-    return out;
-}
-
-class BadFileTest : public CoreFixture {
-protected:
+struct BadFileTest : CoreFixture {
     void Load(const std::string& bytes) {
         docs.Write("bad.cfg", bytes);
         app::LoadParameterFile(env, params, docs.File("bad.cfg"));
@@ -81,10 +74,10 @@ TEST_F(BadFileTest, HugeNumbersAndNulBytes) {
     Load("SD=1E400\r\nPD=-1D999\r\nTS=&HFFFFFFFFF\r\nMSPS=1E10\r\nWHEELDIAMETER=1E999\r\nWA=1E300\r\n"
          "CHAININTERVALTECHNIQUE=-3\r\nMOTORCURRENTMA=99999999999999999999\r\nREQCOMPORT=1E300\r\n"
          "DSF=1.7976931348623157E308\r\nSSR=7" + nul + "99\r\nTLC=" + nul + "5\r\nMO" + nul + "DEL=x\r\nBLC=3.7\r\n");
-    const double values[][2] = {{params.zSD, 0},     {params.zPD, 0},       {params.zTS, 0},
-                                {params.zWheelDiameter, 4}, {params.zWA, 45}, {params.zDSF, DBL_MAX},
-                                {params.zSSR, 7},   {double(params.cMSPS), 0}, {double(params.idChainIntervalTechnique), 1},
-                                {double(params.cMotorCurrentMA), 0}, {double(params.cTLC), 0}, {double(params.cBLC), 3}};
+    const auto& p = params;
+    const double values[][2] = {{p.zSD, 0}, {p.zPD, 0}, {p.zTS, 0}, {p.zWheelDiameter, 4}, {p.zWA, 45}, {p.zSSR, 7},
+                                {p.zDSF, DBL_MAX}, {double(p.idChainIntervalTechnique), 1}, {double(p.cMSPS), 0},
+                                {double(p.cMotorCurrentMA), 0}, {double(p.cTLC), 0}, {double(p.cBLC), 3}};
     for (const auto& v : values) EXPECT_EQ(v[0], v[1]) << "case " << (&v - values);
     EXPECT_EQ(params.strModel, "");
     params.zSD = DBL_MAX;
@@ -129,16 +122,16 @@ TEST_F(BadFileTest, LanguageFileJunk) {
     const std::string junk = Junk(64 * 1024, 9, "\r\n"), big(1 << 20, 'w'), nul(1, '\0');
     std::string comments;
     for (int i = 0; i < 40000; ++i) comments += "; comment line " + std::to_string(i) + "\r\n";
-    EXPECT_EQ(LoadLanguage("PLYX3RESOURCES\r\n" + junk + "\r\n101,Save\r\n" + junk + "\r\n103,Exit\r\n104," + big +
-                           "\r\n" + big + "\r\n105,a" + nul + "b\r\n1" + nul + "06,x\r\n1E400,a\r\n99999999999999999999,b\r\n"
+    EXPECT_EQ(LoadLanguage("PLYX3RESOURCES\r\n" + junk + "\r\n101,Save\r\n" + junk + "\r\n103,Exit\r\n104," + big + "\r\n" +
+                           big + "\r\n105,a" + nul + "b\r\n1" + nul + "06,x\r\n1E400,a\r\n99999999999999999999,b\r\n" +
                            "&HFFFFFFFFF,c\r\n32767.5,d\r\n102.5,e\r\n-32768,f\r\n" + comments + "107,end\r\n"),
               0);
     const std::pair<text::ResourceId, std::string> expected[] = {
         {101, "Save"}, {103, "Exit"}, {104, big}, {105, "a" + nul + "b"}, {102, "e"}, {-32768, "f"}, {107, "end"}};
     for (const auto& [id, text] : expected) EXPECT_EQ(Text(id), text) << id;
     EXPECT_EQ(table.size(), std::size(expected));
-    EXPECT_EQ(LoadLanguage("\xFF\xFE" + Utf16Le("PLYX3RESOURCES\r\n" + comments + "103,Exit\r\n101,A") +
-                           std::string("\x00\xD8", 2) + Utf16Le("B\r\n40000,big\r\n-32769,small") + "X"),
+    EXPECT_EQ(LoadLanguage("\xFF\xFE" + platform::EncodeUtf16Le("PLYX3RESOURCES\r\n" + comments + "103,Exit\r\n101,A") +
+                           std::string("\x00\xD8", 2) + platform::EncodeUtf16Le("B\r\n40000,big\r\n-32769,small") + "X"),
               0);
     EXPECT_EQ(Text(103), "Exit");
     EXPECT_EQ(Text(101).front() + std::string(1, Text(101).back()), "AB");

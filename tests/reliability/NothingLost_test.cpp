@@ -21,8 +21,7 @@
 namespace plyx::test {
 namespace {
 
-class NothingLostTest : public CoreFixture {
-protected:
+struct NothingLostTest : CoreFixture {
     std::string Read(const std::string& path) { return platform::ReadWholeFile(path).value_or("<missing>"); }
     // Writes the parameter set A or B (large, so that writing it takes long
     // enough to be caught in the middle) to name ("" the settings file).
@@ -54,6 +53,7 @@ TEST_F(NothingLostTest, FilesSurviveKillDuringWrite) {
         const std::string b = Read(File(name));
         ASSERT_TRUE(Write(false, name, blocks));
         const std::string a = Read(File(name));
+        ASSERT_NE(a, b);
         const auto cycleUs =
             std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - t0).count();
         std::mt19937 gen(12345);
@@ -70,7 +70,7 @@ TEST_F(NothingLostTest, FilesSurviveKillDuringWrite) {
             ASSERT_TRUE(now == a || now == b) << "round " << round << ": " << now.size() << " bytes, a mix";
             (now == a ? sawA : sawB)++;
         }
-        EXPECT_TRUE(sawA > 0 && sawB > 0);  // the kills did land in different phases
+        EXPECT_TRUE(sawA > 0 && sawB > 0);  // the kills landed in different phases
     }
     const std::string live = ".PLYX3.CFG.plyx3-tmp-1-AbC123";
     docs.Write("PLYX3/" + live, "in use");
@@ -127,7 +127,8 @@ TEST_F(NothingLostTest, LinksPermissionsAndUmask) {
     const std::pair<std::string, mode_t> modes[] = {
         {elsewhere.File("shared.cfg"), 0640}, {docs.File("shell.cfg"), 0600}, {docs.File("comm.log"), 0600}};
     struct stat st {};
-    for (const auto& [path, mode] : modes) EXPECT_TRUE(::stat(path.c_str(), &st) == 0 && (st.st_mode & 07777) == mode) << path;
+    for (const auto& [path, mode] : modes)
+        EXPECT_TRUE(::stat(path.c_str(), &st) == 0 && (st.st_mode & 07777) == mode) << path;
 }
 
 }  // namespace
