@@ -9,52 +9,24 @@
 
 using namespace plyx::platform::serial;
 
-namespace {
-
-class ComPortMap : public ::testing::Test {
-protected:
-    ComPortMap() {
-        paths.dataDirectory = dir.path() + "/data";
-        paths.devRoot = dir.path() + "/dev";
-        paths.sysRoot = dir.path() + "/sys";
-        ::mkdir(paths.dataDirectory.c_str(), 0755);
-        ::mkdir((paths.dataDirectory + "/ports").c_str(), 0755);
-        ::mkdir(paths.devRoot.c_str(), 0755);
-    }
-    void Device(const std::string& name) { dir.Write("dev/" + name, ""); }
-    void Link(int n, const std::string& target) {
-        ASSERT_EQ(::symlink(target.c_str(), (paths.dataDirectory + "/ports/COM" + std::to_string(n)).c_str()), 0);
-    }
+// Devices follow the links by family (ttyS, ttyUSB, ttyACM) up to each
+// family's first gap, skipping linked numbers; a dangling link maps to
+// nothing; a device reached by a link answers to the link's number.
+TEST(ComPortMap, LinksFirstThenDevicesByFamilyUpToTheFirstGap) {
     plyx::test::TempDir dir;
-    PortPaths paths;
-};
-
-TEST_F(ComPortMap, NumberAfterCom) {
-    // Case-sensitive, like the FTDI lookup.
-    const std::pair<const char*, int> cases[] = {
-        {"\\\\.\\COM12", 12}, {"COM3x", 3}, {"com3", -1}, {"COM", -1}, {"/dev/ttyS0", -1}};
-    for (const auto& [name, number] : cases) EXPECT_EQ(ComNumberOf(name), number) << name;
-}
-
-// Links take their numbers first; the devices follow by family (ttyS,
-// ttyUSB, ttyACM) up to each family's first gap, skipping linked numbers.
-TEST_F(ComPortMap, LinksFirstThenDevicesByFamilyUpToTheFirstGap) {
-    for (const char* name : {"ttyS0", "ttyS1", "ttyS3", "ttyUSB0", "ttyACM0"}) Device(name);
-    Link(2, paths.devRoot + "/ttyUSB0");
-    Link(7, paths.devRoot + "/missing");  // a dangling link maps to nothing
-    auto table = ComPortTable(paths);
-    ASSERT_EQ(table.size(), 5u);
-    EXPECT_EQ(table[1], paths.devRoot + "/ttyS0");
-    EXPECT_EQ(table[2], paths.dataDirectory + "/ports/COM2");
-    EXPECT_EQ(table[3], paths.devRoot + "/ttyS1");
-    EXPECT_EQ(table[4], paths.devRoot + "/ttyUSB0");
-    EXPECT_EQ(table[5], paths.devRoot + "/ttyACM0");
-    EXPECT_EQ(DeviceForPortName("\\\\.\\COM2", paths), paths.dataDirectory + "/ports/COM2");
+    const std::string data = dir.path() + "/data", dev = dir.path() + "/dev";
+    const PortPaths paths{.dataDirectory = data, .devRoot = dev, .sysRoot = dir.path() + "/sys"};
+    for (const std::string& d : {data, data + "/ports", dev}) ::mkdir(d.c_str(), 0755);
+    for (const char* name : {"ttyS0", "ttyS1", "ttyS3", "ttyUSB0", "ttyACM0"}) dir.Write("dev/" + std::string(name), "");
+    for (const auto& [n, target] : {std::pair{2, "/ttyUSB0"}, std::pair{7, "/missing"}})
+        ASSERT_EQ(::symlink((dev + target).c_str(), (data + "/ports/COM" + std::to_string(n)).c_str()), 0);
+    const std::map<int, std::string> table{
+        {1, dev + "/ttyS0"}, {2, data + "/ports/COM2"}, {3, dev + "/ttyS1"}, {4, dev + "/ttyUSB0"}, {5, dev + "/ttyACM0"}};
+    EXPECT_EQ(ComPortTable(paths), table);
+    EXPECT_EQ(DeviceForPortName("\\\\.\\COM2", paths), data + "/ports/COM2");
     EXPECT_EQ(DeviceForPortName("\\\\.\\COM7", paths), "");
-    // A device reached by a link answers to the link's number.
-    EXPECT_EQ(ComNumberOfDevice(paths.devRoot + "/ttyUSB0", paths), 2);
-    EXPECT_EQ(ComNumberOfDevice(paths.devRoot + "/ttyS1", paths), 3);
-    EXPECT_EQ(ComNumberOfDevice(paths.devRoot + "/ttyS3", paths), -1);
+    const std::pair<std::string, int> devices[] = {{dev + "/ttyUSB0", 2}, {dev + "/ttyS1", 3}, {dev + "/ttyS3", -1}};
+    for (const auto& [device, number] : devices) EXPECT_EQ(ComNumberOfDevice(device, paths), number) << device;
+    const std::pair<const char*, int> names[] = {{"\\\\.\\COM12", 12}, {"COM3x", 3}, {"com3", -1}, {"COM", -1}};
+    for (const auto& [name, number] : names) EXPECT_EQ(ComNumberOf(name), number) << name;
 }
-
-}  // namespace

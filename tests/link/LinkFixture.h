@@ -1,14 +1,12 @@
 #pragma once
-// A board link on a pseudo-terminal: the scripted peer stands in for the
-// board and is reachable as COM3 through a ports/COM3 link in a data
-// directory of the test's own; /dev and /sys are empty folders, so no real
-// device of the machine takes part.
+// A board link on a pseudo-terminal: the scripted peer is the board, COM3
+// through a ports/COM3 link in a data directory of the test's own; /dev and
+// /sys are empty folders, so no real device of the machine takes part.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <initializer_list>
 #include <memory>
 #include <string>
 
@@ -29,36 +27,35 @@ inline std::string DecodeLog(std::string raw) {
     return platform::Utf16ToUtf8(u);
 }
 
-// Whether text holds part; on failure shows the whole text.
-inline ::testing::AssertionResult Holds(const std::string& text, const std::string& part) {
-    if (text.find(part) != std::string::npos) return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "<" << part << "> is not in:\n" << text;
-}
-
-// Whether text holds every one of parts.
-inline ::testing::AssertionResult HoldsAll(const std::string& text, std::initializer_list<const char*> parts) {
-    for (const char* part : parts)
-        if (text.find(part) == std::string::npos) return Holds(text, part);
+// Whether text holds every one of parts; on failure shows the whole text.
+inline ::testing::AssertionResult HoldsAll(const std::string& text, std::initializer_list<std::string> parts) {
+    for (const std::string& part : parts)
+        if (text.find(part) == std::string::npos)
+            return ::testing::AssertionFailure() << "<" << part << "> is not in:\n" << text;
     return ::testing::AssertionSuccess();
 }
-
-// An error's small number, source and a part of its description.
-inline void ExpectError(const link::BoardLinkError& e, int number, const std::string& source,
-                        const std::string& part) {
-    EXPECT_EQ(e.SmallNumber(), number);
-    EXPECT_EQ(e.Source(), source);
-    EXPECT_TRUE(Holds(e.Description(), part));
+inline ::testing::AssertionResult Holds(const std::string& text, const std::string& part) {
+    return HoldsAll(text, {part});
 }
 
-class LinkFixture : public ::testing::Test {
-protected:
+// The error a call throws; fails the test when it throws none.
+template <typename F>
+link::BoardLinkError ErrorOf(F&& f) {
+    try {
+        f();
+    } catch (const link::BoardLinkError& e) {
+        return e;
+    }
+    ADD_FAILURE() << "no BoardLinkError was thrown";
+    return link::BoardLinkError(0, "", "");
+}
+
+struct LinkFixture : ::testing::Test {
     LinkFixture() {
         ::setenv("PLYX3_DOCUMENTS_DIR", dir.path().c_str(), 1);
         dataDir = dir.path() + "/PLYX3";
-        ::mkdir(dataDir.c_str(), 0755);
-        ::mkdir((dataDir + "/ports").c_str(), 0755);
-        ::mkdir((dir.path() + "/dev").c_str(), 0755);
-        ::mkdir((dir.path() + "/sys").c_str(), 0755);
+        for (const std::string& d : {dataDir, dataDir + "/ports", dir.path() + "/dev", dir.path() + "/sys"})
+            ::mkdir(d.c_str(), 0755);
         LinkPort(3, peer.SlavePath());
         log.LogFileOpen(dir.File("comm.log"));
         link = std::make_unique<link::ZentrovaCom>(log);
@@ -66,11 +63,7 @@ protected:
     }
 
     platform::serial::PortPaths Paths() const {
-        platform::serial::PortPaths p;
-        p.dataDirectory = dataDir;
-        p.devRoot = dir.path() + "/dev";
-        p.sysRoot = dir.path() + "/sys";
-        return p;
+        return {.dataDirectory = dataDir, .devRoot = dir.path() + "/dev", .sysRoot = dir.path() + "/sys"};
     }
 
     void LinkPort(int n, const std::string& device) {
@@ -79,34 +72,14 @@ protected:
         EXPECT_EQ(::symlink(device.c_str(), path.c_str()), 0);
     }
 
-    // Everything logged so far.
     std::string LogText() {
         log.Flush();
         return DecodeLog(dir.Read("comm.log"));
     }
 
-    // Opens COM3 with a board that answers nothing yet.
     void OpenCom3() {
         link->PortOpen("COM3");
         peer.TakeReceived();
-    }
-
-    // The board pulls its cable; returns once the line is down.
-    void HangUpPeer() {
-        peer.Do({Hangup()});
-        for (int i = 0; i < 200 && !peer.HungUp(); ++i) ::usleep(1000);
-    }
-
-    // The error a call throws; fails the test when it throws none.
-    template <typename F>
-    link::BoardLinkError ErrorOf(F&& f) {
-        try {
-            f();
-        } catch (const link::BoardLinkError& e) {
-            return e;
-        }
-        ADD_FAILURE() << "no BoardLinkError was thrown";
-        return link::BoardLinkError(0, "", "");
     }
 
     TempDir dir;

@@ -1,27 +1,22 @@
 // Looking for a board behind a port: rates, attempts, echoes, results.
-#include <stdexcept>
-
-#include "platform/serial/KeepAwake.h"
 #include "tests/link/LinkFixture.h"
 
-using plyx::test::ExpectError;
-using plyx::test::Holds;
-using plyx::test::LinkFixture;
-using plyx::test::Send;
+using namespace plyx::test;
 
 namespace {
 
 const char* kIdentify = "-12?\r\nX,-12\r\nQM4DNCRouter 2.14\r\nCopyright 2009\r\n*";
 
-class PortTest : public LinkFixture {
-protected:
-    int Count(const std::string& text, const std::string& what) {
-        int n = 0;
-        for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-        return n;
-    }
-};
+int Count(const std::string& text, const std::string& what) {
+    int n = 0;
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+}
 
+using PortTest = LinkFixture;
+
+// The flush character, then the route or else the neutral preamble, then
+// the request; the settings the test changes are given back.
 TEST_F(PortTest, BoardIdentifiesAtTheFirstRate) {
     peer.When("-12?", {Send(kIdentify)});
     link->SetVerboseResponse(true);
@@ -29,110 +24,80 @@ TEST_F(PortTest, BoardIdentifiesAtTheFirstRate) {
     EXPECT_EQ(link->PortOpenAndTest("COM3"), 0);
     EXPECT_EQ(link->Copyright(), "QM4DNCRouter 2.14\r\nCopyright 2009");
     EXPECT_EQ(link->BaudRate(), 115200);
-    EXPECT_TRUE(link->PortIsOpen());
-    EXPECT_TRUE(link->VerboseResponse());
-    EXPECT_EQ(link->FastIdleTime(), 777);
-    // Flush character, neutral preamble, then the request.
-    EXPECT_EQ(peer.Received(), "0{}-12?");
-    EXPECT_TRUE(plyx::test::HoldsAll(LogText(), {"EVENT:Testing port at baud rate 115200",
-                                                 "EVENT:... Copyright found! QM4DNCRouter 2.14\r\nCopyright 2009"}));
+    EXPECT_TRUE(link->VerboseResponse() && link->PortIsOpen() && link->FastIdleTime() == 777);
+    EXPECT_EQ(peer.TakeReceived(), "0{}-12?");
+    EXPECT_TRUE(Holds(LogText(), "EVENT:... Copyright found! QM4DNCRouter 2.14\r\nCopyright 2009"));
+    link->SetRoute("#1");
+    ASSERT_TRUE(peer.WaitForReceived("#1"));
+    peer.TakeReceived();
+    EXPECT_EQ(link->PortOpenAndTest("COM3"), 0);
+    EXPECT_EQ(peer.TakeReceived(), "0#1-12?");
 }
 
 TEST_F(PortTest, RatesAreTriedInTurn) {
     // The board answers only the second attempt at 38400 (the fourth request).
     int requests = 0;
-    peer.SetHandler([&](std::string& pending) -> std::vector<plyx::test::PeerStep> {
+    peer.SetHandler([&](std::string& pending) -> std::vector<PeerStep> {
         if (pending.size() < 4 || pending.compare(pending.size() - 4, 4, "-12?") != 0) return {};
         pending.clear();
-        if (++requests == 4) return {Send(kIdentify)};
-        return {Send("*")};  // a reply without identification
+        return {Send(++requests == 4 ? kIdentify : "*")};  // else a reply without identification
     });
     EXPECT_EQ(link->PortOpenAndTest("COM3"), 0);
     EXPECT_EQ(link->BaudRate(), 38400);
-    std::string log = LogText();
-    EXPECT_EQ(Count(log, "Extract of the copyright failed."), 3);
-    EXPECT_TRUE(Holds(log, "Testing port at baud rate 38400"));
-    EXPECT_EQ(log.find("Testing port at baud rate 19200"), std::string::npos);
+    EXPECT_EQ(Count(LogText(), "Extract of the copyright failed."), 3);
+    EXPECT_EQ(Count(LogText(), "Testing port at baud rate"), 2);
 }
 
-TEST_F(PortTest, AlreadyOpenPortIsTriedAtItsRateFirstAndReopenedOnlyWhenSpeltOtherwise) {
-    OpenCom3();
-    link->BaudRateSelect(57600);
-    peer.When("-12?", {Send(kIdentify)});
-    EXPECT_EQ(link->PortOpenAndTest("\\\\.\\COM3"), 0);
-    EXPECT_EQ(link->BaudRate(), 57600);
-    std::string log = LogText();
-    EXPECT_TRUE(Holds(log, "Testing port at baud rate 57600"));
-    EXPECT_EQ(Count(log, "Opening COM port"), 1);  // not reopened
-    EXPECT_EQ(link->PortOpenAndTest("com3"), 0);
-    EXPECT_EQ(Count(LogText(), "Opening COM port"), 2);
-}
-
-TEST_F(PortTest, SilentDeviceGivesTwoAfterAllRates) {
+TEST_F(PortTest, SilentDeviceGivesTwoAfterAllRatesAndAnOpenPortIsTriedAtItsRate) {
     link->SetDefaultBaudRate(250000);
-    link->SetVerboseResponse(true);
     EXPECT_EQ(link->PortOpenAndTest("COM3"), 2);
     std::string log = LogText();
     for (const char* rate : {"115200", "38400", "19200", "9600", "250000"})
         EXPECT_TRUE(Holds(log, std::string("Testing port at baud rate ") + rate));
     EXPECT_EQ(Count(log, "... timeout on send of copyright request"), 10);
-    EXPECT_TRUE(link->PortIsOpen());  // left open at the last rate
-    EXPECT_EQ(link->BaudRate(), 250000);
-    EXPECT_TRUE(link->VerboseResponse());
-    EXPECT_EQ(link->FastIdleTime(), 1000);
-}
-
-// Whatever goes wrong inside, even an error that is no board-link error,
-// becomes a result code, so a search goes on to the next port.
-TEST_F(PortTest, ErrorsOfAnyKindBecomeAResult) {
-    struct Throwing final : plyx::platform::serial::KeepAwake {
-        bool Acquire(std::string&) override { throw std::runtime_error("inhibitor gone"); }
-        void Release() override {}
-    } throwing;
+    EXPECT_EQ(link->BaudRate(), 250000);  // left open at the last rate
+    link->BaudRateSelect(57600);  // an open port is tried at its rate first
     peer.When("-12?", {Send(kIdentify)});
-    link->SetKeepAwake(&throwing);
-    link->SetAutoAwakeFlags(1);
-    EXPECT_EQ(link->PortOpenAndTest("COM3"), 2);
+    EXPECT_EQ(link->PortOpenAndTest("\\\\.\\COM3"), 0);
+    EXPECT_EQ(link->BaudRate(), 57600);
 }
 
-TEST_F(PortTest, BoardWithoutIdentificationIsErrorThree) {
+// A device that echoes like a modem: given up at the first rate. A port in
+// use is refused with error 6 and a text that says why.
+TEST_F(PortTest, ModemEchoAndAPortInUse) {
+    peer.SetEcho(true);
+    EXPECT_EQ(link->PortOpenAndTest("COM3"), 2);
+    EXPECT_TRUE(Holds(LogText(), "... the selected port is probably a modem, since it echoed the request for a "
+                                 "copyright report!"));
+    EXPECT_EQ(Count(LogText(), "Testing port at baud rate"), 1);
+    plyx::link::ZentrovaCom other(log);
+    other.SetPortPaths(Paths());
+    auto e = ErrorOf([&] { other.PortOpen("COM3"); });
+    EXPECT_EQ(e.SmallNumber(), 6);
+    EXPECT_TRUE(Holds(e.Description(), "port in use by another program: close that program or choose another port"));
+}
+
+// The throwing form says what went wrong, with the board's last words.
+TEST_F(PortTest, ErrorsAndTheSearchForTheFirstPortWithABoard) {
     peer.When("-12?", {Send("X,1,2*")});
     auto e = ErrorOf([&] { link->PortOpenAndTestWithException("COM3"); });
     EXPECT_EQ(e.SmallNumber(), 3);
-    EXPECT_TRUE(
-        Holds(e.Description(), "\r\nFailed to detect a valid copyright on port COM3. Saw:\r\nNO COPYRIGHT\r\n"));
-    // The board's last words are still there for the operator.
-    EXPECT_TRUE(Holds(e.Description(), "The last response from the board was:\r\nX,1,2*"));
-}
-
-TEST_F(PortTest, SearchFindsTheFirstPortWithABoard) {
-    plyx::test::ScriptedPeer other;  // COM5: a board, COM3: silence
+    EXPECT_TRUE(HoldsAll(e.Description(), {"\r\nFailed to detect a valid copyright on port COM3. Saw:\r\nNO COPYRIGHT\r\n",
+                                           "The last response from the board was:\r\nX,1,2*"}));
+    EXPECT_EQ(link->PortOpenAndTest("COM8"), 1);
+    e = ErrorOf([&] { link->PortOpenAndTestWithException("COM8"); });
+    EXPECT_EQ(e.SmallNumber(), 6);
+    EXPECT_TRUE(Holds(e.Description(), "\r\nFailed to open communications port <COM8>\r\n"));
+    peer.Clear();
+    ScriptedPeer other;  // COM5: a board, COM3: silence
     LinkPort(5, other.SlavePath());
     other.When("-12?", {Send(kIdentify)});
     link->SetFastIdleTime(100);
     EXPECT_EQ(link->PortFindAndOpen(4, 6), 5);
     EXPECT_EQ(link->PortName(), "\\\\.\\COM5");
-    EXPECT_EQ(link->PortFindAndOpen(6, 9), 0);
-}
-
-TEST_F(PortTest, NoPortOrNoBoardIsErrorSix) {
-    EXPECT_EQ(link->PortOpenAndTest("COM8"), 1);
-    ExpectError(ErrorOf([&] { link->PortOpenAndTestWithException("COM8"); }), 6,
-                "ZentrovaCom.PortOpenAndTestWithException", "\r\nFailed to open communications port <COM8>\r\n");
-    ::unlink((dataDir + "/ports/COM3").c_str());
-    auto e = ErrorOf([&] { link->PortOpenAndTestWithException(""); });
-    EXPECT_EQ(e.SmallNumber(), 6);
+    for (int n : {3, 5}) ::unlink((dataDir + "/ports/COM" + std::to_string(n)).c_str());
+    e = ErrorOf([&] { link->PortOpenAndTestWithException(""); });
     EXPECT_TRUE(Holds(e.Description(), "\r\nFailed to find communications port with valid Zentrova product\r\n"));
-}
-
-TEST_F(PortTest, RouteIsSentInsteadOfThePreamble) {
-    OpenCom3();
-    link->SetRoute("#1");
-    ASSERT_TRUE(peer.WaitForReceived("#1"));
-    peer.TakeReceived();
-    peer.When("-12?", {Send(kIdentify)});
-    EXPECT_EQ(link->PortOpenAndTest("COM3"), 0);
-    EXPECT_EQ(peer.TakeReceived(), "0#1-12?");
 }
 
 }  // namespace
