@@ -1,5 +1,5 @@
-// Whole runs on the recording fake controller: order of the start and the
-// windows, finishing files that cannot chain, refusals, aborts and displays.
+// Whole runs on the recording fake controller: finishing files that cannot
+// chain, refusals, and the displays that follow the controller.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -18,56 +18,26 @@ namespace {
 
 using RunTest = EngineTest;
 
-TEST_F(RunTest, StartOrder) {
-    params.cTLC = 1;
-    params.cMRC = 1;
-    params.CurrentShellFile = dir.File("shell.cfg");
-    engine->StartRun(false);
-    EXPECT_EQ(mainWindow.calls.at(0), "Hide");
-    EXPECT_EQ(mainWindow.calls.at(1), "StopTimer");
-    EXPECT_TRUE(Logged("Starting run using shell file " + dir.File("shell.cfg")));
-    // The settings file was saved before the run and again when the window closed.
-    EXPECT_TRUE(platform::FileExists(dir.path() + "/PLYX3/PLYX3.CFG"));
-    // Reset for the run, then lamps 22 while running, 16 while stopping, off after.
-    auto lampsRun = std::find(ctl.lamps.begin(), ctl.lamps.end(), 22);
-    ASSERT_NE(lampsRun, ctl.lamps.end());
-    EXPECT_NE(std::find(lampsRun, ctl.lamps.end(), 16), ctl.lamps.end());
-    EXPECT_EQ(ctl.CallsStartingWith("ResetController").size(), 2u);  // EnableMotors and the end
-    // Auto return: the window closes and the main window is back with its timer.
-    EXPECT_TRUE(mainWindow.visible);
-    EXPECT_TRUE(mainWindow.timer);
-    EXPECT_EQ(status.calls.back(), "Hide");
-}
-
-TEST_F(RunTest, WindowStaysWithoutAutoReturn) {
-    params.fAutoCloseRunWindow = 0;
-    params.cTLC = 1;
-    params.cMRC = 1;
-    params.ShellEdited = true;
-    engine->StartRun(false);
-    EXPECT_TRUE(status.visible);
-    EXPECT_FALSE(mainWindow.visible);
-    EXPECT_TRUE(Logged("Starting run on UNSAVED, EDITED version of shell file "));
-    engine->CloseRunWindowAndReturn();
-    EXPECT_FALSE(status.visible);
-    EXPECT_TRUE(mainWindow.visible);
-}
-
-TEST_F(RunTest, ShellWithoutCfgExtensionChainsNothing) {
+// Only a shell ending in .cfg chains its .fin file, and only one that can
+// be read and run: otherwise the shell runs alone and stays loaded.
+TEST_F(RunTest, FinishingFilesThatCannotChain) {
     dir.Write("b.fin", "TLC=1\r\n");
-    params.cTLC = 1;
-    params.cMRC = 1;
-    params.CurrentShellFile = dir.File("b.fin");
-    engine->StartRun(false);
-    EXPECT_TRUE(LogLinesStartingWith("Found a FIN file").empty());
-}
-
-TEST_F(RunTest, UnreadableFinishingFileIsSkipped) {
     dir.Write("c.cfg", "TLC=1\r\nMRC=1\r\n");
     ASSERT_EQ(::mkdir(dir.File("c.fin").c_str(), 0700), 0);  // exists, but no file to read
-    app::LoadParameterFile(*env, params, dir.File("c.cfg"));
-    engine->StartRun(false);
-    EXPECT_EQ(params.CurrentShellFile, dir.File("c.cfg"));
+    dir.Write("d.cfg", "TLC=1\r\nMRC=1\r\nPD=10.59\r\n");
+    dir.Write("d.fin", "PD=0\r\nTLC=1\r\nMRC=1\r\n");
+    const std::pair<const char*, std::size_t> cases[] = {{"b.fin", 0}, {"c.cfg", 0}, {"d.cfg", 1}};
+    for (auto [shell, messages] : cases) {
+        params.cTLC = params.cMRC = 1;
+        app::LoadParameterFile(*env, params, dir.File(shell));
+        ctl.moves.clear();
+        dialogs.messages.clear();
+        engine->StartRun(false);
+        EXPECT_EQ(dialogs.messages.size(), messages) << shell;
+        EXPECT_EQ(ctl.moves.size(), 3u + 3u) << shell;  // the shell's pair (3 segments), the slow-down moves
+        EXPECT_EQ(params.CurrentShellFile, dir.File(shell));
+    }
+    EXPECT_EQ(params.zPD, 10.59);
 }
 
 // Each refusal is a dictionary text, for a full run and a burnish pass;
@@ -99,29 +69,6 @@ TEST_F(RunTest, RefusalsAreDictionaryTexts) {
     EXPECT_EQ(engine->RunRefusal(true), "");
     params.cMRC = 327;
     EXPECT_EQ(engine->RunRefusal(false), "");
-}
-
-TEST_F(RunTest, FinishingFileWithZeroPoleDiameterIsLeftOut) {
-    dir.Write("d.cfg", "TLC=1\r\nMRC=1\r\nPD=10.59\r\n");
-    dir.Write("d.fin", "PD=0\r\nTLC=1\r\nMRC=1\r\n");
-    app::LoadParameterFile(*env, params, dir.File("d.cfg"));
-    engine->StartRun(false);
-    ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(ctl.moves.size(), 3u + 3u);  // the shell's pair (3 segments), the slow-down moves
-    EXPECT_EQ(params.zPD, 10.59);
-}
-
-TEST_F(RunTest, AbortedRunQueuesNothingMoreAndEndsNormally) {
-    params.cTLC = 3;
-    ctl.onWaitIdle = [&](FakeController& c) -> std::optional<std::int32_t> {
-        if (c.moves.size() == 5 && globals.RunState == kRunRunning) engine->AbortRun();
-        return std::nullopt;
-    };
-    engine->StartRun(false);
-    EXPECT_EQ(ctl.moves.size(), 5u);
-    EXPECT_EQ(globals.RunState, kRunIdle);
-    EXPECT_EQ(ctl.CallsStartingWith("StopController").size(), 1u);
-    EXPECT_TRUE(mainWindow.visible);
 }
 
 TEST_F(RunTest, RingDisplayIndex) {

@@ -267,50 +267,31 @@ TEST_F(RealTimeRunTest, ShortStopPressPausesThenAbortsAndDropsTheQueue) {
     EXPECT_EQ(globals.RunState, kRunIdle);
 }
 
-// (A tripped limit input is played with the other faults of whole runs.)
-TEST_F(SimulatedRunTest, AbortButtonOrLatchedAbortInputEndsTheRun) {
-    const std::function<void(int)> triggers[] = {
-        [&](int n) {
-            if (n == 10) engine->AbortRun();
-        },
-        [&](int n) {
-            if (n == 6) sim.Latch(sim.AbortLatchBit());
-        },
-    };
-    const std::size_t planned = PlannedSegments().size();
-    for (std::size_t i = 0; i < std::size(triggers); ++i) {
-        SCOPED_TRACE(i);
-        status.calls.clear();
-        sim.ClearMoves();
-        pump.dispatches = 0;
-        const std::uint64_t resets = sim.State().counters.resets;
-        script = triggers[i];
-        engine->StartRun(false);
-        EXPECT_LT(BoardMoves().size(), planned);
-        EXPECT_EQ(AbortingShown(), 1);
-        EXPECT_EQ(sim.State().counters.resets, resets + 2);
-        EXPECT_EQ(sim.State().latched, 0u);  // the latched input was read
-        EXPECT_EQ(globals.RunState, kRunIdle);
-        EXPECT_TRUE(mainWindow.visible);
-    }
-}
-
 TEST_F(SimulatedRunTest, PanelSwitchesStartARunFromTheMainWindowsPoll) {
     params.cTLC = 1;
     params.cMRC = 1;
+    // STOP closed as well brings the switch dialog, not a run.
     const struct {
         std::vector<sim::Switch> closed;
         const char* click;
     } cases[] = {{{sim::Switch::Start}, "FullRun"},
                  {{sim::Switch::Start, sim::Switch::Burnish}, "FullRun"},
-                 {{sim::Switch::Burnish}, "Burnish"}};
+                 {{sim::Switch::Burnish}, "Burnish"},
+                 {{sim::Switch::Start, sim::Switch::Stop}, nullptr}};
     script = [&](int) { ReleaseEverything(); };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.closed.size());
         mainWindow.calls.clear();
+        switchDialog.calls.clear();
         sim.ClearMoves();
         for (sim::Switch s : c.closed) sim.Press(s);
         engine->CheckStartSwitches();
+        if (c.click == nullptr) {
+            EXPECT_EQ(std::count(mainWindow.calls.begin(), mainWindow.calls.end(), "FullRun"), 0);
+            EXPECT_NE(std::find(switchDialog.calls.begin(), switchDialog.calls.end(), "STOP"), switchDialog.calls.end());
+            EXPECT_TRUE(BoardMoves().empty());
+            continue;
+        }
         ASSERT_GE(mainWindow.calls.size(), 2u);
         EXPECT_EQ(mainWindow.calls[0], "StopTimer");
         EXPECT_EQ(mainWindow.calls[1], c.click);
@@ -377,63 +358,73 @@ INSTANTIATE_TEST_SUITE_P(
                       PreviewCase{"Shell-8in-alternate.cfg", kFamily2Axis, false, 4, false}));
 
 // Every run leaves one line in the production record: a finished run, one
-// aborted with the window's button and one aborted by the panel's abort
-// input, read back as CSV.
-TEST_F(SimulatedRunTest, EveryRunLeavesOneLineInTheProductionRecord) {
+// aborted with the window's button, one by the panel's abort input (read at
+// once, so nothing stays latched) and a burnish pass, read back as CSV.
+TEST_F(SimulatedRunTest, AbortsAndTheProductionRecord) {
     params.cTLC = 2;
     env->ComPortName = "COM3";
     env->PerPortPrefix = "C3.";
     params.CurrentShellFile = "/shells/a, \"b\".cfg";  // needs quoting
     RunRecord record(*env, params, globals);
     engine->AddRunWatcher(&record);
-    const std::function<void(int)> scripts[] = {
-        nullptr,
-        [&](int n) {
-            if (n == 10) {
-                record.NoteAbortFromWindow();
-                engine->AbortRun();
-            }
-        },
-        [&](int n) {
-            if (n == 6) sim.Latch(sim.AbortLatchBit());
-        },
-    };
-    for (const auto& trigger : scripts) {
+    const struct {
+        std::function<void(int)> trigger;
+        bool burnish;
+        const char* kind;
+        const char* outcome;
+    } runs[] = {{nullptr, false, "full", "completed"},
+                {[&](int n) {
+                     if (n == 10) {
+                         record.NoteAbortFromWindow();
+                         engine->AbortRun();
+                     }
+                 },
+                 false, "full", "aborted from the window"},
+                {[&](int n) {
+                     if (n == 6) sim.Latch(sim.AbortLatchBit());
+                 },
+                 false, "full", "aborted from the panel"},
+                {nullptr, true, "burnish", "completed"}};
+    for (const auto& run : runs) {
+        SCOPED_TRACE(run.outcome);
+        status.calls.clear();
+        sim.ClearMoves();
         pump.dispatches = 0;
-        script = trigger;
+        const std::uint64_t resets = sim.State().counters.resets;
+        script = run.trigger;
         clock.AdvanceMs(5000);
-        engine->StartRun(false);
+        engine->StartRun(run.burnish);
+        const bool whole = run.trigger == nullptr;
+        if (whole)
+            ExpectPlanThenSlowDown(BoardMoves(), PlannedSegments(run.burnish));
+        else
+            EXPECT_LT(BoardMoves().size(), PlannedSegments().size());
+        EXPECT_EQ(AbortingShown(), whole ? 0 : 1);
+        EXPECT_EQ(sim.State().counters.resets, resets + 2);
+        EXPECT_EQ(sim.State().latched, 0u);
+        EXPECT_EQ(globals.RunState, kRunIdle);
+        EXPECT_TRUE(mainWindow.visible);
     }
-    engine->StartRun(true);
     engine->RemoveRunWatcher(&record);
 
     const auto rows = ParseCsv(*platform::ReadWholeFile(record.FilePath()));
     ASSERT_EQ(rows.size(), 5u);
     EXPECT_EQ(CsvLine(rows[0]), RunRecord::kHeader);
-    const struct {
-        const char* kind;
-        const char* outcome;
-        const char* layersPlanned;
-        bool whole;
-    } expected[] = {{"full", "completed", "2", true},
-                    {"full", "aborted from the window", "2", false},
-                    {"full", "aborted from the panel", "2", false},
-                    {"burnish", "completed", "2", true}};
-    for (std::size_t i = 0; i < std::size(expected); ++i) {
+    for (std::size_t i = 0; i < std::size(runs); ++i) {
         SCOPED_TRACE(i);
         const std::vector<std::string>& r = rows[i + 1];
         ASSERT_EQ(r.size(), 14u);
         EXPECT_EQ(r[2], "COM3");
         EXPECT_EQ(r[4], params.CurrentShellFile);
-        EXPECT_EQ(r[5], expected[i].kind);
-        EXPECT_EQ(r[11], expected[i].outcome);
-        EXPECT_EQ(r[6], expected[i].layersPlanned);
+        EXPECT_EQ(r[5], runs[i].kind);
+        EXPECT_EQ(r[11], runs[i].outcome);
+        EXPECT_EQ(r[6], "2");
         EXPECT_EQ(r[12] + r[13], "");
         EXPECT_LE(r[0], r[1]);  // ISO 8601 sorts as time
         EXPECT_EQ(r[0].size(), std::string("2025-12-06T05:46:40+00:00").size());
         const double planned = std::stod(r[8]), laid = std::stod(r[9]);
         EXPECT_GT(planned, 0);
-        if (expected[i].whole) {
+        if (runs[i].trigger == nullptr) {
             EXPECT_EQ(r[7], r[6]);
             EXPECT_NEAR(laid, planned, 0.5);  // all but the last slow-down moves
         } else {
