@@ -1,5 +1,5 @@
-// Line moves, segmented moves, the stop sequence and the waits on the
-// controller and the panel, on a recording fake controller.
+// Line moves, segmented moves, the stop sequence and the wait on a stuck
+// panel switch, as the simulated board takes them.
 #include <gtest/gtest.h>
 
 #include "tests/engine/EngineFixture.h"
@@ -7,11 +7,11 @@
 namespace plyx::engine::test {
 namespace {
 
-class MotionTest : public EngineTest {
+class MotionTest : public SimulatedRunTest {
 protected:
     MotionTest() {
         engine->ComputeRunConstants();
-        engine->InitializeController();
+        engine->EnableMotors();
         globals.RunState = kRunRunning;
     }
 };
@@ -27,10 +27,10 @@ TEST_F(MotionTest, LineMoves) {
                  {0.3, -0.4, 100, {{0, 0, -800}}},
                  {2.5, -3.5, 100, {{2, -4, -814}}}};
     for (const auto& c : cases) {
-        ctl.moves.clear();
+        sim.ClearMoves();
         const double before = globals.TotalQueuedDistance;
         engine->LineMove(c.dx, c.dy, c.rate);
-        EXPECT_EQ(ctl.moves, c.sent) << c.dx;
+        EXPECT_EQ(BoardMoves(), c.sent) << c.dx;
         EXPECT_NEAR(globals.TotalQueuedDistance - before, c.dx * 1.1033779189624915, 1e-9) << c.dx;
     }
     EXPECT_EQ(globals.zLastRate, 814);
@@ -45,9 +45,9 @@ TEST_F(MotionTest, SegmentBoundaries) {
                  {4093, -1, {{1364, 0, -10}, {1364, 0, -10}, {1365, -1, -10}}},
                  {-5000, 7, {{-1666, 2, -10}, {-1667, 2, -10}, {-1667, 3, -10}}}};
     for (const auto& c : cases) {
-        ctl.moves.clear();
+        sim.ClearMoves();
         engine->SegmentedMove(c.x, c.y, 10, 1);
-        EXPECT_EQ(ctl.moves, c.sent) << c.x;
+        EXPECT_EQ(BoardMoves(), c.sent) << c.x;
     }
 }
 
@@ -60,7 +60,7 @@ TEST_F(MotionTest, MoveBeyondWhatTheControllerCanCarryAbortsTheRun) {
     // While an abort is pending nothing moves at all.
     engine->LineMove(100, 100, 100);
     engine->SegmentedMove(100, 100, 100, 100);
-    EXPECT_TRUE(ctl.moves.empty());
+    EXPECT_TRUE(BoardMoves().empty());
 }
 
 // Slow-down moves from the last rate unless the run was aborted, is already
@@ -80,32 +80,22 @@ TEST_F(MotionTest, StopSequence) {
                  {kRunRunning, 2737, 0, {}}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.lastRate + c.ramp + c.state);
-        ctl.moves.clear();
+        sim.ClearMoves();
         globals.RunState = c.state;
         globals.zLastRate = c.lastRate;
         params.zRR = c.ramp;
         engine->ComputeRunConstants();
-        const std::size_t from = ctl.calls.size();
+        const std::uint64_t resets = sim.State().counters.resets;
         engine->StopSequence();
-        EXPECT_EQ(ctl.moves, c.sent);
-        EXPECT_EQ(ctl.CallsStartingWith("StopController", from).size(), 1u);
-        EXPECT_EQ(ctl.CallsStartingWith("ResetController", from).size(), 1u);
-    }
-}
-
-TEST_F(MotionTest, StoppedControllerOrQuittingTheProgramIsAnAbort) {
-    for (bool quit : {false, true}) {
-        globals.RunState = kRunRunning;
-        ctl.onWaitIdle = [quit](FakeController&) -> std::optional<std::int32_t> { return quit ? -1 : 4; };
-        pump.quit = quit;
-        EXPECT_EQ(engine->PollWaitForMotorIdle(false), -1) << quit;
-        EXPECT_EQ(globals.RunState, kRunAbortRequested) << quit;
+        EXPECT_EQ(BoardMoves(), c.sent);
+        EXPECT_EQ(sim.State().counters.resets, resets + 1);
+        EXPECT_EQ(sim.State().run, sim::RunState::Idle);
     }
 }
 
 TEST_F(MotionTest, AStuckSwitchIsPolledAtASteadyPaceUntilTheProgramQuits) {
     globals.RunState = kRunIdle;
-    ctl.switchInputs = 15 & ~kSwitchStop;  // active low: stuck closed
+    sim.Press(sim::Switch::Stop);  // stuck closed
     pump.onDispatch = [&](int n) {
         if (n == 50) pump.quit = true;
     };

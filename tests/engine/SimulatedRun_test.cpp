@@ -4,89 +4,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
-#include <memory>
 
 #include "app/ParameterFiles.h"
 #include "engine/Controller2Axis.h"
 #include "engine/plan/RunPlan.h"
 #include "engine/plan/RunRecord.h"
 #include "platform/Files.h"
-#include "sim/Simulator.h"
 #include "tests/engine/EngineFixture.h"
-#include "tests/support/BoardLink.h"
 
 namespace plyx::engine::test {
 namespace {
-
-class SimulatedRunTest : public EngineTest {
-protected:
-    explicit SimulatedRunTest(sim::SimOptions options = {}, std::int32_t family = kFamily4Axis)
-        : sim(std::move(options)) {
-        sim.Start();
-        link = plyx::test::OpenBoardLink(boardLog, dir, sim.DevicePath(), 3);
-        env->ControllerFamily = family;
-        engine->UseController(nullptr);
-        engine->CreateDriver(*link);
-        engine->InitializeController();
-        resetsBefore = sim.State().counters.resets;
-        // Every turn of a wait: note the run state and the lamps the board shows.
-        pump.onDispatch = [this](int n) {
-            if (states.empty() || states.back() != globals.RunState) states.push_back(globals.RunState);
-            int lamps = sim.State().lamps;
-            if (lamps != 0 && (lampsSeen.empty() || lampsSeen.back() != lamps)) lampsSeen.push_back(lamps);
-            if (script) script(n);
-            if (n > 20000) ReleaseEverything();  // never let a broken run hang the suite
-        };
-    }
-    ~SimulatedRunTest() override {
-        engine->ReleaseDrivers();
-        link.reset();
-        sim.Stop();
-    }
-
-    void ReleaseEverything() {
-        for (sim::Switch s : {sim::Switch::Start, sim::Switch::Pause, sim::Switch::Stop, sim::Switch::Burnish})
-            sim.Release(s);
-        sim.SetLimitInputs(0);
-    }
-    std::vector<QueuedMove> BoardMoves() const {
-        std::vector<QueuedMove> out;
-        for (const sim::MoveRecord& m : sim.Moves()) out.push_back({m.steps[sim::kX], m.steps[sim::kY], m.rate});
-        return out;
-    }
-    // Every planned move ran on the motors, in order; of the three slow-down
-    // moves only the last two may be cut by the final pause; the machine
-    // stands where the moves that ran took it, plus the begun part of a cut one.
-    void ExpectEveryPlannedMoveRan(const std::vector<QueuedMove>& plan, std::int32_t startStopRate = 80) {
-        ExpectPlanThenSlowDown(BoardMoves(), plan, startStopRate);
-        const std::vector<sim::MoveRecord> moves = sim.Moves();
-        std::size_t ran = 0;
-        std::array<std::int64_t, 4> sum{};
-        for (; ran < moves.size() && moves[ran].status == sim::MoveRecord::Ran; ++ran)
-            for (int a : {sim::kX, sim::kY}) sum[a] += moves[ran].steps[a];
-        EXPECT_GE(ran, plan.size() + 1) << "moves left unrun";
-        for (std::size_t i = ran; i < moves.size(); ++i) EXPECT_EQ(moves[i].status, sim::MoveRecord::Dropped) << i;
-        const sim::SimState s = sim.State();
-        EXPECT_EQ(s.counters.movesRan, ran);
-        EXPECT_EQ(s.counters.movesDropped, moves.size() - ran);
-        for (int a : {sim::kX, sim::kY}) {
-            const std::int64_t rest = s.position[a] - sum[a];
-            const std::int64_t cut = ran < moves.size() ? moves[ran].steps[a] : 0;
-            EXPECT_TRUE(cut >= 0 ? rest >= 0 && rest <= cut : rest <= 0 && rest >= cut)
-                << "axis " << a << ": " << rest << " steps beside the moves run, cut move " << cut;
-        }
-    }
-    long AbortingShown() const { return std::count(status.calls.begin(), status.calls.end(), "Aborting"); }
-
-    sim::Simulator sim;
-    link::CommLog boardLog;
-    std::shared_ptr<link::ZentrovaCom> link;
-    std::uint64_t resetsBefore = 0;
-    std::function<void(int)> script;
-    std::vector<std::int16_t> states;
-    std::vector<int> lampsSeen;
-};
 
 // Runs whose motors take time on a paced line, so that the queue fills and
 // must drain at the end: the firmware generations of the 4-axis family
@@ -265,6 +192,18 @@ TEST_F(RealTimeRunTest, ShortStopPressPausesThenAbortsAndDropsTheQueue) {
     EXPECT_EQ(sim.State().counters.resets, resetsBefore + 2);
     EXPECT_EQ(sim.State().run, sim::RunState::Idle);
     EXPECT_EQ(globals.RunState, kRunIdle);
+}
+
+// Quitting the program mid-run aborts it; nothing waits on.
+TEST_F(RealTimeRunTest, QuittingTheProgramAbortsTheRun) {
+    params.cTLC = 2;
+    script = [&](int n) {
+        if (n == 4) pump.quit = true;
+    };
+    engine->StartRun(false);
+    EXPECT_LT(BoardMoves().size(), PlannedSegments().size());
+    EXPECT_EQ(globals.RunState, kRunIdle);
+    EXPECT_EQ(sim.State().run, sim::RunState::Idle);
 }
 
 TEST_F(SimulatedRunTest, PanelSwitchesStartARunFromTheMainWindowsPoll) {
