@@ -31,11 +31,9 @@ sim::SimOptions TimedBoard(const TimedCase& c) {
     sim::SimOptions o;
     o.firmwareName = c.firmware;
     o.versionText = c.version;
-    // Each move lasts a few times what queuing it takes on the line (about
-    // eight exchanges), so that on an idle machine the queue fills past the
-    // point where a moving board says "G4*"; slow replies get a short queue
-    // and slow moves to keep the run short. (Whether it fills depends on
-    // the machine's load; the checks hold either way.)
+    // Each move lasts a few times what queuing it takes, so that on an idle
+    // machine the queue fills past the point where a moving board says "G4*"
+    // (the checks hold either way); slow replies get a short queue.
     o.queueCapacity = c.latencyMs > 0 ? 7 : 12;
     o.timeScale = c.latencyMs > 0 ? 0.4 : 0.05;
     o.baud = 115200;
@@ -43,8 +41,8 @@ sim::SimOptions TimedBoard(const TimedCase& c) {
     return o;
 }
 
-// Technique 1 runs in time on a paced line: the chained run's moves must
-// all run too.
+// A shell chains its finishing file by one of three techniques (technique 1
+// in time on a paced line), then is loaded again.
 class FinishingTest : public SimulatedRunTest, public ::testing::WithParamInterface<int> {
 protected:
     FinishingTest()
@@ -58,33 +56,21 @@ TEST_P(FinishingTest, ChainsTheFinishingFileAndRestoresTheShell) {
     dir.Write("a.cfg", "TLC=2\r\nMRC=1\r\nTARC=1\r\nMRFL=387\r\nMRSI=387\r\nMISP=26.2\r\n" + cit);
     dir.Write("a.fin", "TLC=1\r\nMRC=2\r\nMRFL=100\r\nMRSI=200\r\nMISP=50\r\n" + cit);
     app::LoadParameterFile(*env, params, shell);
-    // The shell's layers, the move between the two files that the technique
-    // chooses, then the finishing file's layers.
-    PlanRecorder rec;
-    app::ParameterSet shellParams = params;
-    RunGeometry g(shellParams, rec, [](const std::string&) {});
-    g.ComputeRunConstants();
-    std::int16_t layer = 0;
-    g.RunLayers(false, &layer);
-    const std::size_t shellSegments = ExpectedSegments(rec.moves, 10).size();
-    if (technique == 0) g.RunBetweenLayerMove(shellParams.cTLC + 1);  // 3: a third-axis pass
-    app::ParameterSet finParams = shellParams;
-    app::LoadParameterFile(*env, finParams, fin);
-    RunGeometry f(finParams, rec, [](const std::string&) {});
-    f.ComputeRunConstants();
-    f.zAScaled = g.zAScaled;
-    f.zPoleAdvanceForLayer = g.zPoleAdvanceForLayer;
-    if (technique != 0) f.RunBetweenLayerMove(technique == 1 ? 1 : 0);
-    f.RunLayers(false, &layer);
-
+    const RunPlan plan = RecordRunPlan(*env, params, kFamily4Axis, false);
+    ASSERT_TRUE(plan.finishingChained);
     engine->StartRun(false);
-    std::vector<QueuedMove> queued = BoardMoves();
-    ExpectEveryPlannedMoveRan(ExpectedSegments(rec.moves, 10));
-    // 0: third-axis first line (TARFL 238) of layer 3 at the shell's rates;
-    // 1: interval move at the finishing file's MRSI; 2: a third-axis pass.
+    std::vector<QueuedMove> planned;
+    for (const PlannedMove& m : plan.moves) planned.push_back({m.x, m.y, m.rate});
+    ExpectEveryPlannedMoveRan(std::vector<QueuedMove>(planned.begin(), planned.end() - 3));
+    // The first move after the shell's two layers: 0, the third-axis first
+    // line (TARFL 238) of layer 3 at the shell's rates; 1, an interval move
+    // at the finishing file's MRSI; 2, a third-axis pass.
     const std::int32_t chainedRate[] = {-1683, -1414, -1683};
-    ASSERT_GT(queued.size(), shellSegments);
-    EXPECT_EQ(queued[shellSegments].rate, chainedRate[technique]);
+    app::ParameterSet alone = params;  // a shell of no file chains nothing
+    alone.CurrentShellFile.clear();
+    const std::size_t chained = RecordRunPlan(*env, alone, kFamily4Axis, false).moves.size() - 3;
+    ASSERT_LT(chained, planned.size());
+    EXPECT_EQ(planned[chained].rate, chainedRate[technique]);
     EXPECT_TRUE(Logged("Found a FIN file (" + fin + ") -- attempting load"));
     EXPECT_EQ(params.CurrentShellFile, shell);
     EXPECT_EQ(params.cTLC, 2);
@@ -168,42 +154,39 @@ protected:
     RealTimeRunTest() : SimulatedRunTest(sim::SimOptions{.timeScale = 1}) {}
 };
 
-TEST_F(RealTimeRunTest, ShortStopPressPausesThenAbortsAndDropsTheQueue) {
+TEST_F(RealTimeRunTest, ShortStopPressOrQuittingAbortsAndDropsTheQueue) {
     params.cTLC = 2;
-    script = [&](int n) {
-        if (n == 4) sim.Press(sim::Switch::Stop);
-        if (n == 5) sim.Release(sim::Switch::Stop);
-    };
-    engine->StartRun(false);
-    ASSERT_GE(states.size(), 3u);
-    // Paused first; the abort (state 2) is never waited in, the stop follows.
-    EXPECT_EQ(std::vector<std::int16_t>(states.begin(), states.begin() + 3),
-              (std::vector<std::int16_t>{kRunRunning, kRunPaused, kRunStopping}));
-    EXPECT_EQ(AbortingShown(), 1);
-    // Paused by STOP in lamp mode 3, aborted once the board said paused.
-    EXPECT_TRUE(Logged("PollWaitForMotorIdle wait has detected being in abort state - IdleWait reported 3"));
-    EXPECT_TRUE(Logged("PollWaitForMotorIdle wait is returning -1"));
-    // The queue was thrown away, and nothing after it was sent: no slow-down
-    // moves, no rest of the plan.
-    const std::vector<QueuedMove> sent = BoardMoves(), plan = PlannedSegments();
-    ASSERT_LT(sent.size(), plan.size());
-    EXPECT_EQ(sent, std::vector<QueuedMove>(plan.begin(), plan.begin() + static_cast<std::ptrdiff_t>(sent.size())));
-    EXPECT_GT(sim.State().counters.movesDropped, 0u);
-    EXPECT_EQ(sim.State().counters.resets, resetsBefore + 2);
-    EXPECT_EQ(sim.State().run, sim::RunState::Idle);
-    EXPECT_EQ(globals.RunState, kRunIdle);
-}
-
-// Quitting the program mid-run aborts it; nothing waits on.
-TEST_F(RealTimeRunTest, QuittingTheProgramAbortsTheRun) {
-    params.cTLC = 2;
-    script = [&](int n) {
-        if (n == 4) pump.quit = true;
-    };
-    engine->StartRun(false);
-    EXPECT_LT(BoardMoves().size(), PlannedSegments().size());
-    EXPECT_EQ(globals.RunState, kRunIdle);
-    EXPECT_EQ(sim.State().run, sim::RunState::Idle);
+    for (bool quit : {false, true}) {
+        SCOPED_TRACE(quit);
+        states.clear();
+        sim.ClearMoves();
+        pump.dispatches = 0;
+        const std::uint64_t resets = sim.State().counters.resets, dropped = sim.State().counters.movesDropped;
+        script = [&](int n) {
+            if (n == 4 && quit) pump.quit = true;
+            if (n == 4 && !quit) sim.Press(sim::Switch::Stop);
+            if (n == 5) sim.Release(sim::Switch::Stop);
+        };
+        engine->StartRun(false);
+        if (!quit) {
+            // Paused first, aborted once the board said paused; the abort
+            // (state 2) is never waited in, the stop follows.
+            ASSERT_GE(states.size(), 3u);
+            EXPECT_EQ(std::vector<std::int16_t>(states.begin(), states.begin() + 3),
+                      (std::vector<std::int16_t>{kRunRunning, kRunPaused, kRunStopping}));
+            EXPECT_EQ(AbortingShown(), 1);
+            EXPECT_TRUE(Logged("PollWaitForMotorIdle wait has detected being in abort state - IdleWait reported 3"));
+        }
+        // The queue was thrown away, and nothing after it was sent: no
+        // slow-down moves, no rest of the plan.
+        const std::vector<QueuedMove> sent = BoardMoves(), plan = PlannedSegments();
+        ASSERT_LT(sent.size(), plan.size());
+        EXPECT_EQ(sent, std::vector<QueuedMove>(plan.begin(), plan.begin() + static_cast<std::ptrdiff_t>(sent.size())));
+        EXPECT_GT(sim.State().counters.movesDropped, dropped);
+        EXPECT_EQ(sim.State().counters.resets, resets + 2);
+        EXPECT_EQ(sim.State().run, sim::RunState::Idle);
+        EXPECT_EQ(globals.RunState, kRunIdle);
+    }
 }
 
 TEST_F(SimulatedRunTest, PanelSwitchesStartARunFromTheMainWindowsPoll) {
