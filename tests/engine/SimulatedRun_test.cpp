@@ -121,7 +121,15 @@ sim::SimOptions TwoAxisBoard() {
     return o;
 }
 
-TEST_F(SimulatedRunTest, PauseThenStartFromThePanel) {
+// On both families: the panel's switches and lamps through each board's
+// own inputs and outputs.
+class PanelPauseTest : public SimulatedRunTest, public ::testing::WithParamInterface<std::int32_t> {
+protected:
+    PanelPauseTest()
+        : SimulatedRunTest(GetParam() == kFamily2Axis ? TwoAxisBoard() : sim::SimOptions{}, GetParam()) {}
+};
+
+TEST_P(PanelPauseTest, PauseThenStartFromThePanel) {
     params.cTLC = 1;
     params.cMRC = 3;
     bool started = false;
@@ -146,6 +154,8 @@ TEST_F(SimulatedRunTest, PauseThenStartFromThePanel) {
     EXPECT_EQ(globals.SwitchFlags & kSwitchPause, 0);
     EXPECT_EQ(BoardMoves().size(), PlannedSegments().size() + 3);  // nothing lost
 }
+
+INSTANTIATE_TEST_SUITE_P(Families, PanelPauseTest, ::testing::Values(kFamily4Axis, kFamily2Axis));
 
 // Moves in real time: what the program has queued is still on the board
 // when the operator stops the run.
