@@ -1,86 +1,96 @@
 #include "tests/engine/EngineFixture.h"
 
-#include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 
 #include "app/Numbers.h"
-#include "tests/support/BoardLink.h"
 
 namespace plyx::engine::test {
 
-EngineTest::EngineTest() {
+BoardTest::BoardTest() {
     ::setenv("PLYX3_DOCUMENTS_DIR", dir.path().c_str(), 1);
     env = std::make_unique<app::Environment>(log, dialogs, clock, tables);
     env->ControllerFamily = kFamily4Axis;
     params.strModel = "Standard-4Axis.cf";  // runs start only with a model
     text::LoadInternalDictionary(tables, "PLYX3");
     env->ExitHook = [](int) {};
-    log.LogFileOpen(dir.File("engine.log"));
+    logPath = dir.File("engine.log");
+    log.LogFileOpen(logPath);
     engine = std::make_unique<RunEngine>(*env, params, globals, pump);
     engine->SetViews({&status, &switchDialog, &mainWindow});
     mainWindow.engine = engine.get();
 }
 
-EngineTest::~EngineTest() {
+BoardTest::~BoardTest() {
+    engine->ReleaseDrivers();
+    boardLink.reset();
+    board.reset();
     engine.reset();
     log.LogFileClose();
     env.reset();
 }
 
-bool EngineTest::Logged(const std::string& line) {
-    log.Flush();
-    const std::string raw = dir.Read("engine.log");
-    std::string text;  // the log is UTF-16LE; the engine writes ASCII only
-    for (std::size_t i = 0; i + 1 < raw.size(); i += 2)
-        if (raw[i + 1] == 0) text += raw[i];
-    return text.find("--->" + line + "\r\n") != std::string::npos;
-}
-
-SimulatedRunTest::SimulatedRunTest(sim::SimOptions options, std::int32_t family) : sim(std::move(options)) {
-    sim.Start();
-    link = plyx::test::OpenBoardLink(boardLog, dir, sim.DevicePath(), 3);
-    env->ControllerFamily = family;
-    engine->CreateDriver(*link);
+void BoardTest::StartBoard(sim::SimOptions options) {
+    dataDir = env->GetDataDirectory();
+    board = std::make_unique<sim::Simulator>(std::move(options));
+    board->Start();
+    board->RegisterAsCom(dataDir, 3);
+    env->OpenProgramLog("work.log");
+    logPath = dataDir + "/" + env->PerPortPrefix + "work.log";
+    boardLink = std::make_unique<link::ZentrovaCom>(log);
+    boardLink->SetPortPaths(Paths());
+    boardLink->PortOpen("COM3");
+    engine->CreateDriver(*boardLink);
     engine->InitializeController();
-    resetsBefore = sim.State().counters.resets;
     pump.onDispatch = [this](int n) {
         if (states.empty() || states.back() != globals.RunState) states.push_back(globals.RunState);
-        int lamps = sim.State().lamps;
+        const int lamps = board->State().lamps;
         if (lamps != 0 && (lampsSeen.empty() || lampsSeen.back() != lamps)) lampsSeen.push_back(lamps);
         if (script) script(n);
         if (n > 20000) ReleaseEverything();  // never let a broken run hang the suite
     };
 }
 
-SimulatedRunTest::~SimulatedRunTest() {
-    engine->ReleaseDrivers();
-    link.reset();
-    sim.Stop();
+platform::serial::PortPaths BoardTest::Paths() const {
+    platform::serial::PortPaths paths;
+    paths.dataDirectory = dataDir;
+    paths.sysRoot = dir.File("sys");
+    return paths;
 }
 
-void SimulatedRunTest::ReleaseEverything() {
+void BoardTest::ReleaseEverything() {
     for (sim::Switch s : {sim::Switch::Start, sim::Switch::Pause, sim::Switch::Stop, sim::Switch::Burnish})
-        sim.Release(s);
-    sim.SetLimitInputs(0);
+        board->Release(s);
+    board->SetLimitInputs(0);
 }
 
-std::vector<QueuedMove> SimulatedRunTest::BoardMoves() const {
+std::vector<QueuedMove> BoardTest::BoardMoves() const {
     std::vector<QueuedMove> out;
-    for (const sim::MoveRecord& m : sim.Moves()) out.push_back({m.steps[sim::kX], m.steps[sim::kY], m.rate});
+    for (const sim::MoveRecord& m : board->Moves()) out.push_back({m.steps[sim::kX], m.steps[sim::kY], m.rate});
     return out;
 }
 
-void SimulatedRunTest::ExpectEveryPlannedMoveRan(const std::vector<QueuedMove>& plan, std::int32_t startStopRate) {
+std::string BoardTest::LogText() {
+    log.Flush();
+    std::ifstream in(logPath, std::ios::binary);
+    const std::string raw{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::string text;
+    for (std::size_t i = 0; i + 1 < raw.size(); i += 2) text += raw[i + 1] == 0 ? raw[i] : '?';
+    return text;
+}
+
+void BoardTest::ExpectEveryPlannedMoveRan(const std::vector<QueuedMove>& plan, std::int32_t startStopRate) {
     ExpectPlanThenSlowDown(BoardMoves(), plan, startStopRate);
-    const std::vector<sim::MoveRecord> moves = sim.Moves();
+    const std::vector<sim::MoveRecord> moves = board->Moves();
     std::size_t ran = 0;
     std::array<std::int64_t, 4> sum{};
     for (; ran < moves.size() && moves[ran].status == sim::MoveRecord::Ran; ++ran)
         for (int a : {sim::kX, sim::kY}) sum[a] += moves[ran].steps[a];
     EXPECT_GE(ran, plan.size() + 1) << "moves left unrun";
     for (std::size_t i = ran; i < moves.size(); ++i) EXPECT_EQ(moves[i].status, sim::MoveRecord::Dropped) << i;
-    const sim::SimState s = sim.State();
+    const sim::SimState s = board->State();
     EXPECT_EQ(s.counters.movesRan, ran);
     EXPECT_EQ(s.counters.movesDropped, moves.size() - ran);
     for (int a : {sim::kX, sim::kY}) {
@@ -91,9 +101,7 @@ void SimulatedRunTest::ExpectEveryPlannedMoveRan(const std::vector<QueuedMove>& 
     }
 }
 
-long SimulatedRunTest::AbortingShown() const { return std::count(status.calls.begin(), status.calls.end(), "Aborting"); }
-
-std::vector<QueuedMove> EngineTest::PlannedSegments(bool burnish) const {
+std::vector<QueuedMove> BoardTest::PlannedSegments(bool burnish) const {
     app::ParameterSet copy = params;
     PlanRecorder rec;
     RunGeometry g(copy, rec, [](const std::string&) {});

@@ -1,13 +1,17 @@
 #pragma once
 // Test bench for the run engine: recording fake windows, an event pump whose
 // "window events" are test callbacks, a real program environment on a fake
-// clock with its log in a temporary folder, and (SimulatedRunTest) the board
-// simulator on a pseudo-terminal behind the real drivers and board link.
+// clock in a temporary folder, and the board simulator behind the real
+// drivers and board link.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <chrono>
+#include <exception>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,6 +19,7 @@
 #include "app/ParameterSet.h"
 #include "engine/RunEngine.h"
 #include "engine/RunGeometry.h"
+#include "link/BoardLinkError.h"
 #include "link/CommLog.h"
 #include "link/ZentrovaCom.h"
 #include "platform/Dialogs.h"
@@ -110,15 +115,60 @@ public:
     bool QuitRequested() override { return quit; }
 };
 
-class EngineTest : public ::testing::Test {
-protected:
-    EngineTest();
-    ~EngineTest() override;
+struct RunOutcome {
+    std::optional<link::BoardLinkError> error;
+    std::string otherError;  // what() of any other exception
+    long long ms = 0;
+    int Number() const { return error ? error->SmallNumber() : 0; }
+};
 
+// The engine with its views; StartBoard puts the board simulator on a
+// pseudo-terminal behind the real drivers and board link as COM3, the
+// program log ("work.log") in the data folder. Every turn of a wait notes
+// the run state and the lamps the board shows, then runs the test's script.
+class BoardTest : public ::testing::Test {
+protected:
+    BoardTest();
+    ~BoardTest() override;
+
+    // A board (4-axis unless options name another firmware), the controller
+    // initialized.
+    void StartBoard(sim::SimOptions options = {});
+    platform::serial::PortPaths Paths() const;
+    void ReleaseEverything();
+    std::vector<QueuedMove> BoardMoves() const;
+    // The program log as text (UTF-16LE, ASCII only here), flushed first.
+    std::string LogText();
     // Whether the program log holds this line (text after "--->").
-    bool Logged(const std::string& line);
+    bool Logged(const std::string& line) { return LogText().find("--->" + line + "\r\n") != std::string::npos; }
     // The plan of the current parameters as the controller should receive it.
     std::vector<QueuedMove> PlannedSegments(bool burnish = false) const;
+    // Every planned move ran on the motors, in order; of the three slow-down
+    // moves only the last two may be cut by the final pause; the machine
+    // stands where the moves that ran took it, plus the begun part of a cut one.
+    void ExpectEveryPlannedMoveRan(const std::vector<QueuedMove>& plan, std::int32_t startStopRate = 80);
+    long AbortingShown() const { return std::count(status.calls.begin(), status.calls.end(), "Aborting"); }
+
+    // Runs fn, catching the board link's error, and times it.
+    template <typename Fn>
+    RunOutcome Timed(Fn fn) {
+        RunOutcome out;
+        const auto t0 = std::chrono::steady_clock::now();
+        try {
+            fn();
+        } catch (const link::BoardLinkError& e) {
+            out.error = e;
+        } catch (const std::exception& e) {
+            out.otherError = e.what();
+        }
+        out.ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0).count();
+        return out;
+    }
+    // Turns of the event pump are counted from 1 for each run.
+    RunOutcome Run(bool burnish = false) {
+        pump.dispatches = 0;
+        return Timed([&] { engine->StartRun(burnish); });
+    }
 
     plyx::test::TempDir dir;
     platform::FakeClock clock;
@@ -133,31 +183,20 @@ protected:
     RecordingSwitchDialog switchDialog;
     RecordingMainWindow mainWindow;
     std::unique_ptr<RunEngine> engine;
-};
-
-// The engine on the simulated board as COM3, the controller initialized.
-// Every turn of a wait notes the run state and the lamps the board shows,
-// then runs the test's script.
-class SimulatedRunTest : public EngineTest {
-protected:
-    explicit SimulatedRunTest(sim::SimOptions options = {}, std::int32_t family = kFamily4Axis);
-    ~SimulatedRunTest() override;
-
-    void ReleaseEverything();
-    std::vector<QueuedMove> BoardMoves() const;
-    // Every planned move ran on the motors, in order; of the three slow-down
-    // moves only the last two may be cut by the final pause; the machine
-    // stands where the moves that ran took it, plus the begun part of a cut one.
-    void ExpectEveryPlannedMoveRan(const std::vector<QueuedMove>& plan, std::int32_t startStopRate = 80);
-    long AbortingShown() const;
-
-    sim::Simulator sim;
-    link::CommLog boardLog;
-    std::shared_ptr<link::ZentrovaCom> link;
-    std::uint64_t resetsBefore = 0;
+    std::unique_ptr<sim::Simulator> board;
+    std::unique_ptr<link::ZentrovaCom> boardLink;
+    std::string dataDir, logPath;
     std::function<void(int)> script;
     std::vector<std::int16_t> states;
     std::vector<int> lampsSeen;
+};
+
+class SimulatedRunTest : public BoardTest {
+protected:
+    explicit SimulatedRunTest(sim::SimOptions options = {}, std::int32_t family = kFamily4Axis) {
+        env->ControllerFamily = family;
+        StartBoard(std::move(options));
+    }
 };
 
 struct PlanRecorder final : LineMoveSink {

@@ -27,7 +27,7 @@ TEST_F(MotionTest, LineMoves) {
                  {0.3, -0.4, 100, {{0, 0, -800}}},
                  {2.5, -3.5, 100, {{2, -4, -814}}}};
     for (const auto& c : cases) {
-        sim.ClearMoves();
+        board->ClearMoves();
         const double before = globals.TotalQueuedDistance;
         engine->LineMove(c.dx, c.dy, c.rate);
         EXPECT_EQ(BoardMoves(), c.sent) << c.dx;
@@ -45,7 +45,7 @@ TEST_F(MotionTest, SegmentBoundaries) {
                  {4093, -1, {{1364, 0, -10}, {1364, 0, -10}, {1365, -1, -10}}},
                  {-5000, 7, {{-1666, 2, -10}, {-1667, 2, -10}, {-1667, 3, -10}}}};
     for (const auto& c : cases) {
-        sim.ClearMoves();
+        board->ClearMoves();
         engine->SegmentedMove(c.x, c.y, 10, 1);
         EXPECT_EQ(BoardMoves(), c.sent) << c.x;
     }
@@ -80,22 +80,22 @@ TEST_F(MotionTest, StopSequence) {
                  {kRunRunning, 2737, 0, {}}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.lastRate + c.ramp + c.state);
-        sim.ClearMoves();
+        board->ClearMoves();
         globals.RunState = c.state;
         globals.zLastRate = c.lastRate;
         params.zRR = c.ramp;
         engine->ComputeRunConstants();
-        const std::uint64_t resets = sim.State().counters.resets;
+        const std::uint64_t resets = board->State().counters.resets;
         engine->StopSequence();
         EXPECT_EQ(BoardMoves(), c.sent);
-        EXPECT_EQ(sim.State().counters.resets, resets + 1);
-        EXPECT_EQ(sim.State().run, sim::RunState::Idle);
+        EXPECT_EQ(board->State().counters.resets, resets + 1);
+        EXPECT_EQ(board->State().run, sim::RunState::Idle);
     }
 }
 
 TEST_F(MotionTest, AStuckSwitchIsPolledAtASteadyPaceUntilTheProgramQuits) {
     globals.RunState = kRunIdle;
-    sim.Press(sim::Switch::Stop);  // stuck closed
+    board->Press(sim::Switch::Stop);  // stuck closed
     pump.onDispatch = [&](int n) {
         if (n == 50) pump.quit = true;
     };

@@ -27,7 +27,7 @@ TEST_F(RunTest, FinishingFilesThatCannotChain) {
     for (auto [shell, messages] : cases) {
         params.cTLC = params.cMRC = 1;
         app::LoadParameterFile(*env, params, dir.File(shell));
-        sim.ClearMoves();
+        board->ClearMoves();
         dialogs.messages.clear();
         engine->StartRun(false);
         EXPECT_EQ(dialogs.messages.size(), messages) << shell;

@@ -100,8 +100,8 @@ TEST_P(TimedRunTest, EveryPlannedMoveRuns) {
     const bool twoAxis = c.firmware[0] != 'Q';
     EXPECT_EQ(params.cMSPS, twoAxis ? 8 : 12);
     ExpectEveryPlannedMoveRan(PlannedSegments(c.burnish), twoAxis ? 40 : 60);
-    EXPECT_EQ(sim.State().counters.refusedMoves, 0u);
-    EXPECT_EQ(sim.State().counters.unknownCommands, 0u);
+    EXPECT_EQ(board->State().counters.refusedMoves, 0u);
+    EXPECT_EQ(board->State().counters.unknownCommands, 0u);
     EXPECT_EQ(globals.RunState, kRunIdle);
 }
 
@@ -135,13 +135,13 @@ TEST_P(PanelPauseTest, PauseThenStartFromThePanel) {
     bool started = false;
     int pausedTurns = 0;
     script = [&](int n) {
-        if (n == 3) sim.Press(sim::Switch::Pause);
+        if (n == 3) board->Press(sim::Switch::Pause);
         if (globals.RunState == kRunPaused && !started && ++pausedTurns == 3) {
-            sim.Release(sim::Switch::Pause);
-            sim.Press(sim::Switch::Start);
+            board->Release(sim::Switch::Pause);
+            board->Press(sim::Switch::Start);
             started = true;
         }
-        if (started && globals.RunState == kRunRunning) sim.Release(sim::Switch::Start);
+        if (started && globals.RunState == kRunRunning) board->Release(sim::Switch::Start);
     };
     engine->StartRun(false);
     ASSERT_GE(states.size(), 3u);
@@ -169,13 +169,13 @@ TEST_F(RealTimeRunTest, ShortStopPressOrQuittingAbortsAndDropsTheQueue) {
     for (bool quit : {false, true}) {
         SCOPED_TRACE(quit);
         states.clear();
-        sim.ClearMoves();
+        board->ClearMoves();
         pump.dispatches = 0;
-        const std::uint64_t resets = sim.State().counters.resets, dropped = sim.State().counters.movesDropped;
+        const std::uint64_t resets = board->State().counters.resets, dropped = board->State().counters.movesDropped;
         script = [&](int n) {
             if (n == 4 && quit) pump.quit = true;
-            if (n == 4 && !quit) sim.Press(sim::Switch::Stop);
-            if (n == 5) sim.Release(sim::Switch::Stop);
+            if (n == 4 && !quit) board->Press(sim::Switch::Stop);
+            if (n == 5) board->Release(sim::Switch::Stop);
         };
         engine->StartRun(false);
         if (!quit) {
@@ -192,9 +192,9 @@ TEST_F(RealTimeRunTest, ShortStopPressOrQuittingAbortsAndDropsTheQueue) {
         const std::vector<QueuedMove> sent = BoardMoves(), plan = PlannedSegments();
         ASSERT_LT(sent.size(), plan.size());
         EXPECT_EQ(sent, std::vector<QueuedMove>(plan.begin(), plan.begin() + static_cast<std::ptrdiff_t>(sent.size())));
-        EXPECT_GT(sim.State().counters.movesDropped, dropped);
-        EXPECT_EQ(sim.State().counters.resets, resets + 2);
-        EXPECT_EQ(sim.State().run, sim::RunState::Idle);
+        EXPECT_GT(board->State().counters.movesDropped, dropped);
+        EXPECT_EQ(board->State().counters.resets, resets + 2);
+        EXPECT_EQ(board->State().run, sim::RunState::Idle);
         EXPECT_EQ(globals.RunState, kRunIdle);
     }
 }
@@ -215,8 +215,8 @@ TEST_F(SimulatedRunTest, PanelSwitchesStartARunFromTheMainWindowsPoll) {
         SCOPED_TRACE(c.closed.size());
         mainWindow.calls.clear();
         switchDialog.calls.clear();
-        sim.ClearMoves();
-        for (sim::Switch s : c.closed) sim.Press(s);
+        board->ClearMoves();
+        for (sim::Switch s : c.closed) board->Press(s);
         engine->CheckStartSwitches();
         if (c.click == nullptr) {
             EXPECT_EQ(std::count(mainWindow.calls.begin(), mainWindow.calls.end(), "FullRun"), 0);
@@ -260,7 +260,7 @@ TEST_P(PreviewAgainstBoardTest, PlanMatchesTheRunAndTheEstimateItsTime) {
     }
     const RunPlan plan = RecordRunPlan(*env, params, c.family, c.burnish);
     ASSERT_EQ(plan.refusal, "");
-    const double before = sim.State().counters.motionSeconds;
+    const double before = board->State().counters.motionSeconds;
     engine->StartRun(c.burnish);
 
     std::vector<QueuedMove> planned;
@@ -272,9 +272,9 @@ TEST_P(PreviewAgainstBoardTest, PlanMatchesTheRunAndTheEstimateItsTime) {
     EXPECT_NEAR(plan.tapeInches, globals.TotalQueuedDistance * engine->Geometry().zTapePerStep, 1e-6);
     EXPECT_DOUBLE_EQ(plan.tapeAt.back(), plan.tapeInches);
 
-    const double board = sim.State().counters.motionSeconds - before;
-    ASSERT_GT(board, 10.0);
-    EXPECT_NEAR(plan.seconds, board, 0.10 * board);
+    const double seconds = board->State().counters.motionSeconds - before;
+    ASSERT_GT(seconds, 10.0);
+    EXPECT_NEAR(plan.seconds, seconds, 0.10 * seconds);
     // The time at a tape length grows with it and ends at the whole estimate.
     EXPECT_DOUBLE_EQ(plan.SecondsAtTape(plan.tapeInches), plan.seconds);
     EXPECT_LT(plan.SecondsAtTape(plan.tapeInches / 3), plan.SecondsAtTape(plan.tapeInches * 2 / 3));
@@ -313,16 +313,16 @@ TEST_F(SimulatedRunTest, AbortsAndTheProductionRecord) {
                  },
                  false, "full", "aborted from the window"},
                 {[&](int n) {
-                     if (n == 6) sim.Latch(sim.AbortLatchBit());
+                     if (n == 6) board->Latch(board->AbortLatchBit());
                  },
                  false, "full", "aborted from the panel"},
                 {nullptr, true, "burnish", "completed"}};
     for (const auto& run : runs) {
         SCOPED_TRACE(run.outcome);
         status.calls.clear();
-        sim.ClearMoves();
+        board->ClearMoves();
         pump.dispatches = 0;
-        const std::uint64_t resets = sim.State().counters.resets;
+        const std::uint64_t resets = board->State().counters.resets;
         script = run.trigger;
         clock.AdvanceMs(5000);
         engine->StartRun(run.burnish);
@@ -332,8 +332,8 @@ TEST_F(SimulatedRunTest, AbortsAndTheProductionRecord) {
         else
             EXPECT_LT(BoardMoves().size(), PlannedSegments().size());
         EXPECT_EQ(AbortingShown(), whole ? 0 : 1);
-        EXPECT_EQ(sim.State().counters.resets, resets + 2);
-        EXPECT_EQ(sim.State().latched, 0u);
+        EXPECT_EQ(board->State().counters.resets, resets + 2);
+        EXPECT_EQ(board->State().latched, 0u);
         EXPECT_EQ(globals.RunState, kRunIdle);
         EXPECT_TRUE(mainWindow.visible);
     }

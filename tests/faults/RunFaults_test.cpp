@@ -60,19 +60,6 @@ protected:
         EXPECT_LT(out.ms, kGenerousMs);
         EXPECT_EQ(globals.RunState, kRunIdle);
     }
-    std::vector<QueuedMove> BoardMoves() const {
-        std::vector<QueuedMove> out;
-        for (const sim::MoveRecord& m : board->Moves()) out.push_back({m.steps[sim::kX], m.steps[sim::kY], m.rate});
-        return out;
-    }
-    // The working log as text (UTF-16LE, ASCII only here), flushed first.
-    std::string WorkLog() {
-        log.Flush();
-        const std::string raw = ReadBytes(dataDir + "/" + env->PerPortPrefix + "work.log");
-        std::string text;
-        for (std::size_t i = 0; i + 1 < raw.size(); i += 2) text += raw[i + 1] == 0 ? raw[i] : '?';
-        return text;
-    }
     std::string settingsBytes;
 };
 
@@ -120,7 +107,7 @@ TEST_P(LostBoard, EndsTheRunWithTheLinksErrorInTime) {
     const bool pausing = std::string(c.name).find("Paused") != std::string::npos;
     EXPECT_EQ(pausedTurns, pausing ? 3 : 0);
     EXPECT_EQ(status.restartCaption, pausing);  // paused when the cable went
-    const std::string text = WorkLog();
+    const std::string text = LogText();
     const std::size_t error = text.find("Error " + std::to_string(c.error) + " reported by ");
     ASSERT_NE(error, std::string::npos) << text.substr(text.size() > 3000 ? text.size() - 3000 : 0);
     EXPECT_NE(LastBefore(text, " QUEUED:", error), std::string::npos);
@@ -159,7 +146,7 @@ TEST_F(FaultRun, GarbageInsideAnAcknowledge) {
     RunWithoutError();
     ExpectPlanThenSlowDown(BoardMoves(), PlannedSegments());
     EXPECT_EQ(board->State().counters.refusedMoves, 0u);
-    const std::string text = WorkLog();
+    const std::string text = LogText();
     const std::size_t junk = text.find(" RCVD:(0x01)(0xFE)#junk(0x7F)*");
     ASSERT_NE(junk, std::string::npos);
     EXPECT_NE(LastBefore(text, " QUEUED:!", junk), std::string::npos);
@@ -179,7 +166,7 @@ TEST_F(FaultRun, GarbageInsideAValueReportMidRun) {
     EXPECT_FALSE(out.error);
     EXPECT_EQ(out.otherError, "Type mismatch");
     EXPECT_LT(out.ms, kGenerousMs);
-    const std::string text = WorkLog();
+    const std::string text = LogText();
     const std::size_t junk = text.find("(0x01)(0xFE)#junk(0x7F)");
     ASSERT_NE(junk, std::string::npos);
     EXPECT_NE(LastBefore(text, " RCVD:R,", junk), std::string::npos);
@@ -205,7 +192,7 @@ TEST_F(FaultRun, TrippedLimitInputAbortsTheRun) {
     EXPECT_TRUE(mainWindow.visible);
     EXPECT_LT(BoardMoves().size(), PlannedSegments().size());
     EXPECT_EQ(board->State().run, sim::RunState::Idle);
-    const std::string text = WorkLog();
+    const std::string text = LogText();
     const std::size_t tilde = text.find(" RCVD:(0x0D)(0x0A)~");
     ASSERT_NE(tilde, std::string::npos);
     EXPECT_NE(LastBefore(text, "PollWaitForMotorIdle wait has detected being in abort state", tilde),
@@ -255,7 +242,7 @@ TEST_F(FaultRun, UnpluggedFromAnotherThreadWhileMoving) {
     unplug.join();
     EXPECT_EQ(out.Number(), 7);
     EXPECT_LT(out.ms, kGenerousMs);
-    EXPECT_NE(WorkLog().find("Error 7 reported by "), std::string::npos);
+    EXPECT_NE(LogText().find("Error 7 reported by "), std::string::npos);
 }
 
 // A second link opening the run's port mid-run is refused with error 6; the
