@@ -1,27 +1,20 @@
-// Faults during a real run on the simulated board, through the real run
-// engine, driver and board link on a pseudo-terminal: the board falls
-// silent, garbles a reply, trips a limit input, loses replies, restarts, is
-// unplugged, or its port is wanted by a second link. Every case also checks
-// that the run ends within the link's own limits, that the working log runs
-// up to the fault, and that the settings file written at the run's start is
+// Faults during a real run on the simulated board: the board falls silent,
+// garbles a reply, trips a limit input, loses replies, restarts, is
+// unplugged, or its port is wanted by a second link. Every case checks that
+// the run ends within the link's own limits, that the working log runs up
+// to the fault, and that the settings file written at the run's start is
 // intact.
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 #include <thread>
 
 #include "app/ParameterFiles.h"
+#include "platform/Files.h"
 #include "tests/faults/RunFaultFixture.h"
 
 namespace plyx::engine::test {
 namespace {
 
 constexpr long long kGenerousMs = 5000;  // the link's limits are 1 s a reply; never near a hang
-
-std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 // Position of the last occurrence of what before the position limit, or npos.
 std::size_t LastBefore(const std::string& text, const std::string& what, std::size_t limit) {
@@ -30,28 +23,17 @@ std::size_t LastBefore(const std::string& text, const std::string& what, std::si
 }
 
 // The settings file written as a run start writes it must come through
-// every fault byte for byte, reading back to the run's values.
+// every fault byte for byte.
 class FaultRun : public RunFaultTest {
 protected:
     FaultRun() { params.cTLC = params.cMRC = 2; }
     void Start(sim::SimOptions options = {}) {
         StartBoard(std::move(options));
         ASSERT_TRUE(app::WriteParameterFile(*env, params, "", 0));
-        settingsBytes = ReadBytes(app::GetSettingsFilePath(*env));
-        ASSERT_FALSE(settingsBytes.empty());
+        settings = platform::ReadWholeFile(app::GetSettingsFilePath(*env));
+        ASSERT_TRUE(settings && !settings->empty());
     }
-    void TearDown() override {
-        const std::string path = app::GetSettingsFilePath(*env);
-        EXPECT_EQ(ReadBytes(path), settingsBytes) << path;
-        app::ParameterSet back;
-        back.cTLC = back.cMRC = -1;
-        back.zPD = -1;
-        app::LoadParameterFile(*env, back, "");
-        EXPECT_EQ(back.cTLC, params.cTLC);
-        EXPECT_EQ(back.cMRC, params.cMRC);
-        EXPECT_EQ(back.cMSPS, params.cMSPS);
-        EXPECT_DOUBLE_EQ(back.zPD, params.zPD);
-    }
+    void TearDown() override { EXPECT_EQ(platform::ReadWholeFile(app::GetSettingsFilePath(*env)), settings); }
     // A run that must end without an error within the link's limits.
     void RunWithoutError() {
         RunOutcome out = Run();
@@ -60,27 +42,36 @@ protected:
         EXPECT_LT(out.ms, kGenerousMs);
         EXPECT_EQ(globals.RunState, kRunIdle);
     }
-    std::string settingsBytes;
+    std::optional<std::string> settings;
 };
 
 // The board is lost mid-run, on both families: silent (verbose mode during a
 // run, so the first reply that never comes is error 4 after FastIdleTime), a
 // reply lost as when the board restarts while one is due (error 4), or
 // unplugged (error 7 at once, not after a reply limit; also while paused
-// from the panel, where the pause wait's poll finds it). The error leaves
-// StartRun to the caller, the log runs up to it, later uses fail alike.
-struct LostBoardCase {
+// from the panel, where the pause wait's poll finds it): the error leaves
+// StartRun to the caller, later uses fail alike. Garbage inside an
+// acknowledge (the reset's "*", turn 0: before the run) still ends at its
+// "*", and the run goes on with every planned move; inside a value report
+// mid-run (the latched-input report "R,L,0") it is no number, so the
+// driver's conversion raises "Type mismatch" (the main window's handler
+// reports it as error 13 and ends the program). The log shows the fault
+// (control bytes in hex) after what led to it.
+struct FaultCase {
     const char* name;
     bool twoAxis;
     int error;
+    const char* otherError;
+    const char* mark;                 // in the log, after each of:
+    std::vector<const char*> before;  // (an empty mark: "Error <n> reported by ")
     // Runs at each turn of the event pump, with the turns spent paused so far.
     void (*fault)(sim::Simulator&, int turn, int pausedTurns);
 };
 
-class LostBoard : public FaultRun, public ::testing::WithParamInterface<LostBoardCase> {};
+class LostBoard : public FaultRun, public ::testing::WithParamInterface<FaultCase> {};
 
-TEST_P(LostBoard, EndsTheRunWithTheLinksErrorInTime) {
-    const LostBoardCase c = GetParam();
+TEST_P(LostBoard, EndsTheRunAsTheFaultDemandsInTime) {
+    const FaultCase c = GetParam();
     sim::SimOptions options;
     if (c.twoAxis) {
         params.cTLC = 1;
@@ -95,23 +86,28 @@ TEST_P(LostBoard, EndsTheRunWithTheLinksErrorInTime) {
         if (globals.RunState == kRunPaused) ++pausedTurns;
         c.fault(*board, n, pausedTurns);
     };
+    c.fault(*board, 0, 0);
     RunOutcome out = Run();
-    EXPECT_GT(board->Moves().size(), 0u);  // the fault came mid-run
-    ASSERT_TRUE(out.error) << out.otherError;
+    EXPECT_GT(board->Moves().size(), 0u);
     EXPECT_EQ(out.Number(), c.error);
-    const std::string head = "Error " + std::to_string(c.error) + " reported by " +
-                             (c.error == 4 ? "ZentrovaCom.ReadToDone\r\nFailed to synchronize with board"
-                                           : out.error->Source()) + "\r\n";
-    EXPECT_EQ(out.error->Description().rfind(head, 0), 0u) << out.error->Description();
+    EXPECT_EQ(out.otherError, c.otherError);
     EXPECT_LT(out.ms, c.error == 7 ? 2000 : kGenerousMs);
+    const std::string error = "Error " + std::to_string(c.error) + " reported by ";
+    if (c.error != 0) {
+        ASSERT_TRUE(out.error);
+        const std::string head = error + (c.error == 4 ? "ZentrovaCom.ReadToDone\r\nFailed to synchronize with board"
+                                                       : out.error->Source()) + "\r\n";
+        EXPECT_EQ(out.error->Description().rfind(head, 0), 0u) << out.error->Description();
+    } else if (*c.otherError == 0) {
+        ExpectPlanThenSlowDown(BoardMoves(), PlannedSegments());
+    }
     const bool pausing = std::string(c.name).find("Paused") != std::string::npos;
     EXPECT_EQ(pausedTurns, pausing ? 3 : 0);
     EXPECT_EQ(status.restartCaption, pausing);  // paused when the cable went
     const std::string text = LogText();
-    const std::size_t error = text.find("Error " + std::to_string(c.error) + " reported by ");
-    ASSERT_NE(error, std::string::npos) << text.substr(text.size() > 3000 ? text.size() - 3000 : 0);
-    EXPECT_NE(LastBefore(text, " QUEUED:", error), std::string::npos);
-    EXPECT_NE(LastBefore(text, " RCVD:", error), std::string::npos);
+    const std::size_t mark = text.find(*c.mark ? c.mark : error);
+    ASSERT_NE(mark, std::string::npos) << text.substr(text.size() > 3000 ? text.size() - 3000 : 0);
+    for (const char* before : c.before) EXPECT_NE(LastBefore(text, before, mark), std::string::npos) << before;
     EXPECT_NE(text.find("Starting run using shell file"), std::string::npos);
     if (c.error == 7) {
         RunOutcome again = Timed([&] { engine->InitializeController(); });
@@ -120,57 +116,31 @@ TEST_P(LostBoard, EndsTheRunWithTheLinksErrorInTime) {
     }
 }
 
+const std::vector<const char*> kSentAndReceived = {" QUEUED:", " RCVD:"};
+
 INSTANTIATE_TEST_SUITE_P(
     Faults, LostBoard,
     ::testing::Values(
-        LostBoardCase{"Silent", false, 4, [](sim::Simulator& b, int n, int) { if (n == 5) b.SetSilent(true); }},
-        LostBoardCase{"ReplyLost", false, 4, [](sim::Simulator& b, int n, int) { if (n == 5) b.DropReplies(1); }},
-        LostBoardCase{"Unplugged", false, 7, [](sim::Simulator& b, int n, int) { if (n == 5) b.Unplug(); }},
-        LostBoardCase{"UnpluggedWhilePaused", false, 7,
-                      [](sim::Simulator& b, int n, int paused) {
-                          if (n == 3) b.Press(sim::Switch::Pause);
-                          if (paused == 3) b.Unplug();
-                      }},
-        LostBoardCase{"TwoAxisSilent", true, 4, [](sim::Simulator& b, int n, int) { if (n == 3) b.SetSilent(true); }},
-        LostBoardCase{"TwoAxisUnplugged", true, 7, [](sim::Simulator& b, int n, int) { if (n == 3) b.Unplug(); }}),
-    [](const ::testing::TestParamInfo<LostBoardCase>& i) { return std::string(i.param.name); });
-
-// Garbage inside an acknowledge (the first reply of the run, the reset's
-// "*"): the reply still ends at its "*", the stray bytes are logged
-// (control bytes in hex) and the run goes on to the end with every planned
-// move on the board.
-TEST_F(FaultRun, GarbageInsideAnAcknowledge) {
-    Start();
-    board->ClearMoves();
-    board->InjectGarbage(std::string("\x01\xFE#junk\x7F", 8));
-    RunWithoutError();
-    ExpectPlanThenSlowDown(BoardMoves(), PlannedSegments());
-    EXPECT_EQ(board->State().counters.refusedMoves, 0u);
-    const std::string text = LogText();
-    const std::size_t junk = text.find(" RCVD:(0x01)(0xFE)#junk(0x7F)*");
-    ASSERT_NE(junk, std::string::npos);
-    EXPECT_NE(LastBefore(text, " QUEUED:!", junk), std::string::npos);
-}
-
-// Garbage inside a value report mid-run (here the latched-input report
-// "R,L,0"): the value is no number, so the driver's conversion raises
-// "Type mismatch" (not a board link error), which leaves StartRun at once;
-// the main window's action handler reports it as error 13 and ends the
-// program. The log holds the garbled reply.
-TEST_F(FaultRun, GarbageInsideAValueReportMidRun) {
-    Start();
-    script = [&](int n) {
-        if (n == 5) board->InjectGarbage(std::string("\x01\xFE#junk\x7F", 8));
-    };
-    RunOutcome out = Run();
-    EXPECT_FALSE(out.error);
-    EXPECT_EQ(out.otherError, "Type mismatch");
-    EXPECT_LT(out.ms, kGenerousMs);
-    const std::string text = LogText();
-    const std::size_t junk = text.find("(0x01)(0xFE)#junk(0x7F)");
-    ASSERT_NE(junk, std::string::npos);
-    EXPECT_NE(LastBefore(text, " RCVD:R,", junk), std::string::npos);
-}
+        FaultCase{"Silent", false, 4, "", "", kSentAndReceived,
+                  [](sim::Simulator& b, int n, int) { if (n == 5) b.SetSilent(true); }},
+        FaultCase{"ReplyLost", false, 4, "", "", kSentAndReceived,
+                  [](sim::Simulator& b, int n, int) { if (n == 5) b.DropReplies(1); }},
+        FaultCase{"Unplugged", false, 7, "", "", kSentAndReceived,
+                  [](sim::Simulator& b, int n, int) { if (n == 5) b.Unplug(); }},
+        FaultCase{"UnpluggedWhilePaused", false, 7, "", "", kSentAndReceived,
+                  [](sim::Simulator& b, int n, int paused) {
+                      if (n == 3) b.Press(sim::Switch::Pause);
+                      if (paused == 3) b.Unplug();
+                  }},
+        FaultCase{"TwoAxisSilent", true, 4, "", "", kSentAndReceived,
+                  [](sim::Simulator& b, int n, int) { if (n == 3) b.SetSilent(true); }},
+        FaultCase{"TwoAxisUnplugged", true, 7, "", "", kSentAndReceived,
+                  [](sim::Simulator& b, int n, int) { if (n == 3) b.Unplug(); }},
+        FaultCase{"GarbageInsideAnAcknowledge", false, 0, "", " RCVD:(0x01)(0xFE)#junk(0x7F)*", {" QUEUED:!"},
+                  [](sim::Simulator& b, int n, int) { if (n == 0) b.InjectGarbage(std::string("\x01\xFE#junk\x7F", 8)); }},
+        FaultCase{"GarbageInsideAValueReport", false, 0, "Type mismatch", "(0x01)(0xFE)#junk(0x7F)", {" RCVD:R,"},
+                  [](sim::Simulator& b, int n, int) { if (n == 5) b.InjectGarbage(std::string("\x01\xFE#junk\x7F", 8)); }}),
+    [](const ::testing::TestParamInfo<FaultCase>& i) { return std::string(i.param.name); });
 
 // A limit input trips while moving: the board stops and answers the stop
 // with "~", the run is aborted (the abort button reads "Aborting"). While
@@ -200,14 +170,12 @@ TEST_F(FaultRun, TrippedLimitInputAbortsTheRun) {
     EXPECT_NE(LastBefore(text, " QUEUED:Q", tilde), std::string::npos);
 }
 
-// The board restarts by itself mid-run (power dip, watchdog): it forgets
-// its queue, rates and verbose mode, but the line stays up. The replies the
-// program reads look like a board that drained its queue, so the run streams
-// every remaining move and ends normally; the moves queued at the restart
-// are lost on the machine (the board's record shows them dropped). Nothing
-// in the command set lets the program detect it: the documented limit (the
-// operator sees the machine stop). Moves take time here, so that the
-// restart finds some queued.
+// The board restarts by itself mid-run (power dip, watchdog), forgetting its
+// queue, rates and verbose mode while the line stays up: its replies look
+// like a drained queue, so the run streams every remaining move and ends
+// normally while the queued moves are lost on the machine. Nothing in the
+// command set lets the program see it: the documented limit. Moves take
+// time here, so that the restart finds some queued.
 TEST_F(FaultRun, BoardRestartsMidRun) {
     Start(sim::SimOptions{.timeScale = 0.05});
     const std::uint64_t r0 = board->State().counters.resets;
