@@ -1,5 +1,5 @@
-// The family-neutral operations on the 2-axis controller, as bytes on the
-// wire of a scripted 2-axis board.
+// The 2-axis controller's reset and inputs as bytes on the wire of a scripted
+// board (its moves, lamps and waits run in whole runs on the simulated one).
 #include "engine/Controller2Axis.h"
 
 #include <gtest/gtest.h>
@@ -20,10 +20,9 @@ protected:
     std::unique_ptr<Controller2Axis> ctl = std::make_unique<Controller2Axis>(*link, params);
 };
 
-// Every reset selects again (the reset forgets the selection), sets the
-// microstep size (powers of two from 1 to 16, rounded down, sent as 16
-// divided by them) and the motor current, in tens of milliamperes on the
-// other current scale.
+// Every reset selects again, sets the microstep size (powers of two from 1
+// to 16, rounded down, sent as 16 divided by them) and the motor current (in
+// tens of milliamperes on the other current scale).
 TEST_F(Controller2AxisTest, ResetSetsMicrostepSizeAndMotorCurrent) {
     const struct {
         std::int16_t msps, mspsAfter;
@@ -44,8 +43,6 @@ TEST_F(Controller2AxisTest, ResetSetsMicrostepSizeAndMotorCurrent) {
     }
 }
 
-// (Lamps, deltas, rates and the waits are played in whole runs on the
-// simulated 2-axis board.)
 TEST_F(Controller2AxisTest, PortsAndInputsAreMappedToTheEnginesBits) {
     Edit([](TwoAxisBoard& b) {
         b.items["5"] = "5";

@@ -1,8 +1,7 @@
 #pragma once
-// Test bench for the run engine: recording fake windows, an event pump whose
-// "window events" are test callbacks, a real program environment on a fake
-// clock in a temporary folder, and the board simulator behind the real
-// drivers and board link.
+// Test bench for the run engine: recording fake windows, a scripted event
+// pump, a real program environment on a fake clock in a temporary folder,
+// and the board simulator behind the real drivers and board link.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -102,7 +101,7 @@ public:
     void btnStartBurnish_Click() override { calls.push_back("Burnish"); engine->StartRun(true); }
 };
 
-// "Window events": callbacks run on every DispatchPending.
+// "Window events": a callback on every DispatchPending.
 class ScriptedPump final : public platform::EventPump {
 public:
     int dispatches = 0;
@@ -131,15 +130,12 @@ protected:
     BoardTest();
     ~BoardTest() override;
 
-    // A board (4-axis unless options name another firmware), the controller
-    // initialized.
+    // 4-axis unless options name another firmware; the controller initialized.
     void StartBoard(sim::SimOptions options = {});
     platform::serial::PortPaths Paths() const;
     void ReleaseEverything();
     std::vector<QueuedMove> BoardMoves() const;
-    // The program log as text (UTF-16LE, ASCII only here), flushed first.
-    std::string LogText();
-    // Whether the program log holds this line (text after "--->").
+    std::string LogText();  // of the program log, flushed first
     bool Logged(const std::string& line) { return LogText().find("--->" + line + "\r\n") != std::string::npos; }
     // The plan of the current parameters as the controller should receive it.
     std::vector<QueuedMove> PlannedSegments(bool burnish = false) const;
@@ -149,7 +145,6 @@ protected:
     void ExpectEveryPlannedMoveRan(const std::vector<QueuedMove>& plan, std::int32_t startStopRate = 80);
     long AbortingShown() const { return std::count(status.calls.begin(), status.calls.end(), "Aborting"); }
 
-    // Runs fn, catching the board link's error, and times it.
     template <typename Fn>
     RunOutcome Timed(Fn fn) {
         RunOutcome out;
@@ -209,9 +204,8 @@ struct PlanRecorder final : LineMoveSink {
 void ExpectPlanThenSlowDown(const std::vector<QueuedMove>& queued, const std::vector<QueuedMove>& plan,
                             std::int32_t startStopRate = 80);
 
-// The moves that the plan's line moves become on a controller that takes at
-// most 2047 steps per motor and move: each rounded half to even and cut into
-// segments, at the faster motor's rate.
+// The plan's line moves on a controller of at most 2047 steps per motor and
+// move: rounded half to even, cut into segments, at the faster motor's rate.
 std::vector<QueuedMove> ExpectedSegments(const std::vector<std::array<double, 3>>& lineMoves,
                                          double rateScale);
 

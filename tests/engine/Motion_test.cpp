@@ -16,8 +16,7 @@ protected:
     }
 };
 
-// Rounded half to even, at the faster motor's rate; the tape counts the
-// wheel's angle.
+// Half to even, at the faster motor's rate; the tape counts the wheel angle.
 TEST_F(MotionTest, LineMoves) {
     const struct {
         double dx, dy, rate;
@@ -57,15 +56,12 @@ TEST_F(MotionTest, MoveBeyondWhatTheControllerCanCarryAbortsTheRun) {
         engine->LineMove(dx, 1, rate);
         EXPECT_EQ(globals.RunState, kRunAbortRequested) << dx;
     }
-    // While an abort is pending nothing moves at all.
     engine->LineMove(100, 100, 100);
     engine->SegmentedMove(100, 100, 100, 100);
     EXPECT_TRUE(BoardMoves().empty());
 }
 
-// Slow-down moves from the last rate unless the run was aborted, is already
-// at the start/stop rate or has no ramp; the controller is stopped and
-// reset either way.
+// Slow-down moves unless aborted, already at the start/stop rate or rampless.
 TEST_F(MotionTest, StopSequence) {
     const double ramp = params.zRR;
     const struct {
@@ -101,7 +97,6 @@ TEST_F(MotionTest, AStuckSwitchIsPolledAtASteadyPaceUntilTheProgramQuits) {
     };
     engine->WaitForSwitchesOpen();
     EXPECT_EQ(pump.dispatches, 50);
-    // Every turn but the last rests before reading the panel again.
     EXPECT_GE(clock.sleptMs, 20 * (pump.dispatches - 1));
     EXPECT_FALSE(switchDialog.visible);
     EXPECT_TRUE(mainWindow.enabled);

@@ -61,7 +61,6 @@ TEST_F(RunTest, RefusalsAreDictionaryTexts) {
             EXPECT_FALSE(platform::FileExists(dir.path() + "/PLYX3/PLYX3.CFG"));
         }
     }
-    // Its burnish pass of fewer layers, or one pair fewer per layer, may run.
     params.cBLC = 2;
     EXPECT_EQ(engine->RunRefusal(true), "");
     params.cMRC = 327;

@@ -1,9 +1,7 @@
 // Faults during a real run on the simulated board: the board falls silent,
-// garbles a reply, trips a limit input, loses replies, restarts, is
-// unplugged, or its port is wanted by a second link. Every case checks that
-// the run ends within the link's own limits, that the working log runs up
-// to the fault, and that the settings file written at the run's start is
-// intact.
+// garbles a reply, trips a limit input, loses replies, restarts or is
+// unplugged. The run must end within the link's own limits, the working log
+// run up to the fault, the settings file written at the start stay intact.
 #include <algorithm>
 #include <thread>
 
@@ -22,8 +20,6 @@ std::size_t LastBefore(const std::string& text, const std::string& what, std::si
     return text.rfind(what, limit - 1);
 }
 
-// The settings file written as a run start writes it must come through
-// every fault byte for byte.
 class FaultRun : public RunFaultTest {
 protected:
     FaultRun() { params.cTLC = params.cMRC = 2; }
@@ -45,18 +41,14 @@ protected:
     std::optional<std::string> settings;
 };
 
-// The board is lost mid-run, on both families: silent (verbose mode during a
-// run, so the first reply that never comes is error 4 after FastIdleTime), a
-// reply lost as when the board restarts while one is due (error 4), or
-// unplugged (error 7 at once, not after a reply limit; also while paused
-// from the panel, where the pause wait's poll finds it): the error leaves
-// StartRun to the caller, later uses fail alike. Garbage inside an
-// acknowledge (the reset's "*", turn 0: before the run) still ends at its
-// "*", and the run goes on with every planned move; inside a value report
-// mid-run (the latched-input report "R,L,0") it is no number, so the
-// driver's conversion raises "Type mismatch" (the main window's handler
-// reports it as error 13 and ends the program). The log shows the fault
-// (control bytes in hex) after what led to it.
+// The board lost mid-run, on both families: silent (verbose mode, so the
+// first reply that never comes is error 4 after FastIdleTime), a reply lost
+// (error 4), unplugged (error 7 at once; also while paused from the panel):
+// the error leaves StartRun, later uses fail alike. Garbage inside the
+// reset's "*" (turn 0: before the run) still ends at it, and the run goes
+// on; inside a value report ("R,L,0") it is no number: "Type mismatch"
+// (error 13 at the main window's handler). The log shows the fault (control
+// bytes in hex) after what led to it.
 struct FaultCase {
     const char* name;
     bool twoAxis;
@@ -64,7 +56,7 @@ struct FaultCase {
     const char* otherError;
     const char* mark;                 // in the log, after each of:
     std::vector<const char*> before;  // (an empty mark: "Error <n> reported by ")
-    // Runs at each turn of the event pump, with the turns spent paused so far.
+    // At each turn of the event pump, with the turns spent paused so far.
     void (*fault)(sim::Simulator&, int turn, int pausedTurns);
 };
 
@@ -142,11 +134,9 @@ INSTANTIATE_TEST_SUITE_P(
                   [](sim::Simulator& b, int n, int) { if (n == 5) b.InjectGarbage(std::string("\x01\xFE#junk\x7F", 8)); }}),
     [](const ::testing::TestParamInfo<FaultCase>& i) { return std::string(i.param.name); });
 
-// A limit input trips while moving: the board stops and answers the stop
-// with "~", the run is aborted (the abort button reads "Aborting"). While
-// the input stays tripped the program waits with the switch dialog up,
-// naming ABORT, and the event pump turning; once the input clears, the run
-// ends in an orderly way with no error, short of its plan.
+// A limit input trips while moving: the board answers the stop with "~",
+// the run is aborted; while the input stays tripped the program waits with
+// the switch dialog naming ABORT, then ends with no error, short of its plan.
 TEST_F(FaultRun, TrippedLimitInputAbortsTheRun) {
     Start();
     int dialogTurns = 0;
@@ -187,18 +177,14 @@ TEST_F(FaultRun, BoardRestartsMidRun) {
         }
     };
     RunWithoutError();
-    // The run's own two resets (start and end) plus the restart; every
-    // planned move was sent.
-    EXPECT_EQ(board->State().counters.resets - r0, 3u);
+    EXPECT_EQ(board->State().counters.resets - r0, 3u);  // the run's two and the restart
     ExpectPlanThenSlowDown(BoardMoves(), PlannedSegments());
-    // Dropped before the slow-down moves, which the final pause may cut.
     const std::vector<sim::MoveRecord> moves = board->Moves();
     EXPECT_TRUE(std::any_of(moves.begin(), moves.end() - 3,
                             [](const sim::MoveRecord& m) { return m.status == sim::MoveRecord::Dropped; }));
 }
 
-// Unplugged from a second thread while the run waits on the board (moves
-// take time here): the same error 7, never a hang.
+// Unplugged while the run waits on the moving board: error 7, never a hang.
 TEST_F(FaultRun, UnpluggedFromAnotherThreadWhileMoving) {
     Start(sim::SimOptions{.timeScale = 0.01});
     std::thread unplug([&] {
@@ -211,24 +197,6 @@ TEST_F(FaultRun, UnpluggedFromAnotherThreadWhileMoving) {
     EXPECT_EQ(out.Number(), 7);
     EXPECT_LT(out.ms, kGenerousMs);
     EXPECT_NE(LogText().find("Error 7 reported by "), std::string::npos);
-}
-
-// A second link opening the run's port mid-run is refused with error 6; the
-// run itself goes on to its end undisturbed.
-TEST_F(FaultRun, SecondLinkOnThePortInUse) {
-    Start();
-    link::CommLog otherLog;
-    link::ZentrovaCom other(otherLog);
-    other.SetPortPaths(Paths());
-    std::optional<RunOutcome> second;
-    script = [&](int n) {
-        if (n == 5) second = Timed([&] { other.PortOpen("COM3"); });
-    };
-    RunWithoutError();
-    ASSERT_TRUE(second);
-    EXPECT_EQ(second->Number(), 6);
-    EXPECT_FALSE(other.PortIsOpen());
-    EXPECT_EQ(board->State().counters.refusedMoves, 0u);
 }
 
 }  // namespace
