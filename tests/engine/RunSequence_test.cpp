@@ -1,12 +1,15 @@
 // Runs on the simulated board: finishing files that cannot chain,
-// refusals, and the tape display that follows the board.
+// refusals; the tape display that follows the board, and its texts.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
 
+#include <limits>
+
 #include "app/Numbers.h"
 #include "app/ParameterFiles.h"
 #include "engine/DisplayText.h"
+#include "engine/DistanceRing.h"
 #include "platform/Files.h"
 #include "tests/engine/EngineFixture.h"
 
@@ -78,6 +81,39 @@ TEST_F(RunTest, RingDisplayIndex) {
     // Entry 58 was written by insert 59: 59000 inches in feet.
     EXPECT_EQ(status.stepTotal, TapeLengthText(59000 / 12.0));
     EXPECT_EQ(status.layerTotal, "2");
+}
+
+// Twice the queue plus one entries; the entry shown is the one the board
+// is at, behind the program by the count it reports, however wild.
+TEST(DistanceRing, ExtractFollowsTheControllerAndStaysInside) {
+    DistanceRing ring;
+    ring.Reset(1);
+    EXPECT_EQ(ring.Length(), 3);
+    ring.Reset(30);
+    ring.idNextDistance = 2;
+    EXPECT_EQ(ring.GetExtractIndex(5), 58);
+    EXPECT_FALSE(ring.ChangedSinceExtract(5));
+    EXPECT_TRUE(ring.ChangedSinceExtract(4));
+    EXPECT_EQ(ring.GetExtractIndex(2), 0);
+    for (std::int16_t inUse : {std::int16_t{-40}, std::int16_t{-1}, std::int16_t{61}, std::int16_t{200},
+                               std::numeric_limits<std::int16_t>::min(), std::numeric_limits<std::int16_t>::max()}) {
+        std::int16_t index = ring.GetExtractIndex(inUse);
+        EXPECT_TRUE(index >= 0 && index < 61) << inUse << " -> " << index;
+    }
+    ring.Reset(-5);
+    EXPECT_EQ(ring.Length(), 1);
+    ring.Reset(std::numeric_limits<std::int16_t>::max());
+    EXPECT_GT(ring.Length(), 0);
+}
+
+TEST(DisplayText, ElapsedTimeAndTapeLength) {
+    const std::pair<double, const char*> tape[] = {
+        {0, "0.0"}, {1234567.04, "1,234,567.0"}, {999.96, "1,000.0"}, {-12.25, "-12.2"},
+        {std::numeric_limits<double>::quiet_NaN(), "0.0"}, {std::numeric_limits<double>::infinity(), "0.0"}};
+    for (auto [inches, text] : tape) EXPECT_EQ(TapeLengthText(inches), text) << inches;
+    EXPECT_EQ(TapeLengthText(1e300).substr(0, 6), "1,000,");
+    EXPECT_EQ(ElapsedTimeText(90061), "25:01:01");
+    EXPECT_EQ(ElapsedTimeText(-61), "0:01:01");
 }
 
 }  // namespace
