@@ -1,5 +1,5 @@
-// Line moves, segmented moves, the stop sequence and the wait on a stuck
-// panel switch, as the simulated board takes them.
+// Line moves, segmented moves and the stop sequence, as the simulated board
+// takes them.
 #include <gtest/gtest.h>
 
 #include "tests/engine/EngineFixture.h"
@@ -87,19 +87,6 @@ TEST_F(MotionTest, StopSequence) {
         EXPECT_EQ(board->State().counters.resets, resets + 1);
         EXPECT_EQ(board->State().run, sim::RunState::Idle);
     }
-}
-
-TEST_F(MotionTest, AStuckSwitchIsPolledAtASteadyPaceUntilTheProgramQuits) {
-    globals.RunState = kRunIdle;
-    board->Press(sim::Switch::Stop);  // stuck closed
-    pump.onDispatch = [&](int n) {
-        if (n == 50) pump.quit = true;
-    };
-    engine->WaitForSwitchesOpen();
-    EXPECT_EQ(pump.dispatches, 50);
-    EXPECT_GE(clock.sleptMs, 20 * (pump.dispatches - 1));
-    EXPECT_FALSE(switchDialog.visible);
-    EXPECT_TRUE(mainWindow.enabled);
 }
 
 }  // namespace

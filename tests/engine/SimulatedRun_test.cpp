@@ -18,8 +18,7 @@ namespace {
 // 2, "G4*" read as idle below type 3, the extended dialect of version 5), the
 // 2-axis family, a slow reply, a burnish pass.
 struct TimedCase {
-    const char* firmware;
-    const char* version;
+    const char *firmware, *version;
     int latencyMs;
     bool burnish;
 };
