@@ -24,11 +24,7 @@ protected:
 // to 16, rounded down, sent as 16 divided by them) and the motor current (in
 // tens of milliamperes on the other current scale).
 TEST_F(Controller2AxisTest, ResetSetsMicrostepSizeAndMotorCurrent) {
-    const struct {
-        std::int16_t msps, mspsAfter;
-        const char* firmware;
-        const char* sent;
-    } cases[] = {{12, 8, nullptr, "2!-12?3B1250H"}, {12, 8, nullptr, "2!-12?3B1250H"},
+    const struct { std::int16_t msps, mspsAfter; const char *firmware, *sent; } cases[] = {{12, 8, nullptr, "2!-12?3B1250H"}, {12, 8, nullptr, "2!-12?3B1250H"},
                  {16, 16, nullptr, "1!-12?3B1250H"}, {40, 16, nullptr, "1!-12?3B1250H"},
                  {7, 4, nullptr, "4!-12?3B1250H"},   {3, 2, nullptr, "8!-12?3B1250H"},
                  {0, 1, nullptr, "16!-12?3B1250H"},  {-5, 1, nullptr, "16!-12?3B1250H"},

@@ -16,37 +16,28 @@ protected:
     }
 };
 
-// Half to even, at the faster motor's rate; the tape counts the wheel angle.
-TEST_F(MotionTest, LineMoves) {
-    const struct {
-        double dx, dy, rate;
-        std::vector<QueuedMove> sent;
-    } cases[] = {{3251.5483964654327, -3251.5483964654327, 387, {{1626, -1626, -2737}, {1626, -1626, -2737}}},
-                 {0, 0, 387, {}},
-                 {0.3, -0.4, 100, {{0, 0, -800}}},
-                 {2.5, -3.5, 100, {{2, -4, -814}}}};
+// Line moves (with a rate) round half to even, at the faster motor's rate,
+// the tape counting the wheel angle; segmented moves (rate 0 here: 10 steps
+// a second, one inch of tape) are cut to at most 2047 steps a motor.
+TEST_F(MotionTest, MovesAsTheBoardTakesThem) {
+    const struct { double dx, dy, rate; std::vector<QueuedMove> sent; } cases[] = {
+        {3251.5483964654327, -3251.5483964654327, 387, {{1626, -1626, -2737}, {1626, -1626, -2737}}},
+        {0, 0, 387, {}},
+        {0.3, -0.4, 100, {{0, 0, -800}}},
+        {2.5, -3.5, 100, {{2, -4, -814}}},
+        {2047, 0, 0, {{2047, 0, -10}}},
+        {0, 2048, 0, {{0, 1024, -10}, {0, 1024, -10}}},
+        {4093, -1, 0, {{1364, 0, -10}, {1364, 0, -10}, {1365, -1, -10}}},
+        {-5000, 7, 0, {{-1666, 2, -10}, {-1667, 2, -10}, {-1667, 3, -10}}}};
     for (const auto& c : cases) {
         board->ClearMoves();
         const double before = globals.TotalQueuedDistance;
-        engine->LineMove(c.dx, c.dy, c.rate);
+        if (c.rate > 0)
+            engine->LineMove(c.dx, c.dy, c.rate);
+        else
+            engine->SegmentedMove(static_cast<std::int32_t>(c.dx), static_cast<std::int32_t>(c.dy), 10, 1);
         EXPECT_EQ(BoardMoves(), c.sent) << c.dx;
-        EXPECT_NEAR(globals.TotalQueuedDistance - before, c.dx * 1.1033779189624915, 1e-9) << c.dx;
-    }
-    EXPECT_EQ(globals.zLastRate, 814);
-}
-
-TEST_F(MotionTest, SegmentBoundaries) {
-    const struct {
-        std::int32_t x, y;
-        std::vector<QueuedMove> sent;
-    } cases[] = {{2047, 0, {{2047, 0, -10}}},
-                 {0, 2048, {{0, 1024, -10}, {0, 1024, -10}}},
-                 {4093, -1, {{1364, 0, -10}, {1364, 0, -10}, {1365, -1, -10}}},
-                 {-5000, 7, {{-1666, 2, -10}, {-1667, 2, -10}, {-1667, 3, -10}}}};
-    for (const auto& c : cases) {
-        board->ClearMoves();
-        engine->SegmentedMove(c.x, c.y, 10, 1);
-        EXPECT_EQ(BoardMoves(), c.sent) << c.x;
+        EXPECT_NEAR(globals.TotalQueuedDistance - before, c.rate > 0 ? c.dx * 1.1033779189624915 : 1, 1e-9) << c.dx;
     }
 }
 
@@ -64,12 +55,8 @@ TEST_F(MotionTest, MoveBeyondWhatTheControllerCanCarryAbortsTheRun) {
 // Slow-down moves unless aborted, already at the start/stop rate or rampless.
 TEST_F(MotionTest, StopSequence) {
     const double ramp = params.zRR;
-    const struct {
-        std::int16_t state;
-        std::int32_t lastRate;
-        double ramp;
-        std::vector<QueuedMove> sent;
-    } cases[] = {// (2737 - 80) * (80 + 2737) / 16000 = 467.798...; half 233.9 -> 234.
+    // (2737 - 80) * (80 + 2737) / 16000 = 467.798...; half 233.9 -> 234.
+    const struct { std::int16_t state; std::int32_t lastRate; double ramp; std::vector<QueuedMove> sent; } cases[] = {
                  {kRunRunning, 2737, ramp, {{10, -10, -80}, {234, -234, -80}, {234, -234, -80}}},
                  {kRunAbortRequested, 2737, ramp, {}},
                  {kRunRunning, 80, ramp, {}},

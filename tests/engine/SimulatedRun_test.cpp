@@ -17,11 +17,7 @@ namespace {
 // must drain at the end: the 4-axis generations (one-digit count of version
 // 2, "G4*" read as idle below type 3, the extended dialect of version 5), the
 // 2-axis family, a slow reply, a burnish pass.
-struct TimedCase {
-    const char *firmware, *version;
-    int latencyMs;
-    bool burnish;
-};
+struct TimedCase { const char *firmware, *version; int latencyMs; bool burnish; };
 
 // Each move lasts a few times what queuing it takes, so that on an idle
 // machine the queue fills past where a moving board says "G4*" (the checks
@@ -185,10 +181,7 @@ TEST_F(SimulatedRunTest, PanelSwitchesStartARunFromTheMainWindowsPoll) {
     params.cTLC = 1;
     params.cMRC = 1;
     // STOP closed as well brings the switch dialog, not a run.
-    const struct {
-        std::vector<sim::Switch> closed;
-        const char* click;
-    } cases[] = {{{sim::Switch::Start}, "FullRun"},
+    const struct { std::vector<sim::Switch> closed; const char* click; } cases[] = {{{sim::Switch::Start}, "FullRun"},
                  {{sim::Switch::Start, sim::Switch::Burnish}, "FullRun"},
                  {{sim::Switch::Burnish}, "Burnish"},
                  {{sim::Switch::Start, sim::Switch::Stop}, nullptr}};
@@ -216,14 +209,9 @@ TEST_F(SimulatedRunTest, PanelSwitchesStartARunFromTheMainWindowsPoll) {
 // The run preview's plan of the example shells against the board's record
 // of the whole run, on both families: the same moves and tape, and an
 // estimated time within 10 % of the time the board's moves take at time
-// scale 1 (the simulator's own motion model, counted in board time).
-struct PreviewCase {
-    const char* shell;  // "" for the built-in defaults
-    std::int32_t family;
-    bool burnish;
-    std::int32_t layers;
-    bool finishing;
-};
+// scale 1 (the simulator's own motion model, counted in board time). No
+// shell: the built-in defaults.
+struct PreviewCase { const char* shell; std::int32_t family; bool burnish; std::int32_t layers; bool finishing; };
 
 class PreviewAgainstBoardTest : public SimulatedRunTest, public ::testing::WithParamInterface<PreviewCase> {
 protected:
@@ -236,8 +224,7 @@ TEST_P(PreviewAgainstBoardTest, PlanMatchesTheRunAndTheEstimateItsTime) {
     const PreviewCase c = GetParam();
     if (*c.shell != 0) {
         for (const char* name : {"Shell-6in.cfg", "Shell-6in.fin", "Shell-8in-alternate.cfg"})
-            dir.Write(name,
-                      *platform::ReadWholeFile(std::string(PLYX3_EXAMPLES_DIR "/shells/") + name));
+            dir.Write(name, *platform::ReadWholeFile(std::string(PLYX3_EXAMPLES_DIR "/shells/") + name));
         app::LoadParameterFile(*env, params, dir.File(c.shell));
     }
     const RunPlan plan = RecordRunPlan(*env, params, c.family, c.burnish);
@@ -281,12 +268,7 @@ TEST_F(SimulatedRunTest, AbortsAndTheProductionRecord) {
     params.CurrentShellFile = "/shells/a, \"b\".cfg";  // needs quoting
     RunRecord record(*env, params, globals);
     engine->AddRunWatcher(&record);
-    const struct {
-        std::function<void(int)> trigger;
-        bool burnish;
-        const char* kind;
-        const char* outcome;
-    } runs[] = {{nullptr, false, "full", "completed"},
+    const struct { std::function<void(int)> trigger; bool burnish; const char *kind, *outcome; } runs[] = {{nullptr, false, "full", "completed"},
                 {[&](int n) {
                      if (n == 10) {
                          record.NoteAbortFromWindow();
@@ -331,7 +313,6 @@ TEST_F(SimulatedRunTest, AbortsAndTheProductionRecord) {
         EXPECT_EQ((std::vector<std::string>{r[2], r[4], r[5], r[6], r[11], r[12] + r[13]}),
                   (std::vector<std::string>{"COM3", params.CurrentShellFile, runs[i].kind, "2", runs[i].outcome, ""}));
         EXPECT_LE(r[0], r[1]);  // ISO 8601 sorts as time
-        EXPECT_EQ(r[0].size(), std::string("2025-12-06T05:46:40+00:00").size());
         const double planned = std::stod(r[8]), laid = std::stod(r[9]);
         if (runs[i].trigger == nullptr) {
             EXPECT_EQ(r[7], r[6]);

@@ -51,7 +51,7 @@ struct FaultCase {
     const char *name, *otherError;
     bool twoAxis;
     int error;
-    const char* mark;                 // in the log (empty: "Error <n> reported by "), after each of:
+    const char* mark;  // in the log (empty: "Error <n> reported by "), after each of:
     std::vector<const char*> before;
     // At each turn of the event pump, with the turns spent paused so far.
     void (*fault)(sim::Simulator&, int turn, int pausedTurns);
