@@ -9,7 +9,6 @@
 #include "app/Numbers.h"
 #include "app/ParameterFiles.h"
 #include "engine/DisplayText.h"
-#include "engine/DistanceRing.h"
 #include "platform/Files.h"
 #include "tests/engine/EngineFixture.h"
 
@@ -81,29 +80,15 @@ TEST_F(RunTest, RingDisplayIndex) {
     // Entry 58 was written by insert 59: 59000 inches in feet.
     EXPECT_EQ(status.stepTotal, TapeLengthText(59000 / 12.0));
     EXPECT_EQ(status.layerTotal, "2");
-}
-
-// Twice the queue plus one entries; the entry shown is the one the board
-// is at, behind the program by the count it reports, however wild.
-TEST(DistanceRing, ExtractFollowsTheControllerAndStaysInside) {
-    DistanceRing ring;
-    ring.Reset(1);
-    EXPECT_EQ(ring.Length(), 3);
-    ring.Reset(30);
-    ring.idNextDistance = 2;
-    EXPECT_EQ(ring.GetExtractIndex(5), 58);
-    EXPECT_FALSE(ring.ChangedSinceExtract(5));
-    EXPECT_TRUE(ring.ChangedSinceExtract(4));
-    EXPECT_EQ(ring.GetExtractIndex(2), 0);
-    for (std::int16_t inUse : {std::int16_t{-40}, std::int16_t{-1}, std::int16_t{61}, std::int16_t{200},
-                               std::numeric_limits<std::int16_t>::min(), std::numeric_limits<std::int16_t>::max()}) {
-        std::int16_t index = ring.GetExtractIndex(inUse);
+    // Wild counts from the board, and wild capacities, stay inside the ring.
+    for (int inUse : {-40, -1, 61, 200, -32768, 32767}) {
+        const std::int16_t index = globals.Ring.GetExtractIndex(static_cast<std::int16_t>(inUse));
         EXPECT_TRUE(index >= 0 && index < 61) << inUse << " -> " << index;
     }
-    ring.Reset(-5);
-    EXPECT_EQ(ring.Length(), 1);
-    ring.Reset(std::numeric_limits<std::int16_t>::max());
-    EXPECT_GT(ring.Length(), 0);
+    for (int capacity : {-5, 32767}) {
+        globals.Ring.Reset(static_cast<std::int16_t>(capacity));
+        EXPECT_GT(globals.Ring.Length(), 0) << capacity;
+    }
 }
 
 TEST(DisplayText, ElapsedTimeAndTapeLength) {
