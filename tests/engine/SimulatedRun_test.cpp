@@ -99,8 +99,7 @@ INSTANTIATE_TEST_SUITE_P(Boards, TimedRunTest,
                                            TimedCase{"QM4DNCRouterVarn", "4.71", 16, false},
                                            TimedCase{"QM4DNCRouterVarn", "4.71", 0, true}));
 
-// On both families: the panel's switches and lamps through each board's
-// own inputs and outputs.
+// The panel's switches and lamps through each family's inputs and outputs.
 class PanelPauseTest : public SimulatedRunTest, public ::testing::WithParamInterface<std::int32_t> {
 protected:
     PanelPauseTest()
@@ -127,7 +126,6 @@ TEST_P(PanelPauseTest, PauseThenStartFromThePanel) {
               (std::vector<std::int16_t>{kRunRunning, kRunPaused, kRunRunning}));
     ASSERT_GE(lampsSeen.size(), 3u);
     EXPECT_EQ(std::vector<int>(lampsSeen.begin(), lampsSeen.begin() + 3), (std::vector<int>{22, 21, 22}));
-    EXPECT_TRUE(started);
     EXPECT_FALSE(status.restartCaption);
     EXPECT_EQ(globals.SwitchFlags & kSwitchPause, 0);
     EXPECT_EQ(BoardMoves().size(), PlannedSegments().size() + 3);  // nothing lost
@@ -157,16 +155,14 @@ TEST_F(RealTimeRunTest, ShortStopPressOrQuittingAbortsAndDropsTheQueue) {
         };
         engine->StartRun(false);
         if (!quit) {
-            // Paused first, aborted once the board said paused; the abort
-            // (state 2) is never waited in, the stop follows.
+            // Paused first, aborted once the board said paused, then stopped.
             ASSERT_GE(states.size(), 3u);
             EXPECT_EQ(std::vector<std::int16_t>(states.begin(), states.begin() + 3),
                       (std::vector<std::int16_t>{kRunRunning, kRunPaused, kRunStopping}));
             EXPECT_EQ(AbortingShown(), 1);
             EXPECT_TRUE(Logged("PollWaitForMotorIdle wait has detected being in abort state - IdleWait reported 3"));
         }
-        // The queue was thrown away, and nothing after it was sent: no
-        // slow-down moves, no rest of the plan.
+        // The queue thrown away, and nothing sent after it: no slow-down moves.
         const std::vector<QueuedMove> sent = BoardMoves(), plan = PlannedSegments();
         ASSERT_LT(sent.size(), plan.size());
         EXPECT_EQ(sent, std::vector<QueuedMove>(plan.begin(), plan.begin() + static_cast<std::ptrdiff_t>(sent.size())));
