@@ -20,9 +20,8 @@ protected:
     std::unique_ptr<Controller2Axis> ctl = std::make_unique<Controller2Axis>(*link, params);
 };
 
-// Every reset selects again, sets the microstep size (powers of two from 1
-// to 16, rounded down, sent as 16 divided by them) and the motor current (in
-// tens of milliamperes on the other current scale).
+// Every reset selects, sets microsteps (powers of two, 1 to 16, rounded down,
+// sent as 16 divided by them) and the current (tens of mA on the other scale).
 TEST_F(Controller2AxisTest, ResetSetsMicrostepSizeAndMotorCurrent) {
     const struct { std::int16_t msps, mspsAfter; const char *firmware, *sent; } cases[] = {{12, 8, nullptr, "2!-12?3B1250H"}, {12, 8, nullptr, "2!-12?3B1250H"},
                  {16, 16, nullptr, "1!-12?3B1250H"}, {40, 16, nullptr, "1!-12?3B1250H"},

@@ -121,10 +121,8 @@ struct RunOutcome {
     int Number() const { return error ? error->SmallNumber() : 0; }
 };
 
-// The engine with its views; StartBoard puts the board simulator on a
-// pseudo-terminal behind the real drivers and board link as COM3, the
-// program log ("work.log") in the data folder. Every turn of a wait notes
-// the run state and the lamps the board shows, then runs the test's script.
+// StartBoard: the simulator as COM3, the program log "work.log". Every turn
+// of a wait notes the run state and the board's lamps, then runs script.
 class BoardTest : public ::testing::Test {
 protected:
     BoardTest();
@@ -137,11 +135,9 @@ protected:
     std::vector<QueuedMove> BoardMoves() const;
     std::string LogText();  // of the program log, flushed first
     bool Logged(const std::string& line) { return LogText().find("--->" + line + "\r\n") != std::string::npos; }
-    // The plan of the current parameters as the controller should receive it.
     std::vector<QueuedMove> PlannedSegments(bool burnish = false) const;
-    // Every planned move ran on the motors, in order; of the three slow-down
-    // moves only the last two may be cut by the final pause; the machine
-    // stands where the moves that ran took it, plus the begun part of a cut one.
+    // Every planned move ran, in order (the final pause may cut the last two
+    // slow-down moves); the machine stands where the moves took it.
     void ExpectEveryPlannedMoveRan(const std::vector<QueuedMove>& plan, std::int32_t startStopRate = 80);
     long AbortingShown() const { return std::count(status.calls.begin(), status.calls.end(), "Aborting"); }
 

@@ -17,8 +17,7 @@ namespace {
 
 using RunTest = SimulatedRunTest;
 
-// Only a shell ending in .cfg chains its .fin file, and only one that can
-// be read and run: otherwise the shell runs alone and stays loaded.
+// Only a .cfg chains, a .fin that can be read and run; else the shell runs alone.
 TEST_F(RunTest, FinishingFilesThatCannotChain) {
     dir.Write("b.fin", "TLC=1\r\n");
     dir.Write("c.cfg", "TLC=1\r\nMRC=1\r\n");
@@ -39,8 +38,7 @@ TEST_F(RunTest, FinishingFilesThatCannotChain) {
     EXPECT_EQ(params.zPD, 10.59);
 }
 
-// Each refusal is a dictionary text, for a full run and a burnish pass;
-// nothing is saved or moved.
+// Each refusal a dictionary text, for both kinds of run; nothing saved or moved.
 TEST_F(RunTest, RefusalsAreDictionaryTexts) {
     using Set = void (*)(app::ParameterSet&);
     const std::pair<Set, const char*> cases[] = {

@@ -13,15 +13,12 @@
 namespace plyx::engine::test {
 namespace {
 
-// Runs whose motors take time on a paced line, so that the queue fills and
-// must drain at the end: the 4-axis generations (one-digit count of version
-// 2, "G4*" read as idle below type 3, the extended dialect of version 5), the
+// Timed runs on a paced line, the queue draining at the end: 4-axis version 2
+// (one-digit count), 3 ("G4*" read as idle below type 3), 5 (extended), the
 // 2-axis family, a slow reply, a burnish pass.
 struct TimedCase { const char *firmware, *version; int latencyMs; bool burnish; };
 
-// Each move lasts a few times what queuing it takes, so that on an idle
-// machine the queue fills past where a moving board says "G4*" (the checks
-// hold either way); slow replies get a short queue.
+// Moves a few times longer than queuing them: the queue fills (if idle).
 sim::SimOptions TimedBoard(const TimedCase& c) {
     return {.firmwareName = c.firmware, .versionText = c.version, .queueCapacity = c.latencyMs > 0 ? 7 : 12,
             .timeScale = c.latencyMs > 0 ? 0.4 : 0.05, .baud = 115200, .latencyMs = c.latencyMs};
@@ -49,9 +46,8 @@ TEST_P(FinishingTest, ChainsTheFinishingFileAndRestoresTheShell) {
     std::vector<QueuedMove> planned;
     for (const PlannedMove& m : plan.moves) planned.push_back({m.x, m.y, m.rate});
     ExpectEveryPlannedMoveRan(std::vector<QueuedMove>(planned.begin(), planned.end() - 3));
-    // The first move after the shell's two layers: 0, the third-axis first
-    // line (TARFL 238) of layer 3 at the shell's rates; 1, an interval move
-    // at the finishing file's MRSI; 2, a third-axis pass.
+    // After the shell: 0, TARFL 238 at the shell's rates; 1, MRSI of the
+    // finishing file; 2, a third-axis pass.
     const std::int32_t chainedRate[] = {-1683, -1414, -1683};
     app::ParameterSet alone = params;  // a shell of no file chains nothing
     alone.CurrentShellFile.clear();
@@ -73,8 +69,7 @@ protected:
                            GetParam().firmware[0] == 'Q' ? kFamily4Axis : kFamily2Axis) {}
 };
 
-// The 2-axis board takes 8 microsteps at most, which lowers the start/stop
-// rate.
+// The 2-axis board takes 8 microsteps at most: a lower start/stop rate.
 TEST_P(TimedRunTest, EveryPlannedMoveRuns) {
     const TimedCase c = GetParam();
     SCOPED_TRACE(std::string(c.firmware) + " " + c.version);
@@ -133,8 +128,7 @@ TEST_P(PanelPauseTest, PauseThenStartFromThePanel) {
 
 INSTANTIATE_TEST_SUITE_P(Families, PanelPauseTest, ::testing::Values(kFamily4Axis, kFamily2Axis));
 
-// Moves in real time: what the program has queued is still on the board
-// when the operator stops the run.
+// Moves in real time: the queue is still full when the operator stops.
 class RealTimeRunTest : public SimulatedRunTest {
 protected:
     RealTimeRunTest() : SimulatedRunTest(sim::SimOptions{.timeScale = 1}) {}
@@ -202,11 +196,9 @@ TEST_F(SimulatedRunTest, PanelSwitchesStartARunFromTheMainWindowsPoll) {
     }
 }
 
-// The run preview's plan of the example shells against the board's record
-// of the whole run, on both families: the same moves and tape, and an
-// estimated time within 10 % of the time the board's moves take at time
-// scale 1 (the simulator's own motion model, counted in board time). No
-// shell: the built-in defaults.
+// The preview's plan of the example shells (or the defaults) against the
+// board's record: the same moves and tape, and a time within 10 % of the
+// board's own motion model.
 struct PreviewCase { const char* shell; std::int32_t family; bool burnish; std::int32_t layers; bool finishing; };
 
 class PreviewAgainstBoardTest : public SimulatedRunTest, public ::testing::WithParamInterface<PreviewCase> {
@@ -254,9 +246,8 @@ INSTANTIATE_TEST_SUITE_P(
                       PreviewCase{"Shell-8in-alternate.cfg", kFamily4Axis, false, 4, false},
                       PreviewCase{"Shell-8in-alternate.cfg", kFamily2Axis, false, 4, false}));
 
-// Every run leaves one line in the production record: a finished run, one
-// aborted with the window's button, one by the panel's abort input (read at
-// once, so nothing stays latched) and a burnish pass, read back as CSV.
+// Aborts from the window and by the panel's latched input (read at once),
+// and one line per run in the production record, read back as CSV.
 TEST_F(SimulatedRunTest, AbortsAndTheProductionRecord) {
     params.cTLC = 2;
     env->ComPortName = "COM3";

@@ -1,6 +1,5 @@
-// Faults during a real run on the simulated board: the board falls silent,
-// garbles a reply, trips a limit input, loses replies or is unplugged. The run must end within the link's own limits, the working log
-// run up to the fault, the settings file written at the start stay intact.
+// Faults during a real run on the simulated board. The run must end within
+// the link's limits, the log run up to the fault, the settings file stay.
 #include <algorithm>
 
 #include "app/ParameterFiles.h"
@@ -31,14 +30,11 @@ protected:
     std::optional<std::string> settings;
 };
 
-// The board lost mid-run, on both families: silent (verbose mode, so the
-// first reply that never comes is error 4 after FastIdleTime), a reply lost
-// (error 4), unplugged (error 7 at once; also while paused from the panel):
-// the error leaves StartRun, later uses fail alike. Garbage inside the
-// reset's "*" (turn 0: before the run) still ends at it, and the run goes
-// on; inside a value report ("R,L,0") it is no number: "Type mismatch"
-// (error 13 at the main window's handler). The log shows the fault (control
-// bytes in hex) after what led to it.
+// The board lost mid-run: silent (error 4 after FastIdleTime), a reply lost
+// (error 4), unplugged (error 7 at once; also while paused): the error leaves
+// StartRun, later uses fail alike. Garbage inside the reset's "*" (turn 0)
+// still ends at it; inside a value report ("R,L,0") it is "Type mismatch".
+// The log shows the fault (control bytes in hex) after what led to it.
 struct FaultCase {
     const char *name, *otherError;
     bool twoAxis;
@@ -120,9 +116,8 @@ INSTANTIATE_TEST_SUITE_P(
                   [](sim::Simulator& b, int n, int) { if (n == 5) b.InjectGarbage(std::string("\x01\xFE#junk\x7F", 8)); }}),
     [](const ::testing::TestParamInfo<FaultCase>& i) { return std::string(i.param.name); });
 
-// A limit input trips while moving: the board answers the stop with "~",
-// the run is aborted; while the input stays tripped the program waits with
-// the switch dialog naming ABORT, then ends with no error, short of its plan.
+// A tripped limit input: the board answers the stop with "~", the run is
+// aborted, waiting with the switch dialog naming ABORT until it clears.
 TEST_F(FaultRun, TrippedLimitInputAbortsTheRun) {
     Start();
     int dialogTurns = 0;
