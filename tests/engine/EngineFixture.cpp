@@ -40,7 +40,10 @@ void BoardTest::StartBoard(sim::SimOptions options) {
     env->OpenProgramLog("work.log");
     logPath = dataDir + "/" + env->PerPortPrefix + "work.log";
     boardLink = std::make_unique<link::ZentrovaCom>(log);
-    boardLink->SetPortPaths(Paths());
+    platform::serial::PortPaths paths;
+    paths.dataDirectory = dataDir;
+    paths.sysRoot = dir.File("sys");
+    boardLink->SetPortPaths(paths);
     boardLink->PortOpen("COM3");
     engine->CreateDriver(*boardLink);
     engine->InitializeController();
@@ -51,13 +54,6 @@ void BoardTest::StartBoard(sim::SimOptions options) {
         if (script) script(n);
         if (n > 20000) ReleaseEverything();  // never let a broken run hang the suite
     };
-}
-
-platform::serial::PortPaths BoardTest::Paths() const {
-    platform::serial::PortPaths paths;
-    paths.dataDirectory = dataDir;
-    paths.sysRoot = dir.File("sys");
-    return paths;
 }
 
 void BoardTest::ReleaseEverything() {

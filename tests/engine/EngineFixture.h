@@ -93,10 +93,7 @@ public:
     void Refresh() override {}
     void SetEnabled(bool e) override { enabled = e; }
     void StartTimer() override {}
-    void StopTimer() override {
-        calls.push_back("StopTimer");
-        engine->SetLampMode(0);
-    }
+    void StopTimer() override { calls.push_back("StopTimer"); engine->SetLampMode(0); }
     void btnFullRun_Click() override { calls.push_back("FullRun"); engine->StartRun(false); }
     void btnStartBurnish_Click() override { calls.push_back("Burnish"); engine->StartRun(true); }
 };
@@ -130,7 +127,6 @@ protected:
 
     // 4-axis unless options name another firmware; the controller initialized.
     void StartBoard(sim::SimOptions options = {});
-    platform::serial::PortPaths Paths() const;
     void ReleaseEverything();
     std::vector<QueuedMove> BoardMoves() const;
     std::string LogText();  // of the program log, flushed first
