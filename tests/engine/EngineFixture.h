@@ -15,11 +15,7 @@
 #include <vector>
 
 #include "app/Environment.h"
-#include "app/ParameterSet.h"
 #include "engine/RunEngine.h"
-#include "engine/RunGeometry.h"
-#include "link/BoardLinkError.h"
-#include "link/CommLog.h"
 #include "link/ZentrovaCom.h"
 #include "platform/Dialogs.h"
 #include "platform/FakeClock.h"
@@ -29,16 +25,13 @@
 
 namespace plyx::engine::test {
 
-struct QueuedMove {
-    std::int32_t x = 0, y = 0, rate = 0;
-    bool operator==(const QueuedMove&) const = default;
-};
+struct QueuedMove { std::int32_t x = 0, y = 0, rate = 0; bool operator==(const QueuedMove&) const = default; };
 
 class RecordingRunStatus final : public RunStatusView {
 public:
     std::vector<std::string> calls;
     std::string stepTotal, layerTotal;
-    bool restartCaption = false;
+    bool restartCaption = false, visible = false;
     void LoadLabels() override {}
     void SetButtonAbortCaptionToAbort() override {}
     void SetButtonAbortCaptionAborting() override { calls.push_back("Aborting"); }
@@ -53,15 +46,12 @@ public:
     void SetElapsedTimeText(const std::string&) override {}
     void SetStepTotalText(const std::string& t) override { stepTotal = t; }
     void SetLayerTotalText(const std::string& t) override { layerTotal = t; }
-    void ShowModeless() override { visible_ = true; }
-    void Hide() override { visible_ = false; }
-    bool IsVisible() override { return visible_; }
+    void ShowModeless() override { visible = true; }
+    void Hide() override { visible = false; }
+    bool IsVisible() override { return visible; }
     void Activate() override {}
     void Refresh() override {}
     void SetEnabled(bool) override {}
-
-private:
-    bool visible_ = false;
 };
 
 class RecordingSwitchDialog final : public SwitchDialogView {

@@ -1,7 +1,5 @@
 // Line moves, segmented moves and the stop sequence, as the simulated board
 // takes them.
-#include <gtest/gtest.h>
-
 #include "tests/engine/EngineFixture.h"
 
 namespace plyx::engine::test {
@@ -62,7 +60,6 @@ TEST_F(MotionTest, StopSequence) {
                  {kRunRunning, 80, ramp, {}},
                  {kRunRunning, 2737, 0, {}}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.lastRate + c.ramp + c.state);
         board->ClearMoves();
         globals.RunState = c.state;
         globals.zLastRate = c.lastRate;
@@ -70,7 +67,7 @@ TEST_F(MotionTest, StopSequence) {
         engine->ComputeRunConstants();
         const std::uint64_t resets = board->State().counters.resets;
         engine->StopSequence();
-        EXPECT_EQ(BoardMoves(), c.sent);
+        EXPECT_EQ(BoardMoves(), c.sent) << c.state << " " << c.lastRate << " " << c.ramp;
         EXPECT_EQ(board->State().counters.resets, resets + 1);
         EXPECT_EQ(board->State().run, sim::RunState::Idle);
     }

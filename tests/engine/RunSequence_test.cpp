@@ -1,7 +1,5 @@
 // Runs on the simulated board: finishing files that cannot chain,
 // refusals; the tape display that follows the board, and its texts.
-#include <gtest/gtest.h>
-
 #include <sys/stat.h>
 
 #include <limits>

@@ -1,9 +1,5 @@
 // Whole runs on the simulated boards of both families: what the board
 // queues, and how the panel switches and inputs steer a run.
-#include <gtest/gtest.h>
-
-#include <algorithm>
-
 #include "app/ParameterFiles.h"
 #include "engine/plan/RunPlan.h"
 #include "engine/plan/RunRecord.h"
@@ -72,7 +68,6 @@ protected:
 // The 2-axis board takes 8 microsteps at most: a lower start/stop rate.
 TEST_P(TimedRunTest, EveryPlannedMoveRuns) {
     const TimedCase c = GetParam();
-    SCOPED_TRACE(std::string(c.firmware) + " " + c.version);
     params.cTLC = c.latencyMs > 0 ? 1 : 2;
     params.cMRC = c.latencyMs > 0 ? 1 : 2;
     params.cMSPS = 12;

@@ -1,7 +1,5 @@
 // Faults during a real run on the simulated board. The run must end within
 // the link's limits, the log run up to the fault, the settings file stay.
-#include <algorithm>
-
 #include "app/ParameterFiles.h"
 #include "platform/Files.h"
 #include "tests/faults/RunFaultFixture.h"
@@ -11,7 +9,7 @@ namespace {
 
 constexpr long long kGenerousMs = 5000;  // the link's limits are 1 s a reply; never near a hang
 
-// Position of the last occurrence of what before the position limit, or npos.
+// The last occurrence of what before limit, or npos.
 std::size_t LastBefore(const std::string& text, const std::string& what, std::size_t limit) {
     if (limit == std::string::npos || limit == 0) return std::string::npos;
     return text.rfind(what, limit - 1);
