@@ -2,97 +2,102 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 
 #include "app/Numbers.h"
 
 namespace plyx::engine::test {
 
-void FakeController::GoToRequested() {
-    Record("GoToRequested()");
-    moves.push_back({pendingX_, pendingY_, rate_});
-    moving = true;
-}
-
-std::int32_t FakeController::WaitIdle(std::int32_t ms) {
-    ++waitIdleCalls;
-    Record("WaitIdle", ms);
-    if (onWaitIdle) {
-        if (std::optional<std::int32_t> code = onWaitIdle(*this)) return *code;
-    }
-    if (stopped) return 4;
-    if (paused) return 3;
-    if (!moving) return 0;
-    return queueInUse < capacity ? 1 : -1;
-}
-
-void FakeController::ResetController() {
-    Record("ResetController()");
-    moving = paused = stopped = false;
-    queueInUse = 0;
-}
-
-void FakeController::SetRequestedDelta(std::int32_t steps, std::int32_t motor) {
-    Record("SetRequestedDelta(" + std::to_string(steps) + "," + std::to_string(motor) + ")");
-    (motor == 1 ? pendingX_ : pendingY_) = steps;
-}
-
-std::vector<std::string> FakeController::CallsStartingWith(const std::string& prefix, std::size_t from) const {
-    std::vector<std::string> out;
-    for (std::size_t i = from; i < calls.size(); ++i)
-        if (calls[i].rfind(prefix, 0) == 0) out.push_back(calls[i]);
-    return out;
-}
-
-EngineTest::EngineTest() {
+BoardTest::BoardTest() {
     ::setenv("PLYX3_DOCUMENTS_DIR", dir.path().c_str(), 1);
     env = std::make_unique<app::Environment>(log, dialogs, clock, tables);
     env->ControllerFamily = kFamily4Axis;
     params.strModel = "Standard-4Axis.cf";  // runs start only with a model
     text::LoadInternalDictionary(tables, "PLYX3");
     env->ExitHook = [](int) {};
-    log.LogFileOpen(dir.File("engine.log"));
+    logPath = dir.File("engine.log");
+    log.LogFileOpen(logPath);
     engine = std::make_unique<RunEngine>(*env, params, globals, pump);
-    engine->UseController(&ctl);
     engine->SetViews({&status, &switchDialog, &mainWindow});
     mainWindow.engine = engine.get();
 }
 
-EngineTest::~EngineTest() {
+BoardTest::~BoardTest() {
+    engine->ReleaseDrivers();
+    boardLink.reset();
+    board.reset();
     engine.reset();
     log.LogFileClose();
     env.reset();
 }
 
-std::vector<std::string> EngineTest::LogLines() {
-    log.Flush();
-    std::string raw = dir.Read("engine.log");
-    std::string text;  // the log is UTF-16LE; the engine writes ASCII only
-    for (std::size_t i = 0; i + 1 < raw.size(); i += 2)
-        if (raw[i + 1] == 0) text += raw[i];
-    std::vector<std::string> lines;
-    std::size_t pos = 0;
-    while ((pos = text.find("--->", pos)) != std::string::npos) {
-        pos += 4;
-        std::size_t end = text.find("\r\n", pos);
-        lines.push_back(text.substr(pos, end == std::string::npos ? std::string::npos : end - pos));
-    }
-    return lines;
+void BoardTest::StartBoard(sim::SimOptions options) {
+    dataDir = env->GetDataDirectory();
+    board = std::make_unique<sim::Simulator>(std::move(options));
+    board->Start();
+    board->RegisterAsCom(dataDir, 3);
+    env->OpenProgramLog("work.log");
+    logPath = dataDir + "/" + env->PerPortPrefix + "work.log";
+    boardLink = std::make_unique<link::ZentrovaCom>(log);
+    platform::serial::PortPaths paths;
+    paths.dataDirectory = dataDir;
+    paths.sysRoot = dir.File("sys");
+    boardLink->SetPortPaths(paths);
+    boardLink->PortOpen("COM3");
+    engine->CreateDriver(*boardLink);
+    engine->InitializeController();
+    pump.onDispatch = [this](int n) {
+        if (states.empty() || states.back() != globals.RunState) states.push_back(globals.RunState);
+        const int lamps = board->State().lamps;
+        if (lamps != 0 && (lampsSeen.empty() || lampsSeen.back() != lamps)) lampsSeen.push_back(lamps);
+        if (script) script(n);
+        if (n > 20000) ReleaseEverything();  // never let a broken run hang the suite
+    };
 }
 
-std::vector<std::string> EngineTest::LogLinesStartingWith(const std::string& prefix) {
-    std::vector<std::string> out;
-    for (const std::string& l : LogLines())
-        if (l.rfind(prefix, 0) == 0) out.push_back(l);
+void BoardTest::ReleaseEverything() {
+    for (sim::Switch s : {sim::Switch::Start, sim::Switch::Pause, sim::Switch::Stop, sim::Switch::Burnish})
+        board->Release(s);
+    board->SetLimitInputs(0);
+}
+
+std::vector<QueuedMove> BoardTest::BoardMoves() const {
+    std::vector<QueuedMove> out;
+    for (const sim::MoveRecord& m : board->Moves()) out.push_back({m.steps[sim::kX], m.steps[sim::kY], m.rate});
     return out;
 }
 
-bool EngineTest::Logged(const std::string& line) {
-    for (const std::string& l : LogLines())
-        if (l == line) return true;
-    return false;
+std::string BoardTest::LogText() {
+    log.Flush();
+    std::ifstream in(logPath, std::ios::binary);
+    const std::string raw{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::string text;
+    for (std::size_t i = 0; i + 1 < raw.size(); i += 2) text += raw[i + 1] == 0 ? raw[i] : '?';
+    return text;
 }
 
-std::vector<QueuedMove> EngineTest::PlannedSegments(bool burnish) const {
+void BoardTest::ExpectEveryPlannedMoveRan(const std::vector<QueuedMove>& plan, std::int32_t startStopRate) {
+    ExpectPlanThenSlowDown(BoardMoves(), plan, startStopRate);
+    const std::vector<sim::MoveRecord> moves = board->Moves();
+    std::size_t ran = 0;
+    std::array<std::int64_t, 4> sum{};
+    for (; ran < moves.size() && moves[ran].status == sim::MoveRecord::Ran; ++ran)
+        for (int a : {sim::kX, sim::kY}) sum[a] += moves[ran].steps[a];
+    EXPECT_GE(ran, plan.size() + 1) << "moves left unrun";
+    for (std::size_t i = ran; i < moves.size(); ++i) EXPECT_EQ(moves[i].status, sim::MoveRecord::Dropped) << i;
+    const sim::SimState s = board->State();
+    EXPECT_EQ(s.counters.movesRan, ran);
+    EXPECT_EQ(s.counters.movesDropped, moves.size() - ran);
+    for (int a : {sim::kX, sim::kY}) {
+        const std::int64_t rest = s.position[a] - sum[a];
+        const std::int64_t cut = ran < moves.size() ? moves[ran].steps[a] : 0;
+        EXPECT_TRUE(cut >= 0 ? rest >= 0 && rest <= cut : rest <= 0 && rest >= cut)
+            << "axis " << a << ": " << rest << " steps beside the moves run, cut move " << cut;
+    }
+}
+
+std::vector<QueuedMove> BoardTest::PlannedSegments(bool burnish) const {
     app::ParameterSet copy = params;
     PlanRecorder rec;
     RunGeometry g(copy, rec, [](const std::string&) {});

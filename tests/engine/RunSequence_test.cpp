@@ -1,77 +1,42 @@
-// Whole runs on the recording fake controller: order of the start and the
-// windows, finishing files that cannot chain, refusals, aborts and displays.
-#include <gtest/gtest.h>
-
-#include <algorithm>
-
+// Runs on the simulated board: finishing files that cannot chain,
+// refusals; the tape display that follows the board, and its texts.
 #include <sys/stat.h>
+
+#include <limits>
 
 #include "app/Numbers.h"
 #include "app/ParameterFiles.h"
 #include "engine/DisplayText.h"
-#include "engine/plan/RunRecord.h"
 #include "platform/Files.h"
 #include "tests/engine/EngineFixture.h"
 
 namespace plyx::engine::test {
 namespace {
 
-using RunTest = EngineTest;
+using RunTest = SimulatedRunTest;
 
-TEST_F(RunTest, StartOrder) {
-    params.cTLC = 1;
-    params.cMRC = 1;
-    params.CurrentShellFile = dir.File("shell.cfg");
-    engine->StartRun(false);
-    EXPECT_EQ(mainWindow.calls.at(0), "Hide");
-    EXPECT_EQ(mainWindow.calls.at(1), "StopTimer");
-    EXPECT_TRUE(Logged("Starting run using shell file " + dir.File("shell.cfg")));
-    // The settings file was saved before the run and again when the window closed.
-    EXPECT_TRUE(platform::FileExists(dir.path() + "/PLYX3/PLYX3.CFG"));
-    // Reset for the run, then lamps 22 while running, 16 while stopping, off after.
-    auto lampsRun = std::find(ctl.lamps.begin(), ctl.lamps.end(), 22);
-    ASSERT_NE(lampsRun, ctl.lamps.end());
-    EXPECT_NE(std::find(lampsRun, ctl.lamps.end(), 16), ctl.lamps.end());
-    EXPECT_EQ(ctl.CallsStartingWith("ResetController").size(), 2u);  // EnableMotors and the end
-    // Auto return: the window closes and the main window is back with its timer.
-    EXPECT_TRUE(mainWindow.visible);
-    EXPECT_TRUE(mainWindow.timer);
-    EXPECT_EQ(status.calls.back(), "Hide");
-}
-
-TEST_F(RunTest, WindowStaysWithoutAutoReturn) {
-    params.fAutoCloseRunWindow = 0;
-    params.cTLC = 1;
-    params.cMRC = 1;
-    params.ShellEdited = true;
-    engine->StartRun(false);
-    EXPECT_TRUE(status.visible);
-    EXPECT_FALSE(mainWindow.visible);
-    EXPECT_TRUE(Logged("Starting run on UNSAVED, EDITED version of shell file "));
-    engine->CloseRunWindowAndReturn();
-    EXPECT_FALSE(status.visible);
-    EXPECT_TRUE(mainWindow.visible);
-}
-
-TEST_F(RunTest, ShellWithoutCfgExtensionChainsNothing) {
+// Only a .cfg chains, a .fin that can be read and run; else the shell runs alone.
+TEST_F(RunTest, FinishingFilesThatCannotChain) {
     dir.Write("b.fin", "TLC=1\r\n");
-    params.cTLC = 1;
-    params.cMRC = 1;
-    params.CurrentShellFile = dir.File("b.fin");
-    engine->StartRun(false);
-    EXPECT_TRUE(LogLinesStartingWith("Found a FIN file").empty());
-}
-
-TEST_F(RunTest, UnreadableFinishingFileIsSkipped) {
     dir.Write("c.cfg", "TLC=1\r\nMRC=1\r\n");
     ASSERT_EQ(::mkdir(dir.File("c.fin").c_str(), 0700), 0);  // exists, but no file to read
-    app::LoadParameterFile(*env, params, dir.File("c.cfg"));
-    engine->StartRun(false);
-    EXPECT_EQ(params.CurrentShellFile, dir.File("c.cfg"));
+    dir.Write("d.cfg", "TLC=1\r\nMRC=1\r\nPD=10.59\r\n");
+    dir.Write("d.fin", "PD=0\r\nTLC=1\r\nMRC=1\r\n");
+    const std::pair<const char*, std::size_t> cases[] = {{"b.fin", 0}, {"c.cfg", 0}, {"d.cfg", 1}};
+    for (auto [shell, messages] : cases) {
+        params.cTLC = params.cMRC = 1;
+        app::LoadParameterFile(*env, params, dir.File(shell));
+        board->ClearMoves();
+        dialogs.messages.clear();
+        engine->StartRun(false);
+        EXPECT_EQ(dialogs.messages.size(), messages) << shell;
+        EXPECT_EQ(BoardMoves().size(), 3u + 3u) << shell;  // the shell's pair (3 segments), the slow-down moves
+        EXPECT_EQ(params.CurrentShellFile, dir.File(shell));
+    }
+    EXPECT_EQ(params.zPD, 10.59);
 }
 
-// Each refusal is a dictionary text, for a full run and a burnish pass;
-// nothing is saved or moved.
+// Each refusal a dictionary text, for both kinds of run; nothing saved or moved.
 TEST_F(RunTest, RefusalsAreDictionaryTexts) {
     using Set = void (*)(app::ParameterSet&);
     const std::pair<Set, const char*> cases[] = {
@@ -90,44 +55,18 @@ TEST_F(RunTest, RefusalsAreDictionaryTexts) {
             engine->StartRun(burnish);
             ASSERT_EQ(dialogs.messages.size(), 1u) << shown;
             EXPECT_EQ(dialogs.messages[0].text.rfind(shown, 0), 0u) << dialogs.messages[0].text;
-            EXPECT_TRUE(ctl.moves.empty());
+            EXPECT_TRUE(BoardMoves().empty());
             EXPECT_FALSE(platform::FileExists(dir.path() + "/PLYX3/PLYX3.CFG"));
         }
     }
-    // Its burnish pass of fewer layers, or one pair fewer per layer, may run.
     params.cBLC = 2;
     EXPECT_EQ(engine->RunRefusal(true), "");
     params.cMRC = 327;
     EXPECT_EQ(engine->RunRefusal(false), "");
 }
 
-TEST_F(RunTest, FinishingFileWithZeroPoleDiameterIsLeftOut) {
-    dir.Write("d.cfg", "TLC=1\r\nMRC=1\r\nPD=10.59\r\n");
-    dir.Write("d.fin", "PD=0\r\nTLC=1\r\nMRC=1\r\n");
-    app::LoadParameterFile(*env, params, dir.File("d.cfg"));
-    engine->StartRun(false);
-    ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(ctl.moves.size(), 3u + 3u);  // the shell's pair (3 segments), the slow-down moves
-    EXPECT_EQ(params.zPD, 10.59);
-}
-
-TEST_F(RunTest, AbortedRunQueuesNothingMoreAndEndsNormally) {
-    params.cTLC = 3;
-    ctl.onWaitIdle = [&](FakeController& c) -> std::optional<std::int32_t> {
-        if (c.moves.size() == 5 && globals.RunState == kRunRunning) engine->AbortRun();
-        return std::nullopt;
-    };
-    engine->StartRun(false);
-    EXPECT_EQ(ctl.moves.size(), 5u);
-    EXPECT_EQ(globals.RunState, kRunIdle);
-    EXPECT_EQ(ctl.CallsStartingWith("StopController").size(), 1u);
-    EXPECT_TRUE(mainWindow.visible);
-}
-
 TEST_F(RunTest, RingDisplayIndex) {
-    ctl.capacity = 30;
-    engine->ComputeRunConstants();
-    engine->InitializeController();
+    engine->ComputeRunConstants();  // a queue of 30: a ring of 61
     for (int i = 1; i <= 63; ++i) engine->InsertDistance(i * 1000.0 / 0.003925, 2);  // i * 1000 inches
     ASSERT_EQ(globals.Ring.idNextDistance, 2);
     globals.cQueInUse = 5;
@@ -137,55 +76,25 @@ TEST_F(RunTest, RingDisplayIndex) {
     // Entry 58 was written by insert 59: 59000 inches in feet.
     EXPECT_EQ(status.stepTotal, TapeLengthText(59000 / 12.0));
     EXPECT_EQ(status.layerTotal, "2");
+    // Wild counts from the board, and wild capacities, stay inside the ring.
+    for (int inUse : {-40, -1, 61, 200, -32768, 32767}) {
+        const std::int16_t index = globals.Ring.GetExtractIndex(static_cast<std::int16_t>(inUse));
+        EXPECT_TRUE(index >= 0 && index < 61) << inUse << " -> " << index;
+    }
+    for (int capacity : {-5, 32767}) {
+        globals.Ring.Reset(static_cast<std::int16_t>(capacity));
+        EXPECT_GT(globals.Ring.Length(), 0) << capacity;
+    }
 }
 
-// The status window's progress and time left follow the controller, not
-// the queue: a controller that holds three moves and runs at half the
-// planned pace (the clock moves twice each move's estimate as it ends) is
-// shown behind the queued tape and told about twice the plan's rest.
-TEST_F(RunTest, ProgressAndTimeLeftFollowTheController) {
-    params.cTLC = 2;
-    RunRecord record(*env, params, globals);
-    engine->AddRunWatcher(&record);
-    std::size_t done = 0;
-    ctl.onWaitIdle = [&](FakeController& c) -> std::optional<std::int32_t> {
-        const RunPlan& plan = record.Plan();
-        const std::size_t held = globals.RunState == kRunStopping ? 0 : 3;
-        while (done + held < c.moves.size()) ++done;
-        c.queueInUse = static_cast<std::int32_t>(c.moves.size() - done);
-        // The displays count the move in progress as laid: the clock is at its end.
-        if (done < plan.secondsAt.size() && c.queueInUse > 0) {
-            const auto at = static_cast<std::int64_t>((globals.RunStartTime - clock.wallStart) * 1e9 +
-                                                      2e9 * plan.secondsAt[done]);
-            clock.ticks = std::max(clock.ticks, at);
-        }
-        return std::nullopt;
-    };
-    std::vector<double> progress, left, planLeft;
-    bool lagSeen = false;
-    double nextSample = 0.4;
-    pump.onDispatch = [&](int) {
-        const RunPlan& plan = record.Plan();
-        const double laid = record.LaidInches();
-        lagSeen = lagSeen || laid < globals.TotalQueuedDistance * engine->Geometry().zTapePerStep - 1e-9;
-        if (record.Running() && nextSample < 1 && record.Progress() >= nextSample && plan.SecondsAtTape(laid) > 15) {
-            progress.push_back(record.Progress());
-            left.push_back(record.SecondsLeft());
-            planLeft.push_back(plan.seconds - plan.SecondsAtTape(laid));
-            nextSample += 0.2;
-        }
-    };
-    engine->StartRun(false);
-    engine->RemoveRunWatcher(&record);
-    EXPECT_TRUE(lagSeen);
-    ASSERT_GE(progress.size(), 2u);
-    for (std::size_t i = 0; i < progress.size(); ++i) {
-        SCOPED_TRACE(i);
-        EXPECT_LT(progress[i], 1.0);
-        // The wall clock counts whole seconds.
-        EXPECT_NEAR(left[i], 2 * planLeft[i], 0.1 * planLeft[i] + 2);
-    }
-    EXPECT_GT(record.Progress(), 0.99);
+TEST(DisplayText, ElapsedTimeAndTapeLength) {
+    const std::pair<double, const char*> tape[] = {
+        {0, "0.0"}, {1234567.04, "1,234,567.0"}, {999.96, "1,000.0"}, {-12.25, "-12.2"},
+        {std::numeric_limits<double>::quiet_NaN(), "0.0"}, {std::numeric_limits<double>::infinity(), "0.0"}};
+    for (auto [inches, text] : tape) EXPECT_EQ(TapeLengthText(inches), text) << inches;
+    EXPECT_EQ(TapeLengthText(1e300).substr(0, 6), "1,000,");
+    EXPECT_EQ(ElapsedTimeText(90061), "25:01:01");
+    EXPECT_EQ(ElapsedTimeText(-61), "0:01:01");
 }
 
 }  // namespace

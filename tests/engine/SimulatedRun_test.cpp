@@ -1,123 +1,28 @@
-// Whole runs against the board simulator on a pseudo-terminal, through the
-// drivers of both families and the board link: what the board queues, and
-// how the panel switches and inputs steer a run.
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <array>
-#include <memory>
-
+// Whole runs on the simulated boards of both families: what the board
+// queues, and how the panel switches and inputs steer a run.
 #include "app/ParameterFiles.h"
-#include "engine/Controller2Axis.h"
 #include "engine/plan/RunPlan.h"
 #include "engine/plan/RunRecord.h"
 #include "platform/Files.h"
-#include "sim/Simulator.h"
 #include "tests/engine/EngineFixture.h"
-#include "tests/support/BoardLink.h"
 
 namespace plyx::engine::test {
 namespace {
 
-class SimulatedRunTest : public EngineTest {
-protected:
-    explicit SimulatedRunTest(sim::SimOptions options = {}, std::int32_t family = kFamily4Axis)
-        : sim(std::move(options)) {
-        sim.Start();
-        link = plyx::test::OpenBoardLink(boardLog, dir, sim.DevicePath(), 3);
-        env->ControllerFamily = family;
-        engine->UseController(nullptr);
-        engine->CreateDriver(*link);
-        engine->InitializeController();
-        resetsBefore = sim.State().counters.resets;
-        // Every turn of a wait: note the run state and the lamps the board shows.
-        pump.onDispatch = [this](int n) {
-            if (states.empty() || states.back() != globals.RunState) states.push_back(globals.RunState);
-            int lamps = sim.State().lamps;
-            if (lamps != 0 && (lampsSeen.empty() || lampsSeen.back() != lamps)) lampsSeen.push_back(lamps);
-            if (script) script(n);
-            if (n > 20000) ReleaseEverything();  // never let a broken run hang the suite
-        };
-    }
-    ~SimulatedRunTest() override {
-        engine->ReleaseDrivers();
-        link.reset();
-        sim.Stop();
-    }
+// Timed runs on a paced line, the queue draining at the end: 4-axis version 2
+// (one-digit count), 3 ("G4*" read as idle below type 3), 5 (extended), the
+// 2-axis family, a slow reply, a burnish pass.
+struct TimedCase { const char *firmware, *version; int latencyMs; bool burnish; };
 
-    void ReleaseEverything() {
-        for (sim::Switch s : {sim::Switch::Start, sim::Switch::Pause, sim::Switch::Stop, sim::Switch::Burnish})
-            sim.Release(s);
-        sim.SetLimitInputs(0);
-    }
-    std::vector<QueuedMove> BoardMoves() const {
-        std::vector<QueuedMove> out;
-        for (const sim::MoveRecord& m : sim.Moves()) out.push_back({m.steps[sim::kX], m.steps[sim::kY], m.rate});
-        return out;
-    }
-    // Every planned move ran on the motors, in order; of the three slow-down
-    // moves only the last two may be cut by the final pause; the machine
-    // stands where the moves that ran took it, plus the begun part of a cut one.
-    void ExpectEveryPlannedMoveRan(const std::vector<QueuedMove>& plan, std::int32_t startStopRate = 80) {
-        ExpectPlanThenSlowDown(BoardMoves(), plan, startStopRate);
-        const std::vector<sim::MoveRecord> moves = sim.Moves();
-        std::size_t ran = 0;
-        std::array<std::int64_t, 4> sum{};
-        for (; ran < moves.size() && moves[ran].status == sim::MoveRecord::Ran; ++ran)
-            for (int a : {sim::kX, sim::kY}) sum[a] += moves[ran].steps[a];
-        EXPECT_GE(ran, plan.size() + 1) << "moves left unrun";
-        for (std::size_t i = ran; i < moves.size(); ++i) EXPECT_EQ(moves[i].status, sim::MoveRecord::Dropped) << i;
-        const sim::SimState s = sim.State();
-        EXPECT_EQ(s.counters.movesRan, ran);
-        EXPECT_EQ(s.counters.movesDropped, moves.size() - ran);
-        for (int a : {sim::kX, sim::kY}) {
-            const std::int64_t rest = s.position[a] - sum[a];
-            const std::int64_t cut = ran < moves.size() ? moves[ran].steps[a] : 0;
-            EXPECT_TRUE(cut >= 0 ? rest >= 0 && rest <= cut : rest <= 0 && rest >= cut)
-                << "axis " << a << ": " << rest << " steps beside the moves run, cut move " << cut;
-        }
-    }
-    long AbortingShown() const { return std::count(status.calls.begin(), status.calls.end(), "Aborting"); }
-
-    sim::Simulator sim;
-    link::CommLog boardLog;
-    std::shared_ptr<link::ZentrovaCom> link;
-    std::uint64_t resetsBefore = 0;
-    std::function<void(int)> script;
-    std::vector<std::int16_t> states;
-    std::vector<int> lampsSeen;
-};
-
-// Runs whose motors take time on a paced line, so that the queue fills and
-// must drain at the end: the firmware generations of the 4-axis family
-// (one-digit count of version 2, "G4*" read as idle below type 3, the
-// extended dialect of version 5) and the 2-axis family, a slow reply, a
-// burnish pass.
-struct TimedCase {
-    const char* firmware;
-    const char* version;
-    int latencyMs;
-    bool burnish;
-};
-
+// Moves a few times longer than queuing them: the queue fills (if idle).
 sim::SimOptions TimedBoard(const TimedCase& c) {
-    sim::SimOptions o;
-    o.firmwareName = c.firmware;
-    o.versionText = c.version;
-    // Each move lasts a few times what queuing it takes on the line (about
-    // eight exchanges), so that on an idle machine the queue fills past the
-    // point where a moving board says "G4*"; slow replies get a short queue
-    // and slow moves to keep the run short. (Whether it fills depends on
-    // the machine's load; the checks hold either way.)
-    o.queueCapacity = c.latencyMs > 0 ? 7 : 12;
-    o.timeScale = c.latencyMs > 0 ? 0.4 : 0.05;
-    o.baud = 115200;
-    o.latencyMs = c.latencyMs;
-    return o;
+    return {.firmwareName = c.firmware, .versionText = c.version, .queueCapacity = c.latencyMs > 0 ? 7 : 12,
+            .timeScale = c.latencyMs > 0 ? 0.4 : 0.05, .baud = 115200, .latencyMs = c.latencyMs};
 }
+const sim::SimOptions kTwoAxisBoard{.firmwareName = "VT2D20NCRouter", .versionText = "3.02"};
 
-// Technique 1 runs in time on a paced line: the chained run's moves must
-// all run too.
+// A shell chains its finishing file by one of three techniques (technique 1
+// in time on a paced line), then is loaded again.
 class FinishingTest : public SimulatedRunTest, public ::testing::WithParamInterface<int> {
 protected:
     FinishingTest()
@@ -131,36 +36,22 @@ TEST_P(FinishingTest, ChainsTheFinishingFileAndRestoresTheShell) {
     dir.Write("a.cfg", "TLC=2\r\nMRC=1\r\nTARC=1\r\nMRFL=387\r\nMRSI=387\r\nMISP=26.2\r\n" + cit);
     dir.Write("a.fin", "TLC=1\r\nMRC=2\r\nMRFL=100\r\nMRSI=200\r\nMISP=50\r\n" + cit);
     app::LoadParameterFile(*env, params, shell);
-    // The shell's layers, the move between the two files that the technique
-    // chooses, then the finishing file's layers.
-    PlanRecorder rec;
-    app::ParameterSet shellParams = params;
-    RunGeometry g(shellParams, rec, [](const std::string&) {});
-    g.ComputeRunConstants();
-    std::int16_t layer = 0;
-    g.RunLayers(false, &layer);
-    const std::size_t shellSegments = ExpectedSegments(rec.moves, 10).size();
-    if (technique == 0) g.RunBetweenLayerMove(shellParams.cTLC + 1);  // 3: a third-axis pass
-    app::ParameterSet finParams = shellParams;
-    app::LoadParameterFile(*env, finParams, fin);
-    RunGeometry f(finParams, rec, [](const std::string&) {});
-    f.ComputeRunConstants();
-    f.zAScaled = g.zAScaled;
-    f.zPoleAdvanceForLayer = g.zPoleAdvanceForLayer;
-    if (technique != 0) f.RunBetweenLayerMove(technique == 1 ? 1 : 0);
-    f.RunLayers(false, &layer);
-
+    const RunPlan plan = RecordRunPlan(*env, params, kFamily4Axis, false);
+    ASSERT_TRUE(plan.finishingChained);
     engine->StartRun(false);
-    std::vector<QueuedMove> queued = BoardMoves();
-    ExpectEveryPlannedMoveRan(ExpectedSegments(rec.moves, 10));
-    // 0: third-axis first line (TARFL 238) of layer 3 at the shell's rates;
-    // 1: interval move at the finishing file's MRSI; 2: a third-axis pass.
+    std::vector<QueuedMove> planned;
+    for (const PlannedMove& m : plan.moves) planned.push_back({m.x, m.y, m.rate});
+    ExpectEveryPlannedMoveRan(std::vector<QueuedMove>(planned.begin(), planned.end() - 3));
+    // After the shell: 0, TARFL 238 at the shell's rates; 1, MRSI of the
+    // finishing file; 2, a third-axis pass.
     const std::int32_t chainedRate[] = {-1683, -1414, -1683};
-    ASSERT_GT(queued.size(), shellSegments);
-    EXPECT_EQ(queued[shellSegments].rate, chainedRate[technique]);
+    app::ParameterSet alone = params;  // a shell of no file chains nothing
+    alone.CurrentShellFile.clear();
+    const std::size_t chained = RecordRunPlan(*env, alone, kFamily4Axis, false).moves.size() - 3;
+    ASSERT_LT(chained, planned.size());
+    EXPECT_EQ(planned[chained].rate, chainedRate[technique]);
     EXPECT_TRUE(Logged("Found a FIN file (" + fin + ") -- attempting load"));
     EXPECT_EQ(params.CurrentShellFile, shell);
-    EXPECT_EQ(params.cTLC, 2);
     EXPECT_EQ(params.zMRFL, 387);
     EXPECT_NE(dir.Read("PLYX3/PLYX3.CFG").find("LastFileLoaded=" + shell + "\r\n"), std::string::npos);
 }
@@ -174,12 +65,9 @@ protected:
                            GetParam().firmware[0] == 'Q' ? kFamily4Axis : kFamily2Axis) {}
 };
 
-// The 2-axis board takes 8 microsteps at most, which lowers the start/stop
-// rate. (That a burnish pass chains no finishing file is checked with the
-// example shells against the preview.)
+// The 2-axis board takes 8 microsteps at most: a lower start/stop rate.
 TEST_P(TimedRunTest, EveryPlannedMoveRuns) {
     const TimedCase c = GetParam();
-    SCOPED_TRACE(std::string(c.firmware) + " " + c.version);
     params.cTLC = c.latencyMs > 0 ? 1 : 2;
     params.cMRC = c.latencyMs > 0 ? 1 : 2;
     params.cMSPS = 12;
@@ -187,40 +75,38 @@ TEST_P(TimedRunTest, EveryPlannedMoveRuns) {
     const bool twoAxis = c.firmware[0] != 'Q';
     EXPECT_EQ(params.cMSPS, twoAxis ? 8 : 12);
     ExpectEveryPlannedMoveRan(PlannedSegments(c.burnish), twoAxis ? 40 : 60);
-    EXPECT_EQ(sim.State().counters.refusedMoves, 0u);
-    EXPECT_EQ(sim.State().counters.unknownCommands, 0u);
+    EXPECT_EQ(board->State().counters.refusedMoves, 0u);
+    EXPECT_EQ(board->State().counters.unknownCommands, 0u);
     EXPECT_EQ(globals.RunState, kRunIdle);
 }
 
+constexpr const char* kQM4D = "QM4DNCRouterVarn";
 INSTANTIATE_TEST_SUITE_P(Boards, TimedRunTest,
-                         ::testing::Values(TimedCase{"QM4DNCRouterVarn", "2.15", 0, false},
-                                           TimedCase{"QM4DNCRouterVarn", "3.20", 0, false},
-                                           TimedCase{"QM4DNCRouterVarn", "4.71", 0, false},
-                                           TimedCase{"QM4DNCRouterVarn", "5.02", 0, false},
+                         ::testing::Values(TimedCase{kQM4D, "2.15", 0, false}, TimedCase{kQM4D, "3.20", 0, false},
+                                           TimedCase{kQM4D, "4.71", 0, false}, TimedCase{kQM4D, "5.02", 0, false},
                                            TimedCase{"VT2D20NCRouter", "3.02", 0, false},
-                                           TimedCase{"QM4DNCRouterVarn", "4.71", 16, false},
-                                           TimedCase{"QM4DNCRouterVarn", "4.71", 0, true}));
+                                           TimedCase{kQM4D, "4.71", 16, false}, TimedCase{kQM4D, "4.71", 0, true}));
 
-sim::SimOptions TwoAxisBoard() {
-    sim::SimOptions o;
-    o.firmwareName = "VT2D20NCRouter";
-    o.versionText = "3.02";
-    return o;
-}
+// The panel's switches and lamps through each family's inputs and outputs.
+class PanelPauseTest : public SimulatedRunTest, public ::testing::WithParamInterface<std::int32_t> {
+protected:
+    PanelPauseTest()
+        : SimulatedRunTest(GetParam() == kFamily2Axis ? kTwoAxisBoard : sim::SimOptions{}, GetParam()) {}
+};
 
-TEST_F(SimulatedRunTest, PauseThenStartFromThePanel) {
+TEST_P(PanelPauseTest, PauseThenStartFromThePanel) {
     params.cTLC = 1;
     params.cMRC = 3;
     bool started = false;
     int pausedTurns = 0;
     script = [&](int n) {
-        if (n == 3) sim.Press(sim::Switch::Pause);
+        if (n == 3) board->Press(sim::Switch::Pause);
         if (globals.RunState == kRunPaused && !started && ++pausedTurns == 3) {
-            sim.Release(sim::Switch::Pause);
-            sim.Press(sim::Switch::Start);
+            board->Release(sim::Switch::Pause);
+            board->Press(sim::Switch::Start);
             started = true;
         }
-        if (started && globals.RunState == kRunRunning) sim.Release(sim::Switch::Start);
+        if (started && globals.RunState == kRunRunning) board->Release(sim::Switch::Start);
     };
     engine->StartRun(false);
     ASSERT_GE(states.size(), 3u);
@@ -228,89 +114,73 @@ TEST_F(SimulatedRunTest, PauseThenStartFromThePanel) {
               (std::vector<std::int16_t>{kRunRunning, kRunPaused, kRunRunning}));
     ASSERT_GE(lampsSeen.size(), 3u);
     EXPECT_EQ(std::vector<int>(lampsSeen.begin(), lampsSeen.begin() + 3), (std::vector<int>{22, 21, 22}));
-    EXPECT_TRUE(started);
     EXPECT_FALSE(status.restartCaption);
     EXPECT_EQ(globals.SwitchFlags & kSwitchPause, 0);
     EXPECT_EQ(BoardMoves().size(), PlannedSegments().size() + 3);  // nothing lost
 }
 
-// Moves in real time: what the program has queued is still on the board
-// when the operator stops the run.
+INSTANTIATE_TEST_SUITE_P(Families, PanelPauseTest, ::testing::Values(kFamily4Axis, kFamily2Axis));
+
+// Moves in real time: the queue is still full when the operator stops.
 class RealTimeRunTest : public SimulatedRunTest {
 protected:
     RealTimeRunTest() : SimulatedRunTest(sim::SimOptions{.timeScale = 1}) {}
 };
 
-TEST_F(RealTimeRunTest, ShortStopPressPausesThenAbortsAndDropsTheQueue) {
+TEST_F(RealTimeRunTest, ShortStopPressOrQuittingAbortsAndDropsTheQueue) {
     params.cTLC = 2;
-    script = [&](int n) {
-        if (n == 4) sim.Press(sim::Switch::Stop);
-        if (n == 5) sim.Release(sim::Switch::Stop);
-    };
-    engine->StartRun(false);
-    ASSERT_GE(states.size(), 3u);
-    // Paused first; the abort (state 2) is never waited in, the stop follows.
-    EXPECT_EQ(std::vector<std::int16_t>(states.begin(), states.begin() + 3),
-              (std::vector<std::int16_t>{kRunRunning, kRunPaused, kRunStopping}));
-    EXPECT_EQ(AbortingShown(), 1);
-    // Paused by STOP in lamp mode 3, aborted once the board said paused.
-    EXPECT_TRUE(Logged("PollWaitForMotorIdle wait has detected being in abort state - IdleWait reported 3"));
-    EXPECT_TRUE(Logged("PollWaitForMotorIdle wait is returning -1"));
-    // The queue was thrown away, and nothing after it was sent: no slow-down
-    // moves, no rest of the plan.
-    const std::vector<QueuedMove> sent = BoardMoves(), plan = PlannedSegments();
-    ASSERT_LT(sent.size(), plan.size());
-    EXPECT_EQ(sent, std::vector<QueuedMove>(plan.begin(), plan.begin() + static_cast<std::ptrdiff_t>(sent.size())));
-    EXPECT_GT(sim.State().counters.movesDropped, 0u);
-    EXPECT_EQ(sim.State().counters.resets, resetsBefore + 2);
-    EXPECT_EQ(sim.State().run, sim::RunState::Idle);
-    EXPECT_EQ(globals.RunState, kRunIdle);
-}
-
-// (A tripped limit input is played with the other faults of whole runs.)
-TEST_F(SimulatedRunTest, AbortButtonOrLatchedAbortInputEndsTheRun) {
-    const std::function<void(int)> triggers[] = {
-        [&](int n) {
-            if (n == 10) engine->AbortRun();
-        },
-        [&](int n) {
-            if (n == 6) sim.Latch(sim.AbortLatchBit());
-        },
-    };
-    const std::size_t planned = PlannedSegments().size();
-    for (std::size_t i = 0; i < std::size(triggers); ++i) {
-        SCOPED_TRACE(i);
-        status.calls.clear();
-        sim.ClearMoves();
+    for (bool quit : {false, true}) {
+        SCOPED_TRACE(quit);
+        states.clear();
+        board->ClearMoves();
         pump.dispatches = 0;
-        const std::uint64_t resets = sim.State().counters.resets;
-        script = triggers[i];
+        const std::uint64_t resets = board->State().counters.resets, dropped = board->State().counters.movesDropped;
+        script = [&](int n) {
+            if (n == 4 && quit) pump.quit = true;
+            if (n == 4 && !quit) board->Press(sim::Switch::Stop);
+            if (n == 5) board->Release(sim::Switch::Stop);
+        };
         engine->StartRun(false);
-        EXPECT_LT(BoardMoves().size(), planned);
-        EXPECT_EQ(AbortingShown(), 1);
-        EXPECT_EQ(sim.State().counters.resets, resets + 2);
-        EXPECT_EQ(sim.State().latched, 0u);  // the latched input was read
+        if (!quit) {
+            // Paused first, aborted once the board said paused, then stopped.
+            ASSERT_GE(states.size(), 3u);
+            EXPECT_EQ(std::vector<std::int16_t>(states.begin(), states.begin() + 3),
+                      (std::vector<std::int16_t>{kRunRunning, kRunPaused, kRunStopping}));
+            EXPECT_EQ(AbortingShown(), 1);
+            EXPECT_TRUE(Logged("PollWaitForMotorIdle wait has detected being in abort state - IdleWait reported 3"));
+        }
+        // The queue thrown away, and nothing sent after it: no slow-down moves.
+        const std::vector<QueuedMove> sent = BoardMoves(), plan = PlannedSegments();
+        ASSERT_LT(sent.size(), plan.size());
+        EXPECT_EQ(sent, std::vector<QueuedMove>(plan.begin(), plan.begin() + static_cast<std::ptrdiff_t>(sent.size())));
+        EXPECT_GT(board->State().counters.movesDropped, dropped);
+        EXPECT_EQ(board->State().counters.resets, resets + 2);
+        EXPECT_EQ(board->State().run, sim::RunState::Idle);
         EXPECT_EQ(globals.RunState, kRunIdle);
-        EXPECT_TRUE(mainWindow.visible);
     }
 }
 
 TEST_F(SimulatedRunTest, PanelSwitchesStartARunFromTheMainWindowsPoll) {
     params.cTLC = 1;
     params.cMRC = 1;
-    const struct {
-        std::vector<sim::Switch> closed;
-        const char* click;
-    } cases[] = {{{sim::Switch::Start}, "FullRun"},
+    // STOP closed as well brings the switch dialog, not a run.
+    const struct { std::vector<sim::Switch> closed; const char* click; } cases[] = {{{sim::Switch::Start}, "FullRun"},
                  {{sim::Switch::Start, sim::Switch::Burnish}, "FullRun"},
-                 {{sim::Switch::Burnish}, "Burnish"}};
+                 {{sim::Switch::Burnish}, "Burnish"},
+                 {{sim::Switch::Start, sim::Switch::Stop}, nullptr}};
     script = [&](int) { ReleaseEverything(); };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.closed.size());
         mainWindow.calls.clear();
-        sim.ClearMoves();
-        for (sim::Switch s : c.closed) sim.Press(s);
+        switchDialog.calls.clear();
+        board->ClearMoves();
+        for (sim::Switch s : c.closed) board->Press(s);
         engine->CheckStartSwitches();
+        if (c.click == nullptr) {
+            EXPECT_EQ(switchDialog.calls, (std::vector<std::string>{"START", "STOP"}));
+            EXPECT_TRUE(mainWindow.calls.empty() && BoardMoves().empty());
+            continue;
+        }
         ASSERT_GE(mainWindow.calls.size(), 2u);
         EXPECT_EQ(mainWindow.calls[0], "StopTimer");
         EXPECT_EQ(mainWindow.calls[1], c.click);
@@ -318,22 +188,15 @@ TEST_F(SimulatedRunTest, PanelSwitchesStartARunFromTheMainWindowsPoll) {
     }
 }
 
-// The run preview's plan of the example shells against the board's record
-// of the whole run, on both families: the same moves and tape, and an
-// estimated time within 10 % of the time the board's moves take at time
-// scale 1 (the simulator's own motion model, counted in board time).
-struct PreviewCase {
-    const char* shell;  // "" for the built-in defaults
-    std::int32_t family;
-    bool burnish;
-    std::int32_t layers;
-    bool finishing;
-};
+// The preview's plan of the example shells (or the defaults) against the
+// board's record: the same moves and tape, and a time within 10 % of the
+// board's own motion model.
+struct PreviewCase { const char* shell; std::int32_t family; bool burnish; std::int32_t layers; bool finishing; };
 
 class PreviewAgainstBoardTest : public SimulatedRunTest, public ::testing::WithParamInterface<PreviewCase> {
 protected:
     PreviewAgainstBoardTest()
-        : SimulatedRunTest(GetParam().family == kFamily2Axis ? TwoAxisBoard() : sim::SimOptions{},
+        : SimulatedRunTest(GetParam().family == kFamily2Axis ? kTwoAxisBoard : sim::SimOptions{},
                            GetParam().family) {}
 };
 
@@ -341,13 +204,12 @@ TEST_P(PreviewAgainstBoardTest, PlanMatchesTheRunAndTheEstimateItsTime) {
     const PreviewCase c = GetParam();
     if (*c.shell != 0) {
         for (const char* name : {"Shell-6in.cfg", "Shell-6in.fin", "Shell-8in-alternate.cfg"})
-            dir.Write(name,
-                      *platform::ReadWholeFile(std::string(PLYX3_EXAMPLES_DIR "/shells/") + name));
+            dir.Write(name, *platform::ReadWholeFile(std::string(PLYX3_EXAMPLES_DIR "/shells/") + name));
         app::LoadParameterFile(*env, params, dir.File(c.shell));
     }
     const RunPlan plan = RecordRunPlan(*env, params, c.family, c.burnish);
     ASSERT_EQ(plan.refusal, "");
-    const double before = sim.State().counters.motionSeconds;
+    const double before = board->State().counters.motionSeconds;
     engine->StartRun(c.burnish);
 
     std::vector<QueuedMove> planned;
@@ -359,9 +221,9 @@ TEST_P(PreviewAgainstBoardTest, PlanMatchesTheRunAndTheEstimateItsTime) {
     EXPECT_NEAR(plan.tapeInches, globals.TotalQueuedDistance * engine->Geometry().zTapePerStep, 1e-6);
     EXPECT_DOUBLE_EQ(plan.tapeAt.back(), plan.tapeInches);
 
-    const double board = sim.State().counters.motionSeconds - before;
-    ASSERT_GT(board, 10.0);
-    EXPECT_NEAR(plan.seconds, board, 0.10 * board);
+    const double seconds = board->State().counters.motionSeconds - before;
+    ASSERT_GT(seconds, 10.0);
+    EXPECT_NEAR(plan.seconds, seconds, 0.10 * seconds);
     // The time at a tape length grows with it and ends at the whole estimate.
     EXPECT_DOUBLE_EQ(plan.SecondsAtTape(plan.tapeInches), plan.seconds);
     EXPECT_LT(plan.SecondsAtTape(plan.tapeInches / 3), plan.SecondsAtTape(plan.tapeInches * 2 / 3));
@@ -376,64 +238,62 @@ INSTANTIATE_TEST_SUITE_P(
                       PreviewCase{"Shell-8in-alternate.cfg", kFamily4Axis, false, 4, false},
                       PreviewCase{"Shell-8in-alternate.cfg", kFamily2Axis, false, 4, false}));
 
-// Every run leaves one line in the production record: a finished run, one
-// aborted with the window's button and one aborted by the panel's abort
-// input, read back as CSV.
-TEST_F(SimulatedRunTest, EveryRunLeavesOneLineInTheProductionRecord) {
+// Aborts from the window and by the panel's latched input (read at once),
+// and one line per run in the production record, read back as CSV.
+TEST_F(SimulatedRunTest, AbortsAndTheProductionRecord) {
     params.cTLC = 2;
     env->ComPortName = "COM3";
     env->PerPortPrefix = "C3.";
     params.CurrentShellFile = "/shells/a, \"b\".cfg";  // needs quoting
     RunRecord record(*env, params, globals);
     engine->AddRunWatcher(&record);
-    const std::function<void(int)> scripts[] = {
-        nullptr,
-        [&](int n) {
-            if (n == 10) {
-                record.NoteAbortFromWindow();
-                engine->AbortRun();
-            }
-        },
-        [&](int n) {
-            if (n == 6) sim.Latch(sim.AbortLatchBit());
-        },
-    };
-    for (const auto& trigger : scripts) {
+    const struct { std::function<void(int)> trigger; bool burnish; const char *kind, *outcome; } runs[] = {{nullptr, false, "full", "completed"},
+                {[&](int n) {
+                     if (n == 10) {
+                         record.NoteAbortFromWindow();
+                         engine->AbortRun();
+                     }
+                 },
+                 false, "full", "aborted from the window"},
+                {[&](int n) {
+                     if (n == 6) board->Latch(board->AbortLatchBit());
+                 },
+                 false, "full", "aborted from the panel"},
+                {nullptr, true, "burnish", "completed"}};
+    for (const auto& run : runs) {
+        SCOPED_TRACE(run.outcome);
+        status.calls.clear();
+        board->ClearMoves();
         pump.dispatches = 0;
-        script = trigger;
+        const std::uint64_t resets = board->State().counters.resets;
+        script = run.trigger;
         clock.AdvanceMs(5000);
-        engine->StartRun(false);
+        engine->StartRun(run.burnish);
+        const bool whole = run.trigger == nullptr;
+        if (whole)
+            ExpectPlanThenSlowDown(BoardMoves(), PlannedSegments(run.burnish));
+        else
+            EXPECT_LT(BoardMoves().size(), PlannedSegments().size());
+        EXPECT_EQ(AbortingShown(), whole ? 0 : 1);
+        EXPECT_EQ(board->State().counters.resets, resets + 2);
+        EXPECT_EQ(board->State().latched, 0u);
+        EXPECT_EQ(globals.RunState, kRunIdle);
+        EXPECT_TRUE(mainWindow.visible);
     }
-    engine->StartRun(true);
     engine->RemoveRunWatcher(&record);
 
     const auto rows = ParseCsv(*platform::ReadWholeFile(record.FilePath()));
     ASSERT_EQ(rows.size(), 5u);
     EXPECT_EQ(CsvLine(rows[0]), RunRecord::kHeader);
-    const struct {
-        const char* kind;
-        const char* outcome;
-        const char* layersPlanned;
-        bool whole;
-    } expected[] = {{"full", "completed", "2", true},
-                    {"full", "aborted from the window", "2", false},
-                    {"full", "aborted from the panel", "2", false},
-                    {"burnish", "completed", "2", true}};
-    for (std::size_t i = 0; i < std::size(expected); ++i) {
+    for (std::size_t i = 0; i < std::size(runs); ++i) {
         SCOPED_TRACE(i);
         const std::vector<std::string>& r = rows[i + 1];
         ASSERT_EQ(r.size(), 14u);
-        EXPECT_EQ(r[2], "COM3");
-        EXPECT_EQ(r[4], params.CurrentShellFile);
-        EXPECT_EQ(r[5], expected[i].kind);
-        EXPECT_EQ(r[11], expected[i].outcome);
-        EXPECT_EQ(r[6], expected[i].layersPlanned);
-        EXPECT_EQ(r[12] + r[13], "");
+        EXPECT_EQ((std::vector<std::string>{r[2], r[4], r[5], r[6], r[11], r[12] + r[13]}),
+                  (std::vector<std::string>{"COM3", params.CurrentShellFile, runs[i].kind, "2", runs[i].outcome, ""}));
         EXPECT_LE(r[0], r[1]);  // ISO 8601 sorts as time
-        EXPECT_EQ(r[0].size(), std::string("2025-12-06T05:46:40+00:00").size());
         const double planned = std::stod(r[8]), laid = std::stod(r[9]);
-        EXPECT_GT(planned, 0);
-        if (expected[i].whole) {
+        if (runs[i].trigger == nullptr) {
             EXPECT_EQ(r[7], r[6]);
             EXPECT_NEAR(laid, planned, 0.5);  // all but the last slow-down moves
         } else {

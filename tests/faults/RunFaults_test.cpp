@@ -1,12 +1,7 @@
-// Faults during a real run: the board falls silent, garbles a reply, trips
-// a limit input, loses replies, restarts, is unplugged, or its port is
-// wanted by a second link. Each case states the outcome beside it;
-// every case also checks that the run ends within the link's own limits,
-// that the working log runs up to the fault, and that the settings file
-// written at the run's start is intact.
-#include <algorithm>
-#include <thread>
-
+// Faults during a real run on the simulated board. The run must end within
+// the link's limits, the log run up to the fault, the settings file stay.
+#include "app/ParameterFiles.h"
+#include "platform/Files.h"
 #include "tests/faults/RunFaultFixture.h"
 
 namespace plyx::engine::test {
@@ -14,254 +9,138 @@ namespace {
 
 constexpr long long kGenerousMs = 5000;  // the link's limits are 1 s a reply; never near a hang
 
-class FourAxisRunFault : public RunFaultTest {
+// The last occurrence of what before limit, or npos.
+std::size_t LastBefore(const std::string& text, const std::string& what, std::size_t limit) {
+    if (limit == std::string::npos || limit == 0) return std::string::npos;
+    return text.rfind(what, limit - 1);
+}
+
+class FaultRun : public RunFaultTest {
 protected:
-    void SetUp() override {
-        params.cTLC = 2;
-        params.cMRC = 2;
-        StartBoard();
-        KeepSettingsBytes();
+    FaultRun() { params.cTLC = params.cMRC = 2; }
+    void Start(sim::SimOptions options = {}) {
+        StartBoard(std::move(options));
+        ASSERT_TRUE(app::WriteParameterFile(*env, params, "", 0));
+        settings = platform::ReadWholeFile(app::GetSettingsFilePath(*env));
+        ASSERT_TRUE(settings && !settings->empty());
     }
+    void TearDown() override { EXPECT_EQ(platform::ReadWholeFile(app::GetSettingsFilePath(*env)), settings); }
+    std::optional<std::string> settings;
 };
 
-// The board is lost mid-run, on both families: silent (verbose mode during a
-// run, so the first reply that never comes is error 4 after FastIdleTime), a
-// reply lost as when the board restarts while one is due (error 4), or
-// unplugged (error 7 at once, not after a reply limit; also while paused
-// from the panel, where the pause wait's poll finds it). The error leaves
-// StartRun to the caller, the log runs up to it, later uses fail alike.
-struct LostBoardCase {
-    const char* name;
+// The board lost mid-run: silent (error 4 after FastIdleTime), a reply lost
+// (error 4), unplugged (error 7 at once; also while paused): the error leaves
+// StartRun, later uses fail alike. Garbage inside the reset's "*" (turn 0)
+// still ends at it; inside a value report ("R,L,0") it is "Type mismatch".
+// The log shows the fault (control bytes in hex) after what led to it.
+struct FaultCase {
+    const char *name, *otherError;
     bool twoAxis;
     int error;
-    // Runs at each turn of the event pump, with the turns spent paused so far.
+    const char* mark;  // in the log (empty: "Error <n> reported by "), after each of:
+    std::vector<const char*> before;
+    // At each turn of the event pump, with the turns spent paused so far.
     void (*fault)(sim::Simulator&, int turn, int pausedTurns);
 };
 
-class LostBoard : public RunFaultTest, public ::testing::WithParamInterface<LostBoardCase> {};
+class LostBoard : public FaultRun, public ::testing::WithParamInterface<FaultCase> {};
 
-TEST_P(LostBoard, EndsTheRunWithTheLinksErrorInTime) {
-    const LostBoardCase c = GetParam();
-    params.cTLC = c.twoAxis ? 1 : 2;
-    params.cMRC = 2;
-    sim::SimOptions options;
+TEST_P(LostBoard, EndsTheRunAsTheFaultDemandsInTime) {
+    const FaultCase c = GetParam();
     if (c.twoAxis) {
+        params.cTLC = 1;
         params.cMSPS = 8;  // what this family runs with: the settings file keeps it
         env->ControllerFamily = kFamily2Axis;
-        options.firmwareName = "VT2D20NCRouter";
-        options.versionText = "3.02";
     }
-    StartBoard(options);
-    KeepSettingsBytes();
+    Start(c.twoAxis ? sim::SimOptions{.firmwareName = "VT2D20NCRouter", .versionText = "3.02"} : sim::SimOptions{});
     int pausedTurns = 0;
     script = [&](int n) {
         if (globals.RunState == kRunPaused) ++pausedTurns;
         c.fault(*board, n, pausedTurns);
     };
+    c.fault(*board, 0, 0);
     RunOutcome out = Run();
-    EXPECT_GT(board->Moves().size(), 0u);  // the fault came mid-run
-    ASSERT_TRUE(out.error) << out.otherError;
+    EXPECT_GT(board->Moves().size(), 0u);
     EXPECT_EQ(out.Number(), c.error);
-    EXPECT_EQ(out.Line(0), "Error " + std::to_string(c.error) + " reported by " + out.error->Source());
-    if (c.error == 4) {
-        EXPECT_EQ(out.error->Source(), "ZentrovaCom.ReadToDone");
-        EXPECT_EQ(out.Line(1), "Failed to synchronize with board");
-    }
+    EXPECT_EQ(out.otherError, c.otherError);
     EXPECT_LT(out.ms, c.error == 7 ? 2000 : kGenerousMs);
+    const std::string error = "Error " + std::to_string(c.error) + " reported by ";
+    if (c.error != 0) {
+        ASSERT_TRUE(out.error);
+        const std::string head = error + (c.error == 4 ? "ZentrovaCom.ReadToDone\r\nFailed to synchronize with board"
+                                                       : out.error->Source()) + "\r\n";
+        EXPECT_EQ(out.error->Description().rfind(head, 0), 0u) << out.error->Description();
+    } else if (*c.otherError == 0) {
+        ExpectPlanThenSlowDown(BoardMoves(), PlannedSegments());
+    }
     const bool pausing = std::string(c.name).find("Paused") != std::string::npos;
     EXPECT_EQ(pausedTurns, pausing ? 3 : 0);
     EXPECT_EQ(status.restartCaption, pausing);  // paused when the cable went
-    const std::string text = WorkLog();
-    const std::size_t error = text.find("Error " + std::to_string(c.error) + " reported by ");
-    ASSERT_NE(error, std::string::npos) << text.substr(text.size() > 3000 ? text.size() - 3000 : 0);
-    EXPECT_NE(LastBefore(text, " QUEUED:", error), std::string::npos);
-    EXPECT_NE(LastBefore(text, " RCVD:", error), std::string::npos);
+    const std::string text = LogText();
+    const std::size_t mark = text.find(*c.mark ? c.mark : error);
+    ASSERT_NE(mark, std::string::npos) << text.substr(text.size() > 3000 ? text.size() - 3000 : 0);
+    for (const char* before : c.before) EXPECT_NE(LastBefore(text, before, mark), std::string::npos) << before;
     EXPECT_NE(text.find("Starting run using shell file"), std::string::npos);
     if (c.error == 7) {
         RunOutcome again = Timed([&] { engine->InitializeController(); });
         EXPECT_EQ(again.Number(), 7);
         EXPECT_LT(again.ms, 2000);
     }
-    ExpectSettingsIntact();
 }
+
+const std::vector<const char*> kSentAndReceived = {" QUEUED:", " RCVD:"};
 
 INSTANTIATE_TEST_SUITE_P(
     Faults, LostBoard,
     ::testing::Values(
-        LostBoardCase{"Silent", false, 4,
-                      [](sim::Simulator& b, int n, int) { if (n == 5) b.SetSilent(true); }},
-        LostBoardCase{"ReplyLost", false, 4,
-                      [](sim::Simulator& b, int n, int) { if (n == 5) b.DropReplies(1); }},
-        LostBoardCase{"Unplugged", false, 7,
-                      [](sim::Simulator& b, int n, int) { if (n == 5) b.Unplug(); }},
-        LostBoardCase{"UnpluggedWhilePaused", false, 7,
-                      [](sim::Simulator& b, int n, int paused) {
-                          if (n == 3) b.Press(sim::Switch::Pause);
-                          if (paused == 3) b.Unplug();
-                      }},
-        LostBoardCase{"TwoAxisSilent", true, 4,
-                      [](sim::Simulator& b, int n, int) { if (n == 3) b.SetSilent(true); }},
-        LostBoardCase{"TwoAxisUnplugged", true, 7,
-                      [](sim::Simulator& b, int n, int) { if (n == 3) b.Unplug(); }}),
-    [](const ::testing::TestParamInfo<LostBoardCase>& i) { return std::string(i.param.name); });
+        FaultCase{"Silent", "", false, 4, "", kSentAndReceived,
+                  [](sim::Simulator& b, int n, int) { if (n == 5) b.SetSilent(true); }},
+        FaultCase{"ReplyLost", "", false, 4, "", kSentAndReceived,
+                  [](sim::Simulator& b, int n, int) { if (n == 5) b.DropReplies(1); }},
+        FaultCase{"Unplugged", "", false, 7, "", kSentAndReceived,
+                  [](sim::Simulator& b, int n, int) { if (n == 5) b.Unplug(); }},
+        FaultCase{"UnpluggedWhilePaused", "", false, 7, "", kSentAndReceived,
+                  [](sim::Simulator& b, int n, int paused) {
+                      if (n == 3) b.Press(sim::Switch::Pause);
+                      if (paused == 3) b.Unplug();
+                  }},
+        FaultCase{"TwoAxisSilent", "", true, 4, "", kSentAndReceived,
+                  [](sim::Simulator& b, int n, int) { if (n == 3) b.SetSilent(true); }},
+        FaultCase{"TwoAxisUnplugged", "", true, 7, "", kSentAndReceived,
+                  [](sim::Simulator& b, int n, int) { if (n == 3) b.Unplug(); }},
+        FaultCase{"GarbageInsideAnAcknowledge", "", false, 0, " RCVD:(0x01)(0xFE)#junk(0x7F)*", {" QUEUED:!"},
+                  [](sim::Simulator& b, int n, int) { if (n == 0) b.InjectGarbage(std::string("\x01\xFE#junk\x7F", 8)); }},
+        FaultCase{"GarbageInsideAValueReport", "Type mismatch", false, 0, "(0x01)(0xFE)#junk(0x7F)", {" RCVD:R,"},
+                  [](sim::Simulator& b, int n, int) { if (n == 5) b.InjectGarbage(std::string("\x01\xFE#junk\x7F", 8)); }}),
+    [](const ::testing::TestParamInfo<FaultCase>& i) { return std::string(i.param.name); });
 
-// Garbage inside an acknowledge (the first reply of the run, the reset's
-// "*"): the reply still ends at its "*", the stray bytes are logged
-// (control bytes in hex) and the run goes on to the end with every planned
-// move on the board.
-TEST_F(FourAxisRunFault, GarbageInsideAnAcknowledge) {
-    board->ClearMoves();
-    board->InjectGarbage(std::string("\x01\xFE#junk\x7F", 8));
-    RunOutcome out = Run();
-    EXPECT_FALSE(out.error) << out.error->Description();
-    EXPECT_EQ(out.otherError, "");
-    EXPECT_LT(out.ms, kGenerousMs);
-    ExpectPlanThenSlowDown(RanMoves(), PlannedSegments());
-    EXPECT_EQ(board->State().counters.refusedMoves, 0u);
-    EXPECT_EQ(globals.RunState, kRunIdle);
-    const std::string text = WorkLog();
-    const std::size_t junk = text.find(" RCVD:(0x01)(0xFE)#junk(0x7F)*");
-    ASSERT_NE(junk, std::string::npos);
-    EXPECT_NE(LastBefore(text, " QUEUED:!", junk), std::string::npos);
-    ExpectSettingsIntact();
-}
-
-// Garbage inside a value report mid-run (here the latched-input report
-// "R,L,0"): the value is no number, so the driver's conversion raises
-// "Type mismatch" (not a board link error), which leaves StartRun at once;
-// the main window's action handler reports it as error 13 and ends the
-// program. The log holds the garbled reply.
-TEST_F(FourAxisRunFault, GarbageInsideAValueReportMidRun) {
-    script = [&](int n) {
-        if (n == 5) board->InjectGarbage(std::string("\x01\xFE#junk\x7F", 8));
-    };
-    RunOutcome out = Run();
-    EXPECT_FALSE(out.error);
-    EXPECT_EQ(out.otherError, "Type mismatch");
-    EXPECT_LT(out.ms, kGenerousMs);
-    const std::string text = WorkLog();
-    const std::size_t junk = text.find("(0x01)(0xFE)#junk(0x7F)");
-    ASSERT_NE(junk, std::string::npos);
-    EXPECT_NE(LastBefore(text, " RCVD:R,", junk), std::string::npos);
-    ExpectSettingsIntact();
-}
-
-// A limit input trips while moving: the board stops and answers the stop
-// with "~", the run is aborted (the abort button reads "Aborting"). While
-// the input stays tripped the program waits with the switch dialog up,
-// naming ABORT, and the event pump turning; once the input clears, the run
-// ends in an orderly way with no error, short of its plan.
-TEST_F(FourAxisRunFault, TrippedLimitInputAbortsTheRun) {
+// A tripped limit input: the board answers the stop with "~", the run is
+// aborted, waiting with the switch dialog naming ABORT until it clears.
+TEST_F(FaultRun, TrippedLimitInputAbortsTheRun) {
+    Start();
     int dialogTurns = 0;
     script = [&](int n) {
         if (n == 5) board->SetLimitInputs(1);
         if (switchDialog.visible && ++dialogTurns == 20) board->SetLimitInputs(0);
     };
     RunOutcome out = Run();
-    EXPECT_FALSE(out.error) << out.error->Description();
+    EXPECT_EQ(out.Number(), 0);
+    EXPECT_EQ(out.otherError, "");
     EXPECT_LT(out.ms, kGenerousMs);
+    EXPECT_EQ(globals.RunState, kRunIdle);
     EXPECT_EQ(dialogTurns, 20);
     EXPECT_NE(std::find(switchDialog.calls.begin(), switchDialog.calls.end(), "ABORT"), switchDialog.calls.end());
     EXPECT_FALSE(switchDialog.visible);
     EXPECT_GE(std::count(status.calls.begin(), status.calls.end(), "Aborting"), 1);
-    EXPECT_EQ(globals.RunState, kRunIdle);
     EXPECT_TRUE(mainWindow.visible);
+    EXPECT_LT(BoardMoves().size(), PlannedSegments().size());
     EXPECT_EQ(board->State().run, sim::RunState::Idle);
-    const std::string text = WorkLog();
+    const std::string text = LogText();
     const std::size_t tilde = text.find(" RCVD:(0x0D)(0x0A)~");
     ASSERT_NE(tilde, std::string::npos);
     EXPECT_NE(LastBefore(text, "PollWaitForMotorIdle wait has detected being in abort state", tilde),
               std::string::npos);
     EXPECT_NE(LastBefore(text, " QUEUED:Q", tilde), std::string::npos);
-    ExpectSettingsIntact();
-}
-
-// The board restarts by itself mid-run (power dip, watchdog): it forgets
-// its queue, rates and verbose mode, but the line stays up. Outcome: the
-// replies the program reads look like a board that drained its queue, so
-// the run streams every remaining move and ends normally, with no error
-// and no hang; the moves that were queued at the restart are lost on the
-// machine (the board's record shows them dropped). Nothing in the command
-// set lets the program detect it, so this is the documented limit (the
-// operator sees the machine stop). Moves take time here, so that the
-// restart finds some queued.
-TEST_F(FourAxisRunFault, BoardRestartsMidRun) {
-    sim::SimOptions timed;
-    timed.timeScale = 0.05;
-    board.reset();
-    boardLink.reset();
-    engine->ReleaseDrivers();
-    StartBoard(timed);
-    const std::uint64_t r0 = board->State().counters.resets;
-
-    bool restarted = false;
-    script = [&](int) {
-        if (!restarted && board->State().queueFill >= 3) {
-            board->Restart();
-            restarted = true;
-        }
-    };
-    RunOutcome out = Run();
-    EXPECT_FALSE(out.error) << out.error->Description();
-    EXPECT_EQ(out.otherError, "");
-    EXPECT_LT(out.ms, kGenerousMs);
-    EXPECT_EQ(globals.RunState, kRunIdle);
-    // The run's own two resets (start and end) plus the restart; every
-    // planned move was sent.
-    EXPECT_EQ(board->State().counters.resets - r0, 3u);
-    ExpectPlanThenSlowDown(RanMoves(), PlannedSegments());
-    // Dropped before the slow-down moves, which the final pause may cut.
-    const std::vector<sim::MoveRecord> moves = board->Moves();
-    EXPECT_TRUE(std::any_of(moves.begin(), moves.end() - 3,
-                            [](const sim::MoveRecord& m) { return m.status == sim::MoveRecord::Dropped; }));
-    ExpectSettingsIntact();
-}
-
-// Unplugged from a second thread while the run waits on the board (moves
-// take time here): the same error 7, never a hang.
-TEST_F(FourAxisRunFault, UnpluggedFromAnotherThreadWhileMoving) {
-    sim::SimOptions slow;
-    slow.timeScale = 0.01;
-    board.reset();
-    boardLink.reset();
-    engine->ReleaseDrivers();
-    StartBoard(slow);
-    KeepSettingsBytes();
-    std::thread unplug([&] {
-        board->WaitFor([](const sim::SimState& s) { return s.run == sim::RunState::Moving; },
-                       std::chrono::milliseconds(3000));
-        board->Unplug();
-    });
-    RunOutcome out = Run();
-    unplug.join();
-    ASSERT_TRUE(out.error);
-    EXPECT_EQ(out.Number(), 7);
-    EXPECT_LT(out.ms, kGenerousMs);
-    EXPECT_NE(WorkLog().find("Error 7 reported by "), std::string::npos);
-    ExpectSettingsIntact();
-}
-
-// A second link opening the run's port mid-run is refused with error 6 (its
-// texts are the link's own); the run itself goes on to its end undisturbed.
-TEST_F(FourAxisRunFault, SecondLinkOnThePortInUse) {
-    link::CommLog otherLog;
-    link::ZentrovaCom other(otherLog);
-    platform::serial::PortPaths paths;
-    paths.dataDirectory = dataDir;
-    paths.sysRoot = dir.File("sys");
-    other.SetPortPaths(paths);
-    std::optional<RunOutcome> second;
-    script = [&](int n) {
-        if (n == 5) second = Timed([&] { other.PortOpen("COM3"); });
-    };
-    RunOutcome out = Run();
-    EXPECT_FALSE(out.error) << out.error->Description();
-    ASSERT_TRUE(second);
-    EXPECT_EQ(second->Number(), 6);
-    EXPECT_FALSE(other.PortIsOpen());
-    EXPECT_EQ(globals.RunState, kRunIdle);
-    EXPECT_EQ(board->State().counters.refusedMoves, 0u);
-    ExpectSettingsIntact();
 }
 
 }  // namespace
