@@ -26,8 +26,6 @@ public:
     std::map<std::string, std::string> items;
     std::string latched = "0";
     bool answerReset = true;
-    // Letters the board does not answer at all.
-    std::string silentLetters;
     // Letter -> reply instead of "*".
     std::map<char, std::string> replies;
 
@@ -38,7 +36,6 @@ public:
         pending.clear();
         char letter = command.back();
         if (letter == '{' || letter == '}' || letter == '~') return {};
-        if (silentLetters.find(letter) != std::string::npos) return {};
         if (command.size() >= 4 && command.compare(command.size() - 4, 4, "-12?") == 0)
             return {Send("X,-12\r" + firmware + "\rCopyright 2009 Zentrova\r*")};
         if (letter == '!') return answerReset ? std::vector<PeerStep>{Send("*")} : std::vector<PeerStep>{};
