@@ -1,5 +1,7 @@
 // Whole runs on the simulated boards of both families: what the board
 // queues, and how the panel switches and inputs steer a run.
+#include <cmath>
+
 #include "app/ParameterFiles.h"
 #include "engine/plan/RunPlan.h"
 #include "engine/plan/RunRecord.h"
@@ -237,6 +239,47 @@ INSTANTIATE_TEST_SUITE_P(
                       PreviewCase{"Shell-6in.cfg", kFamily2Axis, true, 2, false},
                       PreviewCase{"Shell-8in-alternate.cfg", kFamily4Axis, false, 4, false},
                       PreviewCase{"Shell-8in-alternate.cfg", kFamily2Axis, false, 4, false}));
+
+// A move's estimate ramps (at the ramp rate, in steps/s per second) from
+// and to its neighbours' rates, or the start/stop rate at the ends; a move
+// too short to reach its rate ramps up and straight down; no ramp rate, none.
+TEST(Estimate, MovesRampBetweenTheirNeighboursRates) {
+    const auto each = [](std::vector<PlannedMove> moves, std::int32_t ramp) {
+        return EstimateMoveSeconds(moves, 100, ramp);
+    };
+    const double ramp = 900 / 500.0, cruise = 10000 / 1000.0, rampSteps = 990 / 1000.0;
+    EXPECT_NEAR(each({{10000, -300, 1000}}, 500)[0], 2 * ramp + cruise - 2 * rampSteps, 1e-9);
+    EXPECT_NEAR(each({{10000, 0, 1000}, {0, 10000, 1000}}, 500)[1], ramp + cruise - rampSteps, 1e-9);
+    EXPECT_NEAR(each({{500, 0, 1000}}, 500)[0], 2 * (std::sqrt(260000.0) - 100) / 500, 1e-9);
+    EXPECT_NEAR(each({{10000, 0, 1000}, {0, -500, 0}}, 0)[1], 500 / 100.0, 1e-9);
+    EXPECT_NEAR(each({{10000, 0, 1000}}, 0)[0], cruise, 1e-9);
+}
+
+// Time left is the plan's rest at the run's own pace so far (held to half
+// or double the plan's), counted down between the controller's reports.
+TEST_F(BoardTest, TimeLeftFollowsTheRunsOwnPace) {
+    RunRecord record(*env, params, globals);
+    record.RunStarting(false);
+    const RunPlan& plan = record.Plan();
+    const std::size_t i = plan.tapeAt.size() / 2;  // mid-move, well past the first seconds
+    const double tape = (plan.tapeAt[i - 1] + plan.tapeAt[i]) / 2;
+    const double planAt = plan.SecondsAtTape(tape);
+    ASSERT_GT(planAt, 20);
+    EXPECT_NEAR(planAt, (plan.secondsAt[i - 1] + plan.secondsAt[i]) / 2, 1e-9);
+    for (const double pace : {1.5, 3.0}) {
+        record.RunStarting(false);
+        clock.AdvanceMs(1000 * pace * planAt);
+        record.ControllerAt(tape);
+        const double expected = (plan.seconds - planAt) * std::min(pace, 2.0);
+        EXPECT_NEAR(record.SecondsLeft(), expected, 0.02 * expected + 2) << pace;
+        EXPECT_NEAR(record.Progress(), tape / plan.tapeInches, 1e-12);
+        const std::int64_t now = static_cast<std::int64_t>(pace * planAt);
+        const double before = record.SecondsLeft();
+        record.ElapsedChanged(now + 10);
+        EXPECT_NEAR(record.SecondsLeft(), before - 10, 1.01) << pace;
+    }
+    record.RunEnded(true);
+}
 
 // Aborts from the window and by the panel's latched input (read at once),
 // and one line per run in the production record, read back as CSV.

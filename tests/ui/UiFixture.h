@@ -23,7 +23,7 @@ namespace plyx::ui::test {
 class FakeController final : public engine::IdleController {
 public:
     std::vector<std::int32_t> lamps;
-    int resumes = 0, switchReads = 0;
+    int resumes = 0, switchReads = 0, resets = 0;
     std::function<void()> onWaitIdle, onReadSwitches;
 
     void GoToRequested() override {}
@@ -32,7 +32,7 @@ public:
         return 0;
     }
     void ResumeController() override { ++resumes; }
-    void ResetController() override {}
+    void ResetController() override { ++resets; }
     std::int32_t ReadSwitchInputs() override {
         ++switchReads;
         if (onReadSwitches) onReadSwitches();

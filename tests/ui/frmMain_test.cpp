@@ -14,6 +14,7 @@
 #include "tests/ui/UiFixture.h"
 #include "ui/UiContext.h"
 #include "ui/frmRunStatus.h"
+#include "ui/frmSplash.h"
 #include "ui/frmSwitchStatus.h"
 
 namespace plyx::ui::test {
@@ -126,6 +127,23 @@ TEST_F(MainWindowTest, SwitchDialogKeepsOpenSwitchesEmptyOnALanguageChange) {
         EXPECT_TRUE(label(name).isEmpty()) << name;
         EXPECT_EQ(label("lblBurnish"), bit == engine::kSwitchBurnish ? "" : "ΣΤΙΛΒΩΣΗ") << name;
     }
+}
+
+// Exit from the main window leaves the controller reset for whatever runs
+// next; from the splash it aborts the port scan under way. Both end the program.
+TEST_F(MainWindowTest, ExitResetsTheControllerOrAbortsTheScan) {
+    frmMain& main = Main();
+    bool ended = false;
+    app.OnProgramEnd = [&] { ended = true; };
+    const int resets = w.controller.resets;
+    Click(&main, "btnExit");
+    EXPECT_EQ(w.controller.resets, resets + 1);
+    EXPECT_TRUE(ended && !main.isVisible());
+    frmSplash& splash = app.ShowSplash();
+    w.globals.RunState = engine::kRunRunning;
+    Click(&splash, "btnExit");
+    EXPECT_EQ(w.globals.RunState, engine::kRunAbortRequested);
+    EXPECT_EQ(w.exitCodes, std::vector<int>{0});
 }
 
 // An error reaching a window action is shown with its number and
