@@ -123,11 +123,12 @@ int main(int argc, char** argv) {
     platform::QtEventPump pump;
     platform::LogindKeepAwake keepAwake;
     platform::PosixProcessLauncher launcher;
-    // SIGTERM and SIGINT end the program as a quit does: a run stops and
+    // SIGTERM, SIGINT and SIGHUP (the terminal closed) end the program as a quit does: a run stops and
     // resets the controller first, an open message box closes, and the
     // program then ends through ExitProgram below with both logs closed.
     platform::QuitSignals quitSignals([&](int signo) {
-        env.LogLine(std::string("Ending on signal ") + (signo == SIGINT ? "SIGINT" : "SIGTERM"));
+        const char* name = signo == SIGINT ? "SIGINT" : signo == SIGHUP ? "SIGHUP" : "SIGTERM";
+        env.LogLine(std::string("Ending on signal ") + name);
         pump.RequestQuit();
         if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
         QCoreApplication::exit(0);
@@ -138,6 +139,7 @@ int main(int argc, char** argv) {
     boardLink.SetKeepAwake(&keepAwake);
 
     engine::RunEngine engine(env, params, globals, pump);
+    env.StopMachineAfterError = [&engine] { return engine.StopAfterError(); };
     ui::UiContext ctx{env, params, engine};
     ui::Application windows(ctx);
     app::PortSearch search(env, params, globals, boardLink, pump, launcher);

@@ -133,7 +133,8 @@ void RunEngine::SegmentedMove(std::int32_t lX, std::int32_t lY, std::int32_t lRa
     }
 }
 
-void RunEngine::StopSequence() {
+bool RunEngine::StopSequence() {
+    bool drained = false;
     if (globals_.RunState != kRunAbortRequested) {
         globals_.RunState = kRunStopping;
         SetLampMode(5);
@@ -177,6 +178,9 @@ void RunEngine::StopSequence() {
             env_.Clock().Sleep(kDrainPollIntervalMs);
             answer = PollWaitForMotorIdle(false);
         }
+        // A wait cut short (a quit, an abort in the last moves) leaves plan
+        // moves in the queue that the reset below drops.
+        drained = answer >= 0 && globals_.RunState == kRunStopping;
         Log("Queue now only contains slow-down-to-stop motion, so force pause state");
     }
     globals_.RunState = kRunStopping;
@@ -184,6 +188,7 @@ void RunEngine::StopSequence() {
     PollWaitForMotorIdle(true);
     Ctl().StopController();
     InitializeController();
+    return drained;
 }
 
 void RunEngine::ReleaseDrivers() {

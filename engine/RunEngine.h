@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -80,7 +81,15 @@ public:
     // ---- motion primitives ----
     void LineMove(double dx, double dy, double rate) override;
     void SegmentedMove(std::int32_t lX, std::int32_t lY, std::int32_t lRate, double realDistance);
-    void StopSequence();
+    // True when the controller ran down to the slow-down moves (no abort,
+    // no wait cut short): then every planned move has run.
+    bool StopSequence();
+    // After an error that ends the program in the middle of a run: pause,
+    // stop and reset the controller while it still answers, so that it does
+    // not run on through the moves it holds. Answers the operator's sentence
+    // on the machine's state ("" when no run was in progress); a second call
+    // answers the same without sending anything.
+    std::string StopAfterError();
     void InitializeController();
     void EnableMotors();
     void NormalizeMicrosteps();
@@ -130,6 +139,9 @@ private:
     std::unique_ptr<Controller> ownedDriver_;
     Controller* controller_ = nullptr;
     bool planOnly_ = false;
+    // Between the first move of a run and its end; StopAfterError's answer once tried.
+    bool runInProgress_ = false;
+    std::optional<std::string> errorStop_;
     std::vector<RunWatcher*> watchers_;
 };
 

@@ -115,16 +115,29 @@ void RunEngine::StartRun(bool burnish) {
     }
 
     globals_.RunState = kRunRunning;
-    ComputeRunConstants();
-    EnableMotors();
-    SetLampMode(3);
+    runInProgress_ = true;
+    errorStop_.reset();
+    RunEnd how = RunEnd::Completed;
+    try {
+        ComputeRunConstants();
+        EnableMotors();
+        SetLampMode(3);
 
-    RunLayers(burnish);
-    if (!burnish) RunFinishingFile();
+        RunLayers(burnish);
+        if (!burnish) RunFinishingFile();
 
-    const bool aborted = globals_.RunState == kRunAbortRequested;
-    StopSequence();
-    for (RunWatcher* w : watchers_) w->RunEnded(aborted);
+        const bool aborted = globals_.RunState == kRunAbortRequested;
+        const bool drained = StopSequence();
+        if (aborted || !drained) how = pump_.QuitRequested() ? RunEnd::EndedBySignal : RunEnd::Aborted;
+    } catch (const app::ProgramExit&) {
+        throw;  // the program is already over
+    } catch (...) {
+        // The error ends the program: the machine must not run on unwatched.
+        StopAfterError();
+        throw;
+    }
+    runInProgress_ = false;
+    for (RunWatcher* w : watchers_) w->RunEnded(how);
 
     globals_.RunState = kRunIdle;
     if (status) {

@@ -6,6 +6,13 @@
 
 namespace plyx::engine {
 
+// How a run that went through its stop sequence ended.
+enum class RunEnd {
+    Completed,      // the controller ran the whole plan (but the slow-down moves the final pause cuts)
+    Aborted,        // an abort, or moves left in the queue when the stop sequence was cut short
+    EndedBySignal,  // the program was asked to end (SIGTERM, SIGINT, SIGHUP) during the run
+};
+
 class RunWatcher {
 public:
     virtual ~RunWatcher() = default;
@@ -17,8 +24,8 @@ public:
     virtual void ControllerAt(double inches) = 0;
     // Once a second while a run is shown.
     virtual void ElapsedChanged(std::int64_t seconds) = 0;
-    // The stop sequence has ended the run; aborted when an abort ended it.
-    virtual void RunEnded(bool aborted) = 0;
+    // The stop sequence has ended the run.
+    virtual void RunEnded(RunEnd how) = 0;
 };
 
 }  // namespace plyx::engine

@@ -176,6 +176,14 @@ void LoadInternalDictionary(TextTables& tables, std::string_view programName) {
     SetDictionaryText(t, 934, "Time left:");
     SetDictionaryText(t, 935, "This run would not start:");
     SetDictionaryText(t, 936, "The production record could not be written");
+    // The machine after an error that ends a run, and a run's size (1250-1299)
+    SetDictionaryText(t, 1250,
+                      "The controller has been stopped and reset: the moves it still held were dropped. "
+                      "The program ends when you press OK.");
+    SetDictionaryText(t, 1251,
+                      "The controller did not answer the stop, so the machine may still be moving through the "
+                      "moves it holds: press ABORT on the operator panel to stop it. "
+                      "The program ends when you press OK.");
 }
 
 }  // namespace plyx::text

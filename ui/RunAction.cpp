@@ -22,12 +22,16 @@ struct Ending {
 
 void ReportAndEnd(app::Environment& env, std::int32_t number, const std::string& description) {
     Ending ending(env);
-    // A run this error ends gets its line in the production record first:
+    env.LogLine("Error " + std::to_string(number) + ": " + description);
+    // The machine first: the message below waits for a person who may not
+    // be there, while the controller would run on through its queue.
+    const std::string machine = env.StopMachineAfterError ? env.StopMachineAfterError() : std::string();
+    // A run this error ends gets its line in the production record next:
     // nothing after the message box is sure to run.
     if (engine::RunRecord* record = engine::RunRecord::InProgress()) record->EndWithError(number, description);
-    env.LogLine("Error " + std::to_string(number) + ": " + description);
-    env.Dialogs().ShowMessage("Error " + std::to_string(number) + "\r\n" + description,
-                              env.PortCaptionPrefix + env.ProgramName);
+    std::string message = "Error " + std::to_string(number) + "\r\n" + description;
+    if (!machine.empty()) message += "\r\n\r\n" + machine;
+    env.Dialogs().ShowMessage(message, env.PortCaptionPrefix + env.ProgramName);
     env.ExitProgram(1);
 }
 

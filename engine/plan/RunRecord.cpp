@@ -107,6 +107,44 @@ RunRecord* RunRecord::InProgress() { return g_inProgress; }
 
 std::string RunRecord::FilePath() { return env_.GetDataDirectory() + "/" + env_.PerPortPrefix + "runs.csv"; }
 
+std::string RunRecord::JournalPath() {
+    return env_.GetDataDirectory() + "/" + env_.PerPortPrefix + "run.journal";
+}
+
+void RunRecord::WriteJournal() {
+    JournalEntry e;
+    e.start = start_;
+    e.updated = env_.Clock().WallTime();
+    e.port = env_.ComPortName;
+    e.model = params_.strModel;
+    e.shellFile = shellFile_;
+    e.burnish = burnish_;
+    e.layersPlanned = plan_.layers;
+    e.layerReached = journalLayer_;
+    e.tapePlannedInches = plan_.tapeInches;
+    e.tapeLaidInches = laid_;
+    std::string why;
+    // Without it a killed run goes unrecorded, but the run itself is fine.
+    if (!RunJournal(JournalPath()).Write(e, &why)) env_.LogLine("Run journal not written: " + why);
+}
+
+void RunRecord::RecordInterruptedRun() {
+    const RunJournal journal(JournalPath());
+    if (!platform::FileExists(journal.Path())) return;
+    std::optional<JournalEntry> e = journal.Read();
+    if (!e) {
+        env_.LogLine("Run journal " + journal.Path() + " is unreadable -- removed");
+        journal.Remove();
+        return;
+    }
+    env_.LogLine("The run started " + IsoTime(e->start) + " did not end in this program -- recorded as interrupted");
+    AppendLine(CsvLine({IsoTime(e->start), IsoTime(e->updated), e->port, e->model, e->shellFile,
+                        e->burnish ? "burnish" : "full", std::to_string(e->layersPlanned),
+                        std::to_string(e->layerReached), Feet(e->tapePlannedInches), Feet(e->tapeLaidInches),
+                        std::to_string(e->updated - e->start), "interrupted", "", ""}));
+    journal.Remove();
+}
+
 void RunRecord::RunStarting(bool burnish) {
     running_ = true;
     burnish_ = burnish;
@@ -117,6 +155,8 @@ void RunRecord::RunStarting(bool burnish) {
     elapsed_ = elapsedAtUpdate_ = 0;
     plan_ = RecordRunPlan(env_, params_, env_.ControllerFamily, burnish);
     leftAtUpdate_ = plan_.seconds;
+    journalLayer_ = 0;
+    WriteJournal();
     g_inProgress = this;
     if (OnChange) OnChange();
 }
@@ -124,6 +164,11 @@ void RunRecord::RunStarting(bool burnish) {
 void RunRecord::ControllerAt(double inches) {
     if (!running_ || !std::isfinite(inches)) return;
     laid_ = std::max(laid_, inches);
+    // Once per layer the controller begins, never per move.
+    if (const std::int32_t layer = laid_ > 0 ? plan_.LayerAtTape(laid_) : 0; layer > journalLayer_) {
+        journalLayer_ = layer;
+        WriteJournal();
+    }
     const double planAt = plan_.SecondsAtTape(laid_);
     const std::int64_t now = std::max<std::int64_t>(0, env_.Clock().WallTime() - start_);
     double pace = 1.0;
@@ -149,13 +194,15 @@ double RunRecord::SecondsLeft() const {
     return std::max(0.0, leftAtUpdate_ - static_cast<double>(since));
 }
 
-void RunRecord::RunEnded(bool aborted) {
+void RunRecord::RunEnded(RunEnd how) {
     if (!running_) return;
     std::string outcome = "completed";
     // The window's button may also end the stop sequence's last wait.
-    if (aborted || abortFromWindow_) {
+    if (how != RunEnd::Completed || abortFromWindow_) {
         if (abortFromWindow_)
             outcome = "aborted from the window";
+        else if (how == RunEnd::EndedBySignal)
+            outcome = "ended by a signal";
         else if ((globals_.SwitchFlags & (kSwitchStop | kSwitchAbort)) != 0)
             outcome = "aborted from the panel";
         else
@@ -179,6 +226,13 @@ void RunRecord::Write(const std::string& outcome, const std::string& errorNumber
                  burnish_ ? "burnish" : "full", std::to_string(plan_.layers), std::to_string(reached),
                  Feet(plan_.tapeInches), Feet(laid_), std::to_string(std::max<std::int64_t>(0, end - start_)), outcome,
                  errorNumber, errorText});
+    AppendLine(line);
+    // The run has its line: nothing is left for the next start to record.
+    RunJournal(JournalPath()).Remove();
+    if (OnChange) OnChange();
+}
+
+void RunRecord::AppendLine(const std::string& line) {
     const std::string path = FilePath();
     std::string why;
     if (!platform::AppendRecord(path, kHeader, line, &why)) {
@@ -187,7 +241,6 @@ void RunRecord::Write(const std::string& outcome, const std::string& errorNumber
         env_.LogLine(message);
         env_.Dialogs().ShowMessage(message, env_.PortCaptionPrefix + env_.ProgramName);
     }
-    if (OnChange) OnChange();
 }
 
 }  // namespace plyx::engine

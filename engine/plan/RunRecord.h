@@ -12,6 +12,7 @@
 #include "app/ParameterSet.h"
 #include "engine/RunState.h"
 #include "engine/RunWatcher.h"
+#include "engine/plan/RunJournal.h"
 #include "engine/plan/RunPlan.h"
 
 namespace plyx::engine {
@@ -27,12 +28,16 @@ public:
     void RunStarting(bool burnish) override;
     void ControllerAt(double inches) override;
     void ElapsedChanged(std::int64_t seconds) override;
-    void RunEnded(bool aborted) override;
+    void RunEnded(RunEnd how) override;
 
     // The run status window's abort button ended the run.
     void NoteAbortFromWindow() { abortFromWindow_ = true; }
     // The run ends on an error that ends the program: its line is written now.
     void EndWithError(std::int32_t number, const std::string& text);
+    // A run the last program on this port never saw end (killed, the power
+    // gone) gets its line now, outcome "interrupted", from what its journal
+    // knew. Call once the port is this instance's.
+    void RecordInterruptedRun();
     // The record of the run in progress in this program, if any.
     static RunRecord* InProgress();
 
@@ -50,10 +55,14 @@ public:
 
     // <data directory>/<PerPortPrefix>runs.csv
     std::string FilePath();
+    // <data directory>/<PerPortPrefix>run.journal
+    std::string JournalPath();
     static const char* const kHeader;
 
 private:
     void Write(const std::string& outcome, const std::string& errorNumber, const std::string& errorText);
+    void AppendLine(const std::string& line);
+    void WriteJournal();
 
     app::Environment& env_;
     app::ParameterSet& params_;
@@ -65,6 +74,7 @@ private:
     std::time_t start_ = 0;
     std::string shellFile_;
     double laid_ = 0;
+    std::int32_t journalLayer_ = 0;  // the layer the journal on disk holds
     std::int64_t elapsed_ = 0;
     double leftAtUpdate_ = 0;
     std::int64_t elapsedAtUpdate_ = 0;

@@ -18,7 +18,7 @@ extern "C" void OnQuitSignal(int signo) {
     errno = saved;
 }
 
-constexpr int kSignals[] = {SIGTERM, SIGINT};
+constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
 
 }  // namespace
 

@@ -278,7 +278,7 @@ TEST_F(BoardTest, TimeLeftFollowsTheRunsOwnPace) {
         record.ElapsedChanged(now + 10);
         EXPECT_NEAR(record.SecondsLeft(), before - 10, 1.01) << pace;
     }
-    record.RunEnded(true);
+    record.RunEnded(RunEnd::Aborted);
 }
 
 // Aborts from the window and by the panel's latched input (read at once),

@@ -41,6 +41,9 @@ struct FaultCase {
     std::vector<const char*> before;
     // At each turn of the event pump, with the turns spent paused so far.
     void (*fault)(sim::Simulator&, int turn, int pausedTurns);
+    // What the operator is told of the machine after the error: stopped and
+    // reset (1250) or maybe still moving (1251).
+    text::ResourceId machineText = 0;
 };
 
 class LostBoard : public FaultRun, public ::testing::WithParamInterface<FaultCase> {};
@@ -81,6 +84,19 @@ TEST_P(LostBoard, EndsTheRunAsTheFaultDemandsInTime) {
     ASSERT_NE(mark, std::string::npos) << text.substr(text.size() > 3000 ? text.size() - 3000 : 0);
     for (const char* before : c.before) EXPECT_NE(LastBefore(text, before, mark), std::string::npos) << before;
     EXPECT_NE(text.find("Starting run using shell file"), std::string::npos);
+    if (c.machineText != 0) {
+        // The program must not leave the board running on unwatched: where it
+        // still answers, its queue is gone and it stands; where not, the
+        // operator is told to press ABORT.
+        if (c.machineText == 1250) {
+            EXPECT_EQ(board->State().queueFill, 0);
+            EXPECT_EQ(board->State().run, sim::RunState::Idle);
+            EXPECT_TRUE(Logged("Controller stopped and reset after the error"));
+        } else {
+            EXPECT_NE(text.find("--->The controller did not take the stop: "), std::string::npos);
+        }
+        EXPECT_EQ(engine->StopAfterError(), env->GetResourceText(c.machineText));
+    }
     if (c.error == 7) {
         RunOutcome again = Timed([&] { engine->InitializeController(); });
         EXPECT_EQ(again.Number(), 7);
@@ -94,24 +110,24 @@ INSTANTIATE_TEST_SUITE_P(
     Faults, LostBoard,
     ::testing::Values(
         FaultCase{"Silent", "", false, 4, "", kSentAndReceived,
-                  [](sim::Simulator& b, int n, int) { if (n == 5) b.SetSilent(true); }},
+                  [](sim::Simulator& b, int n, int) { if (n == 5) b.SetSilent(true); }, 1251},
         FaultCase{"ReplyLost", "", false, 4, "", kSentAndReceived,
-                  [](sim::Simulator& b, int n, int) { if (n == 5) b.DropReplies(1); }},
+                  [](sim::Simulator& b, int n, int) { if (n == 5) b.DropReplies(1); }, 1250},
         FaultCase{"Unplugged", "", false, 7, "", kSentAndReceived,
-                  [](sim::Simulator& b, int n, int) { if (n == 5) b.Unplug(); }},
+                  [](sim::Simulator& b, int n, int) { if (n == 5) b.Unplug(); }, 1251},
         FaultCase{"UnpluggedWhilePaused", "", false, 7, "", kSentAndReceived,
                   [](sim::Simulator& b, int n, int paused) {
                       if (n == 3) b.Press(sim::Switch::Pause);
                       if (paused == 3) b.Unplug();
-                  }},
+                  }, 1251},
         FaultCase{"TwoAxisSilent", "", true, 4, "", kSentAndReceived,
-                  [](sim::Simulator& b, int n, int) { if (n == 3) b.SetSilent(true); }},
+                  [](sim::Simulator& b, int n, int) { if (n == 3) b.SetSilent(true); }, 1251},
         FaultCase{"TwoAxisUnplugged", "", true, 7, "", kSentAndReceived,
-                  [](sim::Simulator& b, int n, int) { if (n == 3) b.Unplug(); }},
+                  [](sim::Simulator& b, int n, int) { if (n == 3) b.Unplug(); }, 1251},
         FaultCase{"GarbageInsideAnAcknowledge", "", false, 0, " RCVD:(0x01)(0xFE)#junk(0x7F)*", {" QUEUED:!"},
                   [](sim::Simulator& b, int n, int) { if (n == 0) b.InjectGarbage(std::string("\x01\xFE#junk\x7F", 8)); }},
         FaultCase{"GarbageInsideAValueReport", "Type mismatch", false, 0, "(0x01)(0xFE)#junk(0x7F)", {" RCVD:R,"},
-                  [](sim::Simulator& b, int n, int) { if (n == 5) b.InjectGarbage(std::string("\x01\xFE#junk\x7F", 8)); }}),
+                  [](sim::Simulator& b, int n, int) { if (n == 5) b.InjectGarbage(std::string("\x01\xFE#junk\x7F", 8)); }, 1250}),
     [](const ::testing::TestParamInfo<FaultCase>& i) { return std::string(i.param.name); });
 
 // A tripped limit input: the board answers the stop with "~", the run is
