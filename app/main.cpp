@@ -60,7 +60,11 @@ public:
     }
 
     void CreateDriver() override { engine_.CreateDriver(link_); }
-    void InitializeController() override { engine_.InitializeController(); }
+    void InitializeController() override {
+        // The port is this instance's now: a run the last one never saw end gets its line.
+        windows_.Record().RecordInterruptedRun();
+        engine_.InitializeController();
+    }
     void ShowMainWindow() override {
         windows_.LoadMainWindow();
         windows_.CloseSplashWindow();
@@ -123,9 +127,10 @@ int main(int argc, char** argv) {
     platform::QtEventPump pump;
     platform::LogindKeepAwake keepAwake;
     platform::PosixProcessLauncher launcher;
-    // SIGTERM, SIGINT and SIGHUP (the terminal closed) end the program as a quit does: a run stops and
-    // resets the controller first, an open message box closes, and the
-    // program then ends through ExitProgram below with both logs closed.
+    // SIGTERM, SIGINT and SIGHUP (the terminal closed) end the program as a
+    // quit does: a run stops and resets the controller first, an open
+    // message box closes, and the program then ends through ExitProgram
+    // below with both logs closed.
     platform::QuitSignals quitSignals([&](int signo) {
         const char* name = signo == SIGINT ? "SIGINT" : signo == SIGHUP ? "SIGHUP" : "SIGTERM";
         env.LogLine(std::string("Ending on signal ") + name);

@@ -4,7 +4,9 @@
 # run once the link turns to it and LOGMAXMB starts a new file) gives one
 # message naming the file, then the end after an error (exit code 1), with a
 # run cut short, the controller stopped and reset, the settings file whole.
-# SIGINT and SIGTERM end the program (exit code 0) with both logs closed.
+# SIGINT, SIGTERM and SIGHUP end the program (exit code 0) with both logs
+# closed, a run recorded as ended by a signal; a killed run is recorded as
+# interrupted at the next start.
 #   log_endings.sh BUILD_DIR
 set -euo pipefail
 here=$(cd "$(dirname "$0")/../.." && pwd)
@@ -70,11 +72,16 @@ for at in start-up main run; do
 done
 
 rm -f "$data/C1.w.log" "$data"/real.log*
-for sig in INT TERM; do
+outcome() { tail -1 "$data/C1.runs.csv" | tr -d '\r' | cut -d, -f12; }
+for sig in INT TERM HUP; do
   [ $sig = INT ] && start main || start run
   kill -$sig $pid; ended 0 SIG$sig
-  [ $sig = INT ] || stopped SIGTERM
+  [ $sig = INT ] || { stopped SIG$sig; [ "$(outcome)" = "ended by a signal" ] || fail "SIG$sig: recorded $(outcome)"; }
   for f in C1.w.log C1.PLYX3LastStartup.log; do closed "$data/$f" SIG$sig; done
   iconv -f UTF-16LE -t UTF-8 "$data/C1.w.log" | grep -c "Ending on signal SIG$sig" > /dev/null || fail "SIG$sig: not logged"
 done
-echo "log_endings: a full device at start-up, in the main window and in a run; SIGINT and SIGTERM"
+# Killed mid-run: the next start records the run as interrupted.
+start run; kill -9 $pid; wait $pid || true; pid=
+start main; [ "$(outcome)" = interrupted ] || fail "SIGKILL: recorded $(outcome)"
+kill -TERM $pid; ended 0 "after SIGKILL"
+echo "log_endings: a full device at start-up, in the main window and in a run; SIGINT, SIGTERM, SIGHUP and SIGKILL"

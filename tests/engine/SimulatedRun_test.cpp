@@ -1,6 +1,7 @@
 // Whole runs on the simulated boards of both families: what the board
 // queues, and how the panel switches and inputs steer a run.
 #include <cmath>
+#include <tuple>
 
 #include "app/ParameterFiles.h"
 #include "engine/plan/RunPlan.h"
@@ -344,6 +345,71 @@ TEST_F(SimulatedRunTest, AbortsAndTheProductionRecord) {
             EXPECT_LT(laid, planned / 2);
         }
     }
+}
+
+// Asked to end (a signal) while the stop sequence waits for the queue: the
+// reset drops plan moves, so the run is no completed one.
+TEST_F(SimulatedRunTest, QuitInTheStopSequenceIsNoCompletedRun) {
+    params.cTLC = 2;
+    RunRecord record(*env, params, globals);
+    engine->AddRunWatcher(&record);
+    script = [&](int) { pump.quit = pump.quit || globals.RunState == kRunStopping; };
+    engine->StartRun(false);
+    engine->RemoveRunWatcher(&record);
+    const auto rows = ParseCsv(*platform::ReadWholeFile(record.FilePath()));
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[1][11], "ended by a signal");
+}
+
+// A run the program never saw end (killed at layer 2): the next start
+// records it as interrupted, from the journal, once; a torn or foreign
+// journal is no run.
+TEST_F(BoardTest, AKilledRunIsRecordedAtTheNextStart) {
+    params.cTLC = 3;
+    env->ComPortName = "COM3";
+    env->PerPortPrefix = "C3.";
+    std::string journalPath;
+    {
+        RunRecord killed(*env, params, globals);
+        killed.RunStarting(false);
+        const RunPlan& plan = killed.Plan();
+        const auto second = std::find(plan.layerOfMove.begin(), plan.layerOfMove.end(), 2);
+        ASSERT_NE(second, plan.layerOfMove.end());
+        clock.AdvanceMs(60000);
+        killed.ControllerAt(plan.tapeAt[static_cast<std::size_t>(second - plan.layerOfMove.begin())]);
+        journalPath = killed.JournalPath();
+    }  // no RunEnded: the program is gone
+    ASSERT_TRUE(platform::FileExists(journalPath));
+    RunRecord next(*env, params, globals);
+    next.RecordInterruptedRun();
+    next.RecordInterruptedRun();
+    EXPECT_FALSE(platform::FileExists(journalPath));
+    const auto rows = ParseCsv(*platform::ReadWholeFile(next.FilePath()));
+    ASSERT_EQ(rows.size(), 2u);
+    const std::vector<std::string>& r = rows[1];
+    ASSERT_EQ(r.size(), 14u);
+    EXPECT_EQ((std::vector<std::string>{r[2], r[5], r[6], r[7], r[10], r[11]}),
+              (std::vector<std::string>{"COM3", "full", "3", "2", "60", "interrupted"}));
+    EXPECT_GT(std::stod(r[9]), 0);
+    EXPECT_LT(std::stod(r[9]), std::stod(r[8]));
+
+    JournalEntry e;
+    e.start = 100;
+    e.updated = 160;
+    e.port = "COM3\r\nX";
+    e.layersPlanned = 6;
+    e.layerReached = 2;
+    e.tapePlannedInches = 1500.5;
+    e.tapeLaidInches = 300.25;
+    const std::string text = JournalText(e);
+    const std::optional<JournalEntry> back = ParseJournal(text);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(std::make_tuple(back->start, back->updated, back->port, back->layerReached, back->tapeLaidInches),
+              std::make_tuple(e.start, e.updated, std::string("COM3X"), 2, 300.25));
+    for (const std::string& bad : {text.substr(0, text.size() / 2), std::string("start=1\n"), std::string(),
+                                   text + "layer_reached=-1\n", text + "tape_laid_in=nan\n",
+                                   text + "updated=5\n"})
+        EXPECT_FALSE(ParseJournal(bad)) << bad;
 }
 
 }  // namespace
