@@ -60,6 +60,9 @@ public:
     // An engine that only plans (the preview, the plan printer) saves no
     // settings file.
     void SetPlanOnly(bool planOnly) { planOnly_ = planOnly; }
+    // Asked before a run starts (after its checks): false keeps the machine
+    // standing. Unset: every run that passes its checks starts.
+    void SetRunConfirmation(std::function<bool(bool burnish)> confirm) { confirmRun_ = std::move(confirm); }
     void AddRunWatcher(RunWatcher* watcher) { watchers_.push_back(watcher); }
     void RemoveRunWatcher(RunWatcher* watcher) { std::erase(watchers_, watcher); }
 
@@ -136,6 +139,7 @@ private:
     RunGeometry geometry_;
     EngineViews views_;
     std::function<void()> scanForBoards_;
+    std::function<bool(bool)> confirmRun_;
     std::unique_ptr<Controller> ownedDriver_;
     Controller* controller_ = nullptr;
     bool planOnly_ = false;

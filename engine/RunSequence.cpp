@@ -70,6 +70,10 @@ void RunEngine::StartRun(bool burnish) {
         ReturnToMainWindow();
         return;
     }
+    if (!planOnly_ && confirmRun_ && !confirmRun_(burnish)) {
+        ReturnToMainWindow();
+        return;
+    }
     NormalizeMicrosteps();
     if (!planOnly_) app::WriteParameterFile(env_, params_, "", 0);
 

@@ -184,6 +184,10 @@ void LoadInternalDictionary(TextTables& tables, std::string_view programName) {
                       "The controller did not answer the stop, so the machine may still be moving through the "
                       "moves it holds: press ABORT on the operator panel to stop it. "
                       "The program ends when you press OK.");
+    SetDictionaryText(t, 1252,
+                      "This run is far longer than a usual shell: %1 moves, about %2 of machine time. "
+                      "Check the layer and repeat counts. Press OK to start it anyway, Cancel to keep the "
+                      "machine standing.");
 }
 
 }  // namespace plyx::text

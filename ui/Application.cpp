@@ -18,6 +18,8 @@ Application::Application(UiContext& ctx)
     runStatus_->SetRunRecord(record_.get());
     record_->OnChange = [this] { runStatus_->ShowProgress(); };
     ctx_.engine.AddRunWatcher(record_.get());
+    ctx_.engine.SetRunConfirmation(
+        [this](bool burnish) { return engine::ConfirmLargeRun(ctx_.env, ctx_.params, burnish); });
     // The program ending in the middle of a run (closed, or a failure that
     // ends it in order) still leaves the run's line.
     ctx_.env.AddExitAction([] {
@@ -29,6 +31,7 @@ Application::Application(UiContext& ctx)
 
 Application::~Application() {
     ctx_.engine.SetViews({});
+    ctx_.engine.SetRunConfirmation(nullptr);
     ctx_.engine.RemoveRunWatcher(record_.get());
     record_->OnChange = nullptr;
     main_.reset();

@@ -79,18 +79,15 @@ void PlanDrawing::paintEvent(QPaintEvent*) {
     // every pixel of a layer carries exactly its colour.
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setClipRect(area);
-    std::size_t i = 0;
-    const std::size_t n = plan_->moves.size();
-    auto layerOf = [&](std::size_t k) { return k < plan_->layerOfMove.size() ? plan_->layerOfMove[k] : 1; };
-    while (i < n) {
-        const std::int32_t layer = layerOf(i);
+    // Point k ends a move of path_[k].layer.
+    std::size_t i = 1;
+    while (i < path_.size()) {
+        const std::int32_t layer = path_[i].layer;
         QPolygonF poly;
-        poly << at(path_[i]);
-        std::size_t j = i;
-        for (; j < n && layerOf(j) == layer; ++j) poly << at(path_[j + 1]);
+        poly << at(path_[i - 1]);
+        for (; i < path_.size() && path_[i].layer == layer; ++i) poly << at(path_[i]);
         painter.setPen(QPen(ColourOf(layer), 2));
         painter.drawPolyline(poly);
-        i = j;
     }
     painter.setClipping(false);
 

@@ -197,7 +197,7 @@ void frmRunStatus::SetRunRecord(engine::RunRecord* record) {
 }
 
 void frmRunStatus::ShowProgress() {
-    if (record_ == nullptr || record_->Plan().moves.empty()) {
+    if (record_ == nullptr || record_->Plan().moveCount == 0) {
         prgTapeLaid_->setValue(0);
         lblTimeLeft_->clear();
         return;

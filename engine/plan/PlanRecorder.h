@@ -3,6 +3,7 @@
 // run engine produces the plan of a run exactly as it would stream it, so a
 // board's record of moves can be compared with what the program meant to send.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,10 +24,20 @@ public:
     std::int32_t capacity = 30;
 
     void GoToRequested() override {
-        moves.push_back({x_, y_, rate_});
+        const PlannedMove m{x_, y_, rate_};
+        if (onMove) {
+            // Streamed: the caller keeps what it needs, so a plan of any
+            // length takes no more memory than a short one.
+            onMove(m, layerPass ? *layerPass : 1, queuedDistance ? *queuedDistance : 0.0);
+            return;
+        }
+        moves.push_back(m);
         if (layerPass) passes.push_back(*layerPass);
         if (queuedDistance) distanceBefore.push_back(*queuedDistance);
     }
+    // When set, each move goes here (with its layer pass and the queued tape
+    // before it) instead of into the vectors.
+    std::function<void(const PlannedMove&, std::int32_t layerPass, double distanceBefore)> onMove;
     std::int32_t GetQueueFree() override { return capacity; }
     void SetRequestedDelta(std::int32_t steps, std::int32_t motor) override { (motor == 1 ? x_ : y_) = steps; }
     void SetControllerRunRate(std::int32_t rate) override {
@@ -47,7 +58,7 @@ public:
     const double* queuedDistance = nullptr;
     std::vector<std::int32_t> passes;
     std::vector<double> distanceBefore;
-    std::int32_t rateSets = 0;  // one per straight move handed to the controller
+    std::int64_t rateSets = 0;  // one per straight move handed to the controller
     std::int32_t stopOkRate = 0;
     std::int32_t rampRate = 0;
 

@@ -77,29 +77,87 @@ std::string Num(double v) {
 
 }  // namespace
 
+MoveTimer::MoveTimer(std::int32_t startStopRate, std::int32_t rampRate)
+    : edge_(std::fabs(static_cast<double>(startStopRate))),
+      a_(std::fabs(static_cast<double>(rampRate))),
+      startStopRate_(startStopRate) {}
+
+double MoveTimer::Seconds(const PlannedMove& m, double before, double after) const {
+    const double steps = MoveSteps(m);
+    if (steps == 0) return 0;
+    const double v = MoveRate(m, startStopRate_);
+    if (a_ == 0 || v <= edge_) return steps / v;
+    // Below the start/stop rate the controller changes speed at once.
+    return TrapezoidSeconds(steps, std::min(v, before), v, std::min(v, after), a_);
+}
+
+std::optional<double> MoveTimer::Push(const PlannedMove& move) {
+    std::optional<double> done;
+    if (pending_) {
+        const double next = std::max(edge_, MoveRate(move, startStopRate_));
+        done = Seconds(*pending_, pendingBefore_, next);
+        pendingBefore_ = std::max(edge_, MoveRate(*pending_, startStopRate_));
+    } else {
+        pendingBefore_ = edge_;
+    }
+    pending_ = move;
+    return done;
+}
+
+std::optional<double> MoveTimer::Finish() {
+    if (!pending_) return std::nullopt;
+    const double done = Seconds(*pending_, pendingBefore_, edge_);
+    pending_.reset();
+    return done;
+}
+
 std::vector<double> EstimateMoveSeconds(const std::vector<PlannedMove>& moves, std::int32_t startStopRate,
                                         std::int32_t rampRate) {
-    std::vector<double> seconds(moves.size(), 0.0);
-    const double a = std::fabs(static_cast<double>(rampRate));
-    const double edge = std::fabs(static_cast<double>(startStopRate));
-    for (std::size_t i = 0; i < moves.size(); ++i) {
-        const double steps = MoveSteps(moves[i]);
-        if (steps == 0) continue;
-        const double v = MoveRate(moves[i], startStopRate);
-        if (a == 0 || v <= edge) {
-            seconds[i] = steps / v;
-            continue;
-        }
-        // Below the start/stop rate the controller changes speed at once.
-        const double before = i == 0 ? edge : std::max(edge, MoveRate(moves[i - 1], startStopRate));
-        const double after = i + 1 == moves.size() ? edge : std::max(edge, MoveRate(moves[i + 1], startStopRate));
-        seconds[i] = TrapezoidSeconds(steps, std::min(v, before), v, std::min(v, after), a);
-    }
+    std::vector<double> seconds;
+    seconds.reserve(moves.size());
+    MoveTimer timer(startStopRate, rampRate);
+    for (const PlannedMove& m : moves)
+        if (std::optional<double> s = timer.Push(m)) seconds.push_back(*s);
+    if (std::optional<double> s = timer.Finish()) seconds.push_back(*s);
     return seconds;
 }
 
+bool IsLargeRun(const RunPlan& plan) {
+    return plan.cutShort || plan.moveCount > kLargeRunMoves || plan.seconds > kLargeRunSeconds;
+}
+
+namespace {
+
+// Keeps the marks within a limit: every stride-th move and every
+// layer pass's last; when full, the stride doubles.
+class MarkKeeper {
+public:
+    MarkKeeper(std::vector<PlanMark>& marks, std::size_t limit) : marks_(marks), limit_(limit) {}
+    void Add(const PlanMark& m) {
+        if (!Kept(m)) return;
+        marks_.push_back(m);
+        if (marks_.size() < limit_) return;
+        stride_ *= 2;
+        std::erase_if(marks_, [this](const PlanMark& k) { return !Kept(k); });
+    }
+
+private:
+    bool Kept(const PlanMark& m) const { return m.layerEnd || m.move % stride_ == 0; }
+    std::vector<PlanMark>& marks_;
+    std::size_t limit_;
+    std::int64_t stride_ = 1;
+};
+
+// A move waiting for its follower, which tells its time and whether it ends its layer pass.
+struct PendingMove {
+    PlannedMove move;
+    std::int32_t layer = 0;
+};
+
+}  // namespace
+
 RunPlan RecordRunPlan(app::Environment& env, const app::ParameterSet& params, std::int32_t family,
-                      bool burnish) {
+                      bool burnish, const PlanOptions& options) {
     RunPlan plan;
     plan.burnish = burnish;
 
@@ -130,56 +188,70 @@ RunPlan RecordRunPlan(app::Environment& env, const app::ParameterSet& params, st
 
     plan.refusal = engine.RunRefusal(burnish);
     if (!plan.refusal.empty()) return plan;
+
+    MarkKeeper keeper(plan.marks, std::max<std::size_t>(options.maxMarks, 2));
+    std::optional<MoveTimer> timer;
+    std::optional<PendingMove> pending;
+    double x = 0, y = 0;
+    // The pending move is done: distanceAfter is the queued distance once it ran.
+    auto finish = [&](double seconds, double distanceAfter, bool layerEnd) {
+        ++plan.moveCount;
+        plan.seconds += seconds;
+        x += pending->move.x;
+        y += pending->move.y;
+        keeper.Add({plan.moveCount, distanceAfter, plan.seconds, x, y, pending->layer, layerEnd});
+    };
+    recorder.onMove = [&](const PlannedMove& m, std::int32_t layer, double distanceBefore) {
+        // The rates are set before the first move is queued.
+        if (!timer) timer.emplace(recorder.stopOkRate, recorder.rampRate);
+        const std::optional<double> seconds = timer->Push(m);
+        if (pending) finish(*seconds, distanceBefore, layer != pending->layer);
+        pending = PendingMove{m, layer};
+        if (options.keepMoves) plan.moves.push_back(m);
+        if (options.moveLimit > 0 && plan.moveCount + 1 >= options.moveLimit && !plan.cutShort) {
+            // Enough is known; the rest of the run sends nothing, as after an abort.
+            plan.cutShort = true;
+            globals.RunState = kRunAbortRequested;
+        }
+    };
     try {
         engine.StartRun(burnish);
     } catch (const app::ProgramExit&) {
         plan.refusal = "no data directory";
         return plan;
     }
+    if (pending) finish(timer->Finish().value_or(0), globals.TotalQueuedDistance, true);
 
     const double inchesPerStep = engine.Geometry().zTapePerStep;
-    plan.moves = std::move(recorder.moves);
-    plan.layerOfMove = std::move(recorder.passes);
+    for (PlanMark& m : plan.marks) m.tape *= inchesPerStep;
     plan.layers = engine.Geometry().cLayerPassesBegun;
     plan.finishingChained = !burnish && plan.layers > RunGeometry::LayerCount(params, false);
     plan.lineMoves = recorder.rateSets;
     plan.startStopRate = recorder.stopOkRate;
     plan.rampRate = recorder.rampRate;
     plan.tapeInches = globals.TotalQueuedDistance * inchesPerStep;
-
-    const std::vector<double> each = EstimateMoveSeconds(plan.moves, plan.startStopRate, plan.rampRate);
-    plan.tapeAt.resize(plan.moves.size());
-    plan.secondsAt.resize(plan.moves.size());
-    double total = 0;
-    for (std::size_t i = 0; i < plan.moves.size(); ++i) {
-        total += each[i];
-        plan.secondsAt[i] = total;
-        const double after = i + 1 < recorder.distanceBefore.size() ? recorder.distanceBefore[i + 1]
-                                                                    : globals.TotalQueuedDistance;
-        plan.tapeAt[i] = after * inchesPerStep;
-    }
-    plan.seconds = total;
     return plan;
 }
 
 double RunPlan::SecondsAtTape(double inches) const {
-    if (tapeAt.empty() || !(inches > 0)) return 0;
-    auto it = std::lower_bound(tapeAt.begin(), tapeAt.end(), inches);
-    if (it == tapeAt.end()) return seconds;
-    const std::size_t i = static_cast<std::size_t>(it - tapeAt.begin());
-    const double startTape = i == 0 ? 0 : tapeAt[i - 1];
-    const double startSeconds = i == 0 ? 0 : secondsAt[i - 1];
-    const double span = tapeAt[i] - startTape;
+    if (marks.empty() || !(inches > 0)) return 0;
+    auto it = std::lower_bound(marks.begin(), marks.end(), inches,
+                               [](const PlanMark& m, double tape) { return m.tape < tape; });
+    if (it == marks.end()) return seconds;
+    const std::size_t i = static_cast<std::size_t>(it - marks.begin());
+    const double startTape = i == 0 ? 0 : marks[i - 1].tape;
+    const double startSeconds = i == 0 ? 0 : marks[i - 1].seconds;
+    const double span = marks[i].tape - startTape;
     const double part = span > 0 ? (inches - startTape) / span : 1.0;
-    return startSeconds + part * (secondsAt[i] - startSeconds);
+    return startSeconds + part * (marks[i].seconds - startSeconds);
 }
 
 std::int32_t RunPlan::LayerAtTape(double inches) const {
-    if (layerOfMove.empty()) return 0;
-    if (!(inches > 0)) return layerOfMove.front();
-    auto it = std::lower_bound(tapeAt.begin(), tapeAt.end(), inches);
-    const std::size_t i = std::min(static_cast<std::size_t>(it - tapeAt.begin()), layerOfMove.size() - 1);
-    return layerOfMove[i];
+    if (marks.empty()) return 0;
+    if (!(inches > 0)) return marks.front().layer;
+    auto it = std::lower_bound(marks.begin(), marks.end(), inches,
+                               [](const PlanMark& m, double tape) { return m.tape < tape; });
+    return it == marks.end() ? marks.back().layer : it->layer;
 }
 
 std::vector<std::string> PlanSummaryLines(const app::Environment& env, const RunPlan& plan, bool metres) {
@@ -191,7 +263,7 @@ std::vector<std::string> PlanSummaryLines(const app::Environment& env, const Run
     const double length = metres ? plan.tapeInches / 39.37 : plan.tapeInches / 12.0;
     lines.push_back(env.GetResourceText(924) + " " + std::to_string(plan.layers));
     lines.push_back(env.GetResourceText(925) + " " + std::to_string(plan.lineMoves));
-    lines.push_back(env.GetResourceText(926) + " " + std::to_string(plan.moves.size()));
+    lines.push_back(env.GetResourceText(926) + " " + std::to_string(plan.moveCount));
     lines.push_back(env.GetResourceText(metres ? 928 : 927) + " " + OneDecimal(length));
     lines.push_back(env.GetResourceText(929) + " " + ElapsedTimeText(std::llround(plan.seconds)));
     if (plan.finishingChained) lines.push_back(env.GetResourceText(930));
@@ -200,14 +272,9 @@ std::vector<std::string> PlanSummaryLines(const app::Environment& env, const Run
 
 std::vector<PlanPoint> PlanPath(const RunPlan& plan) {
     std::vector<PlanPoint> path;
-    path.reserve(plan.moves.size() + 1);
-    PlanPoint at;
-    path.push_back(at);
-    for (const PlannedMove& m : plan.moves) {
-        at.x += m.x;
-        at.y += m.y;
-        path.push_back(at);
-    }
+    path.reserve(plan.marks.size() + 1);
+    path.push_back({0, 0, plan.marks.empty() ? 1 : plan.marks.front().layer});
+    for (const PlanMark& m : plan.marks) path.push_back({m.x, m.y, m.layer});
     return path;
 }
 
@@ -255,19 +322,15 @@ std::string PlanSvg(const app::Environment& env, const RunPlan& plan) {
     svg += "<text x=\"15\" y=\"" + Num((top + h - bottom) / 2) + "\" transform=\"rotate(-90 15 " +
            Num((top + h - bottom) / 2) + ")\" text-anchor=\"middle\">" + Escape(env.GetResourceText(932)) +
            "</text>\n";
-    // One polyline per run of moves of one layer pass.
-    std::size_t i = 0;
-    while (i < plan.moves.size()) {
-        const std::int32_t layer = i < plan.layerOfMove.size() ? plan.layerOfMove[i] : 1;
-        std::string points = Num(X(path[i].x)) + "," + Num(Y(path[i].y));
-        std::size_t j = i;
-        while (j < plan.moves.size() && (j < plan.layerOfMove.size() ? plan.layerOfMove[j] : 1) == layer) {
-            points += " " + Num(X(path[j + 1].x)) + "," + Num(Y(path[j + 1].y));
-            ++j;
-        }
+    // One polyline per run of moves of one layer pass; point k ends a move of path[k].layer.
+    std::size_t i = 1;
+    while (i < path.size()) {
+        const std::int32_t layer = path[i].layer;
+        std::string points = Num(X(path[i - 1].x)) + "," + Num(Y(path[i - 1].y));
+        for (; i < path.size() && path[i].layer == layer; ++i)
+            points += " " + Num(X(path[i].x)) + "," + Num(Y(path[i].y));
         svg += "<polyline fill=\"none\" stroke-width=\"1.5\" stroke=\"" + Hex(LayerColour(layer)) + "\" points=\"" +
                points + "\"/>\n";
-        i = j;
     }
     // Legend.
     for (std::int32_t layer = 1; layer <= plan.layers; ++layer) {

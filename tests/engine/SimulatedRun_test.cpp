@@ -4,6 +4,7 @@
 #include <tuple>
 
 #include "app/ParameterFiles.h"
+#include "engine/DisplayText.h"
 #include "engine/plan/RunPlan.h"
 #include "engine/plan/RunRecord.h"
 #include "platform/Files.h"
@@ -39,7 +40,7 @@ TEST_P(FinishingTest, ChainsTheFinishingFileAndRestoresTheShell) {
     dir.Write("a.cfg", "TLC=2\r\nMRC=1\r\nTARC=1\r\nMRFL=387\r\nMRSI=387\r\nMISP=26.2\r\n" + cit);
     dir.Write("a.fin", "TLC=1\r\nMRC=2\r\nMRFL=100\r\nMRSI=200\r\nMISP=50\r\n" + cit);
     app::LoadParameterFile(*env, params, shell);
-    const RunPlan plan = RecordRunPlan(*env, params, kFamily4Axis, false);
+    const RunPlan plan = RecordRunPlan(*env, params, kFamily4Axis, false, {.keepMoves = true});
     ASSERT_TRUE(plan.finishingChained);
     engine->StartRun(false);
     std::vector<QueuedMove> planned;
@@ -50,7 +51,7 @@ TEST_P(FinishingTest, ChainsTheFinishingFileAndRestoresTheShell) {
     const std::int32_t chainedRate[] = {-1683, -1414, -1683};
     app::ParameterSet alone = params;  // a shell of no file chains nothing
     alone.CurrentShellFile.clear();
-    const std::size_t chained = RecordRunPlan(*env, alone, kFamily4Axis, false).moves.size() - 3;
+    const auto chained = static_cast<std::size_t>(RecordRunPlan(*env, alone, kFamily4Axis, false).moveCount - 3);
     ASSERT_LT(chained, planned.size());
     EXPECT_EQ(planned[chained].rate, chainedRate[technique]);
     EXPECT_TRUE(Logged("Found a FIN file (" + fin + ") -- attempting load"));
@@ -210,7 +211,7 @@ TEST_P(PreviewAgainstBoardTest, PlanMatchesTheRunAndTheEstimateItsTime) {
             dir.Write(name, *platform::ReadWholeFile(std::string(PLYX3_EXAMPLES_DIR "/shells/") + name));
         app::LoadParameterFile(*env, params, dir.File(c.shell));
     }
-    const RunPlan plan = RecordRunPlan(*env, params, c.family, c.burnish);
+    const RunPlan plan = RecordRunPlan(*env, params, c.family, c.burnish, {.keepMoves = true});
     ASSERT_EQ(plan.refusal, "");
     const double before = board->State().counters.motionSeconds;
     engine->StartRun(c.burnish);
@@ -220,9 +221,10 @@ TEST_P(PreviewAgainstBoardTest, PlanMatchesTheRunAndTheEstimateItsTime) {
     EXPECT_EQ(planned, BoardMoves());
     EXPECT_EQ(plan.layers, c.layers);
     EXPECT_EQ(plan.finishingChained, c.finishing);
-    EXPECT_EQ(plan.layerOfMove.back(), c.layers);
+    EXPECT_EQ(plan.moveCount, static_cast<std::int64_t>(planned.size()));
+    EXPECT_EQ(plan.marks.back().layer, c.layers);
     EXPECT_NEAR(plan.tapeInches, globals.TotalQueuedDistance * engine->Geometry().zTapePerStep, 1e-6);
-    EXPECT_DOUBLE_EQ(plan.tapeAt.back(), plan.tapeInches);
+    EXPECT_DOUBLE_EQ(plan.marks.back().tape, plan.tapeInches);
 
     const double seconds = board->State().counters.motionSeconds - before;
     ASSERT_GT(seconds, 10.0);
@@ -262,11 +264,11 @@ TEST_F(BoardTest, TimeLeftFollowsTheRunsOwnPace) {
     RunRecord record(*env, params, globals);
     record.RunStarting(false);
     const RunPlan& plan = record.Plan();
-    const std::size_t i = plan.tapeAt.size() / 2;  // mid-move, well past the first seconds
-    const double tape = (plan.tapeAt[i - 1] + plan.tapeAt[i]) / 2;
+    const std::size_t i = plan.marks.size() / 2;  // mid-move, well past the first seconds
+    const double tape = (plan.marks[i - 1].tape + plan.marks[i].tape) / 2;
     const double planAt = plan.SecondsAtTape(tape);
     ASSERT_GT(planAt, 20);
-    EXPECT_NEAR(planAt, (plan.secondsAt[i - 1] + plan.secondsAt[i]) / 2, 1e-9);
+    EXPECT_NEAR(planAt, (plan.marks[i - 1].seconds + plan.marks[i].seconds) / 2, 1e-9);
     for (const double pace : {1.5, 3.0}) {
         record.RunStarting(false);
         clock.AdvanceMs(1000 * pace * planAt);
@@ -373,10 +375,10 @@ TEST_F(BoardTest, AKilledRunIsRecordedAtTheNextStart) {
         RunRecord killed(*env, params, globals);
         killed.RunStarting(false);
         const RunPlan& plan = killed.Plan();
-        const auto second = std::find(plan.layerOfMove.begin(), plan.layerOfMove.end(), 2);
-        ASSERT_NE(second, plan.layerOfMove.end());
+        const auto second = std::find_if(plan.marks.begin(), plan.marks.end(), [](const PlanMark& m) { return m.layer == 2; });
+        ASSERT_NE(second, plan.marks.end());
         clock.AdvanceMs(60000);
-        killed.ControllerAt(plan.tapeAt[static_cast<std::size_t>(second - plan.layerOfMove.begin())]);
+        killed.ControllerAt(second->tape);
         journalPath = killed.JournalPath();
     }  // no RunEnded: the program is gone
     ASSERT_TRUE(platform::FileExists(journalPath));
@@ -410,6 +412,78 @@ TEST_F(BoardTest, AKilledRunIsRecordedAtTheNextStart) {
                                    text + "layer_reached=-1\n", text + "tape_laid_in=nan\n",
                                    text + "updated=5\n"})
         EXPECT_FALSE(ParseJournal(bad)) << bad;
+}
+
+// A plan far longer than its marks: the counts, tape and time are those of
+// every move, the marks stay bounded and still place every layer's end
+// exactly (against a plan that keeps a mark per move). A move limit cuts
+// planning short and makes the run one to ask about.
+TEST_F(BoardTest, LongPlansStayBoundedAndExact) {
+    params.cTLC = 7;
+    params.cMRC = 60;
+    const RunPlan every = RecordRunPlan(*env, params, kFamily4Axis, false, {.keepMoves = true});
+    const RunPlan plan = RecordRunPlan(*env, params, kFamily4Axis, false, {.maxMarks = 64});
+    ASSERT_EQ(every.marks.size(), every.moves.size());
+    ASSERT_GT(plan.moveCount, 300);
+    EXPECT_TRUE(plan.moves.empty());
+    EXPECT_LT(plan.marks.size(), 64u);
+    EXPECT_EQ(plan.moveCount, every.moveCount);
+    double seconds = 0;
+    for (double s : EstimateMoveSeconds(every.moves, every.startStopRate, every.rampRate)) seconds += s;
+    EXPECT_NEAR(plan.seconds, seconds, 1e-9 * seconds);
+    EXPECT_DOUBLE_EQ(plan.tapeInches, every.tapeInches);
+    std::int32_t ends = 0;
+    for (const PlanMark& m : plan.marks) {
+        const PlanMark& exact = every.marks[static_cast<std::size_t>(m.move - 1)];
+        EXPECT_EQ(std::make_tuple(m.layer, m.layerEnd, m.tape, m.x, m.y),
+                  std::make_tuple(exact.layer, exact.layerEnd, exact.tape, exact.x, exact.y));
+        ends += m.layerEnd ? 1 : 0;
+    }
+    EXPECT_EQ(ends, plan.layers);
+    // Between two marks the time is interpolated: never off by more than their distance.
+    double span = plan.marks.front().seconds;
+    for (std::size_t i = 1; i < plan.marks.size(); ++i)
+        span = std::max(span, plan.marks[i].seconds - plan.marks[i - 1].seconds);
+    ASSERT_LT(span, plan.seconds / 20);
+    for (const PlanMark& m : every.marks) {
+        EXPECT_EQ(plan.LayerAtTape(m.tape), every.LayerAtTape(m.tape)) << m.move;
+        EXPECT_NEAR(plan.SecondsAtTape(m.tape), m.seconds, span) << m.move;
+    }
+    EXPECT_FALSE(IsLargeRun(plan));
+
+    const RunPlan cut = RecordRunPlan(*env, params, kFamily4Axis, false, {.moveLimit = 100});
+    EXPECT_TRUE(cut.cutShort);
+    EXPECT_EQ(cut.moveCount, 100);
+    EXPECT_TRUE(IsLargeRun(cut));
+}
+
+// A run of 37 hours (rates a hundredth of the usual) starts only once the
+// operator says OK, told its moves and time; Cancel sends the board nothing.
+TEST_F(SimulatedRunTest, AVeryLongRunStartsOnlyWhenTheOperatorSaysSo) {
+    params.cTLC = 2;
+    const RunPlan usual = RecordRunPlan(*env, params, kFamily4Axis, false);
+    EXPECT_TRUE(ConfirmLargeRun(*env, params, false));
+    EXPECT_TRUE(dialogs.messages.empty());
+    params.zTRS = 0.003;
+    const RunPlan slow = RecordRunPlan(*env, params, kFamily4Axis, false);
+    ASSERT_GT(slow.seconds, kLargeRunSeconds);
+    ASSERT_LT(usual.seconds, kLargeRunSeconds);
+    engine->SetRunConfirmation([&](bool burnish) { return ConfirmLargeRun(*env, params, burnish); });
+    for (const auto answer : {platform::MessageResult::Cancel, platform::MessageResult::Ok}) {
+        dialogs.messages.clear();
+        dialogs.answers = {answer};
+        board->ClearMoves();
+        script = [&](int n) { if (n == 20) engine->AbortRun(); };
+        engine->StartRun(false);
+        ASSERT_EQ(dialogs.messages.size(), 1u);
+        const std::string& text = dialogs.messages[0].text;
+        EXPECT_EQ(dialogs.messages[0].buttons, platform::MessageButtons::OkCancel);
+        EXPECT_NE(text.find(" " + std::to_string(slow.moveCount) + " "), std::string::npos) << text;
+        EXPECT_NE(text.find(ElapsedTimeText(static_cast<std::int64_t>(slow.seconds))), std::string::npos) << text;
+        EXPECT_EQ(board->Moves().empty(), answer == platform::MessageResult::Cancel);
+        EXPECT_TRUE(mainWindow.visible);
+    }
+    engine->SetRunConfirmation(nullptr);
 }
 
 }  // namespace

@@ -1,0 +1,37 @@
+// A run far beyond any real shell (a count typed one digit too long) would
+// hold the machine for days: the operator says so before it starts.
+#include "engine/DisplayText.h"
+#include "engine/plan/RunPlan.h"
+
+namespace plyx::engine {
+
+namespace {
+constexpr text::ResourceId kTextLargeRun = 1252;
+
+std::string Replace(std::string text, const std::string& mark, const std::string& value) {
+    for (std::size_t at = text.find(mark); at != std::string::npos; at = text.find(mark, at + value.size()))
+        text.replace(at, mark.size(), value);
+    return text;
+}
+}  // namespace
+
+bool ConfirmLargeRun(app::Environment& env, const app::ParameterSet& params, bool burnish) {
+    // Planning stops one move past the limit: enough to know, in bounded time.
+    const RunPlan plan =
+        RecordRunPlan(env, params, env.ControllerFamily, burnish, {.moveLimit = kLargeRunMoves + 1});
+    if (!plan.refusal.empty() || !IsLargeRun(plan)) return true;
+    const std::string more = plan.cutShort ? "> " : "";
+    std::string text = env.GetResourceText(kTextLargeRun);
+    text = Replace(text, "%1", more + std::to_string(plan.moveCount));
+    text = Replace(text, "%2", more + ElapsedTimeText(static_cast<std::int64_t>(plan.seconds)));
+    env.LogLine("Very long run: " + more + std::to_string(plan.moveCount) + " moves, " + more +
+                ElapsedTimeText(static_cast<std::int64_t>(plan.seconds)) + " estimated -- asking the operator");
+    const platform::MessageResult answer =
+        env.Dialogs().ShowMessage(text, env.PortCaptionPrefix + env.ProgramName, platform::MessageButtons::OkCancel,
+                                  platform::MessageIcon::Warning);
+    if (answer == platform::MessageResult::Ok) return true;
+    env.LogLine("Run not started: the operator declined the very long run");
+    return false;
+}
+
+}  // namespace plyx::engine
