@@ -87,9 +87,16 @@ std::int32_t PortSearch::IdentifyBoardOnPort(const std::string& portName) {
             if (version == "2.10" || version == "2.11" || version == "2.12" || version == "2.13" ||
                 version == "2.14")
                 return 1;
+            env_.LogLine("Refused controller " + link_.FirmwareNameFromCopyright() + " " + version +
+                         ": QM4DNCRouter is driven only in versions 2.10 to 2.14");
             break;
         }
         default:
+            // The log would otherwise end at "Copyright found!" with no word why.
+            env_.LogLine("Refused controller " + link_.FirmwareNameFromCopyright() + " " +
+                         link_.FirmwareVersionFromCopyright() +
+                         ": its firmware name begins with none of QM4DNCRouterVarn, QM4DNCRouter, "
+                         "VT2D20NCRouterVarn");
             break;
     }
     link_.PortClose();

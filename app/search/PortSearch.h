@@ -63,7 +63,9 @@ public:
     // Ends the program through ExitProgram when it handed controllers to
     // new instances.
     void ScanForBoards();
-    // Opens and identifies one port: family 1 or 2, or 0 with the port closed.
+    // Opens and identifies one port: family 1 or 2, or 0 with the port
+    // closed; a controller refused by its firmware name or version is logged
+    // with the rule it failed.
     std::int32_t IdentifyBoardOnPort(const std::string& portName);
     // The rest of start-up for the instance that keeps a controller.
     void ContinueStartupOnPort();
