@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <exception>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -68,6 +69,7 @@ public:
     std::string ComPortName;             // "COM" + number being tried or in use, or ""
     std::string PortCaptionPrefix;       // ComPortName + ": ", leader of window titles
     std::int32_t RequestedComPort = 0;   // REQCOMPORT; 0 = none
+    std::optional<std::string> RefusedComPortValue;  // last REQCOMPORT value that named no port
     std::string PerPortPrefix;           // "C" + RequestedComPort + "." or ""
     std::int32_t ControllerFamily = 0;   // 1 = 4-axis (QM4DNCRouter), 2 = 2-axis (NCRouter2D)
     int VersionMajor = PLYX3_VERSION_MAJOR;
@@ -152,6 +154,10 @@ std::string TrimAtNul(std::string_view text);       // text up to its first NUL
 // The example models, shells and language files installed with the program:
 // <program folder>/../share/plyx3/examples, so that any install prefix works.
 std::string InstalledExamplesFolder(std::string_view programDirectory);
+
+// The number of a COM port named by a REQCOMPORT value: 1 to 255 in decimal
+// digits only; nothing for any other text.
+std::optional<std::int32_t> ComPortNumber(std::string_view value);
 
 // Command line: split at every single blank (empty tokens included).
 std::vector<std::string> SplitCommandLine(std::string_view commandLine);

@@ -103,10 +103,25 @@ std::int32_t PortSearch::IdentifyBoardOnPort(const std::string& portName) {
     return 0;
 }
 
+namespace {
+// A command-line token that sets REQCOMPORT (keys are read without case).
+bool IsRequestedPortToken(const std::string& token) {
+    const std::size_t eq = token.find('=');
+    if (eq == std::string::npos || eq == 0) return false;
+    std::string key = token.substr(0, eq);
+    for (char& c : key)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return key == "REQCOMPORT";
+}
+}  // namespace
+
 std::vector<std::string> PortSearch::InstanceArguments(std::int32_t port) const {
+    // The new instance's own port and nothing that could name another one:
+    // a REQCOMPORT token passed on would come after its own and win.
     std::vector<std::string> args{"REQCOMPORT=" + std::to_string(port)};
     if (!env_.CommandLine.empty())
-        for (auto& token : SplitCommandLine(env_.CommandLine)) args.push_back(token);
+        for (auto& token : SplitCommandLine(env_.CommandLine))
+            if (!IsRequestedPortToken(token)) args.push_back(token);
     return args;
 }
 
@@ -114,7 +129,9 @@ void PortSearch::LaunchInstance(std::int32_t port) {
     std::vector<std::string> args = InstanceArguments(port);
     // The log shows the command as one text; the process gets the list,
     // never a shell.
-    std::string shown = env_.ExecutablePath + " REQCOMPORT=" + std::to_string(port) + " " + env_.CommandLine;
+    std::string shown = env_.ExecutablePath;
+    for (std::size_t i = 0; i < args.size(); ++i) shown += " " + args[i];
+    if (args.size() == 1) shown += " ";  // the own command line, empty
     env_.LogLine("Shell " + shown);
     if (!launcher_.StartDetached(env_.ExecutablePath, args))
         env_.LogLine("Could not start " + shown);

@@ -71,7 +71,8 @@ public:
     void ContinueStartupOnPort();
 
     // The arguments of a new instance for port n: "REQCOMPORT=n" followed
-    // by this instance's own command line split at single blanks.
+    // by this instance's own command line split at single blanks, less any
+    // REQCOMPORT token.
     std::vector<std::string> InstanceArguments(std::int32_t port) const;
     // Controllers found by the last search.
     std::int32_t ControllersFound() const { return found_; }

@@ -136,5 +136,17 @@ TEST_F(PortSearchTest, FirmwareRulesDecideTheFamilyAndARefusalIsLoggedWithItsRul
     EXPECT_EQ(search.IdentifyBoardOnPort(""), 0);
 }
 
+// A new instance gets its own REQCOMPORT and no other: a REQCOMPORT token
+// handed on came after its own and won.
+TEST_F(PortSearchTest, NewInstancesGetTheirOwnPortAndNoOtherRequest) {
+    AddController(3, "QM4DNCRouterVarn", "5.02");
+    AddController(7, "VT2D20NCRouterVarn", "1.3");
+    env.CommandLine = "reqcomport=x MODEL=m.cf REQCOMPORT=3";
+    EXPECT_THROW(search.ScanForBoards(), ProgramExit);  // handed over: this instance ends
+    ASSERT_EQ(launcher.started.size(), 2u);
+    EXPECT_EQ(launcher.started[0].args, (std::vector<std::string>{"REQCOMPORT=3", "MODEL=m.cf"}));
+    EXPECT_EQ(launcher.started[1].args, (std::vector<std::string>{"REQCOMPORT=7", "MODEL=m.cf"}));
+}
+
 }  // namespace
 }  // namespace plyx::app
