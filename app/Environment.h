@@ -14,6 +14,7 @@
 #include "link/CommLog.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
+#include "platform/InstanceLock.h"
 #include "text/Resources.h"
 
 namespace plyx::app {
@@ -128,6 +129,10 @@ public:
     void AddExitAction(std::function<void()> action);
     // Runs the exit actions, closes the log and calls ExitHook; never returns.
     [[noreturn]] void ExitProgram(int code = 0);
+
+    // Held for the life of an instance started for a port, so that a second
+    // instance for the same port finds it taken before it touches any file.
+    platform::InstanceLock PortFilesLock;
 
     link::CommLog& Log() { return log_; }
     platform::Dialogs& Dialogs() { return dialogs_; }

@@ -40,6 +40,21 @@ std::string Fill(std::string text, std::initializer_list<std::string> values) {
     env.ExitProgram(kExitBadRequestedPort);
 }
 
+// One instance per port: a second instance for a port already served ends
+// here, before it opens (and so empties) the first one's start-up log.
+void ClaimPortFiles(Environment& env) {
+    long holder = 0;
+    const std::string lockFile = env.GetDataDirectory() + "/" + env.PerPortPrefix + env.ProgramName + ".lock";
+    if (env.PortFilesLock.TryTake(lockFile, holder)) return;
+    const std::string port = "COM" + std::to_string(env.RequestedComPort);
+    const std::string message = holder > 0 ? Fill(env.GetResourceText(1201), {port, std::to_string(holder)})
+                                           : Fill(env.GetResourceText(1202), {port});
+    std::fprintf(stderr, "%s: %s\n", env.ProgramName.c_str(), message.c_str());
+    env.Dialogs().ShowMessage(message, env.PortCaptionPrefix + env.ProgramName, platform::MessageButtons::Ok,
+                              platform::MessageIcon::Warning);
+    env.ExitProgram(kExitPortInUse);
+}
+
 }  // namespace
 
 std::uint64_t LogSizeLimitBytes(double megabytes) {
@@ -87,6 +102,9 @@ void Main(Environment& env, ParameterSet& params, StartupContinuation* continuat
     // 5. Per-port file names, fixed for the life of the instance.
     env.ComPortName.clear();
     env.PerPortPrefix = env.RequestedComPort != 0 ? "C" + std::to_string(env.RequestedComPort) + "." : "";
+    // Only an instance that will drive the port guards its files: the plan
+    // printer (no continuation) drives none.
+    if (continuation && env.RequestedComPort != 0) ClaimPortFiles(env);
 
     // 6.
     env.OpenProgramLog(env.ProgramName + "LastStartup.log");

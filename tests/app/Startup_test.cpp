@@ -3,10 +3,12 @@
 #include <functional>
 #include <optional>
 #include <tuple>
+#include <unistd.h>
 
 #include "app/ParameterFiles.h"
 #include "app/Startup.h"
 #include "platform/Files.h"
+#include "platform/InstanceLock.h"
 #include "tests/app/CoreFixture.h"
 
 using namespace plyx::app;
@@ -127,4 +129,22 @@ TEST_F(StartupTest, RequestedPortThatNamesNoPortEndsStartUpBeforeTheSearch) {
         }
     }
     EXPECT_EQ(plyx::platform::ReadWholeFile(DataDir() + "/C3.PLYX3LastStartup.log"), "the instance for COM3 writes here");
+}
+
+// The second instance for a port in use deleted the first one's start-up
+// log and waited at the splash window without a word. It now names the
+// port and the other process, ends with code 3 and leaves the files alone.
+TEST_F(StartupTest, SecondInstanceForAPortInUseEndsAndLeavesTheFirstOnesFilesAlone) {
+    const char* files[] = {"C5.PLYX3LastStartup.log", "C5.w.log", "C5.PLYX3.CFG"};
+    for (const char* name : files) docs.Write(std::string("PLYX3/") + name, name);
+    plyx::platform::InstanceLock first;
+    long holder = 0;
+    ASSERT_TRUE(first.TryTake(DataDir() + "/C5.PLYX3.lock", holder));
+    auto [ended, calls] = RunMain("REQCOMPORT=5 LOGFILE=w.log");
+    EXPECT_TRUE(ended == 3 && calls.size() == 1);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text, "COM5 is in use by another PLYX3 (process " + std::to_string(::getpid()) + ")");
+    for (const char* name : files) EXPECT_EQ(plyx::platform::ReadWholeFile(DataDir() + "/" + name), name);
+    first.Release();  // the first has ended: the port is the next one's
+    EXPECT_FALSE(RunMain("REQCOMPORT=5 LOGFILE=w.log").first);
 }
