@@ -255,6 +255,18 @@ std::string TrimAtNul(std::string_view text) {
     return std::string(nul == std::string_view::npos ? text : text.substr(0, nul));
 }
 
+std::optional<std::int32_t> ComPortNumber(std::string_view value) {
+    if (value.empty()) return std::nullopt;
+    std::int32_t n = 0;
+    for (char c : value) {
+        if (c < '0' || c > '9') return std::nullopt;
+        n = n * 10 + (c - '0');
+        if (n > 255) return std::nullopt;
+    }
+    if (n < 1) return std::nullopt;
+    return n;
+}
+
 std::vector<std::string> SplitCommandLine(std::string_view commandLine) {
     std::vector<std::string> tokens;
     if (commandLine.empty()) return tokens;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <exception>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "link/CommLog.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
+#include "platform/InstanceLock.h"
 #include "text/Resources.h"
 
 namespace plyx::app {
@@ -68,6 +70,7 @@ public:
     std::string ComPortName;             // "COM" + number being tried or in use, or ""
     std::string PortCaptionPrefix;       // ComPortName + ": ", leader of window titles
     std::int32_t RequestedComPort = 0;   // REQCOMPORT; 0 = none
+    std::optional<std::string> RefusedComPortValue;  // last REQCOMPORT value that named no port
     std::string PerPortPrefix;           // "C" + RequestedComPort + "." or ""
     std::int32_t ControllerFamily = 0;   // 1 = 4-axis (QM4DNCRouter), 2 = 2-axis (NCRouter2D)
     int VersionMajor = PLYX3_VERSION_MAJOR;
@@ -131,6 +134,10 @@ public:
     // Runs the exit actions, closes the log and calls ExitHook; never returns.
     [[noreturn]] void ExitProgram(int code = 0);
 
+    // Held for the life of an instance started for a port, so that a second
+    // instance for the same port finds it taken before it touches any file.
+    platform::InstanceLock PortFilesLock;
+
     link::CommLog& Log() { return log_; }
     platform::Dialogs& Dialogs() { return dialogs_; }
     platform::Clock& Clock() { return clock_; }
@@ -156,6 +163,10 @@ std::string TrimAtNul(std::string_view text);       // text up to its first NUL
 // The example models, shells and language files installed with the program:
 // <program folder>/../share/plyx3/examples, so that any install prefix works.
 std::string InstalledExamplesFolder(std::string_view programDirectory);
+
+// The number of a COM port named by a REQCOMPORT value: 1 to 255 in decimal
+// digits only; nothing for any other text.
+std::optional<std::int32_t> ComPortNumber(std::string_view value);
 
 // Command line: split at every single blank (empty tokens included).
 std::vector<std::string> SplitCommandLine(std::string_view commandLine);

@@ -172,9 +172,15 @@ void ParseParameterLine(Environment& env, ParameterSet& p, std::string_view line
     } else if (key == "COMPORT") {
         if (fromSettingsFile) env.ComPortName = compact;
     } else if (key == "REQCOMPORT") {
-        env.RequestedComPort = integer;
-        env.ComPortName = "COM" + std::to_string(integer);
-        env.PortCaptionPrefix = env.ComPortName + ": ";
+        // A value that names no port must not read as 0, "search every port":
+        // start-up refuses it.
+        if (std::optional<std::int32_t> port = ComPortNumber(compact)) {
+            env.RequestedComPort = *port;
+            env.ComPortName = "COM" + std::to_string(*port);
+            env.PortCaptionPrefix = env.ComPortName + ": ";
+        } else {
+            env.RefusedComPortValue = compact;
+        }
     } else if (key == "LOGFILE") {
         p.strLogFile = compact;
     } else if (key == "LOGMAXMB") {

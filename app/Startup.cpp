@@ -1,12 +1,61 @@
 #include "app/Startup.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <initializer_list>
 
 #include "app/ParameterFiles.h"
 #include "platform/Files.h"
 #include "text/Resources.h"
 
 namespace plyx::app {
+
+namespace {
+
+// text with "%1", "%2", ... replaced by the values in that order.
+std::string Fill(std::string text, std::initializer_list<std::string> values) {
+    int index = 0;
+    for (const std::string& value : values) {
+        const std::string mark = "%" + std::to_string(++index);
+        for (std::size_t at = text.find(mark); at != std::string::npos; at = text.find(mark, at + value.size()))
+            text.replace(at, mark.size(), value);
+    }
+    return text;
+}
+
+// A REQCOMPORT that names no port would read as "no port": the instance would
+// search, start an instance for every controller it finds and hand it the
+// bad value again. It ends here instead, before any search.
+[[noreturn]] void RefuseRequestedPort(Environment& env) {
+    const std::string message = Fill(env.GetResourceText(1200), {*env.RefusedComPortValue});
+    std::fprintf(stderr, "%s: %s\n", env.ProgramName.c_str(), message.c_str());
+    // Any valid port named beside it belongs to that port's instance, files
+    // and all: the refusal goes to the start-up log of no port.
+    env.RequestedComPort = 0;
+    env.ComPortName.clear();
+    env.PortCaptionPrefix.clear();
+    env.PerPortPrefix.clear();
+    env.OpenProgramLog(env.ProgramName + "LastStartup.log");
+    env.LogLine(message);
+    env.ExitProgram(kExitBadRequestedPort);
+}
+
+// One instance per port: a second instance for a port already served ends
+// here, before it opens (and so empties) the first one's start-up log.
+void ClaimPortFiles(Environment& env) {
+    long holder = 0;
+    const std::string lockFile = env.GetDataDirectory() + "/" + env.PerPortPrefix + env.ProgramName + ".lock";
+    if (env.PortFilesLock.TryTake(lockFile, holder)) return;
+    const std::string port = "COM" + std::to_string(env.RequestedComPort);
+    const std::string message = holder > 0 ? Fill(env.GetResourceText(1201), {port, std::to_string(holder)})
+                                           : Fill(env.GetResourceText(1202), {port});
+    std::fprintf(stderr, "%s: %s\n", env.ProgramName.c_str(), message.c_str());
+    env.Dialogs().ShowMessage(message, env.PortCaptionPrefix + env.ProgramName, platform::MessageButtons::Ok,
+                              platform::MessageIcon::Warning);
+    env.ExitProgram(kExitPortInUse);
+}
+
+}  // namespace
 
 std::uint64_t LogSizeLimitBytes(double megabytes) {
     constexpr double kDefaultMB = 200;
@@ -39,6 +88,7 @@ void Main(Environment& env, ParameterSet& params, StartupContinuation* continuat
     params.strModel.clear();
     params.idMMD = 0;
     env.RequestedComPort = 0;
+    env.RefusedComPortValue.reset();
     // The English texts are needed before their turn below: the first
     // command-line pass and the data directory may already show a message,
     // which would otherwise read "?816?".
@@ -47,10 +97,14 @@ void Main(Environment& env, ParameterSet& params, StartupContinuation* continuat
     // 4. First look at the command line: it decides the port this instance
     // serves and so the names of its files. No log is open yet.
     ParseCommandLine(env, params);
+    if (env.RefusedComPortValue) RefuseRequestedPort(env);
 
     // 5. Per-port file names, fixed for the life of the instance.
     env.ComPortName.clear();
     env.PerPortPrefix = env.RequestedComPort != 0 ? "C" + std::to_string(env.RequestedComPort) + "." : "";
+    // Only an instance that will drive the port guards its files: the plan
+    // printer (no continuation) drives none.
+    if (continuation && env.RequestedComPort != 0) ClaimPortFiles(env);
 
     // 6.
     env.OpenProgramLog(env.ProgramName + "LastStartup.log");

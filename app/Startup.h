@@ -20,6 +20,10 @@ public:
     virtual void ScanForBoards() {}
 };
 
+// Exit codes of an instance that start-up refuses.
+inline constexpr int kExitBadRequestedPort = 2;  // REQCOMPORT names no port from 1 to 255
+inline constexpr int kExitPortInUse = 3;         // another instance serves the requested port
+
 // The working log's size limit in bytes for LOGMAXMB (fractions allowed):
 // 0 means none; a negative value gives the default 200; at least 4 KiB.
 std::uint64_t LogSizeLimitBytes(double megabytes);
@@ -30,7 +34,11 @@ std::uint64_t LogSizeLimitBytes(double megabytes);
 // settings file, command line again. With a continuation, then logs
 // "Starting GUI", shows the splash window, logs "Starting port scan" and
 // scans; without one it returns after the second command-line pass.
-// Ends through env.ExitProgram when the data directory is unusable.
+// Ends through env.ExitProgram when the data directory is unusable, when
+// REQCOMPORT names no port (exit code 2, said on standard error and in the
+// start-up log) and, with a continuation, when another instance holds the
+// requested port's lock file (exit code 3, said on standard error and in a
+// message box; none of that port's files is touched).
 void Main(Environment& env, ParameterSet& params, StartupContinuation* continuation);
 
 }  // namespace plyx::app

@@ -188,6 +188,12 @@ void LoadInternalDictionary(TextTables& tables, std::string_view programName) {
                       "This run is far longer than a usual shell: %1 moves, about %2 of machine time. "
                       "Check the layer and repeat counts. Press OK to start it anyway, Cancel to keep the "
                       "machine standing.");
+    // Instances refused at start-up: "%1" is the REQCOMPORT value or the
+    // port's name, "%2" the process that serves that port.
+    SetDictionaryText(t, 1200, "REQCOMPORT=%1 names no port: give a number from 1 to 255 (COM1 to COM255). "
+                               "The program ends.");
+    SetDictionaryText(t, 1201, "%1 is in use by another " + name + " (process %2)");
+    SetDictionaryText(t, 1202, "%1 is in use by another " + name);
 }
 
 }  // namespace plyx::text

@@ -87,19 +87,41 @@ std::int32_t PortSearch::IdentifyBoardOnPort(const std::string& portName) {
             if (version == "2.10" || version == "2.11" || version == "2.12" || version == "2.13" ||
                 version == "2.14")
                 return 1;
+            env_.LogLine("Refused controller " + link_.FirmwareNameFromCopyright() + " " + version +
+                         ": QM4DNCRouter is driven only in versions 2.10 to 2.14");
             break;
         }
         default:
+            // The log would otherwise end at "Copyright found!" with no word why.
+            env_.LogLine("Refused controller " + link_.FirmwareNameFromCopyright() + " " +
+                         link_.FirmwareVersionFromCopyright() +
+                         ": its firmware name begins with none of QM4DNCRouterVarn, QM4DNCRouter, "
+                         "VT2D20NCRouterVarn");
             break;
     }
     link_.PortClose();
     return 0;
 }
 
+namespace {
+// A command-line token that sets REQCOMPORT (keys are read without case).
+bool IsRequestedPortToken(const std::string& token) {
+    const std::size_t eq = token.find('=');
+    if (eq == std::string::npos || eq == 0) return false;
+    std::string key = token.substr(0, eq);
+    for (char& c : key)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return key == "REQCOMPORT";
+}
+}  // namespace
+
 std::vector<std::string> PortSearch::InstanceArguments(std::int32_t port) const {
+    // The new instance's own port and nothing that could name another one:
+    // a REQCOMPORT token passed on would come after its own and win.
     std::vector<std::string> args{"REQCOMPORT=" + std::to_string(port)};
     if (!env_.CommandLine.empty())
-        for (auto& token : SplitCommandLine(env_.CommandLine)) args.push_back(token);
+        for (auto& token : SplitCommandLine(env_.CommandLine))
+            if (!IsRequestedPortToken(token)) args.push_back(token);
     return args;
 }
 
@@ -107,7 +129,9 @@ void PortSearch::LaunchInstance(std::int32_t port) {
     std::vector<std::string> args = InstanceArguments(port);
     // The log shows the command as one text; the process gets the list,
     // never a shell.
-    std::string shown = env_.ExecutablePath + " REQCOMPORT=" + std::to_string(port) + " " + env_.CommandLine;
+    std::string shown = env_.ExecutablePath;
+    for (std::size_t i = 0; i < args.size(); ++i) shown += " " + args[i];
+    if (args.size() == 1) shown += " ";  // the own command line, empty
     env_.LogLine("Shell " + shown);
     if (!launcher_.StartDetached(env_.ExecutablePath, args))
         env_.LogLine("Could not start " + shown);

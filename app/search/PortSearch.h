@@ -63,13 +63,16 @@ public:
     // Ends the program through ExitProgram when it handed controllers to
     // new instances.
     void ScanForBoards();
-    // Opens and identifies one port: family 1 or 2, or 0 with the port closed.
+    // Opens and identifies one port: family 1 or 2, or 0 with the port
+    // closed; a controller refused by its firmware name or version is logged
+    // with the rule it failed.
     std::int32_t IdentifyBoardOnPort(const std::string& portName);
     // The rest of start-up for the instance that keeps a controller.
     void ContinueStartupOnPort();
 
     // The arguments of a new instance for port n: "REQCOMPORT=n" followed
-    // by this instance's own command line split at single blanks.
+    // by this instance's own command line split at single blanks, less any
+    // REQCOMPORT token.
     std::vector<std::string> InstanceArguments(std::int32_t port) const;
     // Controllers found by the last search.
     std::int32_t ControllersFound() const { return found_; }

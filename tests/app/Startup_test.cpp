@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <optional>
 #include <tuple>
+#include <unistd.h>
 
 #include "app/ParameterFiles.h"
 #include "app/Startup.h"
 #include "platform/Files.h"
+#include "platform/InstanceLock.h"
 #include "tests/app/CoreFixture.h"
 
 using namespace plyx::app;
@@ -26,6 +29,20 @@ protected:
     StartupTest() {
         tables.InternalDictionary.clear();  // start-up builds it itself
         env.ExecutablePath = "/usr/lib/plyx/plyx3";
+    }
+    // Main with a recording continuation: the exit code when start-up ended
+    // the program, and the hooks that ran.
+    std::pair<std::optional<int>, std::vector<std::string>> RunMain(const std::string& commandLine) {
+        env.CommandLine = commandLine;
+        RecordingContinuation next;
+        next.last = [] { return std::string("-"); };
+        std::optional<int> code;
+        try {
+            Main(env, params, &next);
+        } catch (const ProgramExit& e) {
+            code = e.code();
+        }
+        return {code, next.calls};
     }
 };
 
@@ -89,4 +106,45 @@ TEST_F(StartupTest, LogSizeLimitFromTheCommandLine) {
         Main(env, params, nullptr);
         EXPECT_EQ(log.SizeLimit(), bytes) << line;
     }
+}
+
+// A REQCOMPORT that named no port read as 0, "search every port", and the
+// instances started for the controllers found got the bad value again. It
+// now ends start-up with code 2 before the search, said in the log; a port
+// named beside it keeps its files.
+TEST_F(StartupTest, RequestedPortThatNamesNoPortEndsStartUpBeforeTheSearch) {
+    const std::pair<const char*, std::int32_t> cases[] = {
+        {"abc", 0}, {"40000", 0}, {"1e308", 0}, {"nan", 0}, {"0", 0}, {"-3", 0}, {"", 0}, {"3.5", 0},
+        {"256", 0}, {"3 REQCOMPORT=x", 0}, {"1", 1}, {"255", 255}, {"007", 7}};
+    docs.Write("PLYX3/C3.PLYX3LastStartup.log", "the instance for COM3 writes here");
+    for (const auto& [value, port] : cases) {
+        auto [ended, calls] = RunMain("REQCOMPORT=" + std::string(value));
+        std::vector<std::string> log = plyx::test::EventLines(DataDir() + "/PLYX3LastStartup.log");
+        if (port == 0) {
+            EXPECT_TRUE(ended == 2 && calls.size() == 1) << value;  // the board link only: no splash, no search
+            ASSERT_GE(log.size(), 2u);
+            EXPECT_NE(log[log.size() - 2].find(" names no port: give a number from 1 to 255"), std::string::npos);
+        } else {
+            EXPECT_TRUE(!ended && calls.size() == 3 && env.RequestedComPort == port) << value;
+        }
+    }
+    EXPECT_EQ(plyx::platform::ReadWholeFile(DataDir() + "/C3.PLYX3LastStartup.log"), "the instance for COM3 writes here");
+}
+
+// The second instance for a port in use deleted the first one's start-up
+// log and waited at the splash window without a word. It now names the
+// port and the other process, ends with code 3 and leaves the files alone.
+TEST_F(StartupTest, SecondInstanceForAPortInUseEndsAndLeavesTheFirstOnesFilesAlone) {
+    const char* files[] = {"C5.PLYX3LastStartup.log", "C5.w.log", "C5.PLYX3.CFG"};
+    for (const char* name : files) docs.Write(std::string("PLYX3/") + name, name);
+    plyx::platform::InstanceLock first;
+    long holder = 0;
+    ASSERT_TRUE(first.TryTake(DataDir() + "/C5.PLYX3.lock", holder));
+    auto [ended, calls] = RunMain("REQCOMPORT=5 LOGFILE=w.log");
+    EXPECT_TRUE(ended == 3 && calls.size() == 1);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text, "COM5 is in use by another PLYX3 (process " + std::to_string(::getpid()) + ")");
+    for (const char* name : files) EXPECT_EQ(plyx::platform::ReadWholeFile(DataDir() + "/" + name), name);
+    first.Release();  // the first has ended: the port is the next one's
+    EXPECT_FALSE(RunMain("REQCOMPORT=5 LOGFILE=w.log").first);
 }

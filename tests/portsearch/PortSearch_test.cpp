@@ -105,21 +105,47 @@ TEST_F(PortSearchTest, MissingModelQuestion) {
     EXPECT_THROW(search.ScanForBoards(), ProgramExit);  // Cancel: the program ends
 }
 
-TEST_F(PortSearchTest, FirmwareRulesDecideTheFamily) {
-    const std::tuple<const char*, const char*, int> cases[] = {
-        {"QM4DNCRouterVarn", "5.02", 1}, {"QM4DNCRouter", "2.14", 1},       {"QM4DNCRouter", "2.15", 0},
-        {"QM4DNCRouter", "4.71", 0},     {"VT2D20NCRouterVarn", "1.3", 2}, {"QM4DFifoNCStepper", "1.0", 0},
-        {"dsLynNCRouter2D", "1.0", 0},
+// A refused controller's log once ended at "Copyright found!": it now says
+// which firmware was refused and by which rule.
+TEST_F(PortSearchTest, FirmwareRulesDecideTheFamilyAndARefusalIsLoggedWithItsRule) {
+    const std::string version = ": QM4DNCRouter is driven only in versions 2.10 to 2.14";
+    const std::string name = ": its firmware name begins with none of QM4DNCRouterVarn, QM4DNCRouter, VT2D20NCRouterVarn";
+    const std::tuple<const char*, const char*, int, std::string> cases[] = {
+        {"QM4DNCRouterVarn", "5.02", 1, ""},
+        {"QM4DNCRouter", "2.14", 1, ""},
+        {"QM4DNCRouter", "2.15", 0, "QM4DNCRouter 2.15" + version},
+        {"QM4DNCRouter", "4.71", 0, "QM4DNCRouter 4.71" + version},
+        {"VT2D20NCRouterVarn", "1.3", 2, ""},
+        {"QM4DFifoNCStepper", "1.0", 0, "QM4DFifoNCStepper 1.0" + name},
+        {"dsLynNCRouter2D", "1.0", 0, "dsLynNCRouter2D 1.0" + name},
     };
+    OpenLog();
     int com = 10;
-    for (const auto& [name, version, family] : cases) {
-        SCOPED_TRACE(std::string(name) + " " + version);
-        AddController(com, name, version);
+    for (const auto& [firmware, release, family, refusal] : cases) {
+        SCOPED_TRACE(std::string(firmware) + " " + release);
+        AddController(com, firmware, release);
+        std::size_t before = Logged().size();
         EXPECT_EQ(search.IdentifyBoardOnPort("COM" + std::to_string(com++)), family);
         EXPECT_EQ(boardLink.PortIsOpen(), family != 0);
+        std::vector<std::string> refused, now = Logged();
+        for (std::size_t i = before; i < now.size(); ++i)
+            if (now[i].rfind("Refused controller ", 0) == 0) refused.push_back(now[i].substr(19));
+        EXPECT_EQ(refused, refusal.empty() ? std::vector<std::string>{} : std::vector<std::string>{refusal});
         boardLink.PortClose();
     }
     EXPECT_EQ(search.IdentifyBoardOnPort(""), 0);
+}
+
+// A new instance gets its own REQCOMPORT and no other: a REQCOMPORT token
+// handed on came after its own and won.
+TEST_F(PortSearchTest, NewInstancesGetTheirOwnPortAndNoOtherRequest) {
+    AddController(3, "QM4DNCRouterVarn", "5.02");
+    AddController(7, "VT2D20NCRouterVarn", "1.3");
+    env.CommandLine = "reqcomport=x MODEL=m.cf REQCOMPORT=3";
+    EXPECT_THROW(search.ScanForBoards(), ProgramExit);  // handed over: this instance ends
+    ASSERT_EQ(launcher.started.size(), 2u);
+    EXPECT_EQ(launcher.started[0].args, (std::vector<std::string>{"REQCOMPORT=3", "MODEL=m.cf"}));
+    EXPECT_EQ(launcher.started[1].args, (std::vector<std::string>{"REQCOMPORT=7", "MODEL=m.cf"}));
 }
 
 }  // namespace
