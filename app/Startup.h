@@ -21,7 +21,7 @@ public:
 };
 
 // The working log's size limit in bytes for LOGMAXMB (fractions allowed):
-// 0 means none; a negative value gives the default 200; at least 4 KiB.
+// 0 means none; a negative value or NaN gives the default 200; at least 1 MB.
 std::uint64_t LogSizeLimitBytes(double megabytes);
 
 // Runs start-up: tables cleared and the internal dictionary built, program
