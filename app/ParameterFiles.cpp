@@ -315,11 +315,14 @@ struct FileBuilder {
         logLines.push_back(std::move(line));
     }
     // A line end or other control character in a value would split it into
-    // lines of its own when read back.
+    // lines of its own when read back. Blanks it leaves at either end are
+    // dropped too, as reading would drop them.
     void Text(std::string_view prefix, std::string_view value) {
         content.append(prefix);
+        std::string kept;
         for (char c : value)
-            if (static_cast<unsigned char>(c) >= 0x20 && c != 0x7F) content += c;
+            if (static_cast<unsigned char>(c) >= 0x20 && c != 0x7F) kept += c;
+        content.append(kept.size() == value.size() ? kept : std::string(TrimSpaces(kept)));
         content += kCrLf;
     }
 };

@@ -141,7 +141,7 @@ TEST_F(ParameterFile, ValuesNoRunCanUseAreListedOnceAfterTheFile) {
 TEST_F(ParameterFile, TextValuesAreWrittenWithoutControlCharacters) {
     OpenLog();
     std::tie(params.strModel, params.CurrentShellFile, env.ComPortName) =
-        std::tuple("Std\r\nLOGMAXMB=0.0001", "/a\tb\x7F.cfg", "COM\n2");
+        std::tuple("Std\r\nLOGMAXMB=0.0001", "/a\tb\x7F.cfg \r", "COM\n2");
     ASSERT_TRUE(WriteParameterFile(env, params, "", kMachineBlock));
     const std::string written = Bytes(GetSettingsFilePath(env));
     for (const char* line : {"\r\nModel=StdLOGMAXMB=0.0001\r\n", "\r\nLastFileLoaded=/ab.cfg\r\n", "\r\nComPort=COM2\r\n"})
