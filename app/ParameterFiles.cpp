@@ -2,9 +2,11 @@
 
 #include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <string>
 
 #include "app/Numbers.h"
+#include "app/ParameterChecks.h"
 #include "app/TextFiles.h"
 #include "platform/Files.h"
 #include "platform/TextCodec.h"
@@ -134,9 +136,32 @@ void LoadDefaults(ParameterSet& p) {
     LoadShellDefaults(p);
 }
 
-void ParseParameterLine(Environment& env, ParameterSet& p, std::string_view line, bool fromSettingsFile) {
+namespace {
+
+enum class LineSource { CommandLine, SettingsFile, NamedFile };
+
+// LOGMAXMB as the log limit takes it: a text that is no number, or a
+// negative one, keeps the default; a limit under 1 MB would start a new
+// file every few lines.
+double LogMaxMB(Environment& env, const std::string& compact, double number) {
+    constexpr double kDefaultMB = 200;
+    if (!IsNumeric(compact) || !std::isfinite(number) || number < 0) {
+        env.LogLine("   LOGMAXMB=" + compact + " is no size in MB: the log keeps the limit of 200 MB");
+        return kDefaultMB;
+    }
+    if (number > 0 && number < 1) {
+        env.LogLine("   LOGMAXMB=" + compact + " is under 1 MB: the log limit is 1 MB");
+        return 1;
+    }
+    return number;
+}
+
+// One line into the set; gives the short key of a plain real or integer
+// parameter it set (for the checks of values read from a file), else null.
+const char* ParseLine(Environment& env, ParameterSet& p, std::string_view line, LineSource source) {
+    const bool fromSettingsFile = source == LineSource::SettingsFile;
     std::size_t eq = line.find('=');
-    if (eq == std::string_view::npos || eq == 0) return;
+    if (eq == std::string_view::npos || eq == 0) return nullptr;
     const std::string key = UpperAscii(WithoutBlanks(line.substr(0, eq)));
     const std::string raw(TrimSpaces(line.substr(eq + 1)));
     const std::string compact = WithoutBlanks(raw);
@@ -149,20 +174,20 @@ void ParseParameterLine(Environment& env, ParameterSet& p, std::string_view line
     for (const RealKey& k : kRealKeys) {
         if (IsOneOf(key, k.names)) {
             p.*k.field = number;
-            return;
+            return k.names[0];
         }
     }
     for (const IntegerKey& k : kIntegerKeys) {
         if (IsOneOf(key, k.names)) {
             p.*k.field = integer;
-            return;
+            return k.names[0];
         }
     }
     for (const RoundedKey& k : kRoundedKeys) {
         if (IsOneOf(key, k.names)) {
             // Out of the 16-bit range reads as 0, like every other integer key.
             p.*k.field = ToInt16(number).value_or(0);
-            return;
+            return k.names[0];
         }
     }
     if (key == "MODEL") {
@@ -184,7 +209,12 @@ void ParseParameterLine(Environment& env, ParameterSet& p, std::string_view line
     } else if (key == "LOGFILE") {
         p.strLogFile = compact;
     } else if (key == "LOGMAXMB") {
-        p.zLogMaxMB = number;
+        // The log's own limit: a file (or a line end smuggled into a saved
+        // value) must not shrink or lift it.
+        if (source == LineSource::CommandLine)
+            p.zLogMaxMB = LogMaxMB(env, compact, number);
+        else
+            env.LogLine("   LOGMAXMB is taken from the command line only: ignored here");
     } else if (key == "CHAININTERVALTECHNIQUE") {
         p.idChainIntervalTechnique = (integer < 0 || integer > 2) ? 1 : integer;
     } else if (key == "DISPLAYRESOURCEID") {
@@ -198,6 +228,13 @@ void ParseParameterLine(Environment& env, ParameterSet& p, std::string_view line
         p.zWA = number <= 0 ? 0 : (number > 45 ? 45 : number);
     }
     // Any other key is ignored; the log line above shows it.
+    return nullptr;
+}
+
+}  // namespace
+
+void ParseParameterLine(Environment& env, ParameterSet& p, std::string_view line, bool fromSettingsFile) {
+    ParseLine(env, p, line, fromSettingsFile ? LineSource::SettingsFile : LineSource::CommandLine);
 }
 
 void ParseCommandLine(Environment& env, ParameterSet& params) {
@@ -209,7 +246,16 @@ std::string GetSettingsFilePath(Environment& env) {
     return env.GetDataDirectory() + "/" + env.PerPortPrefix + env.ProgramName + ".CFG";
 }
 
-void LoadParameterFile(Environment& env, ParameterSet& p, const std::string& fileName) {
+namespace {
+
+// Reason for a settings file that exists but cannot be read.
+std::string UnreadableReason(int err) {
+    return err == EFBIG ? std::string("too large, over 1 MB") : std::string(std::strerror(err));
+}
+
+}  // namespace
+
+void LoadParameterFile(Environment& env, ParameterSet& p, const std::string& fileName, bool showUnusable) {
     const bool settings = TrimAtNul(fileName).empty();
     p.ShellEdited = false;
     std::string name = TrimAtNul(fileName);
@@ -221,16 +267,40 @@ void LoadParameterFile(Environment& env, ParameterSet& p, const std::string& fil
         path = GetSettingsFilePath(env);
     }
     int err = 0;
-    std::optional<std::string> bytes = ReadFileBytes(path, err);
+    std::optional<std::string> bytes = ReadFileBytes(path, err, kMaxParameterFileBytes);
     if (!bytes) {
-        if (settings) return;  // first start: no settings yet
-        env.ShowErrorReport(env.GetResourceText(809) + " " + path, FileErrorFromErrno(err, env.ProgramName));
+        if (settings) {
+            if (err == ENOENT) return;  // first start: no settings yet
+            // Defaults stand in for settings somebody chose: say so, and keep
+            // the file from being replaced by them.
+            p.SettingsUnreadable = UnreadableReason(err);
+            env.LogLine("Settings file " + path + " could not be read (" + p.SettingsUnreadable +
+                        "): it will not be overwritten, and no run can start");
+            env.Dialogs().ShowMessage(FillTexts(env.GetResourceText(1100), {path, p.SettingsUnreadable}),
+                                      env.GetResourceText(100, env.PortCaptionPrefix));
+            return;
+        }
+        env.ShowErrorReport(env.GetResourceText(809) + " " + path,
+                            FileErrorFromErrno(err, env.ProgramName, err == EFBIG ? "File too large (over 1 MB)" : ""));
         p.CurrentShellFile.clear();
         return;
     }
     const std::string text = platform::DecodeEightBit(*bytes);
     bytes.reset();
-    for (std::string_view line : SplitLines(text)) ParseParameterLine(env, p, TrimSpaces(line), settings);
+    const LineSource source = settings ? LineSource::SettingsFile : LineSource::NamedFile;
+    std::vector<std::pair<std::string, std::string>> read;
+    for (std::string_view line : SplitLines(text)) {
+        const std::string_view trimmed = TrimSpaces(line);
+        if (const char* key = ParseLine(env, p, trimmed, source))
+            read.emplace_back(key, WithoutBlanks(TrimSpaces(trimmed.substr(trimmed.find('=') + 1))));
+    }
+    const std::vector<UnusableValue> unusable = UnusableValues(p, read);
+    if (unusable.empty()) return;
+    for (const UnusableValue& v : unusable)
+        env.LogLine("   Unusable value in " + path + ": " + v.key + "=" + v.value + " (" + v.rule + ")");
+    if (showUnusable)
+        env.Dialogs().ShowMessage(FillTexts(env.GetResourceText(1102), {path, ListOf(unusable)}),
+                                  env.GetResourceText(100, env.PortCaptionPrefix));
 }
 
 namespace {
@@ -250,9 +320,15 @@ struct FileBuilder {
         content += kCrLf;
         logLines.push_back(std::move(line));
     }
+    // A line end or other control character in a value would split it into
+    // lines of its own when read back. Blanks it leaves at either end are
+    // dropped too, as reading would drop them.
     void Text(std::string_view prefix, std::string_view value) {
         content.append(prefix);
-        content.append(value);
+        std::string kept;
+        for (char c : value)
+            if (static_cast<unsigned char>(c) >= 0x20 && c != 0x7F) kept += c;
+        content.append(kept.size() == value.size() ? kept : std::string(TrimSpaces(kept)));
         content += kCrLf;
     }
 };
@@ -269,6 +345,11 @@ void WriteParameterLine(Environment& env, std::string& file, std::string_view ke
 bool WriteParameterFile(Environment& env, ParameterSet& p, const std::string& fileName, int blocks) {
     const std::string name = TrimAtNul(fileName);
     const std::string path = name.empty() ? GetSettingsFilePath(env) : name;
+    if (name.empty() && !p.SettingsUnreadable.empty()) {
+        env.LogLine("Settings file " + path + " not written: it could not be read at start-up (" +
+                    p.SettingsUnreadable + ")");
+        return false;
+    }
     if ((blocks & (kMachineBlock | kShellBlock)) == 0) blocks = kMachineBlock | kShellBlock;
 
     FileBuilder f;

@@ -30,15 +30,20 @@ void LoadDefaults(ParameterSet& params);  // machine, then shell
 void ParseParameterLine(Environment& env, ParameterSet& params, std::string_view line,
                         bool fromSettingsFile);
 
-// "" = the settings file (missing: silently skipped); otherwise the named
+// "" = the settings file (missing: silently skipped; there but unreadable or
+// over 1 MB: SettingsUnreadable set, logged and shown); otherwise the named
 // file, which becomes CurrentShellFile (cleared, after an error report, when
-// it cannot be opened). Clears ShellEdited.
-void LoadParameterFile(Environment& env, ParameterSet& params, const std::string& fileName);
+// it cannot be opened or is over 1 MB). Clears ShellEdited. Values read that
+// no run can use are logged and, with showUnusable, listed in one message.
+void LoadParameterFile(Environment& env, ParameterSet& params, const std::string& fileName,
+                       bool showUnusable = true);
 
 // "" = the settings file. blocks: kMachineBlock | kShellBlock, 0 = both.
 // True when written; on failure the error report is shown, the old file and
 // ShellEdited/CurrentShellFile stay as they were. A named file written
-// clears ShellEdited and becomes CurrentShellFile.
+// clears ShellEdited and becomes CurrentShellFile. The settings file is
+// refused (logged, false) while SettingsUnreadable is set. Control
+// characters of text values are left out.
 bool WriteParameterFile(Environment& env, ParameterSet& params, const std::string& fileName,
                         int blocks);
 

@@ -60,6 +60,10 @@ struct ParameterSet {
     // ---- state that goes with the set ----
     bool ShellEdited = false;              // a setter changed a value since the last load or named write
     std::string CurrentShellFile;          // LASTFILELOADED: shell file last loaded or saved, "" when none
+    // Why the settings file, which exists, could not be read at start-up
+    // ("" when it was read or is missing). Values nobody chose stand in for
+    // it, so it is never overwritten and no run starts.
+    std::string SettingsUnreadable;
 };
 
 }  // namespace plyx::app

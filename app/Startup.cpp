@@ -60,9 +60,9 @@ void ClaimPortFiles(Environment& env) {
 std::uint64_t LogSizeLimitBytes(double megabytes) {
     constexpr double kDefaultMB = 200;
     constexpr double kMegabyte = 1024.0 * 1024.0;
-    constexpr std::uint64_t kSmallest = 4096;  // below this every line would start a new file
+    constexpr std::uint64_t kSmallest = 1u << 20;  // below this a start-up would rotate every few lines
     if (megabytes == 0) return 0;
-    if (!(megabytes > 0)) megabytes = kDefaultMB;  // a negative size means nothing: keep the default
+    if (!(megabytes > 0)) megabytes = kDefaultMB;  // a negative size or none at all: keep the default
     const double bytes = megabytes * kMegabyte;
     if (bytes >= 9.0e18) return 0;  // beyond any disk: no limit
     return std::max<std::uint64_t>(kSmallest, static_cast<std::uint64_t>(bytes));
@@ -87,6 +87,7 @@ void Main(Environment& env, ParameterSet& params, StartupContinuation* continuat
     params.strResourceFile.clear();
     params.strModel.clear();
     params.idMMD = 0;
+    params.SettingsUnreadable.clear();
     env.RequestedComPort = 0;
     env.RefusedComPortValue.reset();
     // The English texts are needed before their turn below: the first
@@ -106,7 +107,9 @@ void Main(Environment& env, ParameterSet& params, StartupContinuation* continuat
     // printer (no continuation) drives none.
     if (continuation && env.RequestedComPort != 0) ClaimPortFiles(env);
 
-    // 6.
+    // 6. The size limit counts from the first line: the files read below
+    // could otherwise fill the disk before it applies.
+    env.Log().SetSizeLimit(LogSizeLimitBytes(params.zLogMaxMB));
     env.OpenProgramLog(env.ProgramName + "LastStartup.log");
 
     // 7.

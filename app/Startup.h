@@ -25,7 +25,7 @@ inline constexpr int kExitBadRequestedPort = 2;  // REQCOMPORT names no port fro
 inline constexpr int kExitPortInUse = 3;         // another instance serves the requested port
 
 // The working log's size limit in bytes for LOGMAXMB (fractions allowed):
-// 0 means none; a negative value gives the default 200; at least 4 KiB.
+// 0 means none; a negative value or NaN gives the default 200; at least 1 MB.
 std::uint64_t LogSizeLimitBytes(double megabytes);
 
 // Runs start-up: tables cleared and the internal dictionary built, program

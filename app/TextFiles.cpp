@@ -4,8 +4,8 @@
 
 namespace plyx::app {
 
-std::optional<std::string> ReadFileBytes(const std::string& path, int& err) {
-    return platform::ReadWholeFile(path, err, kMaxTextFileBytes);
+std::optional<std::string> ReadFileBytes(const std::string& path, int& err, std::size_t maxBytes) {
+    return platform::ReadWholeFile(path, err, maxBytes);
 }
 
 std::vector<std::string_view> SplitLines(std::string_view text) {

@@ -11,12 +11,16 @@
 
 namespace plyx::app {
 
-// Largest file read; anything bigger is refused (EFBIG) rather than eat memory.
-inline constexpr std::size_t kMaxTextFileBytes = platform::kMaxReadBytes;
+// Largest files read, far beyond any real one (a settings or shell file is
+// a few hundred bytes, a language file some tens of KB); anything bigger is
+// refused (EFBIG) rather than fill memory and the log.
+inline constexpr std::size_t kMaxParameterFileBytes = 1u << 20;
+inline constexpr std::size_t kMaxLanguageFileBytes = 4u << 20;
 
-// The bytes of a regular file; nullopt with err set (errno value) when it
-// cannot be opened or read. A folder gives EISDIR.
-std::optional<std::string> ReadFileBytes(const std::string& path, int& err);
+// The bytes of a regular file of at most maxBytes; nullopt with err set
+// (errno value) when it cannot be opened or read. A folder gives EISDIR, a
+// bigger file EFBIG.
+std::optional<std::string> ReadFileBytes(const std::string& path, int& err, std::size_t maxBytes);
 
 // Lines ended by CR LF, LF or CR; a final terminator does not start another line.
 std::vector<std::string_view> SplitLines(std::string_view text);

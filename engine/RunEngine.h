@@ -128,6 +128,10 @@ private:
     bool Logging() const { return env_.Log().IsOpen(); }
     Controller& Ctl();
     void RefuseRun(const std::string& why);
+    // The parts of RunRefusal: settings that could not be read; rates that
+    // would reach the controller as 0.
+    std::string SettingsRefusal() const;
+    std::string ZeroRateRefusal(bool burnish) const;
     void RunFinishingFile();
     void UpdateQueueInUse();
     void PaintSwitchLabels(std::int16_t flags, std::int16_t changed);

@@ -1,11 +1,14 @@
 // One run from the operator's start to the end: preparation, the layer
 // loop, a chained finishing file, the stop and the return to the main
 // window; and the distance ring behind the run status window's displays.
+#include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstdlib>
 #include <initializer_list>
 
 #include "app/Numbers.h"
+#include "app/ParameterChecks.h"
 #include "app/ParameterFiles.h"
 #include "engine/DisplayText.h"
 #include "engine/RunEngine.h"
@@ -45,14 +48,57 @@ RunEngine::RunEngine(app::Environment& env, app::ParameterSet& params, RunGlobal
 
 RunEngine::~RunEngine() = default;
 
+std::string RunEngine::SettingsRefusal() const {
+    if (params_.SettingsUnreadable.empty()) return {};
+    return app::FillTexts(env_.GetResourceText(1101), {app::GetSettingsFilePath(env_), params_.SettingsUnreadable});
+}
+
+std::string RunEngine::ZeroRateRefusal(bool burnish) const {
+    const app::ParameterSet& p = params_;
+    // The run constants and the move rates as ComputeRunConstants and
+    // LineMove work them out.
+    const double msps = p.cMSPS;
+    double scale = (msps / 16.0) * p.zTRS * (4.0 / p.zWheelDiameter);
+    if (burnish && p.cTLC > 2) scale *= p.zBRIP / 100.0 + 1.0;
+    // A diagonal move (d, -d) runs its faster motor at rate / sqrt 2; a
+    // crosswise move (A, -A * TS) at rate * max(1, |TS|) / sqrt(1 + TS^2).
+    const double diagonal = 1.0 / std::sqrt(2.0);
+    const double crosswise = std::max(1.0, std::fabs(p.zTS)) / std::sqrt(1.0 + p.zTS * p.zTS);
+    struct Rate {
+        const char* key;
+        double value;
+        double factor;
+        bool used;
+    };
+    const Rate rates[] = {
+        {"MRFL", p.zMRFL, diagonal, true},
+        {"MRSL", p.zMRSL, crosswise, true},
+        {"MRSI", p.zMRSI, diagonal, true},
+        {"TARFL", p.zTARFL, diagonal, p.cTARC > 0},
+        {"TARSL", p.zTARSL, crosswise, p.cTARC > 0},
+        {"TRI", p.zTRI, diagonal, true},
+    };
+    std::string zero;
+    auto add = [&zero](const char* key, double value) {
+        zero += (zero.empty() ? "" : ", ") + std::string(key) + "=" + app::NumberText(value);
+    };
+    if (FloorToInt32Saturated(msps * p.zSSR) < 1) add("SSR", p.zSSR);
+    for (const Rate& r : rates)
+        if (r.used && !(app::RoundHalfEven(scale * r.value * r.factor) >= 1)) add(r.key, r.value);
+    return zero.empty() ? std::string() : app::FillTexts(env_.GetResourceText(1103), {zero});
+}
+
 std::string RunEngine::RunRefusal(bool burnish) const {
+    if (std::string why = SettingsRefusal(); !why.empty()) return why;
     if (params_.zPD == 0) return env_.GetResourceText(902);
+    if (const std::vector<app::UnusableValue> bad = app::UnusableValues(params_); !bad.empty())
+        return app::FillTexts(env_.GetResourceText(1104), {app::ListOf(bad)});
     if (params_.fLayerPattern != 0 && params_.cMRC > 0) {
         const std::int32_t pairs = RunGeometry::LayerCount(params_, burnish) * params_.cMRC;
         if (pairs > kMaxAlternatePairs)
             return FillNumbers(env_.GetResourceText(903), {pairs, kMaxAlternatePairs});
     }
-    return {};
+    return ZeroRateRefusal(burnish);
 }
 
 void RunEngine::RefuseRun(const std::string& why) {
@@ -64,7 +110,8 @@ void RunEngine::StartRun(bool burnish) {
     // Refused before anything is saved or moves (without a model the machine
     // would move on values nobody chose); the operator is back at the main
     // window with its timer running.
-    const std::string why = params_.strModel.empty() ? env_.GetResourceText(901) : RunRefusal(burnish);
+    std::string why = SettingsRefusal();
+    if (why.empty()) why = params_.strModel.empty() ? env_.GetResourceText(901) : RunRefusal(burnish);
     if (!why.empty()) {
         RefuseRun(why);
         ReturnToMainWindow();
@@ -164,7 +211,8 @@ void RunEngine::RunFinishingFile() {
     Log("Found a FIN file (" + finishingFile + ") -- attempting load");
     if (params_.idChainIntervalTechnique == 0) geometry_.RunBetweenLayerMove(params_.cTLC + 1);
 
-    app::LoadParameterFile(env_, params_, finishingFile);
+    // Its unusable values are named by the refusal below, in one message.
+    app::LoadParameterFile(env_, params_, finishingFile, false);
     if (!params_.CurrentShellFile.empty()) {
         if (views_.runStatus) views_.runStatus->SetShellNameCaption(app::GetFileNameOf(finishingFile));
         ComputeRunConstants();

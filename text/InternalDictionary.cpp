@@ -194,6 +194,20 @@ void LoadInternalDictionary(TextTables& tables, std::string_view programName) {
                                "The program ends.");
     SetDictionaryText(t, 1201, "%1 is in use by another " + name + " (process %2)");
     SetDictionaryText(t, 1202, "%1 is in use by another " + name);
+    // Settings that could not be read, and values no run can use (1100-1149).
+    // "%1" and "%2" stand for a file name, a reason or a list of values.
+    SetDictionaryText(t, 1100,
+                      "The saved settings in %1 could not be read (%2). The program starts with its default "
+                      "values, will not overwrite that file and will start no run. Fix the file's permissions "
+                      "or remove it, then start the program again.");
+    SetDictionaryText(t, 1101,
+                      "The saved settings in %1 could not be read (%2), so no run can start. Fix the file's "
+                      "permissions or remove it, then start the program again.");
+    SetDictionaryText(t, 1102, "%1 holds values that no run can use: %2. Please correct them before starting a run.");
+    SetDictionaryText(t, 1103,
+                      "With these values the controller would be sent a rate of 0: %1. Please raise them before "
+                      "starting a run.");
+    SetDictionaryText(t, 1104, "No run can start on these values: %1. Please correct them before starting a run.");
 }
 
 }  // namespace plyx::text

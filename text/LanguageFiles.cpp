@@ -1,5 +1,6 @@
 // Language files: a "PLYX3RESOURCES" header line, then "ID,text" lines, in
 // UTF-16 or in 8-bit text.
+#include <cerrno>
 #include <cstdint>
 
 #include "app/Environment.h"
@@ -68,10 +69,11 @@ std::int16_t LoadResourceFile(app::Environment& env, TextTable& table, std::stri
 
 std::int16_t ParseResourceFile(app::Environment& env, TextTable& table, const std::string& path, bool unicode) {
     int err = 0;
-    std::optional<std::string> bytes = app::ReadFileBytes(path, err);
+    std::optional<std::string> bytes = app::ReadFileBytes(path, err, app::kMaxLanguageFileBytes);
     if (!bytes) {
         env.ShowErrorReport("Failed to open " + path + " as a resource file",
-                            app::FileErrorFromErrno(err, env.ProgramName));
+                            app::FileErrorFromErrno(err, env.ProgramName,
+                                                    err == EFBIG ? "File too large (over 4 MB)" : ""));
         return 1;
     }
     const std::string text = unicode ? DecodeUtf16Le(*bytes) : DecodeEightBitFile(*bytes);

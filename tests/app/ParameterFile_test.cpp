@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <sys/stat.h>
 #include <tuple>
 
@@ -101,4 +102,73 @@ TEST_F(ParameterFile, FilesThatCannotBeReadOrWrittenAreReportedAndChangeNothing)
     EXPECT_EQ(params.zSD, 9);
     LoadParameterFile(env, params, "");  // no settings file yet is the first start, not an error
     EXPECT_EQ(dialogs.messages.size(), 2u);
+}
+
+// Values the options dialog would refuse are named once a file is read, as
+// the file gave them (TLC=32767 reads as 0), each with a log line; a usable
+// file, a finishing file's zero counts and percentages included, says nothing.
+TEST_F(ParameterFile, ValuesNoRunCanUseAreListedOnceAfterTheFile) {
+    OpenLog();
+    const std::pair<const char*, const char*> cases[] = {
+        {"TLC=32767\r\nMSPS=-5\r\nSD=7\r\n", "TLC=32767, MSPS=-5"},
+        {"TLC=-5\r\nTLC=4\r\nBLC=0\r\n", "BLC=0"},  // the last line of a key counts
+        {"Sd = abc\r\nTARC=40000\r\nSSR=0\r\nMRFL=0\r\n", "SD=abc, TARC=40000, MRFL=0, SSR=0"},
+        {"PAVP=-1\r\nLayerPattern=-1\r\nWheelDiameter=-3\r\n", "LAYERPATTERN=-1, PAVP=-1"},
+        {"ASAPL=0\r\nMRC=4\r\nTARC=0\r\nTLC=1\r\nTRS=8\r\nPAVP=0\r\n", nullptr},
+    };
+    for (const auto& [content, listed] : cases) {
+        LoadDefaults(params);
+        docs.Write("s.cfg", content);
+        dialogs.messages.clear();
+        LoadParameterFile(env, params, docs.File("s.cfg"));
+        if (listed == nullptr) {
+            EXPECT_TRUE(dialogs.messages.empty()) << content;
+            continue;
+        }
+        ASSERT_EQ(dialogs.messages.size(), 1u) << content;
+        EXPECT_EQ(dialogs.messages[0].text,
+                  docs.File("s.cfg") + " holds values that no run can use: " + listed +
+                      ". Please correct them before starting a run.");
+    }
+    const std::vector<std::string> logged = Logged();
+    EXPECT_NE(std::find(logged.begin(), logged.end(),
+                        "   Unusable value in " + docs.File("s.cfg") + ": TLC=32767 (must be a whole number from 1 to 32766)"),
+              logged.end());
+}
+
+// A text value keeps no line end or other control character when written,
+// so it cannot become a line of its own; LOGMAXMB in a file is ignored.
+TEST_F(ParameterFile, TextValuesAreWrittenWithoutControlCharacters) {
+    OpenLog();
+    std::tie(params.strModel, params.CurrentShellFile, env.ComPortName) =
+        std::tuple("Std\r\nLOGMAXMB=0.0001", "/a\tb\x7F.cfg \r", "COM\n2");
+    ASSERT_TRUE(WriteParameterFile(env, params, "", kMachineBlock));
+    const std::string written = Bytes(GetSettingsFilePath(env));
+    for (const char* line : {"\r\nModel=StdLOGMAXMB=0.0001\r\n", "\r\nLastFileLoaded=/ab.cfg\r\n", "\r\nComPort=COM2\r\n"})
+        EXPECT_NE(written.find(line), std::string::npos) << line;
+    docs.Write("s.cfg", "LOGMAXMB=0.0001\r\n");
+    LoadParameterFile(env, params, docs.File("s.cfg"));
+    EXPECT_EQ(params.zLogMaxMB, 200);
+    EXPECT_EQ(Logged().back(), "   LOGMAXMB is taken from the command line only: ignored here");
+}
+
+// Shell files over 1 MB and language files over 4 MB are refused whole with
+// the error report; up to the limit they are read.
+TEST_F(ParameterFile, FilesBeyondAnyRealOneAreRefusedWhole) {
+    const std::string shell = docs.File("big.cfg"), language = docs.File("big.lng");
+    const std::tuple<std::string, std::string, std::size_t, std::function<bool()>> cases[] = {
+        {shell, "SD=9\r\n", 1u << 20, [&] { LoadParameterFile(env, params, shell); return params.zSD == 9; }},
+        {language, "PLYX3RESOURCES\r\n101,Los\r\n", 4u << 20, [&] {
+             std::string path = language;
+             return plyx::text::LoadResourceFile(env, tables.SelectedLanguageTable, path) == 0;
+         }}};
+    for (const auto& [path, start, limit, read] : cases) {
+        for (std::size_t size : {limit, limit + 1}) {
+            LoadDefaults(params);
+            dialogs.messages.clear();
+            plyx::platform::WriteFileAtomically(path, start + std::string(size - start.size(), ' '));
+            EXPECT_EQ(read(), size == limit) << path << " " << size;
+            EXPECT_EQ(dialogs.messages.size(), size == limit ? 0u : 1u) << path << " " << size;
+        }
+    }
 }

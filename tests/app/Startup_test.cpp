@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <tuple>
@@ -96,15 +100,72 @@ TEST_F(StartupTest, StartFromScratchTakesItsNamesFromTheProgramFileAndSetsOnceOn
 }
 
 // LOGMAXMB (MB, fractions too) limits the log's size: 0 none, a negative
-// value keeps the default, never below 4 KB.
+// value or no number keeps the default, never below 1 MB; the settings
+// file's LOGMAXMB counts for nothing.
 TEST_F(StartupTest, LogSizeLimitFromTheCommandLine) {
+    env.GetDataDirectory();
+    docs.Write("PLYX3/PLYX3.CFG", "LOGMAXMB=0\r\n");
     const std::pair<const char*, std::uint64_t> cases[] = {
-        {"", 200u << 20}, {"LOGMAXMB=0", 0}, {"LOGMAXMB=0.5", 512u << 10}, {"LOGMAXMB=-1", 200u << 20},
-        {"LOGMAXMB=0.000001", 4096}};
+        {"", 200u << 20}, {"LOGMAXMB=0", 0}, {"LOGMAXMB=2.5", 5u << 19}, {"LOGMAXMB=-1", 200u << 20},
+        {"LOGMAXMB=0.5", 1u << 20}, {"LOGMAXMB=0.000001", 1u << 20}, {"LOGMAXMB=abc", 200u << 20},
+        {"LOGMAXMB=NaN", 200u << 20}};
     for (const auto& [line, bytes] : cases) {
         env.CommandLine = line;
         Main(env, params, nullptr);
         EXPECT_EQ(log.SizeLimit(), bytes) << line;
+    }
+    const std::vector<std::string> logged = plyx::test::EventLines(DataDir() + "/PLYX3LastStartup.log");
+    EXPECT_NE(std::find(logged.begin(), logged.end(),
+                        "--->   LOGMAXMB=NaN is no size in MB: the log keeps the limit of 200 MB"),
+              logged.end());
+}
+
+// The limit holds from the first line: a language file read at start-up
+// already rotates a log limited to 1 MB.
+TEST_F(StartupTest, StartupLogIsLimitedFromItsFirstLine) {
+    env.GetDataDirectory();
+    std::string language = "PLYX3RESOURCES\r\n";
+    for (int id = 1; id <= 700; ++id) language += std::to_string(id) + "," + std::string(1000, 'x') + "\r\n";
+    docs.Write("PLYX3/default.lng", language);
+    env.CommandLine = "LOGMAXMB=1";
+    Main(env, params, nullptr);
+    EXPECT_TRUE(plyx::platform::FileExists(DataDir() + "/PLYX3LastStartup.log.1"));
+}
+
+// A settings file that is there but cannot be read (a folder of its name, a
+// file over 1 MB) is reported, never replaced by the defaults that stand in
+// for it, and no run starts on them; named shell files are still saved.
+TEST_F(StartupTest, UnreadableSettingsFileIsReportedAndNeverOverwritten) {
+    const std::string settings = DataDir() + "/C3.PLYX3.CFG";
+    const std::string big = "SD=7\r\n" + std::string(1u << 20, ' ');
+    const std::tuple<const char*, std::function<void()>, std::string> cases[] = {
+        {"folder", [&] { ASSERT_EQ(::mkdir(settings.c_str(), 0700), 0); }, "Is a directory"},
+        {"too large", [&] { docs.Write("PLYX3/C3.PLYX3.CFG", big); }, "too large, over 1 MB"},
+    };
+    env.GetDataDirectory();
+    env.CommandLine = "REQCOMPORT=3";
+    for (const auto& [what, make, reason] : cases) {
+        std::filesystem::remove_all(settings);
+        make();
+        dialogs.messages.clear();
+        Main(env, params, nullptr);
+        ASSERT_EQ(dialogs.messages.size(), 1u) << what;
+        EXPECT_EQ(dialogs.messages[0].text.rfind("The saved settings in " + settings + " could not be read (" +
+                                                 reason + "). The program starts with its default values",
+                                                 0),
+                  0u)
+            << dialogs.messages[0].text;
+        EXPECT_EQ(params.zSD, 6) << what;
+        EXPECT_TRUE(WriteParameterFile(env, params, docs.File("saved.cfg"), kShellBlock)) << what;
+        EXPECT_FALSE(WriteParameterFile(env, params, "", 0)) << what;
+        EXPECT_EQ(std::filesystem::is_directory(settings) ? std::string("folder")
+                                                           : plyx::platform::ReadWholeFile(settings, nullptr, 2u << 20).value_or(""),
+                  std::string(what) == "folder" ? "folder" : big);
+        const std::vector<std::string> logged = plyx::test::EventLines(DataDir() + "/C3.PLYX3LastStartup.log");
+        EXPECT_NE(std::find(logged.begin(), logged.end(),
+                            "--->Settings file " + settings + " could not be read (" + reason +
+                                "): it will not be overwritten, and no run can start"),
+                  logged.end());
     }
 }
 

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # The real program against the simulator. A working log that can no longer
-# be written (a link to /dev/full: at start-up; in the main window and in a
-# run once the link turns to it and LOGMAXMB starts a new file) gives one
-# message naming the file, then the end after an error (exit code 1), with a
-# run cut short, the controller stopped and reset, the settings file whole.
+# be written (a link to /dev/full: at start-up, and in a run once the link
+# turns to it and LOGMAXMB starts a new file; in the main window, which logs
+# far less than the smallest LOGMAXMB of 1 MB, the file size limit of
+# ulimit -f) gives one message naming the file, then the end after an error
+# (exit code 1), with a run cut short, the controller stopped and reset, the
+# settings file whole.
 # SIGINT, SIGTERM and SIGHUP end the program (exit code 0) with both logs
 # closed, a run recorded as ended by a signal; a killed run is recorded as
 # interrupted at the next start.
@@ -34,13 +36,15 @@ until_ok() { for _ in $(seq 600); do "$@" && return 0; sleep 0.1; done; fail "wa
 # The start-up log closes when the working log opens.
 started() { last_line "$data/C1.PLYX3LastStartup.log" 2>/dev/null | grep -q CLOSED; }
 moving() { [ "$(field state)" = moving ]; }
-message() { grep -q "Cannot write the log file $data/C1.w.log: No space left on device" "$work/err"; }
+reason="No space left on device" fsize=unlimited
+message() { grep -q "Cannot write the log file $data/C1.w.log: $reason" "$work/err"; }
+run_start() { echo "press START" >&3; until_ok moving; echo "release START" >&3; }
 start() {  # start [run] ARGS...: the instance for COM1, in its main window or in a run
   local run=$1; shift
   rm -f "$data/C1.PLYX3LastStartup.log"
-  "$build/plyx3" REQCOMPORT=1 LOGFILE=w.log "$@" > /dev/null 2> "$work/err" & pid=$!
+  (ulimit -f "$fsize"; exec "$build/plyx3" REQCOMPORT=1 LOGFILE=w.log "$@") > /dev/null 2> "$work/err" & pid=$!
   until_ok started; sleep 1
-  if [ "$run" = run ]; then echo "press START" >&3; until_ok moving; echo "release START" >&3; fi
+  if [ "$run" = run ]; then run_start; fi
   resets=$(field resets)
 }
 ended() { local rc=0; wait $pid || rc=$?; pid=; [ $rc = "$1" ] || fail "$2: exit code $rc"; }
@@ -56,10 +60,16 @@ stopped() {
 }
 
 for at in start-up main run; do
+  reason="No space left on device" fsize=unlimited
   if [ $at = start-up ]; then
     ln -sfn /dev/full "$data/C1.w.log"; start none
+  elif [ $at = main ]; then
+    # Some 60 KB by the main window, then a few KB a second.
+    rm -f "$data/C1.w.log"; reason="File too large" fsize=128; start main
   else
-    ln -sfn real.log "$data/C1.w.log"; start $at LOGMAXMB=0.004; ln -sfn /dev/full "$data/C1.w.log"
+    # The link turns while the main window logs little; the run passes 1 MB at once.
+    ln -sfn real.log "$data/C1.w.log"; start main LOGMAXMB=1; ln -sfn /dev/full "$data/C1.w.log"
+    run_start; resets=$(field resets)
   fi
   until_ok message
   [ $at != run ] || { stopped run; queued=$(ask moves moves | cut -d= -f2); }

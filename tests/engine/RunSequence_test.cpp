@@ -2,6 +2,7 @@
 // refusals; the tape display that follows the board, and its texts.
 #include <sys/stat.h>
 
+#include <cstdio>
 #include <limits>
 
 #include "app/Numbers.h"
@@ -44,6 +45,13 @@ TEST_F(RunTest, RefusalsAreDictionaryTexts) {
         {[](app::ParameterSet& p) { p.zPD = 0; }, "(902:The pole diameter (PD) is 0"},
         {[](app::ParameterSet& p) { p.fLayerPattern = 1, p.cTLC = p.cBLC = 100, p.cMRC = 328; },
          "(903:This shell alternates its layers with 32800 line pairs in one run; at most 32767 "},
+        {[](app::ParameterSet& p) { p.SettingsUnreadable = "Is a directory", p.strModel.clear(); },
+         "(1101:The saved settings in PLYX3.CFG could not be read (Is a directory), so no run can start."},
+        {[](app::ParameterSet& p) { p.cTLC = 0, p.cMSPS = -5, p.zTS = -2.4; },
+         "(1104:No run can start on these values: TS=-2.4, TLC=0, MSPS=-5. Please correct them"},
+        // 16 * .01 and 10 * .01 / sqrt 2 reach the controller as 0; 10 * .1 / sqrt 2 as 1.
+        {[](app::ParameterSet& p) { p.zSSR = p.zMRFL = .01, p.zMRSI = .1; },
+         "(1103:With these values the controller would be sent a rate of 0: SSR=.01, MRFL=.01. "},
     };
     tables.ShowResourceIDs = true;
     const app::ParameterSet saved = params;
@@ -54,15 +62,45 @@ TEST_F(RunTest, RefusalsAreDictionaryTexts) {
             dialogs.messages.clear();
             engine->StartRun(burnish);
             ASSERT_EQ(dialogs.messages.size(), 1u) << shown;
-            EXPECT_EQ(dialogs.messages[0].text.rfind(shown, 0), 0u) << dialogs.messages[0].text;
+            std::string text = dialogs.messages[0].text;
+            if (const std::size_t at = text.find(dir.path() + "/PLYX3/"); at != std::string::npos)
+                text.erase(at, dir.path().size() + 7);
+            EXPECT_EQ(text.rfind(shown, 0), 0u) << text;
             EXPECT_TRUE(BoardMoves().empty());
             EXPECT_FALSE(platform::FileExists(dir.path() + "/PLYX3/PLYX3.CFG"));
+            engine->CloseRunWindowAndReturn();  // the settings file stays unwritten here too
+            EXPECT_EQ(platform::FileExists(dir.path() + "/PLYX3/PLYX3.CFG"), params.SettingsUnreadable.empty());
+            std::remove((dir.path() + "/PLYX3/PLYX3.CFG").c_str());
         }
     }
+    params = saved;
+    params.fLayerPattern = 1, params.cTLC = 100, params.cMRC = 328;
     params.cBLC = 2;
     EXPECT_EQ(engine->RunRefusal(true), "");
     params.cMRC = 327;
     EXPECT_EQ(engine->RunRefusal(false), "");
+}
+
+// Every example file reads without a word and runs; a finishing file with
+// values no run can use is left out with one message naming them.
+TEST_F(RunTest, ExamplesAreUsableAndAnUnusableFinishingFileIsNamedOnce) {
+    for (const char* name : {"models/Standard-4Axis.cf", "shells/Shell-6in.cfg", "shells/Shell-6in.fin",
+                             "shells/Shell-8in-alternate.cfg"}) {
+        app::LoadDefaults(params);
+        app::LoadParameterFile(*env, params, std::string(PLYX3_EXAMPLES_DIR "/") + name);
+        EXPECT_TRUE(dialogs.messages.empty()) << name;
+        EXPECT_EQ(engine->RunRefusal(false) + engine->RunRefusal(true), "") << name;
+    }
+    app::LoadDefaults(params);
+    params.strModel = "M";
+    dir.Write("e.cfg", "TLC=1\r\nMRC=1\r\n");
+    dir.Write("e.fin", "TLC=32767\r\nMRC=1\r\n");
+    app::LoadParameterFile(*env, params, dir.File("e.cfg"));
+    engine->StartRun(false);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text.rfind("No run can start on these values: TLC=0.", 0), 0u)
+        << dialogs.messages[0].text;
+    EXPECT_EQ(BoardMoves().size(), 3u + 3u);  // the shell's pair, the slow-down moves
 }
 
 TEST_F(RunTest, RingDisplayIndex) {

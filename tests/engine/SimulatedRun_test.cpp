@@ -457,14 +457,15 @@ TEST_F(BoardTest, LongPlansStayBoundedAndExact) {
     EXPECT_TRUE(IsLargeRun(cut));
 }
 
-// A run of 37 hours (rates a hundredth of the usual) starts only once the
+// A run of 26 hours (rates a thirtieth of the usual) starts only once the
 // operator says OK, told its moves and time; Cancel sends the board nothing.
 TEST_F(SimulatedRunTest, AVeryLongRunStartsOnlyWhenTheOperatorSaysSo) {
     params.cTLC = 2;
     const RunPlan usual = RecordRunPlan(*env, params, kFamily4Axis, false);
     EXPECT_TRUE(ConfirmLargeRun(*env, params, false));
     EXPECT_TRUE(dialogs.messages.empty());
-    params.zTRS = 0.003;
+    params.zTRS = 0.03;
+    params.cTLC = 10;
     const RunPlan slow = RecordRunPlan(*env, params, kFamily4Axis, false);
     ASSERT_GT(slow.seconds, kLargeRunSeconds);
     ASSERT_LT(usual.seconds, kLargeRunSeconds);
