@@ -24,6 +24,8 @@ public:
     virtual void ControllerAt(double inches) = 0;
     // Once a second while a run is shown.
     virtual void ElapsedChanged(std::int64_t seconds) = 0;
+    // The run was paused (window, panel or the board) or goes on again.
+    virtual void PauseChanged(bool /*paused*/) {}
     // The stop sequence has ended the run.
     virtual void RunEnded(RunEnd how) = 0;
 };

@@ -152,7 +152,8 @@ void RunRecord::RunStarting(bool burnish) {
     start_ = env_.Clock().WallTime();
     shellFile_ = params_.CurrentShellFile;
     laid_ = 0;
-    elapsed_ = elapsedAtUpdate_ = 0;
+    elapsed_ = movingAtUpdate_ = pausedSeconds_ = 0;
+    pausedAt_ = -1;
     plan_ = RecordRunPlan(env_, params_, env_.ControllerFamily, burnish);
     leftAtUpdate_ = plan_.seconds;
     journalLayer_ = 0;
@@ -170,11 +171,11 @@ void RunRecord::ControllerAt(double inches) {
         WriteJournal();
     }
     const double planAt = plan_.SecondsAtTape(laid_);
-    const std::int64_t now = std::max<std::int64_t>(0, env_.Clock().WallTime() - start_);
+    const std::int64_t now = Moving(env_.Clock().WallTime() - start_);
     double pace = 1.0;
     if (planAt >= kPaceAfterSeconds && now > 0) pace = std::clamp(static_cast<double>(now) / planAt, 0.5, 2.0);
     leftAtUpdate_ = (plan_.seconds - planAt) * pace;
-    elapsedAtUpdate_ = now;
+    movingAtUpdate_ = now;
     if (OnChange) OnChange();
 }
 
@@ -189,8 +190,26 @@ double RunRecord::Progress() const {
     return std::clamp(laid_ / plan_.tapeInches, 0.0, 1.0);
 }
 
+std::int64_t RunRecord::Moving(std::int64_t sinceStart) const {
+    sinceStart = std::max<std::int64_t>(0, sinceStart);
+    const std::int64_t paused = pausedSeconds_ + (pausedAt_ >= 0 ? std::max<std::int64_t>(0, sinceStart - pausedAt_) : 0);
+    return std::max<std::int64_t>(0, sinceStart - paused);
+}
+
+void RunRecord::PauseChanged(bool paused) {
+    if (!running_) return;
+    const std::int64_t now = std::max<std::int64_t>(0, env_.Clock().WallTime() - start_);
+    if (paused && pausedAt_ < 0) {
+        pausedAt_ = now;
+    } else if (!paused && pausedAt_ >= 0) {
+        pausedSeconds_ += std::max<std::int64_t>(0, now - pausedAt_);
+        pausedAt_ = -1;
+    }
+    if (OnChange) OnChange();
+}
+
 double RunRecord::SecondsLeft() const {
-    const std::int64_t since = std::max<std::int64_t>(0, elapsed_ - elapsedAtUpdate_);
+    const std::int64_t since = std::max<std::int64_t>(0, Moving(elapsed_) - movingAtUpdate_);
     return std::max(0.0, leftAtUpdate_ - static_cast<double>(since));
 }
 
@@ -203,8 +222,10 @@ void RunRecord::RunEnded(RunEnd how) {
             outcome = "aborted from the window";
         else if (how == RunEnd::EndedBySignal)
             outcome = "ended by a signal";
-        else if ((globals_.SwitchFlags & (kSwitchStop | kSwitchAbort)) != 0)
-            outcome = "aborted from the panel";
+        else if ((globals_.SwitchFlags & kSwitchAbort) != 0)
+            outcome = "aborted from the panel (ABORT)";
+        else if ((globals_.SwitchFlags & kSwitchStop) != 0)
+            outcome = "aborted from the panel (STOP)";
         else
             outcome = "aborted";
     }
@@ -213,7 +234,18 @@ void RunRecord::RunEnded(RunEnd how) {
 
 void RunRecord::EndWithError(std::int32_t number, const std::string& text) {
     if (!running_) return;
-    Write("error", std::to_string(number), text);
+    // One record, one line in any viewer: the full text stays in the log.
+    std::string line;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\r' || c == '\n') {
+            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+            line += " / ";
+        } else {
+            line += c;
+        }
+    }
+    Write("error", std::to_string(number), line);
 }
 
 void RunRecord::Write(const std::string& outcome, const std::string& errorNumber, const std::string& errorText) {

@@ -28,6 +28,7 @@ public:
     void RunStarting(bool burnish) override;
     void ControllerAt(double inches) override;
     void ElapsedChanged(std::int64_t seconds) override;
+    void PauseChanged(bool paused) override;
     void RunEnded(RunEnd how) override;
 
     // The run status window's abort button ended the run.
@@ -47,7 +48,8 @@ public:
     // Tape laid against the plan's tape, 0 to 1.
     double Progress() const;
     // The plan's time from where the controller is, scaled by how the run
-    // has kept to the plan so far, counting down between two updates.
+    // has kept to the plan so far, counting down between two updates; time
+    // spent paused counts neither way (the count stands while paused).
     double SecondsLeft() const;
 
     // Progress or time left changed.
@@ -75,9 +77,13 @@ private:
     std::string shellFile_;
     double laid_ = 0;
     std::int32_t journalLayer_ = 0;  // the layer the journal on disk holds
+    // Seconds since the start without the paused ones, at a wall second.
+    std::int64_t Moving(std::int64_t sinceStart) const;
     std::int64_t elapsed_ = 0;
     double leftAtUpdate_ = 0;
-    std::int64_t elapsedAtUpdate_ = 0;
+    std::int64_t movingAtUpdate_ = 0;
+    std::int64_t pausedSeconds_ = 0;  // whole pauses so far
+    std::int64_t pausedAt_ = -1;      // since start, while paused
 };
 
 // One record line: fields quoted where the CSV convention needs it

@@ -284,6 +284,45 @@ TEST_F(BoardTest, TimeLeftFollowsTheRunsOwnPace) {
     record.RunEnded(RunEnd::Aborted);
 }
 
+// A pause stands the count still and is left out of the pace: with the
+// machine 20 % slower than the plan and two minutes paused mid-run, time
+// left is within 10 % of the truth at every layer.
+TEST_F(BoardTest, TimeLeftStandsWhilePausedAndLeavesThePauseOut) {
+    RunRecord record(*env, params, globals);
+    record.RunStarting(false);
+    const RunPlan& plan = record.Plan();
+    ASSERT_GE(plan.layers, 4);
+    const double kPace = 1.2;
+    std::int64_t now = 0, paused = 0;
+    auto to = [&](std::int64_t second) {
+        clock.AdvanceMs(1000 * (second - now));
+        now = second;
+        record.ElapsedChanged(now);
+    };
+    int checked = 0;
+    for (const PlanMark& m : plan.marks) {
+        to(std::llround(kPace * m.seconds) + paused);
+        record.ControllerAt(m.tape);
+        if (m.layerEnd && m.layer < plan.layers) {
+            const double truth = kPace * (plan.seconds - m.seconds);
+            EXPECT_NEAR(record.SecondsLeft(), truth, 0.10 * truth + 2) << "after layer " << m.layer;
+            ++checked;
+        }
+        if (m.layer == plan.layers / 2 && m.layerEnd) {
+            record.PauseChanged(true);
+            const double standing = record.SecondsLeft();
+            for (int s = 1; s <= 120; ++s) {
+                to(now + 1);
+                ASSERT_EQ(record.SecondsLeft(), standing) << s << " s into the pause";
+            }
+            paused += 120;
+            record.PauseChanged(false);
+        }
+    }
+    EXPECT_EQ(checked, plan.layers - 1);
+    record.RunEnded(RunEnd::Completed);
+}
+
 // Aborts from the window and by the panel's latched input (read at once),
 // and one line per run in the production record, read back as CSV.
 TEST_F(SimulatedRunTest, AbortsAndTheProductionRecord) {
@@ -304,7 +343,12 @@ TEST_F(SimulatedRunTest, AbortsAndTheProductionRecord) {
                 {[&](int n) {
                      if (n == 6) board->Latch(board->AbortLatchBit());
                  },
-                 false, "full", "aborted from the panel"},
+                 false, "full", "aborted from the panel (ABORT)"},
+                {[&](int n) {
+                     if (n == 6) board->Press(sim::Switch::Stop);
+                     if (globals.RunState == kRunAbortRequested) board->Release(sim::Switch::Stop);
+                 },
+                 false, "full", "aborted from the panel (STOP)"},
                 {nullptr, true, "burnish", "completed"}};
     for (const auto& run : runs) {
         SCOPED_TRACE(run.outcome);
@@ -329,7 +373,7 @@ TEST_F(SimulatedRunTest, AbortsAndTheProductionRecord) {
     engine->RemoveRunWatcher(&record);
 
     const auto rows = ParseCsv(*platform::ReadWholeFile(record.FilePath()));
-    ASSERT_EQ(rows.size(), 5u);
+    ASSERT_EQ(rows.size(), 6u);
     EXPECT_EQ(CsvLine(rows[0]), RunRecord::kHeader);
     for (std::size_t i = 0; i < std::size(runs); ++i) {
         SCOPED_TRACE(i);
@@ -347,6 +391,18 @@ TEST_F(SimulatedRunTest, AbortsAndTheProductionRecord) {
             EXPECT_LT(laid, planned / 2);
         }
     }
+}
+
+// An error's text of several lines is one record line, its lines joined.
+TEST_F(BoardTest, AnErrorIsOneRecordLine) {
+    RunRecord record(*env, params, globals);
+    record.RunStarting(false);
+    record.EndWithError(-2147191500, "Error 4 reported by ZentrovaCom.ReadToDone\r\nFailed to synchronize\nlast");
+    const auto rows = ParseCsv(*platform::ReadWholeFile(record.FilePath()));
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ((std::vector<std::string>{rows[1][11], rows[1][12], rows[1][13]}),
+              (std::vector<std::string>{"error", "-2147191500",
+                                        "Error 4 reported by ZentrovaCom.ReadToDone / Failed to synchronize / last"}));
 }
 
 // Asked to end (a signal) while the stop sequence waits for the queue: the
