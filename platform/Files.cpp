@@ -126,7 +126,8 @@ bool AppendRecord(const std::string& path, const std::string& header, const std:
         if (errorText) *errorText = std::strerror(err);
         return false;
     };
-    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY, 0666);
+    // Read access too: the last byte tells whether the file ends a line.
+    const int fd = ::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY, 0666);
     if (fd < 0) return fail(errno);
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
@@ -134,12 +135,19 @@ bool AppendRecord(const std::string& path, const std::string& header, const std:
         ::close(fd);
         return fail(err);
     }
-    const std::string bytes = st.st_size == 0 ? header + record : record;
+    std::string bytes = st.st_size == 0 ? header + record : record;
+    char last = '\n';
+    if (st.st_size > 0 && ::pread(fd, &last, 1, st.st_size - 1) != 1) last = '\n';
+    if (last != '\n') bytes.insert(0, "\r\n");
     // One write call: O_APPEND places it whole at the end. A short write
-    // (disk full) is reported; the rest is not sent as a second piece.
+    // (disk full) is reported and cut back off; the rest is not sent as a
+    // second piece, which the next record would be glued onto.
     const ssize_t n = ::write(fd, bytes.data(), bytes.size());
     int err = n < 0 ? errno : (static_cast<std::size_t>(n) != bytes.size() ? ENOSPC : 0);
     if (err == 0 && ::fsync(fd) != 0) err = errno;
+    if (err != 0 && n > 0 && ::ftruncate(fd, st.st_size) != 0) {
+        // Nothing more to do: the failure is reported all the same.
+    }
     if (::close(fd) != 0 && err == 0) err = errno;
     return err == 0 ? true : fail(err);
 }

@@ -49,8 +49,11 @@ bool WriteFileAtomically(const std::string& path, const std::string& content,
 int RemoveStaleTemporaryFiles(const std::string& folder);
 // Appends to path (created with the user's umask when missing) in one
 // write with O_APPEND, then syncs it: a reader or a second writer never sees
-// half of it. When the file was empty, header goes first, in the same write.
-// False with errorText on failure.
+// half of it. When the file was empty, header goes first, in the same write;
+// when it does not end with a line end (an older writer cut short), a CR LF
+// goes first, so that the record starts on a line of its own. A failed or
+// short write (disk full) is cut back off: the record is there whole or not
+// at all. False with errorText on failure.
 bool AppendRecord(const std::string& path, const std::string& header, const std::string& record,
                   std::string* errorText = nullptr);
 

@@ -131,5 +131,34 @@ TEST_F(NothingLostTest, LinksPermissionsAndUmask) {
         EXPECT_TRUE(::stat(path.c_str(), &st) == 0 && (st.st_mode & 07777) == mode) << path;
 }
 
+// A record line that does not fit (the file size limit standing for a full
+// disk) leaves the file as it was; a line always starts on a line of its
+// own, also after one that an older writer left cut short.
+TEST_F(NothingLostTest, RecordLinesAreWholeOrNotThere) {
+    const std::string header = "start,end,outcome\r\n", line = "2026-12-07T08:00:00+00:00,2026-12-07T09:00:00+00:00,completed\r\n";
+    const struct { std::string before; std::size_t room; bool written; std::string after; } cases[] = {
+        {header + line, 20, false, header + line},
+        {header + line, 200, true, header + line + line},
+        {header + "2026-12-07T07", 20, false, header + "2026-12-07T07"},
+        {header + "2026-12-07T07", 200, true, header + "2026-12-07T07\r\n" + line},
+        {"", 200, true, header + line},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.before + " +" + std::to_string(c.room));
+        docs.Write("runs.csv", c.before);
+        pid_t child = ::fork();
+        if (child == 0) {
+            ::signal(SIGXFSZ, SIG_IGN);
+            rlimit lim{c.before.size() + c.room, RLIM_INFINITY};
+            ::setrlimit(RLIMIT_FSIZE, &lim);
+            ::_exit(platform::AppendRecord(docs.File("runs.csv"), header, line) ? 0 : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_EQ(WIFEXITED(status) && WEXITSTATUS(status) == 0, c.written);
+        EXPECT_EQ(docs.Read("runs.csv"), c.after);
+    }
+}
+
 }  // namespace
 }  // namespace plyx::test
