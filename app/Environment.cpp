@@ -1,6 +1,7 @@
 #include "app/Environment.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <pwd.h>
@@ -118,11 +119,19 @@ std::string Environment::GetDataDirectory() {
 }
 
 void Environment::OpenProgramLog(const std::string& name) {
+    std::string file = GetFileNameOf(TrimAtNul(name));
+    std::string path = file.empty() ? std::string() : GetDataDirectory() + "/" + PerPortPrefix + file;
     log_.LogFileClose();
     if (LogFailed()) throw LogWriteError();
-    std::string file = GetFileNameOf(TrimAtNul(name));
-    if (file.empty()) return;
-    std::string path = GetDataDirectory() + "/" + PerPortPrefix + file;
+    if (path.empty()) return;
+    if (file != StartupLogName()) {
+        // The last working log may hold what a killed instance left of a run.
+        const std::string target = platform::ResolveSymlinks(path);
+        if (platform::FileExists(target) && !platform::IsSymlink(target) &&
+            ::rename(target.c_str(), (target + ".1").c_str()) != 0) {
+            // Then it is emptied below like any old log.
+        }
+    }
     if (platform::IsSymlink(path)) {
         // The operator's link (to another disk, or a device) stays.
         if (platform::FileExists(path) && ::truncate(path.c_str(), 0) != 0) {
@@ -133,6 +142,9 @@ void Environment::OpenProgramLog(const std::string& name) {
     }
     try {
         log_.LogFileOpen(path);
+    } catch (const link::LogFileRefused& e) {
+        ReportRefused(GetResourceText(1151), e.what());
+        return;
     } catch (const std::system_error& e) {
         // Go on without a log rather than end the program over it.
         ShowErrorReport("Trying to open log file " + path, FileErrorFromErrno(e.code().value(), ProgramName));
@@ -153,6 +165,12 @@ void Environment::OpenProgramLog(const std::string& name) {
     LogLine("Linux version " + std::to_string(major & 0xFFu) + "." + std::to_string(minor & 0xFFu) +
             ", full encoded OS version =0x" + HexText(static_cast<std::int32_t>(word)));
     if (LogFailed()) throw LogWriteError();
+}
+
+void Environment::ReportRefused(const std::string& text, const std::string& why) {
+    const std::string message = text + "\r\n" + why;
+    LogLine(message);
+    dialogs_.ShowMessage(message, PortCaptionPrefix + ProgramName, platform::MessageButtons::Ok);
 }
 
 std::string Environment::LogFailureMessage() const {

@@ -53,7 +53,7 @@ void Main(Environment& env, ParameterSet& params, StartupContinuation* continuat
     env.PerPortPrefix = env.RequestedComPort != 0 ? "C" + std::to_string(env.RequestedComPort) + "." : "";
 
     // 6.
-    env.OpenProgramLog(env.ProgramName + "LastStartup.log");
+    env.OpenProgramLog(env.StartupLogName());
 
     // 7.
     env.LogLine("Loading internal dictionary");

@@ -72,6 +72,34 @@ TEST_F(EnvironmentTest, ProgramLogOpensFreshWithItsHeaderClosesOnAnEmptyNameAndR
     EXPECT_EQ(dialogs.messages[0].title, "Trying to open log file " + DataDir() + "/C4.busy.log");
 }
 
+// A working log found at start is what a killed instance left: it is kept
+// as name.1 (through a link, its target, the link staying), as rotation
+// keeps it. The start-up log is emptied as before.
+TEST_F(EnvironmentTest, PreviousWorkingLogIsKept) {
+    env.PerPortPrefix = "C4.";
+    OpenLog();  // makes the data folder
+    env.OpenProgramLog("");
+    ASSERT_EQ(::symlink("target.log", (DataDir() + "/C4.linked.log").c_str()), 0);
+    const struct { std::string name, file, kept; } cases[] = {
+        {"work.log", "C4.work.log", "C4.work.log.1"},
+        {"linked.log", "target.log", "target.log.1"},
+        {"PLYX3LastStartup.log", "C4.PLYX3LastStartup.log", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        docs.Write("PLYX3/" + c.file, "evidence");
+        env.OpenProgramLog(c.name);
+        env.LogLine("fresh");
+        env.OpenProgramLog("");
+        if (!c.kept.empty()) {
+            EXPECT_EQ(docs.Read("PLYX3/" + c.kept), "evidence");
+        }
+        EXPECT_EQ(Logged(c.name).at(4), "fresh");
+    }
+    EXPECT_TRUE(plyx::platform::IsSymlink(DataDir() + "/C4.linked.log"));
+    EXPECT_FALSE(plyx::platform::FileExists(DataDir() + "/C4.PLYX3LastStartup.log.1"));
+}
+
 TEST_F(EnvironmentTest, ExitProgramReleasesInReverseOrderThenEnds) {
     OpenLog();
     std::vector<std::string> order;
