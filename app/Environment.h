@@ -99,7 +99,8 @@ public:
     // (a symbolic link stays and its file is emptied) and writes the three
     // header lines. An existing working log (any name but the start-up
     // log's) is kept as name + ".1" (through a link, its target), as
-    // rotation keeps it. A pipe is told (ReportRefused) and no log is
+    // rotation keeps it. A link that
+    // CheckLinks refuses, or a pipe, is told (ReportRefused) and no log is
     // open. Throws LogWriteError when a log write failed, before or while
     // opening.
     void OpenProgramLog(const std::string& name);

@@ -28,10 +28,16 @@ struct LogWriteFailure {
 };
 
 // LogFileOpen would not write to the file: a pipe or anything else that is
-// neither a regular file nor a character device.
+// neither a regular file nor a character device, or a symbolic link that
+// others could have made (link is then set).
 class LogFileRefused : public std::system_error {
 public:
-    explicit LogFileRefused(const std::string& what) : std::system_error(EINVAL, std::generic_category(), what) {}
+    LogFileRefused(bool link, const std::string& what)
+        : std::system_error(link ? ELOOP : EINVAL, std::generic_category(), what), link_(link) {}
+    bool Link() const { return link_; }
+
+private:
+    bool link_;
 };
 
 enum LogType : std::int32_t {

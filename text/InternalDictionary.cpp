@@ -176,6 +176,7 @@ void LoadInternalDictionary(TextTables& tables, std::string_view programName) {
     SetDictionaryText(t, 934, "Time left:");
     SetDictionaryText(t, 935, "This run would not start:");
     SetDictionaryText(t, 936, "The production record could not be written");
+    SetDictionaryText(t, 1150, "A symbolic link that others could have made or changed is not followed:");
     SetDictionaryText(t, 1151, "A log must be a file or a device such as /dev/null:");
 }
 
