@@ -99,10 +99,9 @@ public:
     // (a symbolic link stays and its file is emptied) and writes the three
     // header lines. An existing working log (any name but the start-up
     // log's) is kept as name + ".1" (through a link, its target), as
-    // rotation keeps it. A link that
-    // CheckLinks refuses, or a pipe, is told (ReportRefused) and no log is
-    // open. Throws LogWriteError when a log write failed, before or while
-    // opening.
+    // rotation keeps it. A link that CheckLinks refuses, or a pipe, is told
+    // (ReportRefused) and no log is open. Throws LogWriteError when a log
+    // write failed, before or while opening.
     void OpenProgramLog(const std::string& name);
     // Logs and shows text (a dictionary text) with the reason a file of the
     // data folder was not opened.
