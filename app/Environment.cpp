@@ -1,6 +1,7 @@
 #include "app/Environment.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <pwd.h>
@@ -21,15 +22,18 @@ std::string UpperAscii(std::string_view s) {
     return out;
 }
 
+// Only the user may put files, and so links, in the data folder.
+constexpr unsigned kFolderMode = 0755;
+
 // Creates path and any missing parents; true when it is a folder afterwards.
 bool CreateFolderPath(const std::string& path) {
     if (platform::FolderExists(path)) return true;
     for (std::size_t slash = path.find('/', 1); slash != std::string::npos;
          slash = path.find('/', slash + 1)) {
         std::string prefix = path.substr(0, slash);
-        if (!platform::FolderExists(prefix) && !platform::CreateFolder(prefix)) return false;
+        if (!platform::FolderExists(prefix) && !platform::CreateFolder(prefix, kFolderMode)) return false;
     }
-    return platform::CreateFolder(path);
+    return platform::CreateFolder(path, kFolderMode);
 }
 
 // Leading decimal digits of s as a number, advancing s past them and one dot.
@@ -118,12 +122,24 @@ std::string Environment::GetDataDirectory() {
 }
 
 void Environment::OpenProgramLog(const std::string& name) {
+    std::string file = GetFileNameOf(TrimAtNul(name));
+    std::string path = file.empty() ? std::string() : GetDataDirectory() + "/" + PerPortPrefix + file;
+    std::string why;
+    // Told in the log that is still open, before it closes.
+    const platform::LinkTrust links = path.empty() ? platform::LinkTrust::NoLink : platform::CheckLinks(path, &why);
+    if (links == platform::LinkTrust::Refuse) ReportRefused(GetResourceText(1150), why);
     log_.LogFileClose();
     if (LogFailed()) throw LogWriteError();
-    std::string file = GetFileNameOf(TrimAtNul(name));
-    if (file.empty()) return;
-    std::string path = GetDataDirectory() + "/" + PerPortPrefix + file;
-    if (platform::IsSymlink(path)) {
+    if (path.empty() || links == platform::LinkTrust::Refuse) return;
+    if (file != StartupLogName()) {
+        // The last working log may hold what a killed instance left of a run.
+        const std::string target = platform::ResolveSymlinks(path);
+        if (platform::FileExists(target) && !platform::IsSymlink(target) &&
+            ::rename(target.c_str(), (target + ".1").c_str()) != 0) {
+            // Then it is emptied below like any old log.
+        }
+    }
+    if (links == platform::LinkTrust::Follow) {
         // The operator's link (to another disk, or a device) stays.
         if (platform::FileExists(path) && ::truncate(path.c_str(), 0) != 0) {
             // Then the log goes on after the old lines, as an appended log does.
@@ -133,6 +149,9 @@ void Environment::OpenProgramLog(const std::string& name) {
     }
     try {
         log_.LogFileOpen(path);
+    } catch (const link::LogFileRefused& e) {
+        ReportRefused(GetResourceText(e.Link() ? 1150 : 1151), e.what());
+        return;
     } catch (const std::system_error& e) {
         // Go on without a log rather than end the program over it.
         ShowErrorReport("Trying to open log file " + path, FileErrorFromErrno(e.code().value(), ProgramName));
@@ -153,6 +172,12 @@ void Environment::OpenProgramLog(const std::string& name) {
     LogLine("Linux version " + std::to_string(major & 0xFFu) + "." + std::to_string(minor & 0xFFu) +
             ", full encoded OS version =0x" + HexText(static_cast<std::int32_t>(word)));
     if (LogFailed()) throw LogWriteError();
+}
+
+void Environment::ReportRefused(const std::string& text, const std::string& why) {
+    const std::string message = text + "\r\n" + why;
+    LogLine(message);
+    dialogs_.ShowMessage(message, PortCaptionPrefix + ProgramName, platform::MessageButtons::Ok);
 }
 
 std::string Environment::LogFailureMessage() const {

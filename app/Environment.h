@@ -77,6 +77,9 @@ public:
     int VersionMinor = PLYX3_VERSION_MINOR;
     int VersionRevision = PLYX3_VERSION_REVISION;
 
+    // ProgramName + "LastStartup.log"
+    std::string StartupLogName() const { return ProgramName + "LastStartup.log"; }
+
     // Sets ExecutablePath and ProgramName (base name without extension, in capitals).
     void SetProgramPath(std::string_view executablePath);
 
@@ -101,9 +104,15 @@ public:
     // Closes the program log and, unless the file-name part of name is
     // empty, opens data directory + "/" + PerPortPrefix + that name afresh
     // (a symbolic link stays and its file is emptied) and writes the three
-    // header lines. Throws LogWriteError when a log write failed, before or
-    // while opening.
+    // header lines. An existing working log (any name but the start-up
+    // log's) is kept as name + ".1" (through a link, its target), as
+    // rotation keeps it. A link that CheckLinks refuses, or a pipe, is told
+    // (ReportRefused) and no log is open. Throws LogWriteError when a log
+    // write failed, before or while opening.
     void OpenProgramLog(const std::string& name);
+    // Logs and shows text (a dictionary text) with the reason a file of the
+    // data folder was not opened.
+    void ReportRefused(const std::string& text, const std::string& why);
 
     // "--->" + text as a time-stamped event line; dropped while no log is open.
     void LogLine(std::string_view text);

@@ -266,6 +266,12 @@ void LoadParameterFile(Environment& env, ParameterSet& p, const std::string& fil
     } else {
         path = GetSettingsFilePath(env);
     }
+    std::string why;
+    if (settings && platform::CheckLinks(path, &why) == platform::LinkTrust::Refuse) {
+        // Values someone else could have put there are not taken.
+        env.ReportRefused(env.GetResourceText(1150), why);
+        return;
+    }
     int err = 0;
     std::optional<std::string> bytes = ReadFileBytes(path, err, kMaxParameterFileBytes);
     if (!bytes) {
@@ -351,6 +357,11 @@ bool WriteParameterFile(Environment& env, ParameterSet& p, const std::string& fi
         return false;
     }
     if ((blocks & (kMachineBlock | kShellBlock)) == 0) blocks = kMachineBlock | kShellBlock;
+    std::string why;
+    if (name.empty() && platform::CheckLinks(path, &why) == platform::LinkTrust::Refuse) {
+        env.ReportRefused(env.GetResourceText(1150), why);
+        return false;
+    }
 
     FileBuilder f;
     if (blocks & kMachineBlock) {

@@ -110,7 +110,7 @@ void Main(Environment& env, ParameterSet& params, StartupContinuation* continuat
     // 6. The size limit counts from the first line: the files read below
     // could otherwise fill the disk before it applies.
     env.Log().SetSizeLimit(LogSizeLimitBytes(params.zLogMaxMB));
-    env.OpenProgramLog(env.ProgramName + "LastStartup.log");
+    env.OpenProgramLog(env.StartupLogName());
 
     // 7.
     env.LogLine("Loading internal dictionary");

@@ -61,13 +61,30 @@ void CommLog::LogFileOpen(const std::string& strFileName) {
         console_ = true;
         path_.clear();
     } else {
+        std::string why;
+        const platform::LinkTrust links = platform::CheckLinks(strFileName, &why);
+        if (links == platform::LinkTrust::Refuse) throw LogFileRefused(true, "cannot open log " + why);
+        // Non-blocking, so that a pipe cannot hold the program in open(); it is refused below.
+        const int flags = O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOCTTY | O_NONBLOCK |
+                          (links == platform::LinkTrust::NoLink ? O_NOFOLLOW : 0);
         int fd;
         do {
-            fd = ::open(strFileName.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+            fd = ::open(strFileName.c_str(), flags, 0666);
         } while (fd < 0 && errno == EINTR);
-        if (fd < 0) throw std::system_error(errno, std::generic_category(), "cannot open log " + strFileName);
         struct stat st {};
-        written_ = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) ? static_cast<std::uint64_t>(st.st_size) : 0;
+        if (fd < 0) {
+            // A pipe without a reader fails with ENXIO: say what it is.
+            const int err = errno;
+            if (err == ENXIO && ::stat(strFileName.c_str(), &st) == 0 && S_ISFIFO(st.st_mode))
+                throw LogFileRefused(false, "cannot log to the pipe " + strFileName);
+            throw std::system_error(err, std::generic_category(), "cannot open log " + strFileName);
+        }
+        if (::fstat(fd, &st) != 0 || !(S_ISREG(st.st_mode) || S_ISCHR(st.st_mode)) ||
+            ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+            ::close(fd);
+            throw LogFileRefused(false, "cannot log to " + strFileName + ": neither a file nor a character device");
+        }
+        written_ = S_ISREG(st.st_mode) ? static_cast<std::uint64_t>(st.st_size) : 0;
         if (written_ == 0) buffer_.assign("\xFF\xFE", 2);  // byte-order mark
         fd_ = fd;
         console_ = false;
@@ -136,6 +153,8 @@ void CommLog::Rotate() {
         } else {
             try {
                 LogFileOpen(path);
+            } catch (const LogFileRefused& e) {
+                Fail(path, e.what());
             } catch (const std::system_error& e) {
                 Fail(path, std::strerror(e.code().value()));
             }

@@ -10,11 +10,13 @@
 // their text quietly; the program reports the failure where it is safe to.
 // With a size limit the file is rotated at the start of a line: closed with
 // its usual event, renamed to name + ".1" and opened afresh.
+#include <cerrno>
 #include <cstdint>
 #include <ctime>
 #include <string>
 #include <optional>
 #include <string_view>
+#include <system_error>
 
 #include "platform/Clock.h"
 
@@ -23,6 +25,19 @@ namespace plyx::link {
 struct LogWriteFailure {
     std::string path;    // the log file that could not be written
     std::string reason;  // the system's words for it
+};
+
+// LogFileOpen would not write to the file: a pipe or anything else that is
+// neither a regular file nor a character device, or a symbolic link that
+// others could have made (link is then set).
+class LogFileRefused : public std::system_error {
+public:
+    LogFileRefused(bool link, const std::string& what)
+        : std::system_error(link ? ELOOP : EINVAL, std::generic_category(), what), link_(link) {}
+    bool Link() const { return link_; }
+
+private:
+    bool link_;
 };
 
 enum LogType : std::int32_t {
@@ -41,8 +56,9 @@ public:
     CommLog& operator=(const CommLog&) = delete;
 
     // Closes any open log and opens strFileName ("CON" is standard output).
-    // Throws std::system_error when the file cannot be opened; a failure to
-    // write the opening event is kept like any other write failure.
+    // Throws std::system_error when the file cannot be opened (LogFileRefused
+    // for what is no file to log to); a failure to write the opening event is
+    // kept like any other write failure. Never waits for a reader of a pipe.
     void LogFileOpen(const std::string& strFileName);
     void LogFileClose();
     void LogFileWriteTime(std::int32_t idLogType, std::string_view strExtraData);

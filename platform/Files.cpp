@@ -59,8 +59,8 @@ bool FolderHoldsFileWithExtension(const std::string& folder, const std::string& 
     return found;
 }
 
-bool CreateFolder(const std::string& path) {
-    if (::mkdir(path.c_str(), 0777) == 0) return true;
+bool CreateFolder(const std::string& path, unsigned mode) {
+    if (::mkdir(path.c_str(), static_cast<mode_t>(mode)) == 0) return true;
     return errno == EEXIST && FolderExists(path);
 }
 
@@ -121,12 +121,15 @@ std::optional<std::string> ReadWholeFile(const std::string& path, std::string* e
 }
 
 bool AppendRecord(const std::string& path, const std::string& header, const std::string& record,
-                  std::string* errorText) {
+                  std::string* errorText, LinkTrust links) {
     auto fail = [&](int err) {
         if (errorText) *errorText = std::strerror(err);
         return false;
     };
-    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY, 0666);
+    if (links == LinkTrust::Refuse) return fail(ELOOP);
+    const int follow = links == LinkTrust::NoLink ? O_NOFOLLOW : 0;
+    // Read access too: the last byte tells whether the file ends a line.
+    const int fd = ::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY | follow, 0666);
     if (fd < 0) return fail(errno);
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
@@ -134,12 +137,19 @@ bool AppendRecord(const std::string& path, const std::string& header, const std:
         ::close(fd);
         return fail(err);
     }
-    const std::string bytes = st.st_size == 0 ? header + record : record;
+    std::string bytes = st.st_size == 0 ? header + record : record;
+    char last = '\n';
+    if (st.st_size > 0 && ::pread(fd, &last, 1, st.st_size - 1) != 1) last = '\n';
+    if (last != '\n') bytes.insert(0, "\r\n");
     // One write call: O_APPEND places it whole at the end. A short write
-    // (disk full) is reported; the rest is not sent as a second piece.
+    // (disk full) is reported and cut back off; the rest is not sent as a
+    // second piece, which the next record would be glued onto.
     const ssize_t n = ::write(fd, bytes.data(), bytes.size());
     int err = n < 0 ? errno : (static_cast<std::size_t>(n) != bytes.size() ? ENOSPC : 0);
     if (err == 0 && ::fsync(fd) != 0) err = errno;
+    if (err != 0 && n > 0 && ::ftruncate(fd, st.st_size) != 0) {
+        // Nothing more to do: the failure is reported all the same.
+    }
     if (::close(fd) != 0 && err == 0) err = errno;
     return err == 0 ? true : fail(err);
 }
@@ -163,6 +173,38 @@ std::string ResolveSymlinks(const std::string& path) {
 bool IsSymlink(const std::string& path) {
     struct stat st {};
     return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
+LinkTrust CheckLinks(const std::string& path, std::string* why) {
+    const uid_t me = ::geteuid();
+    auto trusted = [me](uid_t owner) { return owner == me || owner == 0; };
+    std::string current = path;
+    LinkTrust trust = LinkTrust::NoLink;
+    for (int hop = 0; hop < 40; ++hop) {
+        struct stat st {};
+        if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return trust;
+        auto refuse = [&](const std::string& text) {
+            if (why) *why = current + ": " + text;
+            return LinkTrust::Refuse;
+        };
+        const auto slash = current.find_last_of('/');
+        const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : current.substr(0, slash);
+        struct stat dir {};
+        if (::stat(folder.c_str(), &dir) != 0) return refuse(std::strerror(errno));
+        if (!trusted(st.st_uid)) return refuse("a symbolic link of another user");
+        if (!trusted(dir.st_uid)) return refuse("a symbolic link in " + folder + ", a folder of another user");
+        if ((dir.st_mode & (S_IWGRP | S_IWOTH)) != 0)
+            return refuse("a symbolic link in " + folder + ", a folder others can write");
+        char buf[4096];
+        const ssize_t n = ::readlink(current.c_str(), buf, sizeof buf - 1);
+        if (n <= 0) return refuse(std::strerror(n < 0 ? errno : EINVAL));
+        std::string target(buf, static_cast<std::size_t>(n));
+        if (target[0] != '/' && slash != std::string::npos) target = current.substr(0, slash + 1) + target;
+        current = std::move(target);
+        trust = LinkTrust::Follow;
+    }
+    if (why) *why = path + ": " + std::strerror(ELOOP);
+    return LinkTrust::Refuse;
 }
 
 namespace {

@@ -9,7 +9,8 @@ namespace plyx::platform {
 
 bool FileExists(const std::string& path);     // a regular file (or link to one)
 bool FolderExists(const std::string& path);
-bool CreateFolder(const std::string& path);   // true when it exists afterwards
+// True when it exists afterwards; a new folder gets mode & ~umask.
+bool CreateFolder(const std::string& path, unsigned mode = 0777);
 bool DeleteFile(const std::string& path);     // true when it is gone afterwards
 // True when folder directly holds a regular file whose name ends in
 // "." + extension (case as given, like the file dialogs' patterns); false
@@ -34,6 +35,18 @@ std::optional<std::string> ReadWholeFile(const std::string& path, std::string* e
 std::string ResolveSymlinks(const std::string& path);
 bool IsSymlink(const std::string& path);
 
+// Whether the files of the data folder may be opened through symbolic links.
+enum class LinkTrust {
+    NoLink,  // path is no link: open it without following one put there since
+    Follow,  // every link on the way is the user's (or root's), in a folder only they can write
+    Refuse,  // someone else could have made or changed a link on the way
+};
+// Walks the links from path to the file it names (at most 40). A link is
+// followed only when it and its folder belong to the user or root and that
+// folder gives no write permission to group or others, sticky or not.
+// why gets the reason for Refuse.
+LinkTrust CheckLinks(const std::string& path, std::string* why = nullptr);
+
 // Writes content to a temporary file beside the file path names (through
 // symbolic links, which stay), syncs it and renames it over that file, so
 // readers see the old or the new content, never a mix. An existing file
@@ -49,10 +62,14 @@ bool WriteFileAtomically(const std::string& path, const std::string& content,
 int RemoveStaleTemporaryFiles(const std::string& folder);
 // Appends to path (created with the user's umask when missing) in one
 // write with O_APPEND, then syncs it: a reader or a second writer never sees
-// half of it. When the file was empty, header goes first, in the same write.
-// False with errorText on failure.
+// half of it. When the file was empty, header goes first, in the same write;
+// when it does not end with a line end (an older writer cut short), a CR LF
+// goes first, so that the record starts on a line of its own. A failed or
+// short write (disk full) is cut back off: the record is there whole or not
+// at all. links as CheckLinks gave it (Refuse writes nothing). False with
+// errorText on failure.
 bool AppendRecord(const std::string& path, const std::string& header, const std::string& record,
-                  std::string* errorText = nullptr);
+                  std::string* errorText = nullptr, LinkTrust links = LinkTrust::Follow);
 
 // Path of the running executable ("/usr/bin/plyx3"); empty when unknown.
 std::string ExecutablePath();

@@ -208,6 +208,8 @@ void LoadInternalDictionary(TextTables& tables, std::string_view programName) {
                       "With these values the controller would be sent a rate of 0: %1. Please raise them before "
                       "starting a run.");
     SetDictionaryText(t, 1104, "No run can start on these values: %1. Please correct them before starting a run.");
+    SetDictionaryText(t, 1150, "A symbolic link that others could have made or changed is not followed:");
+    SetDictionaryText(t, 1151, "A log must be a file or a device such as /dev/null:");
 }
 
 }  // namespace plyx::text

@@ -267,7 +267,10 @@ void RunRecord::Write(const std::string& outcome, const std::string& errorNumber
 void RunRecord::AppendLine(const std::string& line) {
     const std::string path = FilePath();
     std::string why;
-    if (!platform::AppendRecord(path, kHeader, line, &why)) {
+    const platform::LinkTrust links = platform::CheckLinks(path, &why);
+    if (links == platform::LinkTrust::Refuse) {
+        env_.ReportRefused(env_.GetResourceText(1150), why);
+    } else if (!platform::AppendRecord(path, kHeader, line, &why, links)) {
         // The run itself is over; the operator must know its record is missing.
         const std::string message = env_.GetResourceText(936) + " (" + path + ": " + why + ")";
         env_.LogLine(message);

@@ -72,6 +72,75 @@ TEST_F(EnvironmentTest, ProgramLogOpensFreshWithItsHeaderClosesOnAnEmptyNameAndR
     EXPECT_EQ(dialogs.messages[0].title, "Trying to open log file " + DataDir() + "/C4.busy.log");
 }
 
+// A working log found at start is what a killed instance left: it is kept
+// as name.1 (through a link, its target, the link staying), as rotation
+// keeps it. The start-up log is emptied as before.
+TEST_F(EnvironmentTest, PreviousWorkingLogIsKept) {
+    env.PerPortPrefix = "C4.";
+    OpenLog();  // makes the data folder
+    env.OpenProgramLog("");
+    ASSERT_EQ(::symlink("target.log", (DataDir() + "/C4.linked.log").c_str()), 0);
+    const struct { std::string name, file, kept; } cases[] = {
+        {"work.log", "C4.work.log", "C4.work.log.1"},
+        {"linked.log", "target.log", "target.log.1"},
+        {"PLYX3LastStartup.log", "C4.PLYX3LastStartup.log", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        docs.Write("PLYX3/" + c.file, "evidence");
+        env.OpenProgramLog(c.name);
+        env.LogLine("fresh");
+        env.OpenProgramLog("");
+        if (!c.kept.empty()) {
+            EXPECT_EQ(docs.Read("PLYX3/" + c.kept), "evidence");
+        }
+        EXPECT_EQ(Logged(c.name).at(4), "fresh");
+    }
+    EXPECT_TRUE(plyx::platform::IsSymlink(DataDir() + "/C4.linked.log"));
+    EXPECT_FALSE(plyx::platform::FileExists(DataDir() + "/C4.PLYX3LastStartup.log.1"));
+}
+
+// Only the user may write the data folder it makes, whatever the umask.
+TEST_F(EnvironmentTest, DataFolderIsMadeWithoutWriteForOthers) {
+    const mode_t old = ::umask(0);
+    const std::string dir = env.GetDataDirectory();
+    ::umask(old);
+    struct stat st {};
+    ASSERT_EQ(::stat(dir.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0755u);
+}
+
+// A log that is a link in a folder others can write is not followed: the
+// file it points to stays as it was, and the operator is told. In the
+// user's own folder it is followed; a link to a pipe is refused at once.
+TEST_F(EnvironmentTest, LogLinksOthersCouldHaveMadeAreRefused) {
+    plyx::test::TempDir elsewhere;
+    elsewhere.Write("target", "keep");
+    ASSERT_EQ(::mkfifo(elsewhere.File("pipe").c_str(), 0600), 0);
+    env.GetDataDirectory();
+    const std::string link = DataDir() + "/PLYX3LastStartup.log";
+    const struct { mode_t folder; std::string to; std::string message; bool opened; } cases[] = {
+        {0777, "target", "A symbolic link that others could have made or changed is not followed:", false},
+        {0755, "pipe", "A log must be a file or a device such as /dev/null:", false},
+        {0755, "target", "", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << std::oct << c.folder << " " << c.to);
+        dialogs.messages.clear();
+        ::unlink(link.c_str());
+        ASSERT_EQ(::symlink(elsewhere.File(c.to).c_str(), link.c_str()), 0);
+        ASSERT_EQ(::chmod(DataDir().c_str(), c.folder), 0);
+        env.OpenProgramLog("PLYX3LastStartup.log");
+        EXPECT_EQ(log.IsOpen(), c.opened);
+        env.OpenProgramLog("");
+        EXPECT_EQ(elsewhere.Read("target") == "keep", !c.opened);
+        ASSERT_EQ(dialogs.messages.size(), c.message.empty() ? 0u : 1u);
+        if (!c.message.empty()) {
+            EXPECT_EQ(dialogs.messages[0].text.rfind(c.message + "\r\n", 0), 0u);
+        }
+    }
+}
+
 TEST_F(EnvironmentTest, ExitProgramReleasesInReverseOrderThenEnds) {
     OpenLog();
     std::vector<std::string> order;

@@ -3,6 +3,9 @@
 #include <cmath>
 #include <tuple>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "app/ParameterFiles.h"
 #include "engine/DisplayText.h"
 #include "engine/plan/RunPlan.h"
@@ -321,6 +324,27 @@ TEST_F(BoardTest, TimeLeftStandsWhilePausedAndLeavesThePauseOut) {
     }
     EXPECT_EQ(checked, plan.layers - 1);
     record.RunEnded(RunEnd::Completed);
+}
+
+// The production record through a link: written to its target when the
+// data folder is the user's alone, else not touched and the operator told.
+TEST_F(BoardTest, ProductionRecordThroughALink) {
+    RunRecord record(*env, params, globals);
+    plyx::test::TempDir elsewhere;
+    elsewhere.Write("runs.csv", "");
+    ASSERT_EQ(::symlink(elsewhere.File("runs.csv").c_str(), record.FilePath().c_str()), 0);
+    for (const mode_t mode : {0777, 0755}) {
+        SCOPED_TRACE(mode);
+        ASSERT_EQ(::chmod(env->GetDataDirectory().c_str(), mode), 0);
+        dialogs.messages.clear();
+        record.RunStarting(false);
+        record.RunEnded(false);
+        EXPECT_EQ(ParseCsv(elsewhere.Read("runs.csv")).size(), mode == 0777 ? 0u : 2u);
+        ASSERT_EQ(dialogs.messages.size(), mode == 0777 ? 1u : 0u);
+        if (mode == 0777) {
+            EXPECT_EQ(dialogs.messages[0].text.rfind("A symbolic link that others could have made or changed", 0), 0u);
+        }
+    }
 }
 
 // Aborts from the window and by the panel's latched input (read at once),

@@ -1,7 +1,9 @@
 // The communications log file: line tags, stamps, continuation, rotation.
 #include "link/CommLog.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "platform/FakeClock.h"
 #include "platform/Files.h"
@@ -75,6 +77,26 @@ TEST_F(CommLogTest, RotationAtTheSizeLimit) {
     for (int i = 0; i < 100; ++i) log.LogFileWriteTime(1, "line");
     ASSERT_NE(log.WriteFailure(), nullptr);
     EXPECT_TRUE(Holds(log.WriteFailure()->reason, "cannot rename it to " + dir.File("stuck.log.1")));
+}
+
+// A pipe as the log is refused at once, whether a reader holds it open or
+// not (a plain open would wait for one); /dev/null is written like a file.
+TEST_F(CommLogTest, PipesAreRefusedDevicesWritten) {
+    const std::string fifo = dir.File("pipe.log");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    for (const char* when : {"with a reader", "without one"}) {
+        SCOPED_TRACE(when);
+        ASSERT_THROW(log.LogFileOpen(fifo), std::system_error);  // stops here rather than hang below
+        EXPECT_FALSE(log.IsOpen());
+        ::close(reader);
+        reader = -1;
+    }
+    log.LogFileOpen("/dev/null");
+    log.LogFileWriteTime(1, "gone");
+    log.LogFileClose();
+    EXPECT_EQ(log.WriteFailure(), nullptr);
 }
 
 }  // namespace

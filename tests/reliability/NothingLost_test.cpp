@@ -131,5 +131,68 @@ TEST_F(NothingLostTest, LinksPermissionsAndUmask) {
         EXPECT_TRUE(::stat(path.c_str(), &st) == 0 && (st.st_mode & 07777) == mode) << path;
 }
 
+// The settings file through a chain of links is followed only when every
+// link sits in a folder that no one but the user (or root) can write, and
+// belongs to one of them: otherwise it is neither read nor written, the
+// target stays as it was and the operator is told.
+TEST_F(NothingLostTest, SettingsLinksOthersCouldHaveMadeAreRefused) {
+    TempDir hop, target;
+    target.Write("shared.cfg", "SD=9.5\r\n");
+    const std::string settings = File("");
+    ASSERT_EQ(::symlink(hop.File("hop.cfg").c_str(), settings.c_str()), 0);
+    ASSERT_EQ(::symlink(target.File("shared.cfg").c_str(), hop.File("hop.cfg").c_str()), 0);
+    struct Case { mode_t data, hop; bool foreignLink, followed; };
+    std::vector<Case> cases = {{0777, 0700, false, false}, {01777, 0700, false, false}, {0770, 0700, false, false},
+                               {0755, 01777, false, false}, {0700, 0755, false, true}};
+    // Only root can give a link to another user.
+    if (::geteuid() == 0) cases.push_back({0700, 0755, true, false});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << std::oct << c.data << " " << c.hop << " " << c.foreignLink);
+        ASSERT_EQ(::chmod(DataDir().c_str(), c.data), 0);
+        ASSERT_EQ(::chmod(hop.path().c_str(), c.hop), 0);
+        ASSERT_EQ(::lchown(hop.File("hop.cfg").c_str(), c.foreignLink ? 65534 : ::geteuid(), -1), 0);
+        dialogs.messages.clear();
+        app::LoadDefaults(params);
+        params.zSD = 1.25;
+        app::LoadParameterFile(env, params, "");
+        EXPECT_EQ(params.zSD, c.followed ? 9.5 : 1.25);
+        EXPECT_EQ(Write(false, "", 0), c.followed);
+        EXPECT_EQ(Read(target.File("shared.cfg")) == "SD=9.5\r\n", !c.followed);
+        EXPECT_EQ(dialogs.messages.size(), c.followed ? 0u : 2u);
+        for (const auto& m : dialogs.messages)
+            EXPECT_EQ(m.text.rfind("A symbolic link that others could have made or changed is not followed:", 0), 0u);
+        target.Write("shared.cfg", "SD=9.5\r\n");
+    }
+}
+
+// A record line that does not fit (the file size limit standing for a full
+// disk) leaves the file as it was; a line always starts on a line of its
+// own, also after one that an older writer left cut short.
+TEST_F(NothingLostTest, RecordLinesAreWholeOrNotThere) {
+    const std::string header = "start,end,outcome\r\n", line = "2026-12-07T08:00:00+00:00,2026-12-07T09:00:00+00:00,completed\r\n";
+    const struct { std::string before; std::size_t room; bool written; std::string after; } cases[] = {
+        {header + line, 20, false, header + line},
+        {header + line, 200, true, header + line + line},
+        {header + "2026-12-07T07", 20, false, header + "2026-12-07T07"},
+        {header + "2026-12-07T07", 200, true, header + "2026-12-07T07\r\n" + line},
+        {"", 200, true, header + line},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.before + " +" + std::to_string(c.room));
+        docs.Write("runs.csv", c.before);
+        pid_t child = ::fork();
+        if (child == 0) {
+            ::signal(SIGXFSZ, SIG_IGN);
+            rlimit lim{c.before.size() + c.room, RLIM_INFINITY};
+            ::setrlimit(RLIMIT_FSIZE, &lim);
+            ::_exit(platform::AppendRecord(docs.File("runs.csv"), header, line) ? 0 : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_EQ(WIFEXITED(status) && WEXITSTATUS(status) == 0, c.written);
+        EXPECT_EQ(docs.Read("runs.csv"), c.after);
+    }
+}
+
 }  // namespace
 }  // namespace plyx::test
