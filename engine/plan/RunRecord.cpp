@@ -130,7 +130,7 @@ void RunRecord::WriteJournal() {
 
 void RunRecord::RecordInterruptedRun() {
     const RunJournal journal(JournalPath());
-    if (!platform::FileExists(journal.Path())) return;
+    if (!platform::FileExists(journal.Path()) && !platform::IsSymlink(journal.Path())) return;
     std::optional<JournalEntry> e = journal.Read();
     if (!e) {
         env_.LogLine("Run journal " + journal.Path() + " is unreadable -- removed");

@@ -338,7 +338,7 @@ TEST_F(BoardTest, ProductionRecordThroughALink) {
         ASSERT_EQ(::chmod(env->GetDataDirectory().c_str(), mode), 0);
         dialogs.messages.clear();
         record.RunStarting(false);
-        record.RunEnded(false);
+        record.RunEnded(RunEnd::Completed);
         EXPECT_EQ(ParseCsv(elsewhere.Read("runs.csv")).size(), mode == 0777 ? 0u : 2u);
         ASSERT_EQ(dialogs.messages.size(), mode == 0777 ? 1u : 0u);
         if (mode == 0777) {
@@ -488,6 +488,14 @@ TEST_F(BoardTest, AKilledRunIsRecordedAtTheNextStart) {
     ASSERT_TRUE(back);
     EXPECT_EQ(std::make_tuple(back->start, back->updated, back->port, back->layerReached, back->tapeLaidInches),
               std::make_tuple(e.start, e.updated, std::string("COM3X"), 2, 300.25));
+    // A link in the journal's place is taken away, its target left alone.
+    plyx::test::TempDir elsewhere;
+    elsewhere.Write("victim", text);
+    ASSERT_EQ(::symlink(elsewhere.File("victim").c_str(), journalPath.c_str()), 0);
+    next.RecordInterruptedRun();
+    EXPECT_FALSE(platform::IsSymlink(journalPath));
+    EXPECT_EQ(elsewhere.Read("victim"), text);
+    EXPECT_EQ(ParseCsv(*platform::ReadWholeFile(next.FilePath())).size(), 2u);
     for (const std::string& bad : {text.substr(0, text.size() / 2), std::string("start=1\n"), std::string(),
                                    text + "layer_reached=-1\n", text + "tape_laid_in=nan\n",
                                    text + "updated=5\n"})
