@@ -144,7 +144,6 @@ int main(int argc, char** argv) {
     boardLink.SetKeepAwake(&keepAwake);
 
     engine::RunEngine engine(env, params, globals, pump);
-    env.StopMachineAfterError = [&engine] { return engine.StopAfterError(); };
     ui::UiContext ctx{env, params, engine};
     ui::Application windows(ctx);
     app::PortSearch search(env, params, globals, boardLink, pump, launcher);

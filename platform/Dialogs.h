@@ -28,6 +28,12 @@ public:
     virtual MessageResult ShowMessage(const std::string& text, const std::string& title,
                                       MessageButtons buttons = MessageButtons::Ok,
                                       MessageIcon icon = MessageIcon::None) = 0;
+    // An OK box whose details (the exact technical text) are shown on
+    // request; where a box cannot fold them away, they follow the text.
+    virtual void ShowDetailedMessage(const std::string& text, const std::string& details, const std::string& title,
+                                     MessageIcon icon = MessageIcon::Critical) {
+        ShowMessage(text + "\r\n\r\n" + details, title, MessageButtons::Ok, icon);
+    }
     // Empty text when the user cancels.
     virtual std::string GetOpenFileName(const FileDialogRequest& request) = 0;
     virtual std::string GetSaveFileName(const FileDialogRequest& request) = 0;
@@ -40,6 +46,7 @@ public:
         std::string text;
         std::string title;
         MessageButtons buttons;
+        std::string details;
     };
     std::vector<Shown> messages;
     std::vector<MessageResult> answers;      // taken front first; Ok when empty
@@ -50,12 +57,17 @@ public:
 
     MessageResult ShowMessage(const std::string& text, const std::string& title,
                               MessageButtons buttons, MessageIcon) override {
-        messages.push_back({text, title, buttons});
+        messages.push_back({text, title, buttons, {}});
         if (whileShown) whileShown();
         if (answers.empty()) return MessageResult::Ok;
         MessageResult r = answers.front();
         answers.erase(answers.begin());
         return r;
+    }
+    void ShowDetailedMessage(const std::string& text, const std::string& details, const std::string& title,
+                             MessageIcon icon) override {
+        ShowMessage(text, title, MessageButtons::Ok, icon);
+        messages.back().details = details;
     }
     std::string GetOpenFileName(const FileDialogRequest& request) override { return NextFile(request); }
     std::string GetSaveFileName(const FileDialogRequest& request) override { return NextFile(request); }

@@ -184,6 +184,24 @@ void LoadInternalDictionary(TextTables& tables, std::string_view programName) {
                       "The controller did not answer the stop, so the machine may still be moving through the "
                       "moves it holds: press ABORT on the operator panel to stop it. "
                       "The program ends when you press OK.");
+    // An error that ends the program, in plain words (1260-1279)
+    SetDictionaryText(t, 1260, "The controller did not answer a command in time.");
+    SetDictionaryText(t, 1261, "The board on this port is not a controller this program drives: its identification did not match.");
+    SetDictionaryText(t, 1262, "The controller stopped answering, or its answers got out of step with the commands.");
+    SetDictionaryText(t, 1263, "The controller was sent a command it does not know.");
+    SetDictionaryText(t, 1264, "The serial port could not be opened: it is missing, or another program uses it.");
+    SetDictionaryText(t, 1265, "The connection to the controller was lost: its cable or USB adapter was unplugged, or the port failed.");
+    SetDictionaryText(t, 1266, "The controller did not become ready, or reported itself paused or stopped while it should run.");
+    SetDictionaryText(t, 1267, "The controller sent a value that is no number: its answer was garbled on the line.");
+    SetDictionaryText(t, 1268, "The controller sent a value far too large to be right: its answer was garbled on the line.");
+    SetDictionaryText(t, 1269, "An unexpected error stopped the program.");
+    SetDictionaryText(t, 1270, "No run was in progress: the machine stands.");
+    SetDictionaryText(t, 1271, "The program ends when you press OK.");
+    SetDictionaryText(t, 1275, "What to do: check that the controller is switched on and its cable is firmly plugged in, then start the program again. If it happens again, keep the log file for service.");
+    SetDictionaryText(t, 1276, "What to do: close the other program that uses the port, or plug the adapter in, then start the program again.");
+    SetDictionaryText(t, 1277, "What to do: check the cable and its plugs (noise on the line garbles answers), then start the program again.");
+    SetDictionaryText(t, 1278, "What to do: plug the cable or USB adapter back in, then start the program again.");
+    SetDictionaryText(t, 1279, "What to do: start the program again. If it happens again, keep the log file for service.");
     SetDictionaryText(t, 1252,
                       "This run is far longer than a usual shell: %1 moves, about %2 of machine time. "
                       "Check the layer and repeat counts. Press OK to start it anyway, Cancel to keep the "

@@ -20,6 +20,7 @@ Application::Application(UiContext& ctx)
     ctx_.engine.AddRunWatcher(record_.get());
     ctx_.engine.SetRunConfirmation(
         [this](bool burnish) { return engine::ConfirmLargeRun(ctx_.env, ctx_.params, burnish); });
+    ctx_.env.StopMachineAfterError = [this] { return ctx_.engine.StopAfterError(); };
     // The program ending in the middle of a run (closed, or a failure that
     // ends it in order) still leaves the run's line.
     ctx_.env.AddExitAction([] {
@@ -32,6 +33,7 @@ Application::Application(UiContext& ctx)
 Application::~Application() {
     ctx_.engine.SetViews({});
     ctx_.engine.SetRunConfirmation(nullptr);
+    ctx_.env.StopMachineAfterError = nullptr;
     ctx_.engine.RemoveRunWatcher(record_.get());
     record_->OnChange = nullptr;
     main_.reset();

@@ -4,6 +4,7 @@
 #include "drivers/DriverNumbers.h"
 #include "engine/plan/RunRecord.h"
 #include "link/BoardLinkError.h"
+#include "ui/ErrorReport.h"
 #include "ui/UiContext.h"
 
 namespace plyx::ui {
@@ -20,7 +21,8 @@ struct Ending {
     ~Ending() { env.Ending = false; }
 };
 
-void ReportAndEnd(app::Environment& env, std::int32_t number, const std::string& description) {
+void ReportAndEnd(app::Environment& env, ErrorKind kind, std::int32_t smallNumber, std::int32_t number,
+                  const std::string& description) {
     Ending ending(env);
     env.LogLine("Error " + std::to_string(number) + ": " + description);
     // The machine first: the message below waits for a person who may not
@@ -29,9 +31,10 @@ void ReportAndEnd(app::Environment& env, std::int32_t number, const std::string&
     // A run this error ends gets its line in the production record next:
     // nothing after the message box is sure to run.
     if (engine::RunRecord* record = engine::RunRecord::InProgress()) record->EndWithError(number, description);
-    std::string message = "Error " + std::to_string(number) + "\r\n" + description;
-    if (!machine.empty()) message += "\r\n\r\n" + machine;
-    env.Dialogs().ShowMessage(message, env.PortCaptionPrefix + env.ProgramName);
+    // Plain words for the operator; the exact message for service, folded away.
+    env.Dialogs().ShowDetailedMessage(PlainErrorText(env, kind, smallNumber, machine),
+                                      "Error " + std::to_string(number) + "\r\n" + description,
+                                      env.PortCaptionPrefix + env.ProgramName);
     env.ExitProgram(1);
 }
 
@@ -59,7 +62,7 @@ void RunAction(app::Environment& env, const std::function<void()>& action) {
             // controller is stopped and reset.
             if (actionDepth == 1 && env.LogFailed()) ReportLogFailureAndEnd(env);
         } catch (const link::BoardLinkError& error) {
-            ReportAndEnd(env, error.SignedNumber(), error.Description());
+            ReportAndEnd(env, ErrorKind::BoardLink, error.SmallNumber(), error.SignedNumber(), error.Description());
         } catch (const app::ProgramExit&) {
             throw;
         } catch (const app::LogWriteError&) {
@@ -67,11 +70,11 @@ void RunAction(app::Environment& env, const std::function<void()>& action) {
         } catch (const drivers::TypeMismatch& error) {
             // A board value that is no number, or too large: the classic
             // run-time error numbers operators and manuals know.
-            ReportAndEnd(env, 13, error.what());
+            ReportAndEnd(env, ErrorKind::TypeMismatch, 13, 13, error.what());
         } catch (const drivers::ArithmeticOverflow& error) {
-            ReportAndEnd(env, 6, error.what());
+            ReportAndEnd(env, ErrorKind::Overflow, 6, 6, error.what());
         } catch (const std::exception& error) {
-            ReportAndEnd(env, 0, error.what());
+            ReportAndEnd(env, ErrorKind::Other, 0, 0, error.what());
         }
     } catch (const app::ProgramExit&) {
         // ExitProgram came back: its hook has been told the program is over

@@ -92,6 +92,15 @@ MessageResult QtDialogs::ShowMessage(const std::string& text, const std::string&
     return FromQt(box.exec(), buttons);
 }
 
+void QtDialogs::ShowDetailedMessage(const std::string& text, const std::string& details, const std::string& title,
+                                    MessageIcon icon) {
+    QMessageBox box(ToQtIcon(icon), Q(title), Q(text), QMessageBox::Ok, Owner());
+    box.setTextFormat(Qt::PlainText);
+    // Qt names the expander's button "Show Details..." in the system's language.
+    box.setDetailedText(Q(details));
+    box.exec();
+}
+
 std::string QtDialogs::GetOpenFileName(const FileDialogRequest& request) { return RunFileDialog(request, false); }
 
 std::string QtDialogs::GetSaveFileName(const FileDialogRequest& request) { return RunFileDialog(request, true); }

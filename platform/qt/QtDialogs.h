@@ -11,6 +11,8 @@ class QtDialogs final : public Dialogs {
 public:
     MessageResult ShowMessage(const std::string& text, const std::string& title, MessageButtons buttons,
                               MessageIcon icon) override;
+    void ShowDetailedMessage(const std::string& text, const std::string& details, const std::string& title,
+                             MessageIcon icon) override;
     std::string GetOpenFileName(const FileDialogRequest& request) override;
     std::string GetSaveFileName(const FileDialogRequest& request) override;
 };

@@ -146,25 +146,49 @@ TEST_F(MainWindowTest, ExitResetsTheControllerOrAbortsTheScan) {
     EXPECT_EQ(w.exitCodes, std::vector<int>{0});
 }
 
-// An error reaching a window action is shown with its number and
-// description; the program ends with its log closed.
-TEST(RunAction, ErrorsAreShownWithTheirNumberThenTheProgramEnds) {
-    const std::pair<std::function<void()>, std::string> cases[] = {
+// An error reaching a window action is told in plain words (in the
+// operator's language: what happened, the machine, what to do), with the
+// number and description exactly under the details; the program ends with
+// its log closed.
+TEST(RunAction, ErrorsAreToldInPlainWordsWithTheExactMessageUnderDetailsThenTheProgramEnds) {
+    struct Case {
+        std::function<void()> raise;
+        std::string details;
+        text::ResourceId what, next;
+        std::string german;  // the start of the text under german.lng
+    };
+    const Case cases[] = {
         {[] { throw link::BoardLinkError(7, "ZentrovaCom.CharRead", "Error 7 reported by ZentrovaCom.CharRead"); },
          "Error " + std::to_string(static_cast<std::int32_t>(0x80047537u)) +
-             "\r\nError 7 reported by ZentrovaCom.CharRead"},
-        {[] { throw drivers::TypeMismatch(); }, "Error 13\r\nType mismatch"},  // a board value that is no number
-        {[] { throw drivers::ArithmeticOverflow(); }, "Error 6\r\nOverflow"},  // or too large for its integer
+             "\r\nError 7 reported by ZentrovaCom.CharRead",
+         1265, 1278, "Die Verbindung zur Steuerung ist verloren"},
+        {[] { throw link::BoardLinkError(4, "ZentrovaCom.ReadToDone", "Failed to synchronize with board"); },
+         "Error " + std::to_string(static_cast<std::int32_t>(0x80047534u)) + "\r\nFailed to synchronize with board",
+         1262, 1275, "Die Steuerung antwortet nicht mehr"},
+        {[] { throw drivers::TypeMismatch(); }, "Error 13\r\nType mismatch", 1267, 1277, "Die Steuerung hat einen Wert"},
+        {[] { throw drivers::ArithmeticOverflow(); }, "Error 6\r\nOverflow", 1268, 1277, "Die Steuerung hat einen viel"},
     };
-    for (const auto& [raise, message] : cases) {
-        UiWorld w;
-        w.env.OpenProgramLog("w.log");
-        RunAction(w.env, raise);
-        EXPECT_EQ(w.Messages(), std::vector<std::string>{message});
-        EXPECT_EQ(w.exitCodes, (std::vector<int>{1}));
-        std::string text = platform::ReadWholeFile(w.DataDirectory() + "/w.log").value_or("");
-        std::erase(text, '\0');
-        EXPECT_TRUE(text.ends_with(" EVENT:LOG FILE CLOSED")) << message;
+    for (const bool german : {false, true}) {
+        for (const Case& c : cases) {
+            UiWorld w;
+            std::string language = PLYX3_EXAMPLES_DIR "/languages/german.lng";
+            if (german) {
+                ASSERT_EQ(text::LoadSelectedResourceFile(w.env, language), 0);
+            }
+            w.env.OpenProgramLog("w.log");
+            RunAction(w.env, c.raise);
+            ASSERT_EQ(w.dialogs.messages.size(), 1u);
+            const std::string& text = w.dialogs.messages[0].text;
+            EXPECT_EQ(w.dialogs.messages[0].details, c.details);
+            EXPECT_EQ(text.rfind(german ? c.german : w.env.GetResourceText(c.what), 0), 0u) << text;
+            for (text::ResourceId id : {c.next, text::ResourceId{1270}, text::ResourceId{1271}})
+                EXPECT_NE(text.find(w.env.GetResourceText(id)), std::string::npos) << id << ": " << text;
+            EXPECT_EQ(w.exitCodes, (std::vector<int>{1}));
+            std::string log = platform::ReadWholeFile(w.DataDirectory() + "/w.log").value_or("");
+            std::erase(log, '\0');
+            EXPECT_NE(log.find("--->" + c.details.substr(0, c.details.find('\r')) + ": "), std::string::npos);
+            EXPECT_TRUE(log.ends_with(" EVENT:LOG FILE CLOSED")) << c.details;
+        }
     }
 }
 

@@ -105,7 +105,11 @@ TEST_F(RunStatusTest, BoardLostMidRunIsRecordedWithItsError) {
     const auto rows = engine::ParseCsv(*platform::ReadWholeFile(app.Record().FilePath()));
     ASSERT_TRUE(rows.size() == 2 && rows[1].size() == 14 && rows[1][11] == "error");
     const std::vector<std::string>& r = rows[1];
-    EXPECT_EQ("Error " + r[12] + "\r\n" + r[13], w.Messages()[0]);
+    EXPECT_EQ("Error " + r[12] + "\r\n" + r[13], w.dialogs.messages[0].details);
+    // The board still answered: the operator reads that it was stopped.
+    const std::string& text = w.dialogs.messages[0].text;
+    EXPECT_EQ(text.rfind(w.env.GetResourceText(1265), 0), 0u) << text;
+    EXPECT_NE(text.find(w.env.GetResourceText(1250)), std::string::npos) << text;
     EXPECT_LT(std::stod(r[9]), std::stod(r[8]));
     EXPECT_EQ(engine::RunRecord::InProgress(), nullptr);
 }
