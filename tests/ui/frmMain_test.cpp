@@ -97,6 +97,44 @@ TEST_F(MainWindowTest, ModelDialogOpensWhereTheModelsAreAndKeepsTheShell) {
     EXPECT_EQ(CaptionOfChild(&main, "lblApplicationName"), "COM3: Model M1");
 }
 
+// At first start no model is chosen. Each shipped model, chosen through the
+// model dialog, names the model (a file without a Model line after its own
+// name, blanks removed as from a Model line), the settings keep that name,
+// and a full run then starts instead of being refused for want of a model.
+TEST_F(MainWindowTest, EveryShippedModelNamesTheModelSoARunStarts) {
+    struct Case {
+        std::string file;
+        std::string modelBefore;
+        std::string named;  // "" for a shipped model: any name will do
+    };
+    std::vector<Case> cases;
+    for (const auto& entry : std::filesystem::directory_iterator(PLYX3_EXAMPLES_DIR "/models"))
+        if (entry.path().extension() == ".cf") cases.push_back({entry.path().string(), "", ""});
+    ASSERT_FALSE(cases.empty());
+    w.documents.Write("bin/Bench Model 2.cf", "MSPS=16\r\nSSR=5\r\n");
+    cases.push_back({w.documents.File("bin/Bench Model 2.cf"), "", "BenchModel2"});
+    cases.push_back({w.documents.File("bin/Bench Model 2.cf"), "Older", "BenchModel2"});
+    frmMain& main = Main();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        w.params.strModel = c.modelBefore;
+        w.dialogs.messages.clear();
+        w.dialogs.fileAnswers = {c.file};
+        Click(&main, "mnuFileSelectModel");
+        const std::string name = w.params.strModel;
+        EXPECT_FALSE(name.empty());
+        if (!c.named.empty()) {
+            EXPECT_EQ(name, c.named);
+        }
+        EXPECT_EQ(CaptionOfChild(&main, "lblApplicationName").toStdString(), "COM3: Model " + name);
+        EXPECT_NE(w.documents.Read("PLYX3/PLYX3.CFG").find("\r\nModel=" + name + "\r\n"), std::string::npos);
+        w.globals.TotalQueuedDistance = 0;
+        Click(&main, "btnFullRun");
+        EXPECT_EQ(w.Messages(), std::vector<std::string>{});
+        EXPECT_GT(w.globals.TotalQueuedDistance, 0);
+    }
+}
+
 TEST_F(MainWindowTest, TickWhileAnEarlierPollRunsDoesNothing) {
     frmMain& main = Main();
     int nestedReads = -1;
