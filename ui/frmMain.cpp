@@ -133,6 +133,9 @@ void frmMain::LoadLabels() {
     ApplyResourceToControl(env, btnFullRun_, 106);
     ApplyResourceToControl(env, lblShellSizeLabel_, 109);
     ApplyResourceToControl(env, lblCurrentShellLabel_, 111);
+    // Like controls in one size: a long caption shrinks its whole row.
+    FitCaptionsTogether({btnFullRun_, btnStartBurnish_, btnLoadShell_, btnEditThisShell_, btnSaveThisShell_, btnExit_});
+    FitCaptionsTogether({lblShellSizeLabel_, lblCurrentShellLabel_});
     ApplyResourceToControl(env, mnuViewRunPreview_, 921);
     // New parameters or texts: an open preview shows them at once.
     if (preview_ && preview_->isVisible()) preview_->Recompute();

@@ -232,6 +232,9 @@ void frmOptions::IntializeData() {
             if (kEveryday[i].labelId == id) ApplyResourceToControl(env, labels_[i], id);
     }
 
+    FitCaptionsTogether({labels_.begin(), labels_.end()});
+    FitCaptionsTogether({cmdOK_, cmdCancel_, cmdApply_});
+
     if (p.idMMD == kServiceMode) {
         SetClientSizeTwips(this, 9495, 9135);
         Frame1_->setVisible(true);
@@ -239,6 +242,7 @@ void frmOptions::IntializeData() {
         SetClientSizeTwips(this, 4965, 5580);
         Frame1_->setVisible(false);
     }
+    WidenForTitle(this, width());
     rejected_ = nullptr;
 }
 
