@@ -5,14 +5,24 @@
 
 #include <filesystem>
 
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
+#include <QTimer>
+#include <set>
+#include <tuple>
 
 #include "drivers/DriverNumbers.h"
 #include "link/BoardLinkError.h"
 #include "platform/Files.h"
 #include "tests/ui/UiFixture.h"
 #include "ui/UiContext.h"
+#include "ui/frmOptions.h"
+#include "ui/frmPreview.h"
 #include "ui/frmRunStatus.h"
 #include "ui/frmSplash.h"
 #include "ui/frmSwitchStatus.h"
@@ -133,6 +143,92 @@ TEST_F(MainWindowTest, EveryShippedModelNamesTheModelSoARunStarts) {
         EXPECT_EQ(w.Messages(), std::vector<std::string>{});
         EXPECT_GT(w.globals.TotalQueuedDistance, 0);
     }
+}
+
+// Help where the operator looks: every field of the options dialog (and
+// its label) and every button of the main window has a tooltip of its own,
+// taken from the dictionary; a field's names its unit and the values allowed.
+TEST_F(MainWindowTest, FieldsAndButtonsHaveTooltipsFromTheDictionary) {
+    w.params.idMMD = frmOptions::kServiceMode;
+    frmMain& main = Main();
+    frmOptions options(w.ctx);
+    for (const bool ids : {false, true}) {
+        w.tables.ShowResourceIDs = ids;
+        options.IntializeData();
+        main.LoadLabels();
+        std::vector<const QWidget*> helped;
+        for (const QLineEdit* field : options.findChildren<QLineEdit*>()) helped.push_back(field);
+        helped.push_back(options.findChild<QLabel*>("lblMicroStepsPerStep"));
+        const std::size_t fields = helped.size();
+        for (const QPushButton* button : main.findChildren<QPushButton*>()) helped.push_back(button);
+        ASSERT_EQ(helped.size(), 25u + 6u);
+        std::set<QString> tips;
+        for (std::size_t i = 0; i < helped.size(); ++i) {
+            const QString tip = helped[i]->toolTip();
+            SCOPED_TRACE(helped[i]->objectName().toStdString() + ": " + tip.toStdString());
+            tips.insert(tip);
+            EXPECT_EQ(tip.startsWith("(13"), ids);
+            if (i >= fields) continue;
+            const bool unit = tip.contains("inches") || tip.contains("steps/s") || tip.contains("per cent", Qt::CaseInsensitive) ||
+                              tip.contains("count") || tip.contains("factor");
+            const bool range = tip.contains("greater than 0") || tip.contains("to 32767") || tip.contains("model file");
+            EXPECT_TRUE(unit && range);
+            for (const QLabel* label : options.findChildren<QLabel*>()) {
+                if (label->buddy() == helped[i]) {
+                    EXPECT_EQ(label->toolTip(), tip);
+                }
+            }
+        }
+        EXPECT_EQ(tips.size(), helped.size());
+    }
+}
+
+// Keys open, save, edit and preview, as their menu items do; no key of the
+// window starts a run.
+TEST_F(MainWindowTest, KeysOpenSaveEditAndPreviewButNoneStartsARun) {
+    frmMain& main = Main();
+    QApplication::setActiveWindow(&main);
+    QString modal;
+    auto closeModal = [&] {
+        QTimer::singleShot(0, [&] {
+            if (QWidget* dialog = QApplication::activeModalWidget()) {
+                modal = dialog->objectName();
+                dialog->close();
+            }
+        });
+    };
+    const std::tuple<QKeyCombination, std::function<bool()>> keys[] = {
+        {Qt::CTRL | Qt::Key_O, [&] { return w.dialogs.fileRequests.back().filter.find("*.cfg") != std::string::npos &&
+                                           w.dialogs.fileRequests.back().mustExist; }},
+        {Qt::CTRL | Qt::Key_S, [&] { return w.dialogs.fileRequests.back().confirmOverwrite; }},
+        {Qt::CTRL | Qt::Key_E, [&] { return modal == "frmOptions"; }},
+        {Qt::CTRL | Qt::Key_P, [&] { return main.Preview() != nullptr && main.Preview()->isVisible(); }},
+    };
+    for (const auto& [key, done] : keys) {
+        w.dialogs.fileRequests.clear();
+        w.dialogs.fileRequests.emplace_back();
+        closeModal();
+        QTest::keyClick(&main, key.key(), key.keyboardModifiers());
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(done()) << QKeySequence(key).toString().toStdString();
+        if (main.Preview()) main.Preview()->close();
+        QApplication::setActiveWindow(&main);
+    }
+    std::vector<QKeySequence> every;
+    for (const QAction* action : main.findChildren<QAction*>())
+        if (!action->shortcut().isEmpty()) every.push_back(action->shortcut());
+    for (const QAbstractButton* button : main.findChildren<QAbstractButton*>())
+        if (!button->shortcut().isEmpty()) every.push_back(button->shortcut());
+    EXPECT_EQ(every.size(), std::size(keys));
+    for (const QKeySequence& key : every) {
+        closeModal();
+        QTest::keyClick(&main, key[0].key(), key[0].keyboardModifiers());
+        QCoreApplication::processEvents();
+        if (main.Preview()) main.Preview()->close();
+        QApplication::setActiveWindow(&main);
+    }
+    EXPECT_EQ(w.globals.TotalQueuedDistance, 0);
+    EXPECT_FALSE(app.RunStatus().isVisible());
 }
 
 TEST_F(MainWindowTest, TickWhileAnEarlierPollRunsDoesNothing) {
