@@ -40,6 +40,7 @@ void Board::SetLimitInputs(uint32_t tripped) {
 void Board::Latch(uint32_t bits) { latched_ |= bits; }
 
 void Board::NoteSwitchRead() {
+    ++counters_.switchReads;
     if (autoHolding_) ++autoReads_;
 }
 

@@ -76,6 +76,7 @@ struct Counters {
     uint64_t unknownCommands = 0;  // letters this family does not know
     uint64_t movesRan = 0;       // moves and arcs the motors completed
     uint64_t movesDropped = 0;   // moves and arcs thrown away by a stop or reset
+    uint64_t switchReads = 0;    // reports of the switch inputs answered
     // Board seconds of the moves and arcs the motors completed: their time at
     // time scale 1, counted in full even when moves take no time.
     double motionSeconds = 0;

@@ -176,6 +176,41 @@ void LoadInternalDictionary(TextTables& tables, std::string_view programName) {
     SetDictionaryText(t, 934, "Time left:");
     SetDictionaryText(t, 935, "This run would not start:");
     SetDictionaryText(t, 936, "The production record could not be written");
+    // Tooltips of the options dialog and the main window, the preview's finishing layers (1300-1349)
+    SetDictionaryText(t, 1300, "Shell diameter in inches; greater than 0.");
+    SetDictionaryText(t, 1301, "Pole diameter in inches (the crosswise move is divided by it); greater than 0.");
+    SetDictionaryText(t, 1302, "Tape spacing: a factor without unit on the crosswise move; greater than 0.");
+    SetDictionaryText(t, 1303, "Speed: a factor without unit on every rate (10 runs the rates as set); greater than 0.");
+    SetDictionaryText(t, 1304, "Layers of a full run: a count from 1 to 32767.");
+    SetDictionaryText(t, 1305, "Wraps in each layer: a count from 1 to 32767.");
+    SetDictionaryText(t, 1306, "Per cent by which each layer's main move grows over the first layer's; greater than 0.");
+    SetDictionaryText(t, 1307, "Per cent by which every rate rises in a burnish pass; greater than 0.");
+    SetDictionaryText(t, 1308, "Layers of a burnish pass: a count from 1 to 32767.");
+    SetDictionaryText(t, 1309, "0: every layer wound alike; a count from 1 to 32767: alternate layers.");
+    SetDictionaryText(t, 1310, "Interval move between layers, per cent of the layer's main move; greater than 0.");
+    SetDictionaryText(t, 1311, "Rate of the first line of each wrap, in steps/s times Speed; greater than 0.");
+    SetDictionaryText(t, 1312, "Rate of the second line of each wrap, in steps/s times Speed; greater than 0.");
+    SetDictionaryText(t, 1313, "Rate of the interval move between layers, in steps/s times Speed; greater than 0.");
+    SetDictionaryText(t, 1314, "Third-axis wraps before every third layer: a count from 1 to 32767.");
+    SetDictionaryText(t, 1315, "Third-axis pass, per cent of the layer's main move; greater than 0.");
+    SetDictionaryText(t, 1316, "Third-axis cleanup move, per cent of the layer's main move; greater than 0.");
+    SetDictionaryText(t, 1317, "Pole advance in whole per cent, from 1 to 32767.");
+    SetDictionaryText(t, 1318, "Rate of the third-axis first line, in steps/s times Speed; greater than 0.");
+    SetDictionaryText(t, 1319, "Rate of the third-axis second line, in steps/s times Speed; greater than 0.");
+    SetDictionaryText(t, 1320, "Rate of the third-axis cleanup move, in steps/s times Speed; greater than 0.");
+    SetDictionaryText(t, 1321, "Start/stop rate in full steps/s; greater than 0.");
+    SetDictionaryText(t, 1322, "Ramp rate (acceleration) in full steps/s per second; greater than 0.");
+    SetDictionaryText(t, 1323, "Distance scale factor: a factor without unit on the shell's circumference; greater than 0.");
+    SetDictionaryText(t, 1324, "Micro steps per full motor step: a count set by the model file.");
+    SetDictionaryText(t, 1330, "Start a full run of every layer of this shell: the machine moves.");
+    SetDictionaryText(t, 1331, "Start a burnish pass at raised rates: the machine moves.");
+    SetDictionaryText(t, 1332, "Open another shell file (.cfg or .fin).");
+    SetDictionaryText(t, 1333, "Edit this shell's parameters.");
+    SetDictionaryText(t, 1334, "Save this shell's parameters to a shell file (.cfg).");
+    SetDictionaryText(t, 1335, "Reset the controller and end the program.");
+    SetDictionaryText(t, 1340, "Layers from the finishing file:");
+    SetDictionaryText(t, 1341, "Finishing file:");
+    SetDictionaryText(t, 1342, "Nothing to show: no model is loaded. Select one with File, Select Model.");
     // The machine after an error that ends a run, and a run's size (1250-1299)
     SetDictionaryText(t, 1250,
                       "The controller has been stopped and reset: the moves it still held were dropped. "

@@ -171,7 +171,7 @@ void FitButton(QPushButton* button, double points, double smallest) {
 // A label wraps onto further lines where its height has room for them
 // before its text gets smaller. A single line drawn smaller than designed
 // keeps the design baseline, so that it stays level with the value beside it.
-void FitLabel(QLabel* label, double points, double smallest) {
+void FitLabel(QLabel* label, double points, double smallest, double design) {
     if (!label->property(kDesignWrap).isValid()) label->setProperty(kDesignWrap, label->wordWrap());
     const bool designWrap = label->property(kDesignWrap).toBool();
     QFont font = label->font();
@@ -187,21 +187,21 @@ void FitLabel(QLabel* label, double points, double smallest) {
     if (!fitted) fitsAt(smallest, designWrap);
     label->setFont(font);
     const bool oneLine = QFontMetrics(font).lineSpacing() * 2 > label->height() || !label->wordWrap();
-    if (oneLine && (label->alignment() & Qt::AlignTop) && font.pointSizeF() < points) {
-        const QFont design = DesignFont(points, font.bold(), font.family().toLatin1().constData());
-        const int drop = QFontMetrics(design).ascent() - QFontMetrics(font).ascent();
+    if (oneLine && (label->alignment() & Qt::AlignTop) && font.pointSizeF() < design) {
+        const QFont designFont = DesignFont(design, font.bold(), font.family().toLatin1().constData());
+        const int drop = QFontMetrics(designFont).ascent() - QFontMetrics(font).ascent();
         if (drop > 0) label->setContentsMargins(0, drop, 0, 0);
     }
 }
 
-}  // namespace
-
-void FitCaption(QWidget* widget) {
-    const double points = DesignPoints(widget);
-    if (points <= 0) return;
-    const double smallest = SmallestCaptionPoints(points);
+// Fits the caption at the largest size from largest down that fits.
+void FitCaptionFrom(QWidget* widget, double largest) {
+    const double design = DesignPoints(widget);
+    if (design <= 0) return;
+    const double smallest = SmallestCaptionPoints(design);
+    const double points = std::max(smallest, std::min(design, largest));
     if (auto* button = qobject_cast<QPushButton*>(widget)) return FitButton(button, points, smallest);
-    if (auto* label = qobject_cast<QLabel*>(widget)) return FitLabel(label, points, smallest);
+    if (auto* label = qobject_cast<QLabel*>(widget)) return FitLabel(label, points, smallest, design);
     QFont font = widget->font();
     double size = points;
     font.setPointSizeF(size);
@@ -210,6 +210,31 @@ void FitCaption(QWidget* widget) {
         font.setPointSizeF(size);
     }
     widget->setFont(font);
+}
+
+}  // namespace
+
+void FitCaption(QWidget* widget) { FitCaptionFrom(widget, DesignPoints(widget)); }
+
+void FitCaptionsTogether(const std::vector<QWidget*>& widgets) {
+    double shared = 0;
+    for (QWidget* widget : widgets) {
+        FitCaption(widget);
+        const double size = widget->font().pointSizeF();
+        if (DesignPoints(widget) > 0 && (shared == 0 || size < shared)) shared = size;
+    }
+    for (QWidget* widget : widgets)
+        if (widget->font().pointSizeF() > shared) FitCaptionFrom(widget, shared);
+}
+
+void WidenForTitle(QWidget* window, int designWidth) {
+    QFont font = QGuiApplication::font();
+    font.setBold(true);
+    const QFontMetrics metrics(font);
+    // The title bar also holds the window's icon and three buttons.
+    const int needed = metrics.horizontalAdvance(window->windowTitle()) + 4 * metrics.height() + 3 * Twips(450);
+    const int width = std::max(designWidth, needed);
+    window->setFixedSize(width, window->height());
 }
 
 }  // namespace plyx::ui

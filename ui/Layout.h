@@ -6,6 +6,7 @@
 // in the font at hand takes two lines or is drawn a little smaller rather
 // than cut off.
 #include <QFont>
+#include <vector>
 
 class QWidget;
 
@@ -29,6 +30,12 @@ void SetDesignFont(QWidget* widget, double points, bool bold, const char* family
 // control has the height (labels, push buttons), then a smaller font, never
 // below SmallestCaptionPoints of the design size.
 void FitCaption(QWidget* widget);
+// Fits like controls (a row of buttons, a column of labels) to one font
+// size, the smallest that any of them needs, so that none stands out.
+void FitCaptionsTogether(const std::vector<QWidget*>& widgets);
+// Widens a fixed-size window beyond designWidth pixels where its title
+// would otherwise be cut short in the title bar.
+void WidenForTitle(QWidget* window, int designWidth);
 // The larger of two thirds of designPoints and 8 pt (designPoints itself
 // when that is smaller still).
 double SmallestCaptionPoints(double designPoints);

@@ -64,6 +64,10 @@ QString CaptionOf(const QObject* control) {
     return {};
 }
 
+void ApplyResourceToolTip(app::Environment& env, QWidget* widget, text::ResourceId id, const QString& trailer) {
+    widget->setToolTip(ToQString(env.GetResourceText(id)) + trailer);
+}
+
 void ApplyResourceToControl(app::Environment& env, QObject* control, text::ResourceId id,
                             std::string_view leader, std::string_view trailer) {
     const std::string caption = env.GetResourceText(id, leader, trailer);

@@ -9,6 +9,7 @@
 #include "text/Resources.h"
 
 class QObject;
+class QWidget;
 
 namespace plyx::ui {
 
@@ -21,6 +22,10 @@ std::string ToStdString(const QString& text);
 // shown and the program ends at once.
 void ApplyResourceToControl(app::Environment& env, QObject* control, text::ResourceId id,
                             std::string_view leader = {}, std::string_view trailer = {});
+
+// Sets the tooltip of widget to GetResourceText(id) followed by trailer
+// (e.g. the key that does the same).
+void ApplyResourceToolTip(app::Environment& env, QWidget* widget, text::ResourceId id, const QString& trailer = {});
 
 // Sets the caption of control to text; false when control has none.
 bool SetCaption(QObject* control, const QString& text);

@@ -2,7 +2,9 @@
 // file and view handlers are in frmMainMenus.cpp.
 #include "ui/frmMain.h"
 
+#include <QAction>
 #include <QCloseEvent>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLayout>
 #include <QMenu>
@@ -93,6 +95,11 @@ void frmMain::BuildMenus() {
     mnuViewShowResourceIDs_->setCheckable(true);
     mnuView_->addSeparator();
     mnuViewRunPreview_ = item(mnuView_, "mnuViewRunPreview", &frmMain::mnuViewRunPreview_Click);
+    // Keys for what is done often; none for what makes the machine move.
+    mnuFileOpen_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    mnuFileSaveAs_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    mnuViewOptions_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+    mnuViewRunPreview_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
 }
 
 void frmMain::Form_Load() {
@@ -133,6 +140,19 @@ void frmMain::LoadLabels() {
     ApplyResourceToControl(env, btnFullRun_, 106);
     ApplyResourceToControl(env, lblShellSizeLabel_, 109);
     ApplyResourceToControl(env, lblCurrentShellLabel_, 111);
+    // Like controls in one size: a long caption shrinks its whole row.
+    FitCaptionsTogether({btnFullRun_, btnStartBurnish_, btnLoadShell_, btnEditThisShell_, btnSaveThisShell_, btnExit_});
+    FitCaptionsTogether({lblShellSizeLabel_, lblCurrentShellLabel_});
+    // A button that a menu item's key also works names that key.
+    auto key = [](const QAction* action) {
+        return QStringLiteral(" (%1)").arg(action->shortcut().toString(QKeySequence::NativeText));
+    };
+    ApplyResourceToolTip(env, btnFullRun_, 1330);
+    ApplyResourceToolTip(env, btnStartBurnish_, 1331);
+    ApplyResourceToolTip(env, btnLoadShell_, 1332, key(mnuFileOpen_));
+    ApplyResourceToolTip(env, btnEditThisShell_, 1333, key(mnuViewOptions_));
+    ApplyResourceToolTip(env, btnSaveThisShell_, 1334, key(mnuFileSaveAs_));
+    ApplyResourceToolTip(env, btnExit_, 1335);
     ApplyResourceToControl(env, mnuViewRunPreview_, 921);
     // New parameters or texts: an open preview shows them at once.
     if (preview_ && preview_->isVisible()) preview_->Recompute();

@@ -62,6 +62,16 @@ platform::FileDialogRequest MakeRequest(app::Environment& env, const app::Parame
     return request;
 }
 
+// The name of a model whose file has no Model line: the file's base name,
+// blanks removed as from a Model line ("Bench Model 2.cf" -> "BenchModel2").
+std::string ModelNameOfFile(const std::string& path) {
+    std::string name = app::GetFileNameOf(path);
+    const std::string extension = app::GetExtensionOf(name);
+    if (!extension.empty()) name.resize(name.size() - extension.size() - 1);
+    std::erase(name, ' ');
+    return name;
+}
+
 std::string Ask(app::Environment& env, const platform::FileDialogRequest& request, bool save) {
     platform::Dialogs& dialogs = env.Dialogs();
     return app::TrimAtNul(save ? dialogs.GetSaveFileName(request) : dialogs.GetOpenFileName(request));
@@ -90,7 +100,11 @@ void frmMain::mnuFileSelectModel_Click() {
         const std::string chosen = Ask(env, MakeRequest(env, p, FileDialogKind::SelectModel, ProgramDirectory()), false);
         if (!chosen.empty()) {
             app::LoadDefaults(p);
+            // Without a model name no run may start, and the previous
+            // model's name would be wrong for this one.
+            p.strModel.clear();
             app::LoadParameterFile(env, p, chosen);
+            if (p.strModel.empty() && platform::FileExists(chosen)) p.strModel = ModelNameOfFile(chosen);
             // The shell stays; only the machine under it changes.
             if (!remembered.empty())
                 app::LoadParameterFile(env, p, remembered);

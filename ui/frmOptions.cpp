@@ -28,18 +28,19 @@ struct EverydayRow {
     std::int16_t P::*integer;
     bool allowZero;
     int top;
+    text::ResourceId tipId;  // its tooltip: unit and allowed range
 };
 constexpr EverydayRow kEveryday[] = {
-    {"edtShellDiameter", "lblShellDiameterLable", 407, &P::zSD, nullptr, false, 480},
-    {"edtPoleDiameter", "lblPoleDiameterLabel", 408, &P::zPD, nullptr, false, 840},
-    {"edtTapeSpacing", "lblTapeSpacingLabel", 409, &P::zTS, nullptr, false, 1200},
-    {"edtTargetRateScale", "lblSpeedLabel", 410, &P::zTRS, nullptr, false, 1560},
-    {"edtTotalLayerCount", "lblNumberOfLayersLabel", 411, nullptr, &P::cTLC, false, 2160},
-    {"edtWrapsPerLayer", "lblWrapsPerLayerLabel", 412, nullptr, &P::cMRC, false, 2520},
-    {"edtLayerIncreasePercent", "lblLayerIncreasePercentLabel", 413, &P::zASAPL, nullptr, false, 2880},
-    {"edtBurnishRateIncreasePercent", "lblBurnishRateIncreasePercentLabel", 406, &P::zBRIP, nullptr, false, 3480},
-    {"edtBurnishLayerCount", "lblBurnishLayerCountLabel", 405, nullptr, &P::cBLC, false, 3960},
-    {"edtAltLayer", "lblAltLayer", 414, nullptr, &P::fLayerPattern, true, 4440},
+    {"edtShellDiameter", "lblShellDiameterLable", 407, &P::zSD, nullptr, false, 480, 1300},
+    {"edtPoleDiameter", "lblPoleDiameterLabel", 408, &P::zPD, nullptr, false, 840, 1301},
+    {"edtTapeSpacing", "lblTapeSpacingLabel", 409, &P::zTS, nullptr, false, 1200, 1302},
+    {"edtTargetRateScale", "lblSpeedLabel", 410, &P::zTRS, nullptr, false, 1560, 1303},
+    {"edtTotalLayerCount", "lblNumberOfLayersLabel", 411, nullptr, &P::cTLC, false, 2160, 1304},
+    {"edtWrapsPerLayer", "lblWrapsPerLayerLabel", 412, nullptr, &P::cMRC, false, 2520, 1305},
+    {"edtLayerIncreasePercent", "lblLayerIncreasePercentLabel", 413, &P::zASAPL, nullptr, false, 2880, 1306},
+    {"edtBurnishRateIncreasePercent", "lblBurnishRateIncreasePercentLabel", 406, &P::zBRIP, nullptr, false, 3480, 1307},
+    {"edtBurnishLayerCount", "lblBurnishLayerCountLabel", 405, nullptr, &P::cBLC, false, 3960, 1308},
+    {"edtAltLayer", "lblAltLayer", 414, nullptr, &P::fLayerPattern, true, 4440, 1309},
 };
 
 // The protected fields in the order of their checks, with the name their
@@ -49,23 +50,25 @@ struct ProtectedCheck {
     const char* checkName;
     double P::*real;
     std::int16_t P::*integer;
+    text::ResourceId tipId;  // its tooltip: unit and allowed range
 };
 constexpr ProtectedCheck kProtected[] = {
-    {"edtMainIntervalPercent", "Main interval", &P::zMISP, nullptr},
-    {"edtThirdAxisWraps", "Third axis wraps", nullptr, &P::cTARC},
-    {"edtThirdAxisIntervalPercent", "Third axis interval", &P::zTASP, nullptr},
-    {"edtThirdAxisCleanupPercent", "Third axis increase", &P::zTASIP, nullptr},
-    {"edtReqPoleAdvancePercent", "Pole Advance %", nullptr, &P::cPAVP},
-    {"edtMainRateFirstLine", "Main rate first line", &P::zMRFL, nullptr},
-    {"edtMainRateSecondLine", "Main rate second line", &P::zMRSL, nullptr},
-    {"edtMainRateStandardInterval", "Main rate standard interval", &P::zMRSI, nullptr},
-    {"edtThirdAxisRateFirstLine", "Third axis rate first line", &P::zTARFL, nullptr},
-    {"edtThirdAxisRateSecondLine", "Third axis rate second line", &P::zTARSL, nullptr},
-    {"edtThirdAxisRateCleanup", "Third axis interval", &P::zTRI, nullptr},
-    {"edtStartRate", "Start/stop rate", &P::zSSR, nullptr},
-    {"edtRampRate", "Ramp rate", &P::zRR, nullptr},
-    {"edtDistanceScaleFactor", "Distance scale factor", &P::zDSF, nullptr},
+    {"edtMainIntervalPercent", "Main interval", &P::zMISP, nullptr, 1310},
+    {"edtThirdAxisWraps", "Third axis wraps", nullptr, &P::cTARC, 1314},
+    {"edtThirdAxisIntervalPercent", "Third axis interval", &P::zTASP, nullptr, 1315},
+    {"edtThirdAxisCleanupPercent", "Third axis increase", &P::zTASIP, nullptr, 1316},
+    {"edtReqPoleAdvancePercent", "Pole Advance %", nullptr, &P::cPAVP, 1317},
+    {"edtMainRateFirstLine", "Main rate first line", &P::zMRFL, nullptr, 1311},
+    {"edtMainRateSecondLine", "Main rate second line", &P::zMRSL, nullptr, 1312},
+    {"edtMainRateStandardInterval", "Main rate standard interval", &P::zMRSI, nullptr, 1313},
+    {"edtThirdAxisRateFirstLine", "Third axis rate first line", &P::zTARFL, nullptr, 1318},
+    {"edtThirdAxisRateSecondLine", "Third axis rate second line", &P::zTARSL, nullptr, 1319},
+    {"edtThirdAxisRateCleanup", "Third axis interval", &P::zTRI, nullptr, 1320},
+    {"edtStartRate", "Start/stop rate", &P::zSSR, nullptr, 1321},
+    {"edtRampRate", "Ramp rate", &P::zRR, nullptr, 1322},
+    {"edtDistanceScaleFactor", "Distance scale factor", &P::zDSF, nullptr, 1323},
 };
+constexpr text::ResourceId kMicroStepsTip = 1324;
 
 // Inside the protected frame: the groups' left edge and width, and the
 // columns of a row inside a group.
@@ -111,6 +114,7 @@ void frmOptions::BuildControls() {
         field.integer = row.integer;
         field.allowZero = row.allowZero;
         field.labelId = row.labelId;
+        field.tipId = row.tipId;
         fields_.push_back(field);
     }
     // Wider than designed, so that captions of other languages stay readable.
@@ -200,6 +204,7 @@ void frmOptions::BuildProtectedFrame() {
         field.real = check.real;
         field.integer = check.integer;
         field.checkName = check.checkName;
+        field.tipId = check.tipId;
         fields_.push_back(field);
     }
 }
@@ -222,6 +227,14 @@ void frmOptions::IntializeData() {
         field.edit->setText(value);
     }
     lblMicroStepsPerStep_->setText(QString::number(p.cMSPS));
+    // The unit and the allowed range, on the field and on its label.
+    const QList<QLabel*> allLabels = findChildren<QLabel*>();
+    for (const Field& field : fields_) {
+        ApplyResourceToolTip(env, field.edit, field.tipId);
+        for (QLabel* label : allLabels)
+            if (label->buddy() == field.edit) ApplyResourceToolTip(env, label, field.tipId);
+    }
+    ApplyResourceToolTip(env, lblMicroStepsPerStep_, kMicroStepsTip);
 
     ApplyResourceToControl(env, this, 400, env.PortCaptionPrefix);
     ApplyResourceToControl(env, cmdApply_, 401);
@@ -232,6 +245,9 @@ void frmOptions::IntializeData() {
             if (kEveryday[i].labelId == id) ApplyResourceToControl(env, labels_[i], id);
     }
 
+    FitCaptionsTogether({labels_.begin(), labels_.end()});
+    FitCaptionsTogether({cmdOK_, cmdCancel_, cmdApply_});
+
     if (p.idMMD == kServiceMode) {
         SetClientSizeTwips(this, 9495, 9135);
         Frame1_->setVisible(true);
@@ -239,6 +255,7 @@ void frmOptions::IntializeData() {
         SetClientSizeTwips(this, 4965, 5580);
         Frame1_->setVisible(false);
     }
+    WidenForTitle(this, width());
     rejected_ = nullptr;
 }
 

@@ -48,6 +48,7 @@ public:
         bool allowZero = false;                             // ">= 0" instead of "> 0"
         text::ResourceId labelId = 0;                       // named by its label's text, or
         const char* checkName = nullptr;                    // by a fixed name
+        text::ResourceId tipId = 0;                         // its tooltip: unit and range
     };
 
 private:

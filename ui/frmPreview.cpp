@@ -7,13 +7,15 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "engine/RunGeometry.h"
 #include "ui/ResourceText.h"
 
 namespace plyx::ui {
 
 namespace {
 QColor ColourOf(std::int32_t layer) { return QColor::fromRgb(engine::LayerColour(layer)); }
-constexpr int kLegendWidth = 110;
+constexpr int kLegendSwatch = 22;  // the colour swatch and the gap after it
+constexpr int kLegendMaxWidth = 220;
 }  // namespace
 
 PlanDrawing::PlanDrawing(app::Environment& env, QWidget* parent) : QWidget(parent), env_(env) {
@@ -22,17 +24,43 @@ PlanDrawing::PlanDrawing(app::Environment& env, QWidget* parent) : QWidget(paren
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-void PlanDrawing::SetPlan(const engine::RunPlan* plan) {
+void PlanDrawing::SetPlan(const engine::RunPlan* plan, std::int32_t firstFinishingLayer) {
     plan_ = plan;
+    firstFinishingLayer_ = firstFinishingLayer;
     path_ = plan ? engine::PlanPath(*plan) : std::vector<engine::PlanPoint>{};
     update();
+}
+
+void PlanDrawing::SetEmptyText(const QString& text) {
+    emptyText_ = text;
+    update();
+}
+
+std::vector<PlanDrawing::LegendRow> PlanDrawing::Legend() const {
+    std::vector<LegendRow> rows;
+    if (plan_ == nullptr || path_.size() < 2) return rows;
+    const QString layer = ToQString(env_.GetResourceText(933));
+    for (std::int32_t n = 1; n <= plan_->layers; ++n) {
+        // The finishing file's layers under a heading of their own.
+        if (n == firstFinishingLayer_) rows.push_back({0, ToQString(env_.GetResourceText(1341))});
+        rows.push_back({n, layer + QLatin1Char(' ') + QString::number(n)});
+    }
+    return rows;
+}
+
+int PlanDrawing::LegendWidth() const {
+    const QFontMetrics fm(font());
+    int widest = 0;
+    for (const LegendRow& row : Legend())
+        widest = std::max(widest, fm.horizontalAdvance(row.text) + (row.layer > 0 ? kLegendSwatch : 0));
+    return std::min(widest + 4, kLegendMaxWidth);
 }
 
 QRect PlanDrawing::PlotArea() const {
     const QFontMetrics fm(font());
     const int left = fm.horizontalAdvance(QStringLiteral("-0000000")) + fm.height() + 8;
     const int bottom = 2 * fm.height() + 10;
-    return QRect(left, 10, std::max(10, width() - left - kLegendWidth - 10), std::max(10, height() - 10 - bottom));
+    return QRect(left, 10, std::max(10, width() - left - LegendWidth() - 10), std::max(10, height() - 10 - bottom));
 }
 
 void PlanDrawing::paintEvent(QPaintEvent*) {
@@ -41,7 +69,10 @@ void PlanDrawing::paintEvent(QPaintEvent*) {
     const QRect area = PlotArea();
     painter.setPen(Qt::black);
     painter.drawRect(area.adjusted(0, 0, -1, -1));
-    if (plan_ == nullptr || path_.size() < 2) return;
+    if (plan_ == nullptr || path_.size() < 2) {
+        painter.drawText(area.adjusted(10, 10, -10, -10), Qt::AlignCenter | Qt::TextWordWrap, emptyText_);
+        return;
+    }
 
     double minX = 0, maxX = 0, minY = 0, maxY = 0;
     for (const engine::PlanPoint& p : path_) {
@@ -93,13 +124,22 @@ void PlanDrawing::paintEvent(QPaintEvent*) {
 
     // Legend.
     const int x = area.right() + 12;
-    for (std::int32_t layer = 1; layer <= plan_->layers; ++layer) {
-        const int y = area.top() + (layer - 1) * (line + 4);
+    const int legendWidth = width() - x;
+    int y = area.top();
+    for (const LegendRow& row : Legend()) {
         if (y + line > height()) break;
-        painter.fillRect(QRect(x, y + 2, 16, line - 4), ColourOf(layer));
         painter.setPen(Qt::black);
-        painter.drawText(QRect(x + 22, y, kLegendWidth - 22, line), Qt::AlignLeft | Qt::AlignVCenter,
-                         ToQString(env_.GetResourceText(933) + " " + std::to_string(layer)));
+        const QRect text = row.layer > 0 ? QRect(x + kLegendSwatch, y, legendWidth - kLegendSwatch, line)
+                                         : QRect(x, y + line / 2, legendWidth, line);
+        if (row.layer > 0) {
+            painter.fillRect(QRect(x, y + 2, 16, line - 4), ColourOf(row.layer));
+        } else {
+            y += line / 2;  // a little room above the heading
+            painter.drawLine(x, y, x + legendWidth - 4, y);
+        }
+        painter.drawText(text, Qt::AlignLeft | Qt::AlignVCenter,
+                         fm.elidedText(row.text, Qt::ElideRight, text.width()));
+        y += line + 4;
     }
 }
 
@@ -137,15 +177,32 @@ void frmPreview::SetBurnish(bool burnish) {
 
 void frmPreview::Recompute() {
     drawing_->SetPlan(nullptr);
-    plan_ = engine::RecordRunPlan(ctx_.env, ctx_.params, ctx_.env.ControllerFamily, optBurnish_->isChecked());
-    drawing_->SetPlan(&plan_);
+    // Without a model no run starts, so there is nothing to plan.
+    plan_ = ctx_.params.strModel.empty()
+                ? engine::RunPlan{}
+                : engine::RecordRunPlan(ctx_.env, ctx_.params, ctx_.env.ControllerFamily, optBurnish_->isChecked());
+    drawing_->SetPlan(&plan_, FirstFinishingLayer());
     ApplyTexts();
 }
 
+std::int32_t frmPreview::FirstFinishingLayer() const {
+    if (!plan_.finishingChained) return 0;
+    return engine::RunGeometry::LayerCount(ctx_.params, false) + 1;
+}
+
 QString frmPreview::SummaryText() const {
+    app::Environment& env = ctx_.env;
+    if (ctx_.params.strModel.empty()) return ToQString(env.GetResourceText(1342));
     QStringList lines;
-    for (const std::string& line : engine::PlanSummaryLines(ctx_.env, plan_, ctx_.params.fDSU != 0))
+    for (const std::string& line : engine::PlanSummaryLines(env, plan_, ctx_.params.fDSU != 0))
         lines << ToQString(line);
+    if (const std::int32_t first = FirstFinishingLayer(); first > 0 && first <= plan_.layers) {
+        const std::string finishing =
+            app::GetFileNameOf(app::ReplaceExtension(app::TrimAtNul(ctx_.params.CurrentShellFile), "fin"));
+        const std::string layers =
+            first == plan_.layers ? std::to_string(first) : std::to_string(first) + "-" + std::to_string(plan_.layers);
+        lines << ToQString(env.GetResourceText(1340) + " " + layers + " (" + finishing + ")");
+    }
     return lines.join(QLatin1Char('\n'));
 }
 
@@ -155,7 +212,7 @@ void frmPreview::ApplyTexts() {
     ApplyResourceToControl(env, optFullRun_, 922);
     ApplyResourceToControl(env, optBurnish_, 923);
     lblSummary_->setText(SummaryText());
-    drawing_->update();
+    drawing_->SetEmptyText(ctx_.params.strModel.empty() ? ToQString(env.GetResourceText(1342)) : QString());
 }
 
 }  // namespace plyx::ui

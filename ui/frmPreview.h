@@ -19,16 +19,31 @@ class PlanDrawing final : public QWidget {
     Q_OBJECT
 public:
     PlanDrawing(app::Environment& env, QWidget* parent);
-    void SetPlan(const engine::RunPlan* plan);
+    // firstFinishingLayer: the first layer pass from the finishing file (0: none).
+    void SetPlan(const engine::RunPlan* plan, std::int32_t firstFinishingLayer = 0);
+    // Drawn in place of the path when there is none ("" draws nothing).
+    void SetEmptyText(const QString& text);
+    QString EmptyText() const { return emptyText_; }
     // Where the path is drawn, in the widget's coordinates.
     QRect PlotArea() const;
+    // The legend's rows, top down: a layer's row has its layer number, a
+    // heading row 0.
+    struct LegendRow {
+        std::int32_t layer;
+        QString text;
+    };
+    std::vector<LegendRow> Legend() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
     app::Environment& env_;
+    int LegendWidth() const;
+
     const engine::RunPlan* plan_ = nullptr;
+    std::int32_t firstFinishingLayer_ = 0;
+    QString emptyText_;
     std::vector<engine::PlanPoint> path_;
 };
 
@@ -46,6 +61,8 @@ public:
     const engine::RunPlan& Plan() const { return plan_; }
     PlanDrawing& Drawing() { return *drawing_; }
     QString SummaryText() const;
+    // The first layer pass that comes from the finishing file (0: none).
+    std::int32_t FirstFinishingLayer() const;
 
 private:
     UiContext& ctx_;

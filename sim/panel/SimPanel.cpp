@@ -193,8 +193,26 @@ QPushButton* SimPanel::FaultButton(Fault f) const { return faults_[static_cast<i
 
 void SimPanel::ApplySwitch(Switch s) {
     const int i = IndexOf(s);
-    if (switches_[i]->isDown() || holds_[i]->isChecked()) sim_.Press(s);
-    else sim_.Release(s);
+    if (switches_[i]->isDown() || holds_[i]->isChecked()) {
+        letGo_[i] = false;
+        if (held_[i]) return;
+        held_[i] = true;
+        sim_.Press(s);
+        readsAtClose_[i] = sim_.State().counters.switchReads;
+        return;
+    }
+    if (!held_[i]) return;
+    // The program looks at the switches only every 250 ms: a click shorter
+    // than that would pass unseen, where a hand on a real switch is slower.
+    // So the switch stays closed until the board has reported it closed.
+    if (sim_.State().counters.switchReads > readsAtClose_[i]) OpenSwitch(i);
+    else letGo_[i] = true;
+}
+
+void SimPanel::OpenSwitch(int i) {
+    held_[i] = false;
+    letGo_[i] = false;
+    sim_.Release(kSwitchOrder[i]);
 }
 
 void SimPanel::ApplyLimits() {
@@ -226,6 +244,8 @@ void SimPanel::Poll(bool withMoves) {
         s = after;
         trace_.Update(&moves, s, settled);
     }
+    for (int i = 0; i < 4; ++i)
+        if (letGo_[i] && s.counters.switchReads > readsAtClose_[i]) OpenSwitch(i);
     ShowState(s);
     // Repaint only what changed: the head moved or the path grew.
     const PathPoint head = trace_.Head();

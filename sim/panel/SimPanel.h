@@ -59,6 +59,7 @@ public:
 private:
     void Build(const std::string& boardName);
     void ApplySwitch(Switch s);
+    void OpenSwitch(int i);
     void ApplyLimits();
     void ShowState(const SimState& s);
     std::string Text(text::ResourceId id) const;
@@ -79,6 +80,11 @@ private:
     std::array<QPushButton*, 4> switches_{};
     std::array<QCheckBox*, 4> holds_{};
     std::array<QLabel*, 4> closed_{};
+    // A switch closed from here, the board's count of switch reports just
+    // after it closed, and whether it is let go once the board reports it.
+    std::array<bool, 4> held_{};
+    std::array<std::uint64_t, 4> readsAtClose_{};
+    std::array<bool, 4> letGo_{};
     QPushButton* abort_ = nullptr;
     std::array<QCheckBox*, 8> limits_{};
     QProgressBar* queue_ = nullptr;

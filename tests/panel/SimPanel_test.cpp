@@ -36,12 +36,47 @@ TEST_F(PanelTest, SwitchesLatchAndLimitsReachTheProgram) {
         {"PAUSE held", [&] { QTest::mousePress(pause, Qt::LeftButton); }, 2},
         {"STOP left closed too", [&] { holdStop->setChecked(true); }, 2 | 4},
         {"PAUSE let go", [&] { QTest::mouseRelease(pause, Qt::LeftButton); }, 4},
-        {"PAUSE clicked while STOP is held", [&] { QTest::mouseClick(pause, Qt::LeftButton); }, 4},
-        {"STOP opened", [&] { holdStop->setChecked(false); }, 0},
+        {"PAUSE clicked while STOP is held", [&] { QTest::mouseClick(pause, Qt::LeftButton); }, 2 | 4},
+        {"STOP opened, the panel looked", [&] { holdStop->setChecked(false); panel->Poll(false); }, 0},
         {"ABORT latched", [&] { QTest::mouseClick(panel->AbortButton(), Qt::LeftButton); }, 16},
         {"the latch was read", [] {}, 0},
         {"limit input 3 tripped", [&] { panel->LimitToggle(2)->setChecked(true); }, 16},
         {"limit input 3 cleared", [&] { panel->LimitToggle(2)->setChecked(false); }, 0},
+    };
+    for (const auto& [what, act, seen] : steps) {
+        act();
+        globals.SwitchFlags = 0;
+        EXPECT_EQ(engine->ReadSwitches(), seen) << what;
+    }
+}
+
+// A click shorter than the program's switch poll still reaches the program:
+// the switch stays closed until the board has reported it once and opens at
+// the panel's first look after that report; one held through a report opens
+// as soon as it is let go.
+TEST_F(PanelTest, AShortClickStaysClosedUntilTheProgramHasReadIt) {
+    QPushButton* start = panel->SwitchButton(sim::Switch::Start);
+    QPushButton* burnish = panel->SwitchButton(sim::Switch::Burnish);
+    const std::tuple<const char*, std::function<void()>, std::int16_t> steps[] = {  // what, act, switches seen
+        {"START clicked", [&] { QTest::mouseClick(start, Qt::LeftButton); }, 1},
+        {"read again before the panel looked", [] {}, 1},
+        {"the panel looked", [&] { panel->Poll(false); }, 0},
+        {"BURNISH clicked, the panel looked before any read",
+         [&] {
+             QTest::mouseClick(burnish, Qt::LeftButton);
+             panel->Poll(false);
+         },
+         8},
+        {"the panel looked after that read", [&] { panel->Poll(false); }, 0},
+        {"START pressed", [&] { QTest::mousePress(start, Qt::LeftButton); }, 1},
+        {"START let go after a read", [&] { QTest::mouseRelease(start, Qt::LeftButton); }, 0},
+        {"START clicked twice quickly",
+         [&] {
+             QTest::mouseClick(start, Qt::LeftButton);
+             QTest::mouseClick(start, Qt::LeftButton);
+         },
+         1},
+        {"the panel looked", [&] { panel->Poll(false); }, 0},
     };
     for (const auto& [what, act, seen] : steps) {
         act();

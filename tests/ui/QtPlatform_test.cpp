@@ -7,6 +7,7 @@
 #include <QFileDialog>
 #include <QPushButton>
 #include <QTimer>
+#include <set>
 
 #include "platform/qt/QtDialogs.h"
 #include "tests/ui/UiFixture.h"
@@ -76,6 +77,45 @@ TEST_P(EveryWindow, CaptionsFitAndStayReadable) {
 INSTANTIATE_TEST_SUITE_P(Languages, EveryWindow,
                          ::testing::Values("", "/languages/german-long.lng", "/languages/german.lng",
                                            "/languages/greek.lng"));
+
+// In the longest German, like controls share one font size (the smallest
+// any of them needs), so that none is drawn at half the size of its
+// neighbours; each still fits. The options dialog is wide enough for its
+// title beside a title bar's icon and buttons.
+TEST(Layout, LikeControlsShareOneSizeInLongGerman) {
+    test::UiWorld w;
+    std::string file = PLYX3_EXAMPLES_DIR "/languages/german-long.lng";
+    ASSERT_EQ(text::LoadSelectedResourceFile(w.env, file), 0);
+    w.params.CurrentShellFile = w.DataDirectory() + "/demo shell 7-5.cfg";
+    Application app(w.ctx);
+    QWidget& main = app.LoadMainWindow();
+    frmOptions options(w.ctx);
+    options.IntializeData();
+    const std::pair<QWidget*, std::vector<const char*>> groups[] = {
+        {&main,
+         {"btnFullRun", "btnStartBurnish", "btnLoadShell", "btnEditThisShell", "btnSaveThisShell", "btnExit"}},
+        {&main, {"lblCurrentShellLabel", "lblShellSizeLabel"}},
+        {&options,
+         {"lblShellDiameterLable", "lblPoleDiameterLabel", "lblTapeSpacingLabel", "lblSpeedLabel",
+          "lblNumberOfLayersLabel", "lblWrapsPerLayerLabel", "lblLayerIncreasePercentLabel",
+          "lblBurnishRateIncreasePercentLabel", "lblBurnishLayerCountLabel", "lblAltLayer"}},
+        {&options, {"cmdOK", "cmdCancel", "cmdApply"}},
+    };
+    for (const auto& [window, names] : groups) {
+        std::set<double> sizes;
+        for (const char* name : names) {
+            const auto* control = window->findChild<QWidget*>(QString::fromLatin1(name));
+            ASSERT_NE(control, nullptr) << name;
+            sizes.insert(control->font().pointSizeF());
+            EXPECT_TRUE(CaptionFits(control)) << name;
+        }
+        EXPECT_EQ(sizes.size(), 1u) << names.front() << ": " << ::testing::PrintToString(sizes);
+    }
+    QFont titleFont = QApplication::font();
+    titleFont.setBold(true);
+    const int titleBar = 4 * QFontMetrics(titleFont).height() + 3 * 28;  // icon, three buttons, margins
+    EXPECT_GE(options.width(), QFontMetrics(titleFont).horizontalAdvance(options.windowTitle()) + titleBar);
+}
 
 // Calls answer with the file dialog once it is up (exec() blocks the test
 // until answer closes it).

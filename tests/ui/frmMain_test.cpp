@@ -5,14 +5,24 @@
 
 #include <filesystem>
 
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
+#include <QTimer>
+#include <set>
+#include <tuple>
 
 #include "drivers/DriverNumbers.h"
 #include "link/BoardLinkError.h"
 #include "platform/Files.h"
 #include "tests/ui/UiFixture.h"
 #include "ui/UiContext.h"
+#include "ui/frmOptions.h"
+#include "ui/frmPreview.h"
 #include "ui/frmRunStatus.h"
 #include "ui/frmSplash.h"
 #include "ui/frmSwitchStatus.h"
@@ -95,6 +105,130 @@ TEST_F(MainWindowTest, ModelDialogOpensWhereTheModelsAreAndKeepsTheShell) {
     Click(&main, "mnuFileSelectModel");
     EXPECT_TRUE(w.params.strModel == "M1" && w.params.zRR == 300 && w.params.zSD == 9);
     EXPECT_EQ(CaptionOfChild(&main, "lblApplicationName"), "COM3: Model M1");
+}
+
+// At first start no model is chosen. Each shipped model, chosen through the
+// model dialog, names the model (a file without a Model line after its own
+// name, blanks removed as from a Model line), the settings keep that name,
+// and a full run then starts instead of being refused for want of a model.
+TEST_F(MainWindowTest, EveryShippedModelNamesTheModelSoARunStarts) {
+    struct Case {
+        std::string file;
+        std::string modelBefore;
+        std::string named;  // "" for a shipped model: any name will do
+    };
+    std::vector<Case> cases;
+    for (const auto& entry : std::filesystem::directory_iterator(PLYX3_EXAMPLES_DIR "/models"))
+        if (entry.path().extension() == ".cf") cases.push_back({entry.path().string(), "", ""});
+    ASSERT_FALSE(cases.empty());
+    w.documents.Write("bin/Bench Model 2.cf", "MSPS=16\r\nSSR=5\r\n");
+    cases.push_back({w.documents.File("bin/Bench Model 2.cf"), "", "BenchModel2"});
+    cases.push_back({w.documents.File("bin/Bench Model 2.cf"), "Older", "BenchModel2"});
+    frmMain& main = Main();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        w.params.strModel = c.modelBefore;
+        w.dialogs.messages.clear();
+        w.dialogs.fileAnswers = {c.file};
+        Click(&main, "mnuFileSelectModel");
+        const std::string name = w.params.strModel;
+        EXPECT_FALSE(name.empty());
+        if (!c.named.empty()) {
+            EXPECT_EQ(name, c.named);
+        }
+        EXPECT_EQ(CaptionOfChild(&main, "lblApplicationName").toStdString(), "COM3: Model " + name);
+        EXPECT_NE(w.documents.Read("PLYX3/PLYX3.CFG").find("\r\nModel=" + name + "\r\n"), std::string::npos);
+        w.globals.TotalQueuedDistance = 0;
+        Click(&main, "btnFullRun");
+        EXPECT_EQ(w.Messages(), std::vector<std::string>{});
+        EXPECT_GT(w.globals.TotalQueuedDistance, 0);
+    }
+}
+
+// Help where the operator looks: every field of the options dialog (and
+// its label) and every button of the main window has a tooltip of its own,
+// taken from the dictionary; a field's names its unit and the values allowed.
+TEST_F(MainWindowTest, FieldsAndButtonsHaveTooltipsFromTheDictionary) {
+    w.params.idMMD = frmOptions::kServiceMode;
+    frmMain& main = Main();
+    frmOptions options(w.ctx);
+    for (const bool ids : {false, true}) {
+        w.tables.ShowResourceIDs = ids;
+        options.IntializeData();
+        main.LoadLabels();
+        std::vector<const QWidget*> helped;
+        for (const QLineEdit* field : options.findChildren<QLineEdit*>()) helped.push_back(field);
+        helped.push_back(options.findChild<QLabel*>("lblMicroStepsPerStep"));
+        const std::size_t fields = helped.size();
+        for (const QPushButton* button : main.findChildren<QPushButton*>()) helped.push_back(button);
+        ASSERT_EQ(helped.size(), 25u + 6u);
+        std::set<QString> tips;
+        for (std::size_t i = 0; i < helped.size(); ++i) {
+            const QString tip = helped[i]->toolTip();
+            SCOPED_TRACE(helped[i]->objectName().toStdString() + ": " + tip.toStdString());
+            tips.insert(tip);
+            EXPECT_EQ(tip.startsWith("(13"), ids);
+            if (i >= fields) continue;
+            const bool unit = tip.contains("inches") || tip.contains("steps/s") || tip.contains("per cent", Qt::CaseInsensitive) ||
+                              tip.contains("count") || tip.contains("factor");
+            const bool range = tip.contains("greater than 0") || tip.contains("to 32767") || tip.contains("model file");
+            EXPECT_TRUE(unit && range);
+            for (const QLabel* label : options.findChildren<QLabel*>()) {
+                if (label->buddy() == helped[i]) {
+                    EXPECT_EQ(label->toolTip(), tip);
+                }
+            }
+        }
+        EXPECT_EQ(tips.size(), helped.size());
+    }
+}
+
+// Keys open, save, edit and preview, as their menu items do; no key of the
+// window starts a run.
+TEST_F(MainWindowTest, KeysOpenSaveEditAndPreviewButNoneStartsARun) {
+    frmMain& main = Main();
+    QApplication::setActiveWindow(&main);
+    QString modal;
+    auto closeModal = [&] {
+        QTimer::singleShot(0, [&] {
+            if (QWidget* dialog = QApplication::activeModalWidget()) {
+                modal = dialog->objectName();
+                dialog->close();
+            }
+        });
+    };
+    const std::tuple<QKeyCombination, std::function<bool()>> keys[] = {
+        {Qt::CTRL | Qt::Key_O, [&] { return w.dialogs.fileRequests.back().filter.find("*.cfg") != std::string::npos &&
+                                           w.dialogs.fileRequests.back().mustExist; }},
+        {Qt::CTRL | Qt::Key_S, [&] { return w.dialogs.fileRequests.back().confirmOverwrite; }},
+        {Qt::CTRL | Qt::Key_E, [&] { return modal == "frmOptions"; }},
+        {Qt::CTRL | Qt::Key_P, [&] { return main.Preview() != nullptr && main.Preview()->isVisible(); }},
+    };
+    for (const auto& [key, done] : keys) {
+        w.dialogs.fileRequests.clear();
+        w.dialogs.fileRequests.emplace_back();
+        closeModal();
+        QTest::keyClick(&main, key.key(), key.keyboardModifiers());
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(done()) << QKeySequence(key).toString().toStdString();
+        if (main.Preview()) main.Preview()->close();
+        QApplication::setActiveWindow(&main);
+    }
+    std::vector<QKeySequence> every;
+    for (const QAction* action : main.findChildren<QAction*>())
+        if (!action->shortcut().isEmpty()) every.push_back(action->shortcut());
+    for (const QAbstractButton* button : main.findChildren<QAbstractButton*>())
+        if (!button->shortcut().isEmpty()) every.push_back(button->shortcut());
+    EXPECT_EQ(every.size(), std::size(keys));
+    for (const QKeySequence& key : every) {
+        closeModal();
+        QTest::keyClick(&main, key[0].key(), key[0].keyboardModifiers());
+        QCoreApplication::processEvents();
+        if (main.Preview()) main.Preview()->close();
+        QApplication::setActiveWindow(&main);
+    }
+    EXPECT_EQ(w.globals.TotalQueuedDistance, 0);
+    EXPECT_FALSE(app.RunStatus().isVisible());
 }
 
 TEST_F(MainWindowTest, TickWhileAnEarlierPollRunsDoesNothing) {
