@@ -214,7 +214,9 @@ void RunEngine::RunFinishingFile() {
     // Its unusable values are named by the refusal below, in one message.
     app::LoadParameterFile(env_, params_, finishingFile, false);
     if (!params_.CurrentShellFile.empty()) {
-        if (views_.runStatus) views_.runStatus->SetShellNameCaption(app::GetFileNameOf(finishingFile));
+        // After an abort its layers send nothing: the window keeps naming the shell that ran.
+        if (views_.runStatus && globals_.RunState != kRunAbortRequested)
+            views_.runStatus->SetShellNameCaption(app::GetFileNameOf(finishingFile));
         ComputeRunConstants();
         if (std::string why = RunRefusal(false); !why.empty()) {
             // Its layers would send endless moves or overrun the counter; the

@@ -237,6 +237,23 @@ void LoadInternalDictionary(TextTables& tables, std::string_view programName) {
     SetDictionaryText(t, 1277, "What to do: check the cable and its plugs (noise on the line garbles answers), then start the program again.");
     SetDictionaryText(t, 1278, "What to do: plug the cable or USB adapter back in, then start the program again.");
     SetDictionaryText(t, 1279, "What to do: start the program again. If it happens again, keep the log file for service.");
+    // The run's state and the last run (1280-1299)
+    SetDictionaryText(t, 1280, "Running");
+    SetDictionaryText(t, 1281, "Paused");
+    SetDictionaryText(t, 1282, "Stopping: the controller runs its last moves");
+    SetDictionaryText(t, 1283, "Completed");
+    SetDictionaryText(t, 1284, "Aborted from the window");
+    SetDictionaryText(t, 1285, "Aborted with STOP on the panel");
+    SetDictionaryText(t, 1286, "Aborted with ABORT on the panel");
+    SetDictionaryText(t, 1287, "Aborted");
+    SetDictionaryText(t, 1288, "Ended by a signal (the program was asked to end)");
+    SetDictionaryText(t, 1289, "Stopped by an error");
+    SetDictionaryText(t, 1290, "The finishing file's layers did not run.");
+    SetDictionaryText(t, 1291, "Last run:");
+    SetDictionaryText(t, 1292, "Aborting: the controller is being stopped");
+    SetDictionaryText(t, 1293, "layers");
+    SetDictionaryText(t, 1295, "ft");
+    SetDictionaryText(t, 1296, "m");
     SetDictionaryText(t, 1252,
                       "This run is far longer than a usual shell: %1 moves, about %2 of machine time. "
                       "Check the layer and repeat counts. Press OK to start it anyway, Cancel to keep the "

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 
 #include "engine/plan/RunRecord.h"
+#include "ui/RunStateText.h"
 #include "ui/frmMain.h"
 #include "ui/frmRunStatus.h"
 #include "ui/frmSplash.h"
@@ -16,7 +17,10 @@ Application::Application(UiContext& ctx)
       runStatus_(std::make_unique<frmRunStatus>(ctx)),
       switchStatus_(std::make_unique<frmSwitchStatus>(ctx)) {
     runStatus_->SetRunRecord(record_.get());
-    record_->OnChange = [this] { runStatus_->ShowProgress(); };
+    record_->OnChange = [this] {
+        runStatus_->ShowProgress();
+        ShowLastRun();
+    };
     ctx_.engine.AddRunWatcher(record_.get());
     ctx_.engine.SetRunConfirmation(
         [this](bool burnish) { return engine::ConfirmLargeRun(ctx_.env, ctx_.params, burnish); });
@@ -87,7 +91,12 @@ void Application::ShowMainWindow() {
     ctx_.engine.ReturnToMainWindow();
 }
 
+void Application::ShowLastRun() {
+    if (main_) main_->ShowLastRun(LastRunText(ctx_.env, *record_, ctx_.params.fDSU != 0));
+}
+
 void Application::ApplyTextsEverywhere() {
+    ShowLastRun();
     if (main_) main_->LoadLabels();
     if (runStatus_) runStatus_->ApplyTexts();
     if (switchStatus_) switchStatus_->ApplyTexts();

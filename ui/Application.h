@@ -49,6 +49,8 @@ public:
 
     // Every loaded window shows the texts of the current language again.
     void ApplyTextsEverywhere();
+    // The main window's line on how the last run ended.
+    void ShowLastRun();
 
     // Called when the main window has closed and every other window is
     // unloaded: the program ends. Unset: Qt's loop is asked to quit.

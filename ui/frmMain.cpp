@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTimer>
 
 #include "ui/Layout.h"
@@ -64,6 +65,12 @@ void frmMain::BuildControls() {
     btnSaveThisShell_ = button("btnSaveThisShell", 5400, 3360, &frmMain::btnSaveThisShell_Click);
     btnExit_ = button("btnExit", 5400, 4440, &frmMain::btnExit_Click);
 
+    // Below the design area: how the last run ended, for the operator back
+    // from a run whose window has closed by itself.
+    lblLastRun_ = new QLabel(this);
+    lblLastRun_->setObjectName(QStringLiteral("lblLastRun"));
+    statusBar()->addWidget(lblLastRun_, 1);
+
     tmrTimer_ = new QTimer(this);
     tmrTimer_->setObjectName(QStringLiteral("tmrTimer"));
     tmrTimer_->setInterval(250);
@@ -106,6 +113,8 @@ void frmMain::Form_Load() {
     LoadLabels();
     StopTimer();
 }
+
+void frmMain::ShowLastRun(const std::string& text) { lblLastRun_->setText(ToQString(text)); }
 
 void frmMain::LoadLabels() {
     app::Environment& env = ctx_.env;

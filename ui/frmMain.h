@@ -29,6 +29,8 @@ public:
     // LoadLabels, then StopTimer: the timer runs once ReturnToMainWindow shows the window.
     void Form_Load();
     void LoadLabels();
+    // The status bar's line on the last run ("" before the first).
+    void ShowLastRun(const std::string& text);
 
     // ---- engine::MainWindowView ----
     void ShowModeless() override;
@@ -86,6 +88,7 @@ private:
     bool unloaded_ = false;
 
     QLabel* lblApplicationName_ = nullptr;
+    QLabel* lblLastRun_ = nullptr;
     QLabel* lblCurrentShellLabel_ = nullptr;
     QLabel* lblShellName_ = nullptr;
     QLabel* lblShellSizeLabel_ = nullptr;

@@ -15,6 +15,7 @@
 #include "engine/plan/RunRecord.h"
 #include "ui/Layout.h"
 #include "ui/ResourceText.h"
+#include "ui/RunStateText.h"
 
 namespace plyx::ui {
 
@@ -23,7 +24,7 @@ QString PercentText(double value) { return QString::number(value, 'g', QLocale::
 
 // The run controls' design area, and the progress rows added below it.
 constexpr int kClientWidth = 7185;
-constexpr int kClientHeight = 8265;
+constexpr int kClientHeight = 8985;
 }  // namespace
 
 frmRunStatus::frmRunStatus(UiContext& ctx, QWidget* parent) : QWidget(parent, Qt::Window), ctx_(ctx) {
@@ -90,6 +91,8 @@ void frmRunStatus::BuildControls() {
     PlaceTwips(prgTapeLaid_, 360, 7110, 6495, 375);
     lblTimeLeftLbl_ = label(this, "lblTimeLeftLbl", 840, 7680, 2175, 375, 12);
     lblTimeLeft_ = label(this, "lblTimeLeft", 3120, 7680, 3855, 375, 12);
+    // How the run stands or ended; two lines for a long translation.
+    lblRunState_ = label(this, "lblRunState", 360, 8160, 6495, 735, 12, true);
     ShowProgress();
 }
 
@@ -132,6 +135,7 @@ void frmRunStatus::ApplyShellName() {
 }
 
 void frmRunStatus::SetButtonAbortCaptionAborting() {
+    ShowProgress();  // the status line says so
     abortCaption_ = AbortCaption::Aborting;
     btnAbort_->setEnabled(false);
     ApplyAbortCaption();
@@ -197,14 +201,22 @@ void frmRunStatus::SetRunRecord(engine::RunRecord* record) {
 }
 
 void frmRunStatus::ShowProgress() {
+    lblRunState_->setText(record_ ? ToQString(RunStateText(ctx_.env, ctx_.engine.Globals().RunState, *record_))
+                                  : QString());
     if (record_ == nullptr || record_->Plan().moveCount == 0) {
         prgTapeLaid_->setValue(0);
         lblTimeLeft_->clear();
         return;
     }
     prgTapeLaid_->setValue(static_cast<int>(std::lround(record_->Progress() * 1000)));
-    const std::int64_t left = record_->Running() ? std::llround(record_->SecondsLeft()) : 0;
-    lblTimeLeft_->setText(ToQString(engine::ElapsedTimeText(left)));
+    // Once the run has ended, time left means nothing unless it ran out.
+    const bool completed = record_->LastRun() && record_->LastRun()->outcome == "completed";
+    if (record_->Running())
+        lblTimeLeft_->setText(ToQString(engine::ElapsedTimeText(std::llround(record_->SecondsLeft()))));
+    else if (completed)
+        lblTimeLeft_->setText(ToQString(engine::ElapsedTimeText(0)));
+    else
+        lblTimeLeft_->clear();
 }
 
 // ---- handlers ----

@@ -104,6 +104,7 @@ private:
     QProgressBar* prgTapeLaid_ = nullptr;
     QLabel* lblTimeLeftLbl_ = nullptr;
     QLabel* lblTimeLeft_ = nullptr;
+    QLabel* lblRunState_ = nullptr;
 };
 
 }  // namespace plyx::ui

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "engine/RunGeometry.h"
 #include "platform/Clock.h"
 #include "platform/Files.h"
 
@@ -157,6 +158,7 @@ void RunRecord::RunStarting(bool burnish) {
     plan_ = RecordRunPlan(env_, params_, env_.ControllerFamily, burnish);
     leftAtUpdate_ = plan_.seconds;
     journalLayer_ = 0;
+    shellLayers_ = RunGeometry::LayerCount(params_, burnish);
     WriteJournal();
     g_inProgress = this;
     if (OnChange) OnChange();
@@ -253,6 +255,8 @@ void RunRecord::Write(const std::string& outcome, const std::string& errorNumber
     if (g_inProgress == this) g_inProgress = nullptr;
     const std::time_t end = env_.Clock().WallTime();
     const std::int32_t reached = laid_ > 0 ? plan_.LayerAtTape(laid_) : 0;
+    lastRun_ = RunSummary{outcome, plan_.layers, reached, laid_, std::max<std::int64_t>(0, end - start_),
+                          plan_.finishingChained && outcome != "completed" && reached <= shellLayers_};
     const std::string line =
         CsvLine({IsoTime(start_), IsoTime(end), env_.ComPortName, params_.strModel, shellFile_,
                  burnish_ ? "burnish" : "full", std::to_string(plan_.layers), std::to_string(reached),

@@ -5,6 +5,7 @@
 // one line per run in the production record, <data>/C<n>.runs.csv.
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,16 @@
 #include "engine/plan/RunPlan.h"
 
 namespace plyx::engine {
+
+// How the last run ended, as the windows tell it.
+struct RunSummary {
+    std::string outcome;              // the record's outcome ("completed", "aborted from the window", ...)
+    std::int32_t layersPlanned = 0;
+    std::int32_t layersReached = 0;
+    double laidInches = 0;
+    std::int64_t seconds = 0;
+    bool finishingLeftOut = false;    // the finishing file's layers were planned and none of them ran
+};
 
 class RunRecord final : public RunWatcher {
 public:
@@ -43,6 +54,8 @@ public:
     static RunRecord* InProgress();
 
     bool Running() const { return running_; }
+    // The run that ended last in this program, if any.
+    const std::optional<RunSummary>& LastRun() const { return lastRun_; }
     const RunPlan& Plan() const { return plan_; }
     double LaidInches() const { return laid_; }
     // Tape laid against the plan's tape, 0 to 1.
@@ -77,6 +90,8 @@ private:
     std::string shellFile_;
     double laid_ = 0;
     std::int32_t journalLayer_ = 0;  // the layer the journal on disk holds
+    std::int32_t shellLayers_ = 0;   // the layers before a chained finishing file's
+    std::optional<RunSummary> lastRun_;
     // Seconds since the start without the paused ones, at a wall second.
     std::int64_t Moving(std::int64_t sinceStart) const;
     std::int64_t elapsed_ = 0;

@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "app/ParameterFiles.h"
 #include "engine/plan/RunRecord.h"
 #include "link/BoardLinkError.h"
 #include "platform/Files.h"
@@ -40,7 +41,7 @@ TEST_F(RunStatusTest, ButtonsFollowTheRunThroughPauseRestartAndAbort) {
     auto state = [&] {
         return pause->text().toStdString() + (pause->isEnabled() ? "+" : "-") + "/" + abort->text().toStdString() +
                (abort->isEnabled() ? "+" : "-") + " " + std::to_string(w.globals.RunState) +
-               (Status().isVisible() ? "" : " closed");
+               (Status().isVisible() ? "" : " closed") + " " + Text("lblRunState").toStdString();
     };
     QPushButton* const clicks[] = {pause, pause, pause, abort};
     std::size_t turn = 0;
@@ -63,14 +64,42 @@ TEST_F(RunStatusTest, ButtonsFollowTheRunThroughPauseRestartAndAbort) {
     };
     Click(main, "btnFullRun");
     EXPECT_EQ(Text("lblShellName"), "<shell data not saved>");
-    EXPECT_EQ(seen, (std::vector<std::string>{"Pause+/Abort Run+ 1", "Restart+/Abort Run+ 3", "Pause+/Abort Run+ 1",
-                                              "Restart+/Abort Run+ 3", "Restart-/Aborting...- 2"}));
+    EXPECT_EQ(seen, (std::vector<std::string>{"Pause+/Abort Run+ 1 Running", "Restart+/Abort Run+ 3 Paused",
+                                              "Pause+/Abort Run+ 1 Running", "Restart+/Abort Run+ 3 Paused",
+                                              "Restart-/Aborting...- 2 Aborting: the controller is being stopped"}));
     EXPECT_EQ(w.controller.resumes, 1);
-    EXPECT_EQ(state(), "Pause-/Load New Shell+ 0");
+    EXPECT_EQ(state(), "Pause-/Load New Shell+ 0 Aborted from the window");
     Click(&Status(), "btnAbort");
     EXPECT_TRUE(!Status().isVisible() && main->isVisible() && main->TimerRunning());
     Click(main, "btnFullRun");  // to its end
     EXPECT_EQ(Child<QProgressBar>("prgTapeLaid")->value(), Child<QProgressBar>("prgTapeLaid")->maximum());
+    EXPECT_EQ(Text("lblRunState"), "Completed");
+    EXPECT_EQ(Text("lblTimeLeft"), "0:00:00");
+}
+
+// Aborted in the shell's first layer with a finishing file beside it: the
+// window names the shell that ran (not the finishing file), says the
+// finishing layers did not run and shows no time left; the main window,
+// back after Load New Shell, tells the last run.
+TEST_F(RunStatusTest, AnAbortedRunSaysSoAndThatTheFinishingLayersDidNotRun) {
+    w.params.strModel = "Std";
+    const std::string shell = w.DataDirectory() + "/cup.cfg";
+    ASSERT_TRUE(platform::WriteFileAtomically(shell, "TLC=2\r\n"));
+    ASSERT_TRUE(platform::WriteFileAtomically(w.DataDirectory() + "/cup.fin", "TLC=1\r\n"));
+    app::LoadParameterFile(w.env, w.params, shell);
+    int turns = 0;
+    w.controller.onWaitIdle = [&] {
+        if (++turns == 3) QTest::mouseClick(Child("btnAbort"), Qt::LeftButton);
+    };
+    Click(main, "btnFullRun");
+    ASSERT_TRUE(app.Record().Plan().finishingChained);
+    EXPECT_EQ(Text("lblShellName"), "cup.cfg");
+    EXPECT_EQ(Text("lblRunState"), "Aborted from the window The finishing file's layers did not run.");
+    EXPECT_EQ(Text("lblTimeLeft"), "");
+    Click(&Status(), "btnAbort");
+    const std::string last = CaptionOfChild(main, "lblLastRun").toStdString();
+    EXPECT_EQ(last.rfind("Last run: Aborted from the window, ", 0), 0u) << last;
+    EXPECT_NE(last.find(" / 3 layers, "), std::string::npos) << last;
 }
 
 TEST_F(RunStatusTest, SetPercentIncreaseTakesOnlyPositiveNumbers) {
