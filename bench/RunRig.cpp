@@ -57,6 +57,9 @@ public:
     std::int32_t ReadSwitchInputs() override { return c_.ReadSwitchInputs(); }
     void SetLamps(std::int32_t b) override { c_.SetLamps(b); }
     void SetPortDirections() override { c_.SetPortDirections(); }
+    std::int32_t ReportCurrentX() override { return c_.ReportCurrentX(); }
+    std::int32_t ReportCurrentY() override { return c_.ReportCurrentY(); }
+    bool ReportsPosition() const override { return c_.ReportsPosition(); }
 
 private:
     engine::Controller& c_;

@@ -38,6 +38,12 @@ public:
     // Lamp bits as SwitchFlags: 1 START, 2 PAUSE, 4 STOP, 8 BURNISH, 16 ABORT.
     virtual void SetLamps(std::int32_t bits) = 0;
     virtual void SetPortDirections() = 0;
+    // The head's position counters in steps, as the moves are given.
+    virtual std::int32_t ReportCurrentX() = 0;
+    virtual std::int32_t ReportCurrentY() = 0;
+    // False for a controller with no board behind it (plans, window tests):
+    // its position says nothing about what ran.
+    virtual bool ReportsPosition() const { return true; }
 };
 
 }  // namespace plyx::engine

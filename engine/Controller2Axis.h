@@ -57,6 +57,8 @@ public:
     std::int32_t ReadLimitSwitches() override;
     std::int32_t ReadLatchedData() override;
     std::int32_t ReadSwitchInputs() override;
+    std::int32_t ReportCurrentX() override { return driver_.ReportCurrentX(); }
+    std::int32_t ReportCurrentY() override { return driver_.ReportCurrentY(); }
     void SetLamps(std::int32_t bits) override;
     void SetPortDirections() override;
 

@@ -34,6 +34,9 @@ public:
     std::int32_t ReadSwitchInputs() override { return 0xFF; }   // active low
     void SetLamps(std::int32_t) override {}
     void SetPortDirections() override {}
+    std::int32_t ReportCurrentX() override { return 0; }
+    std::int32_t ReportCurrentY() override { return 0; }
+    bool ReportsPosition() const override { return false; }
 };
 
 }  // namespace plyx::engine

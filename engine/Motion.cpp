@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "app/Numbers.h"
+#include "engine/LostMovesError.h"
 #include "engine/RunEngine.h"
 
 namespace plyx::engine {
@@ -19,6 +20,9 @@ constexpr std::int32_t kMaxDelta = 2047;
 // Pause between the polls of the stop sequence's drain: short beside any
 // move, long beside one exchange on the line.
 constexpr std::int32_t kDrainPollIntervalMs = 2;
+
+// The longest the program goes without reading the head's position in a run.
+constexpr std::int64_t kPositionCheckSeconds = 5;
 
 // RoundHalfEven into 32 bits, leaving out the one value whose negation or
 // absolute value does not fit.
@@ -44,6 +48,42 @@ Controller& RunEngine::Ctl() {
 void RunEngine::UpdateQueueInUse() {
     globals_.cQueInUse = ClampToInt16(static_cast<std::int32_t>(globals_.ControllerQueueCapacity) -
                                       Ctl().GetQueueFree());
+    if (!ledger_.Active()) return;
+    // The position is read when the queue fell by more than a move at once,
+    // when the controller begins a layer, and at least every few seconds, so
+    // that lost moves are found long before the next layer.
+    const bool dropped = ledger_.Observe(globals_.cQueInUse);
+    platform::Clock& clock = env_.Clock();
+    const std::int64_t now = clock.Ticks();
+    const bool due = now - lastPositionCheckTicks_ >= kPositionCheckSeconds * clock.TickFrequency();
+    const bool newLayer = ledger_.LayerDone() != lastCheckedLayer_;
+    if (dropped || due || newLayer) CheckMovesRan();
+}
+
+void RunEngine::StartMoveLedger() {
+    if (planOnly_ || !Ctl().ReportsPosition()) return;
+    const std::int32_t x = Ctl().ReportCurrentX();
+    const std::int32_t y = Ctl().ReportCurrentY();
+    Log("Run starts with the head at X=" + std::to_string(x) + ", Y=" + std::to_string(y));
+    ledger_.Start(x, y, globals_.CurrentLayer);
+    lastPositionCheckTicks_ = env_.Clock().Ticks();
+    lastCheckedLayer_ = ledger_.LayerDone();
+}
+
+void RunEngine::CheckMovesRan() {
+    lastPositionCheckTicks_ = env_.Clock().Ticks();
+    lastCheckedLayer_ = ledger_.LayerDone();
+    const std::int32_t x = Ctl().ReportCurrentX();
+    const std::int32_t y = Ctl().ReportCurrentY();
+    const std::int64_t lost = ledger_.Check(x, y);
+    if (Logging())
+        Log("     Head at X=" + std::to_string(x) + ", Y=" + std::to_string(y) + " after " +
+            std::to_string(ledger_.Done()) + " of " + std::to_string(ledger_.Queued()) + " moves queued");
+    if (lost == 0) return;
+    ledger_.Stop();
+    Log("The controller lost " + std::to_string(lost) + " moves it had accepted (head at X=" + std::to_string(x) +
+        ", Y=" + std::to_string(y) + ")");
+    throw LostMovesError(lost, ledger_.LayerReached());
 }
 
 void RunEngine::GoToRequested() {
@@ -97,6 +137,7 @@ void RunEngine::SegmentedMove(std::int32_t lX, std::int32_t lY, std::int32_t lRa
         Log("     ...Set of lX worked, trying lY)");
         Ctl().SetRequestedDelta(lY, 2);
         Log("     ...Set of lY worked, doing the motion)");
+        ledger_.Queued(lX, lY, globals_.CurrentLayer);
         GoToRequested();
         globals_.TotalQueuedDistance += realDistance;
         InsertDistance(globals_.TotalQueuedDistance, globals_.CurrentLayer);
@@ -122,6 +163,7 @@ void RunEngine::SegmentedMove(std::int32_t lX, std::int32_t lY, std::int32_t lRa
         Log("     PATCH: Sending lY=" + std::to_string(sY));
         Ctl().SetRequestedDelta(sY, 2);
         Log("     PATCH: Starting the motion...");
+        ledger_.Queued(sX, sY, globals_.CurrentLayer);
         GoToRequested();
         Log("     ...Next segment: lX=" + std::to_string(sX) + ", lY=" + std::to_string(sY));
         globals_.TotalQueuedDistance += segmentDistance;
@@ -183,6 +225,8 @@ bool RunEngine::StopSequence() {
         drained = answer >= 0 && globals_.RunState == kRunStopping;
         Log("Queue now only contains slow-down-to-stop motion, so force pause state");
     }
+    // The pause, stop and reset below drop the slow-down moves on purpose.
+    ledger_.Stop();
     globals_.RunState = kRunStopping;
     Ctl().PauseController();
     PollWaitForMotorIdle(true);

@@ -14,6 +14,7 @@
 #include "app/Environment.h"
 #include "app/ParameterSet.h"
 #include "engine/Controller.h"
+#include "engine/MoveLedger.h"
 #include "engine/RunGeometry.h"
 #include "engine/RunState.h"
 #include "engine/RunWatcher.h"
@@ -134,6 +135,11 @@ private:
     std::string ZeroRateRefusal(bool burnish) const;
     void RunFinishingFile();
     void UpdateQueueInUse();
+    // Starts the check of what the controller ran (its position now).
+    void StartMoveLedger();
+    // Reads the head's position and ends the run (LostMovesError) when the
+    // controller counted moves as done that it never ran.
+    void CheckMovesRan();
     void PaintSwitchLabels(std::int16_t flags, std::int16_t changed);
 
     app::Environment& env_;
@@ -150,6 +156,9 @@ private:
     // Between the first move of a run and its end; StopAfterError's answer once tried.
     bool runInProgress_ = false;
     std::optional<std::string> errorStop_;
+    MoveLedger ledger_;
+    std::int64_t lastPositionCheckTicks_ = 0;
+    std::int16_t lastCheckedLayer_ = 0;
     std::vector<RunWatcher*> watchers_;
 };
 

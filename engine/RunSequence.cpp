@@ -173,6 +173,7 @@ void RunEngine::StartRun(bool burnish) {
         ComputeRunConstants();
         EnableMotors();
         SetLampMode(3);
+        StartMoveLedger();
 
         RunLayers(burnish);
         if (!burnish) RunFinishingFile();
@@ -184,10 +185,12 @@ void RunEngine::StartRun(bool burnish) {
         throw;  // the program is already over
     } catch (...) {
         // The error ends the program: the machine must not run on unwatched.
+        ledger_.Stop();
         StopAfterError();
         throw;
     }
     runInProgress_ = false;
+    ledger_.Stop();
     for (RunWatcher* w : watchers_) w->RunEnded(how);
 
     globals_.RunState = kRunIdle;

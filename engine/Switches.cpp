@@ -79,6 +79,8 @@ void RunEngine::AbortRun() {
     std::int16_t state = globals_.RunState;
     if (state != kRunRunning && state != kRunPaused && state != kRunStopping) return;
     globals_.RunState = kRunAbortRequested;
+    // The stop drops the queue on purpose.
+    ledger_.Stop();
     // During the port search there is no controller yet; the scan only
     // needs the state.
     if (controller_ != nullptr) controller_->PauseController();

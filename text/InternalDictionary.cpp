@@ -254,6 +254,8 @@ void LoadInternalDictionary(TextTables& tables, std::string_view programName) {
     SetDictionaryText(t, 1293, "layers");
     SetDictionaryText(t, 1295, "ft");
     SetDictionaryText(t, 1296, "m");
+    SetDictionaryText(t, 1253, "The controller lost %1 moves it had accepted: it restarted or lost power during the run. The shell is wound up to layer %2.");
+    SetDictionaryText(t, 1274, "What to do: check the controller's power supply and cable, then start the program again. The shell carries the tape of its layers up to layer %2: do not start a full run on it as if it were empty.");
     SetDictionaryText(t, 1252,
                       "This run is far longer than a usual shell: %1 moves, about %2 of machine time. "
                       "Check the layer and repeat counts. Press OK to start it anyway, Cancel to keep the "

@@ -1,5 +1,7 @@
 #include "ui/ErrorReport.h"
 
+#include <utility>
+
 namespace plyx::ui {
 
 namespace {
@@ -28,19 +30,29 @@ Plain PlainFor(ErrorKind kind, std::int32_t n) {
         case 6: return {1264, 1276};  // the port could not be opened
         case 7: return {1265, 1278};  // the connection was lost
         case 8: case 9: return {1266, 1275};  // the controller not ready, or paused when it should run
+        case 10: return {1253, 1274};         // moves lost: a restart or a power dip
         default: return {1269, 1279};
     }
+}
+
+std::string Filled(std::string text, const LostMoves& lost) {
+    const std::pair<const char*, std::string> marks[] = {{"%1", std::to_string(lost.lost)},
+                                                         {"%2", std::to_string(lost.layer)}};
+    for (const auto& [mark, value] : marks)
+        for (std::size_t at = text.find(mark); at != std::string::npos; at = text.find(mark, at + value.size()))
+            text.replace(at, 2, value);
+    return text;
 }
 
 }  // namespace
 
 std::string PlainErrorText(const app::Environment& env, ErrorKind kind, std::int32_t smallNumber,
-                           const std::string& machine) {
+                           const std::string& machine, const LostMoves& lostMoves) {
     const Plain p = PlainFor(kind, smallNumber);
-    std::string text = env.GetResourceText(p.what);
+    std::string text = Filled(env.GetResourceText(p.what), lostMoves);
     text += "\r\n\r\n" + (machine.empty() ? env.GetResourceText(kNoRun) + " " + env.GetResourceText(kProgramEnds)
                                           : machine);
-    text += "\r\n\r\n" + env.GetResourceText(p.next);
+    text += "\r\n\r\n" + Filled(env.GetResourceText(p.next), lostMoves);
     return text;
 }
 

@@ -17,9 +17,15 @@ enum class ErrorKind {
     Other,         // anything else
 };
 
+// For lost moves: how many, and the layer the head had reached.
+struct LostMoves {
+    std::int64_t lost = 0;
+    std::int32_t layer = 0;
+};
+
 // The box's text. machine is the engine's sentence on the machine after
 // the error ("" when no run was in progress).
 std::string PlainErrorText(const app::Environment& env, ErrorKind kind, std::int32_t smallNumber,
-                           const std::string& machine);
+                           const std::string& machine, const LostMoves& lostMoves = {});
 
 }  // namespace plyx::ui

@@ -2,6 +2,7 @@
 #include <exception>
 
 #include "drivers/DriverNumbers.h"
+#include "engine/LostMovesError.h"
 #include "engine/plan/RunRecord.h"
 #include "link/BoardLinkError.h"
 #include "ui/ErrorReport.h"
@@ -22,7 +23,7 @@ struct Ending {
 };
 
 void ReportAndEnd(app::Environment& env, ErrorKind kind, std::int32_t smallNumber, std::int32_t number,
-                  const std::string& description) {
+                  const std::string& description, const LostMoves& lostMoves = {}) {
     Ending ending(env);
     env.LogLine("Error " + std::to_string(number) + ": " + description);
     // The machine first: the message below waits for a person who may not
@@ -32,7 +33,7 @@ void ReportAndEnd(app::Environment& env, ErrorKind kind, std::int32_t smallNumbe
     // nothing after the message box is sure to run.
     if (engine::RunRecord* record = engine::RunRecord::InProgress()) record->EndWithError(number, description);
     // Plain words for the operator; the exact message for service, folded away.
-    env.Dialogs().ShowDetailedMessage(PlainErrorText(env, kind, smallNumber, machine),
+    env.Dialogs().ShowDetailedMessage(PlainErrorText(env, kind, smallNumber, machine, lostMoves),
                                       "Error " + std::to_string(number) + "\r\n" + description,
                                       env.PortCaptionPrefix + env.ProgramName);
     env.ExitProgram(1);
@@ -62,7 +63,11 @@ void RunAction(app::Environment& env, const std::function<void()>& action) {
             // controller is stopped and reset.
             if (actionDepth == 1 && env.LogFailed()) ReportLogFailureAndEnd(env);
         } catch (const link::BoardLinkError& error) {
-            ReportAndEnd(env, ErrorKind::BoardLink, error.SmallNumber(), error.SignedNumber(), error.Description());
+            LostMoves lost;
+            if (const auto* lostMoves = dynamic_cast<const engine::LostMovesError*>(&error))
+                lost = {lostMoves->Lost(), lostMoves->Layer()};
+            ReportAndEnd(env, ErrorKind::BoardLink, error.SmallNumber(), error.SignedNumber(), error.Description(),
+                         lost);
         } catch (const app::ProgramExit&) {
             throw;
         } catch (const app::LogWriteError&) {

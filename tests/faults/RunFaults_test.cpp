@@ -1,6 +1,11 @@
 // Faults during a real run on the simulated board. The run must end within
 // the link's limits, the log run up to the fault, the settings file stay.
+#include <chrono>
+#include <cstdio>
+
 #include "app/ParameterFiles.h"
+#include "engine/LostMovesError.h"
+#include "engine/plan/RunPlan.h"
 #include "platform/Files.h"
 #include "tests/faults/RunFaultFixture.h"
 
@@ -158,6 +163,73 @@ TEST_F(FaultRun, TrippedLimitInputAbortsTheRun) {
               std::string::npos);
     EXPECT_NE(LastBefore(text, " QUEUED:Q", tilde), std::string::npos);
 }
+
+// A controller that restarts mid-run drops the moves it held and counts
+// them as done. The program finds it at its next look at the queue, long
+// before the next layer: the run ends as on a board error (stopped, the
+// record's error), naming how many moves were lost and the layer the head
+// had reached, on boards with queues of 30 and 9 and on the 2-axis board.
+struct RestartCase {
+    const char* name;
+    sim::SimOptions board;
+    std::int32_t family;
+};
+
+class RestartedBoard : public FaultRun, public ::testing::WithParamInterface<RestartCase> {};
+
+TEST_P(RestartedBoard, IsFoundAtOnceAndEndsTheRunAsAnError) {
+    const RestartCase c = GetParam();
+    params.cTLC = 3;
+    env->ControllerFamily = c.family;
+    if (c.family == kFamily2Axis) params.cMSPS = 8;
+    Start(c.board);
+    const RunPlan plan = RecordRunPlan(*env, params, c.family, false, {.keepMoves = true});
+    std::size_t ranAtRestart = 0;
+    std::uint64_t droppedAtRestart = 0;
+    std::chrono::steady_clock::time_point restartedAt;
+    script = [&](int) {
+        const sim::SimState s = board->State();
+        // Mid-layer 2, with the queue full.
+        if (ranAtRestart == 0 && s.counters.movesRan > plan.moves.size() / 2 && s.queueFill >= std::min(8, c.board.queueCapacity - 1)) {
+            const std::uint64_t before = s.counters.movesDropped;
+            board->Restart();
+            restartedAt = std::chrono::steady_clock::now();
+            ranAtRestart = board->State().counters.movesRan;
+            droppedAtRestart = board->State().counters.movesDropped - before;
+        }
+    };
+    RunOutcome out = Run();
+    ASSERT_NE(ranAtRestart, 0u) << "the queue never filled";
+    ASSERT_TRUE(out.error) << out.otherError;
+    EXPECT_EQ(out.Number(), LostMovesError::kNumber) << out.error->Description();
+    EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - restartedAt).count(),
+              kGenerousMs);
+    // The outcome keeps the error as the link's kind: the numbers are read from its text.
+    long long lost = -1;
+    int layer = -1;
+    const std::string& text = out.error->Description();
+    const std::size_t at = text.find("The controller lost ");
+    ASSERT_NE(at, std::string::npos) << text;
+    ASSERT_EQ(std::sscanf(text.c_str() + at, "The controller lost %lld moves it had accepted; the shell is wound up to layer %d",
+                          &lost, &layer), 2) << text;
+    EXPECT_NEAR(static_cast<double>(lost), static_cast<double>(droppedAtRestart), 1.0);
+    EXPECT_EQ(layer, plan.marks[ranAtRestart - 1].layer);
+    // Nothing reported as run that did not: far fewer moves ran than planned,
+    // and the board was stopped, not left to run what it took after the restart.
+    EXPECT_LT(board->State().counters.movesRan, plan.moves.size());
+    EXPECT_EQ(board->State().queueFill, 0);
+    EXPECT_EQ(engine->StopAfterError(), env->GetResourceText(1250));
+    EXPECT_NE(LogText().find("--->The controller lost " + std::to_string(lost) + " moves it had accepted (head at X="),
+              std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Restarts, RestartedBoard,
+    ::testing::Values(RestartCase{"QueueOf30", {.timeScale = 0.1}, kFamily4Axis},
+                      RestartCase{"QueueOf9", {.versionText = "2.14", .queueCapacity = 9, .timeScale = 0.1}, kFamily4Axis},
+                      RestartCase{"TwoAxis", {.firmwareName = "VT2D20NCRouter", .versionText = "3.02", .timeScale = 0.1},
+                                  kFamily2Axis}),
+    [](const ::testing::TestParamInfo<RestartCase>& i) { return std::string(i.param.name); });
 
 }  // namespace
 }  // namespace plyx::engine::test
