@@ -81,6 +81,7 @@ void RunEngine::CheckMovesRan() {
             std::to_string(ledger_.Done()) + " of " + std::to_string(ledger_.Queued()) + " moves queued");
     if (lost == 0) return;
     ledger_.Stop();
+    countUntrusted_ = true;
     Log("The controller lost " + std::to_string(lost) + " moves it had accepted (head at X=" + std::to_string(x) +
         ", Y=" + std::to_string(y) + ")");
     throw LostMovesError(lost, ledger_.LayerReached());

@@ -1,6 +1,7 @@
 #include "engine/MoveLedger.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace plyx::engine {
 
@@ -41,6 +42,16 @@ const MoveLedger::Point* MoveLedger::After(std::int64_t n) const {
     return &history_[static_cast<std::size_t>(n - first)];
 }
 
+double MoveLedger::DistanceToMove(std::int64_t x, std::int64_t y, std::int64_t n) const {
+    const Point& a = *After(n);
+    const Point& b = *After(n + 1);
+    const double dx = static_cast<double>(b.x - a.x), dy = static_cast<double>(b.y - a.y);
+    const double px = static_cast<double>(x - a.x), py = static_cast<double>(y - a.y);
+    const double length2 = dx * dx + dy * dy;
+    const double t = length2 > 0 ? std::clamp((px * dx + py * dy) / length2, 0.0, 1.0) : 0.0;
+    return std::hypot(px - t * dx, py - t * dy);
+}
+
 bool MoveLedger::Between(std::int64_t x, std::int64_t y, std::int64_t from, std::int64_t to) const {
     std::int64_t minX = INT64_MAX, maxX = INT64_MIN, minY = INT64_MAX, maxY = INT64_MIN;
     bool any = false;
@@ -63,12 +74,21 @@ std::int64_t MoveLedger::Check(std::int64_t x, std::int64_t y) const {
         if (const Point* p = After(done)) layerReached_ = p->layer;
         return 0;
     }
-    // Where the head really stands: the latest point of the history it fits.
-    for (std::int64_t n = done - 1; After(n) != nullptr; --n) {
-        if (Between(x, y, n, n + 1)) {
-            layerReached_ = After(n)->layer;
-            return done - n;
+    // Where the head really stands: on the straight move of the history
+    // nearest to it (moves run in straight lines; a box would also take in
+    // points of later, longer moves).
+    std::int64_t best = -1;
+    double bestDistance = 0;
+    for (std::int64_t n = done - 1; After(n) != nullptr && After(n + 1) != nullptr; --n) {
+        const double d = DistanceToMove(x, y, n);
+        if (best < 0 || d < bestDistance) {
+            best = n;
+            bestDistance = d;
         }
+    }
+    if (best >= 0 && bestDistance <= kOnTheMoveSteps) {
+        layerReached_ = After(best)->layer;
+        return done - best;
     }
     // Nowhere on the way (its position counters cleared too): at least the
     // moves the count lost at once.

@@ -48,6 +48,11 @@ private:
     };
     // The head after the first n moves (n from queued_ - history size to queued_).
     const Point* After(std::int64_t n) const;
+    // Steps from x, y to the straight move n + 1 (from the point after n moves).
+    double DistanceToMove(std::int64_t x, std::int64_t y, std::int64_t n) const;
+    // How far off its straight line a head stopped mid-move may be: the
+    // motors step in whole steps, each on its own.
+    static constexpr double kOnTheMoveSteps = 3.0;
     // x, y lies between the points after moves from and to (each axis on its own).
     bool Between(std::int64_t x, std::int64_t y, std::int64_t from, std::int64_t to) const;
 

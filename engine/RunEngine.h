@@ -157,6 +157,9 @@ private:
     bool runInProgress_ = false;
     std::optional<std::string> errorStop_;
     MoveLedger ledger_;
+    // Set once moves were found lost: the queue count no longer says what
+    // ran, so the displays (and the record) stay where the head really was.
+    bool countUntrusted_ = false;
     std::int64_t lastPositionCheckTicks_ = 0;
     std::int16_t lastCheckedLayer_ = 0;
     std::vector<RunWatcher*> watchers_;

@@ -167,6 +167,7 @@ void RunEngine::StartRun(bool burnish) {
 
     globals_.RunState = kRunRunning;
     runInProgress_ = true;
+    countUntrusted_ = false;
     errorStop_.reset();
     RunEnd how = RunEnd::Completed;
     try {
@@ -272,6 +273,7 @@ std::int16_t RunEngine::ExtractLayer() {
 }
 
 void RunEngine::UpdateQueueDisplays() {
+    if (countUntrusted_) return;
     const double inches = ExtractDistance() * geometry_.zTapePerStep;
     const double length = params_.fDSU != 0 ? inches / 39.37 : inches / 12.0;
     const std::int16_t layer = ExtractLayer();

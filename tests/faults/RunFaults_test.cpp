@@ -6,6 +6,7 @@
 #include "app/ParameterFiles.h"
 #include "engine/LostMovesError.h"
 #include "engine/plan/RunPlan.h"
+#include "engine/plan/RunRecord.h"
 #include "platform/Files.h"
 #include "tests/faults/RunFaultFixture.h"
 
@@ -198,7 +199,10 @@ TEST_P(RestartedBoard, IsFoundAtOnceAndEndsTheRunAsAnError) {
             droppedAtRestart = board->State().counters.movesDropped - before;
         }
     };
+    RunRecord record(*env, params, globals);
+    engine->AddRunWatcher(&record);
     RunOutcome out = Run();
+    engine->RemoveRunWatcher(&record);
     ASSERT_NE(ranAtRestart, 0u) << "the queue never filled";
     ASSERT_TRUE(out.error) << out.otherError;
     EXPECT_EQ(out.Number(), LostMovesError::kNumber) << out.error->Description();
@@ -214,6 +218,11 @@ TEST_P(RestartedBoard, IsFoundAtOnceAndEndsTheRunAsAnError) {
                           &lost, &layer), 2) << text;
     EXPECT_NEAR(static_cast<double>(lost), static_cast<double>(droppedAtRestart), 1.0);
     EXPECT_EQ(layer, plan.marks[ranAtRestart - 1].layer);
+    // The record's progress is what ran, not what the emptied queue claims.
+    record.EndWithError(out.error->SignedNumber(), text);
+    ASSERT_TRUE(record.LastRun());
+    EXPECT_EQ(record.LastRun()->layersReached, layer);
+    EXPECT_LT(record.LastRun()->laidInches, plan.marks[std::min(ranAtRestart + 2, plan.marks.size()) - 1].tape);
     // Nothing reported as run that did not: far fewer moves ran than planned,
     // and the board was stopped, not left to run what it took after the restart.
     EXPECT_LT(board->State().counters.movesRan, plan.moves.size());
