@@ -17,6 +17,7 @@
 #include "engine/IdleController.h"
 #include "engine/RunEngine.h"
 #include "engine/RunState.h"
+#include "engine/plan/RunPlan.h"
 #include "link/CommLog.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
@@ -128,6 +129,43 @@ BENCHMARK(BM_RunPlanAndRing)
     ->Args({6, 0})->Args({600, 0})->Args({6000, 0})
     ->Args({6, 10})->Args({60, 10})->Args({600, 10})
     ->Unit(benchmark::kMillisecond);
+
+// The plan of a run as the preview, the estimate and the record make it:
+// range(0) layers of equal size. Its moves stream through, so the heap it
+// takes stops growing once its marks are full (kMaxPlanMarks).
+void BM_PlanSummary(benchmark::State& state) {
+    std::string dir = TempFolder();
+    ::setenv("PLYX3_DOCUMENTS_DIR", dir.c_str(), 1);
+    platform::Clock& clock = platform::SystemClock();
+    link::CommLog log(clock);
+    text::TextTables tables;
+    platform::ConsoleDialogs dialogs;
+    app::Environment env(log, dialogs, clock, tables);
+    env.ExitHook = [](int) {};
+    app::ParameterSet params;
+    params.strModel = "Standard-4Axis.cf";
+    params.cTLC = static_cast<std::int16_t>(state.range(0));
+    params.zASAPL = 0;
+    long long moves = 0, peakGrowth = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        const long long base = gHeapNow.load();
+        gHeapPeak = base;
+        state.ResumeTiming();
+        const engine::RunPlan plan = engine::RecordRunPlan(env, params, engine::kFamily4Axis, false);
+        state.PauseTiming();
+        moves += plan.moveCount;
+        peakGrowth = std::max(peakGrowth, gHeapPeak.load() - base);
+        state.ResumeTiming();
+    }
+    state.counters["moves"] = static_cast<double>(moves) / static_cast<double>(state.iterations());
+    state.counters["ns_per_move"] =
+        benchmark::Counter(static_cast<double>(moves), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["peak_heap_growth_kb"] = static_cast<double>(peakGrowth) / 1024.0;
+    std::error_code ignored;
+    std::filesystem::remove_all(dir, ignored);
+}
+BENCHMARK(BM_PlanSummary)->ArgName("tlc")->Arg(6)->Arg(600)->Arg(6000)->Arg(30000)->Unit(benchmark::kMillisecond);
 
 // The communication log's cost per logged byte: received bytes (one line
 // per reply) in normal and exact-time mode, and queued bytes.
