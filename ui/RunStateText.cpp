@@ -38,7 +38,7 @@ std::string RunStateText(const app::Environment& env, std::int16_t runState, con
     const std::optional<engine::RunSummary>& last = record.LastRun();
     if (!last) return {};
     std::string text = env.GetResourceText(OutcomeText(last->outcome));
-    if (last->finishingLeftOut) text += " " + env.GetResourceText(1290);
+    if (last->finishingLeftOut) text += ". " + env.GetResourceText(1290);
     return text;
 }
 

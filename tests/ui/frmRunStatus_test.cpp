@@ -94,7 +94,7 @@ TEST_F(RunStatusTest, AnAbortedRunSaysSoAndThatTheFinishingLayersDidNotRun) {
     Click(main, "btnFullRun");
     ASSERT_TRUE(app.Record().Plan().finishingChained);
     EXPECT_EQ(Text("lblShellName"), "cup.cfg");
-    EXPECT_EQ(Text("lblRunState"), "Aborted from the window The finishing file's layers did not run.");
+    EXPECT_EQ(Text("lblRunState"), "Aborted from the window. The finishing file's layers did not run.");
     EXPECT_EQ(Text("lblTimeLeft"), "");
     Click(&Status(), "btnAbort");
     const std::string last = CaptionOfChild(main, "lblLastRun").toStdString();
