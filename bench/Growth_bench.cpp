@@ -78,22 +78,36 @@ std::string TempFolder() {
     return tmpl;
 }
 
+// A program environment in a folder of its own, with a model and a shell
+// of tlc layers that grow by asapl per cent.
+struct Bench {
+    Bench(std::int64_t tlc, std::int64_t asapl) {
+        ::setenv("PLYX3_DOCUMENTS_DIR", dir.c_str(), 1);
+        env.ExitHook = [](int) {};
+        env.ControllerFamily = engine::kFamily4Axis;
+        params.strModel = "Standard-4Axis.cf";
+        params.cTLC = static_cast<std::int16_t>(tlc);
+        params.zASAPL = static_cast<double>(asapl);
+    }
+    ~Bench() {
+        std::error_code ignored;
+        std::filesystem::remove_all(dir, ignored);
+    }
+    std::string dir = TempFolder();
+    platform::Clock& clock = platform::SystemClock();
+    link::CommLog log{clock};
+    text::TextTables tables;
+    platform::ConsoleDialogs dialogs;
+    app::Environment env{log, dialogs, clock, tables};
+    app::ParameterSet params;
+};
+
 // One full run of range(0) layers; range(1) is ASAPL in per cent (0: every
 // layer the same size, so the time per layer must stay flat).
 void BM_RunPlanAndRing(benchmark::State& state) {
-    std::string dir = TempFolder();
-    ::setenv("PLYX3_DOCUMENTS_DIR", dir.c_str(), 1);
-    platform::Clock& clock = platform::SystemClock();
-    link::CommLog log(clock);
-    text::TextTables tables;
-    platform::ConsoleDialogs dialogs;
-    app::Environment env(log, dialogs, clock, tables);
-    env.ExitHook = [](int) {};
-    env.ControllerFamily = engine::kFamily4Axis;
-    app::ParameterSet params;
-    params.strModel = "Standard-4Axis.cf";
-    params.cTLC = static_cast<std::int16_t>(state.range(0));
-    params.zASAPL = static_cast<double>(state.range(1));
+    Bench b(state.range(0), state.range(1));
+    app::Environment& env = b.env;
+    app::ParameterSet& params = b.params;
     engine::RunGlobals globals;
     platform::NullEventPump pump;
     ReadyController ctl;
@@ -121,8 +135,6 @@ void BM_RunPlanAndRing(benchmark::State& state) {
     state.counters["ns_per_layer"] = benchmark::Counter(static_cast<double>(state.range(0)) * runs,
                                                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
     state.counters["peak_heap_growth_kb"] = static_cast<double>(peakGrowth) / 1024.0;
-    std::error_code ignored;
-    std::filesystem::remove_all(dir, ignored);
 }
 BENCHMARK(BM_RunPlanAndRing)
     ->ArgNames({"tlc", "asapl"})
@@ -134,25 +146,14 @@ BENCHMARK(BM_RunPlanAndRing)
 // range(0) layers of equal size. Its moves stream through, so the heap it
 // takes stops growing once its marks are full (kMaxPlanMarks).
 void BM_PlanSummary(benchmark::State& state) {
-    std::string dir = TempFolder();
-    ::setenv("PLYX3_DOCUMENTS_DIR", dir.c_str(), 1);
-    platform::Clock& clock = platform::SystemClock();
-    link::CommLog log(clock);
-    text::TextTables tables;
-    platform::ConsoleDialogs dialogs;
-    app::Environment env(log, dialogs, clock, tables);
-    env.ExitHook = [](int) {};
-    app::ParameterSet params;
-    params.strModel = "Standard-4Axis.cf";
-    params.cTLC = static_cast<std::int16_t>(state.range(0));
-    params.zASAPL = 0;
+    Bench b(state.range(0), 0);
     long long moves = 0, peakGrowth = 0;
     for (auto _ : state) {
         state.PauseTiming();
         const long long base = gHeapNow.load();
         gHeapPeak = base;
         state.ResumeTiming();
-        const engine::RunPlan plan = engine::RecordRunPlan(env, params, engine::kFamily4Axis, false);
+        const engine::RunPlan plan = engine::RecordRunPlan(b.env, b.params, engine::kFamily4Axis, false);
         state.PauseTiming();
         moves += plan.moveCount;
         peakGrowth = std::max(peakGrowth, gHeapPeak.load() - base);
@@ -162,8 +163,6 @@ void BM_PlanSummary(benchmark::State& state) {
     state.counters["ns_per_move"] =
         benchmark::Counter(static_cast<double>(moves), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
     state.counters["peak_heap_growth_kb"] = static_cast<double>(peakGrowth) / 1024.0;
-    std::error_code ignored;
-    std::filesystem::remove_all(dir, ignored);
 }
 BENCHMARK(BM_PlanSummary)->ArgName("tlc")->Arg(6)->Arg(600)->Arg(6000)->Arg(30000)->Unit(benchmark::kMillisecond);
 
