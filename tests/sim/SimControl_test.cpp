@@ -1,36 +1,13 @@
 // The control lines of a running simulator, with bytes from the program's
 // end of its pseudo-terminal.
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "sim/Simulator.h"
+#include "tests/sim/ProgramEnd.h"
 
 namespace plyx::sim::test {
 namespace {
-
-// The program's end: sends commands and waits until the board has acted on
-// `commands` more of them.
-class ProgramEnd {
-public:
-    explicit ProgramEnd(Simulator& sim) : sim_(sim), fd_(::open(sim.DevicePath().c_str(), O_RDWR | O_NOCTTY)) {}
-    ~ProgramEnd() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    bool Send(const std::string& bytes, uint64_t commands) {
-        const uint64_t want = sim_.State().counters.commands + commands;
-        if (::write(fd_, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size())) return false;
-        return sim_.WaitFor([&](const SimState& s) { return s.counters.commands >= want; }, std::chrono::seconds(10));
-    }
-    bool Open() const { return fd_ >= 0; }
-
-private:
-    Simulator& sim_;
-    int fd_;
-};
 
 std::string Field(const std::string& stateLine, const std::string& key) {
     const std::string line = " " + stateLine + " ";
