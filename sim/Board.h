@@ -47,8 +47,13 @@ public:
     void Latch(uint32_t bits);
     virtual uint32_t AbortLatchBit() const = 0;
     // The board restarts by itself (power dip, watchdog): as a reset
-    // command, but nothing is answered.
-    void Restart() { ResetBoard(); }
+    // command, but nothing is answered, a half-received command is lost and
+    // it counts as a restart, not as a reset received. Positions survive.
+    void Restart();
+    // Power off and on: a restart that also loses what lives only while
+    // powered: positions, latched inputs and every setting back to its
+    // power-up value. The EEPROM (and the settings saved in it) stays.
+    void PowerCycle();
 
     SimState State() const;
     const std::vector<MoveRecord>& Moves() const { return moves_; }
@@ -118,8 +123,10 @@ protected:
     // Queue entries both families share: a dwell of |micros| and a pause point.
     void QueueDwell(int64_t micros);
     void QueuePausePoint();
-    void ResetBoard();
+    void ResetBoard();  // the reset command
     virtual void ResetFamily() {}
+    // The family's own settings back to their power-up values.
+    virtual void PowerUpFamily() {}
     void ApplyOutputs(int op, uint32_t bits);
     void SetCoordinatesToRequested();
     RunState Run() const;
@@ -167,6 +174,11 @@ private:
     void MarkRecord(const Entry& e, MoveRecord::Status status);
     void CheckLimitTrip();
     void UpdateAutoStart();
+    // What a reset command and a restart have in common.
+    void RestoreResetSettings();
+    // A restart or power cycle: the half-received command is lost and the
+    // moves accepted from now on belong to the next boot.
+    void Reboot();
 
     std::string param_;
     int binaryHigh_ = -1;
@@ -174,6 +186,7 @@ private:
     std::vector<std::string> replies_;
     std::vector<MoveRecord> moves_;
     uint64_t movesBase_ = 0;  // serial number of moves_[0]
+    uint32_t boot_ = 0;       // restarts and power cycles so far
     Counters counters_;
 
     bool frontStarted_ = false;

@@ -24,6 +24,12 @@ void Board2Axis::ResetFamily() {
     snapshot_ = 0;
 }
 
+void Board2Axis::PowerUpFamily() {
+    microstep_ = 16;
+    idleCurrent_ = motionCurrent_ = windingMode_ = {};
+    nextId_ = 0;
+}
+
 int Board2Axis::LampsFromOutputs() const {
     int lamps = 0;
     if (outputs_ & kRelayStart) lamps |= kLampStart;

@@ -15,6 +15,7 @@ protected:
     int LampsFromOutputs() const override;
     uint32_t LimitMask() const override { return 0x0F; }
     void ResetFamily() override;
+    void PowerUpFamily() override;
 
 private:
     void Report(int32_t item);

@@ -36,6 +36,11 @@ void Board4Axis::ResetFamily() {
     rateScale_ = 0;
 }
 
+void Board4Axis::PowerUpFamily() {
+    nextId_ = 0;
+    dac_ = 0;
+}
+
 int Board4Axis::LampsFromOutputs() const {
     // Lamps hang on I/O port bits 0 to 4 in switch-bit order.
     return static_cast<int>(outputs_ & 31);

@@ -16,6 +16,7 @@ protected:
     void BinaryDelta(int axis, int32_t delta) override;
     uint32_t LimitMask() const override { return 0xFF; }
     void ResetFamily() override;
+    void PowerUpFamily() override;
 
 private:
     // Firmware 5 and later speaks the extended dialect (queue entries,

@@ -61,6 +61,7 @@ bool Board::QueueMove(MoveRecord::Kind kind, const std::array<int64_t, 4>& delta
     r.kind = kind;
     for (int a = 0; a < 4; ++a) r.steps[a] = Clamp32(delta[a]);
     r.rate = runRate_;
+    r.boot = boot_;
     // Recorded before queuing: a move of no duration may run at once.
     e.record = movesBase_ + moves_.size();
     moves_.push_back(r);
@@ -238,6 +239,35 @@ void Board::QueuePausePoint() {
 
 void Board::ResetBoard() {
     ++counters_.resets;
+    RestoreResetSettings();
+}
+
+void Board::Reboot() {
+    ++boot_;
+    param_.clear();
+    echo_.clear();
+    RestoreResetSettings();
+}
+
+void Board::Restart() {
+    ++counters_.restarts;
+    Reboot();
+}
+
+void Board::PowerCycle() {
+    ++counters_.powerCycles;
+    Reboot();
+    position_ = planned_ = requested_ = {};
+    latched_ = 0;
+    abortReportPending_ = false;
+    absolute_ = true;
+    backlash_ = {};
+    pulseWidth_ = 0;
+    scratch_ = 0;
+    PowerUpFamily();
+}
+
+void Board::RestoreResetSettings() {
     DropQueue();
     frontStarted_ = false;
     paused_ = stopped_ = false;

@@ -94,7 +94,8 @@ std::string SimState::ToLine() const {
       << " underruns=" << counters.underruns << " refused=" << counters.refusedMoves << " resets=" << counters.resets
       << " identifications=" << counters.identifications << " unknown=" << counters.unknownCommands
       << " ran=" << counters.movesRan << " dropped=" << counters.movesDropped
-      << " motion_s=" << counters.motionSeconds;
+      << " motion_s=" << counters.motionSeconds << " restarts=" << counters.restarts
+      << " power_cycles=" << counters.powerCycles;
     return o.str();
 }
 

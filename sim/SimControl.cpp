@@ -62,7 +62,7 @@ std::string Unescape(const std::string& s) {
 const char* kHelp =
     "press|release NAME, tap NAME MS (NAME: START PAUSE STOP BURNISH), limit BITS, latch [BITS],\n"
     "silent on|off, echo on|off, garbage TEXT, slow MS, drop N, baud N, burst N, latency MS,\n"
-    "state, moves, clear-moves, path, register DIR N, unplug, quit";
+    "state, moves, clear-moves, path, register DIR N, unplug, restart, power-cycle, quit";
 
 }  // namespace
 
@@ -125,6 +125,7 @@ std::string Simulator::Control(const std::string& line, bool* quit) {
             o << "\n" << (m.kind == MoveRecord::Arc ? "arc" : "line") << " x=" << m.steps[kX] << " y=" << m.steps[kY]
               << " rate=" << m.rate;
             if (m.steps[kW] != 0 || m.steps[kZ] != 0) o << " w=" << m.steps[kW] << " z=" << m.steps[kZ];
+            if (m.boot != 0) o << " boot=" << m.boot;
             o << (m.status == MoveRecord::Ran ? " run" : m.status == MoveRecord::Dropped ? " dropped" : " queued");
         }
         return o.str();
@@ -140,6 +141,7 @@ std::string Simulator::Control(const std::string& line, bool* quit) {
     }
     if (cmd == "unplug") { Unplug(); return "ok"; }
     if (cmd == "restart") { Restart(); return "ok"; }
+    if (cmd == "power-cycle") { PowerCycle(); return "ok"; }
     return "error: unknown control line (try help)";
 }
 

@@ -251,6 +251,11 @@ void Simulator::Restart() {
     impl_->board->Restart();
 }
 
+void Simulator::PowerCycle() {
+    std::lock_guard<std::mutex> lock(impl_->m);
+    impl_->board->PowerCycle();
+}
+
 void Simulator::SetLimitInputs(uint32_t tripped) {
     std::lock_guard<std::mutex> lock(impl_->m);
     impl_->board->SetLimitInputs(tripped);

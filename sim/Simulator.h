@@ -62,6 +62,9 @@ struct MoveRecord {
     std::array<int32_t, 4> steps{};  // relative steps W, X, Y, Z
     int32_t rate = 0;                // run rate in force when queued (sign kept)
     Status status = Queued;
+    // Restarts and power cycles of the board before it accepted the move:
+    // where this number changes in the record, the board was cut off.
+    uint32_t boot = 0;
 };
 
 struct Counters {
@@ -72,6 +75,8 @@ struct Counters {
     uint64_t underruns = 0;      // see README: queue ran dry mid-stream
     uint64_t refusedMoves = 0;   // queue entries refused (queue full or stopped)
     uint64_t resets = 0;         // "!" received
+    uint64_t restarts = 0;       // restarts by the board itself (positions kept)
+    uint64_t powerCycles = 0;    // power cycles (positions cleared)
     uint64_t identifications = 0;  // "-12?" answered
     uint64_t unknownCommands = 0;  // letters this family does not know
     uint64_t movesRan = 0;       // moves and arcs the motors completed
@@ -117,8 +122,12 @@ public:
     // Closes the board end: the program sees an unplugged cable.
     void Unplug();
     // The board restarts by itself mid-stream: queue, rates and outputs are
-    // lost, the line stays open.
+    // lost, the position counters kept, the line stays open.
     void Restart();
+    // The board's power goes off and on: as Restart, and the position
+    // counters, latched inputs and all settings go back to power-up values.
+    // The line stays open (the adapter has its own power).
+    void PowerCycle();
     bool Running() const;
 
     // The program's end, e.g. /dev/pts/7.

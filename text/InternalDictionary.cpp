@@ -155,6 +155,8 @@ void LoadInternalDictionary(TextTables& tables, std::string_view programName) {
     SetDictionaryText(t, 997, "Garbled reply pending");
     SetDictionaryText(t, 998, "Slow replies, ms a byte");
     SetDictionaryText(t, 999, "Active faults:");
+    SetDictionaryText(t, 1400, "Power cycle");
+    SetDictionaryText(t, 1401, "Board power-cycled");
     // A log file that cannot be written: the message before the program ends
     SetDictionaryText(t, 960, "Cannot write the log file");
     SetDictionaryText(t, 961, "The program ends. A run in progress has been stopped and the controller reset.");

@@ -24,6 +24,7 @@ enum : text::ResourceId {
     kSilent, kUnplug, kUnplugged, kRestart, kRestarted, kGarble, kGarblePending, kSlow, kActive
 };
 static_assert(kActive == 999, "the panel's texts are 980 to 999");
+constexpr text::ResourceId kPowerCycle = 1400, kPowerCycled = 1401;
 constexpr text::ResourceId kStopName = 603, kPauseName = 604, kBurnishName = 605, kStartName = 606,
                            kAbortName = 607;
 
@@ -49,7 +50,7 @@ int IndexOf(Switch s) {
     return 0;
 }
 
-// How long the panel shows that the board restarted by itself.
+// How long the panel shows that the board restarted or was power-cycled.
 constexpr auto kRestartShown = std::chrono::seconds(3);
 
 }  // namespace
@@ -131,10 +132,12 @@ void SimPanel::Build(const std::string& boardName) {
 
     auto* faultBox = new QGroupBox(q(Text(kFaults)));
     auto* faultGrid = new QGridLayout(faultBox);
-    const text::ResourceId faultNames[5] = {kSilent, kUnplug, kRestart, kGarble, kSlow};
-    for (int i = 0; i < 5; ++i) {
+    // In Fault order; the two ways of cutting the board off side by side.
+    const text::ResourceId faultNames[6] = {kSilent, kUnplug, kRestart, kPowerCycle, kGarble, kSlow};
+    const int faultCells[6][2] = {{0, 0}, {0, 1}, {1, 0}, {1, 1}, {2, 0}, {3, 0}};
+    for (int i = 0; i < 6; ++i) {
         faults_[i] = new QPushButton(q(Text(faultNames[i])));
-        faultGrid->addWidget(faults_[i], i / 2, i % 2);
+        faultGrid->addWidget(faults_[i], faultCells[i][0], faultCells[i][1]);
     }
     QPushButton* silent = FaultButton(Fault::Silent);
     QPushButton* slow = FaultButton(Fault::Slow);
@@ -143,10 +146,10 @@ void SimPanel::Build(const std::string& boardName) {
     slowMs_ = new QSpinBox;
     slowMs_->setRange(1, 5000);
     slowMs_->setValue(50);
-    faultGrid->addWidget(slowMs_, 2, 1);
+    faultGrid->addWidget(slowMs_, 3, 1);
     faultState_ = new QLabel;
     faultState_->setWordWrap(true);
-    faultGrid->addWidget(faultState_, 3, 0, 1, 2);
+    faultGrid->addWidget(faultState_, 4, 0, 1, 2);
     connect(silent, &QPushButton::toggled, this, [this](bool on) { sim_.SetSilent(on); });
     connect(slow, &QPushButton::toggled, this, [this](bool on) { sim_.SetSlowReplies(on ? slowMs_->value() : 0); });
     connect(slowMs_, &QSpinBox::valueChanged, this, [this](int ms) {
@@ -159,6 +162,10 @@ void SimPanel::Build(const std::string& boardName) {
     connect(FaultButton(Fault::Restart), &QPushButton::clicked, this, [this] {
         restartedAt_ = std::chrono::steady_clock::now();
         sim_.Restart();
+    });
+    connect(FaultButton(Fault::PowerCycle), &QPushButton::clicked, this, [this] {
+        powerCycledAt_ = std::chrono::steady_clock::now();
+        sim_.PowerCycle();
     });
     connect(FaultButton(Fault::Garble), &QPushButton::clicked, this, [this] {
         garbleReplies_ = sim_.State().counters.replies;
@@ -288,9 +295,11 @@ QString SimPanel::FaultText() const {
     if (FaultButton(Fault::Silent)->isChecked()) add(Text(kSilent));
     if (FaultButton(Fault::Slow)->isChecked()) add(Text(kSlow) + " " + std::to_string(slowMs_->value()));
     if (garblePending_) add(Text(kGarblePending));
-    if (restartedAt_ != std::chrono::steady_clock::time_point{} &&
-        std::chrono::steady_clock::now() - restartedAt_ < kRestartShown)
+    const auto now = std::chrono::steady_clock::now();
+    if (restartedAt_ != std::chrono::steady_clock::time_point{} && now - restartedAt_ < kRestartShown)
         add(Text(kRestarted));
+    if (powerCycledAt_ != std::chrono::steady_clock::time_point{} && now - powerCycledAt_ < kRestartShown)
+        add(Text(kPowerCycled));
     return QString::fromStdString(Text(kActive) + (active.empty() ? " -" : active));
 }
 

@@ -29,7 +29,7 @@ class PathView;
 
 class SimPanel final : public QWidget {
 public:
-    enum class Fault { Silent, Unplug, Restart, Garble, Slow };
+    enum class Fault { Silent, Unplug, Restart, PowerCycle, Garble, Slow };
 
     // boardName goes into the title (e.g. "QM4DNCRouterVarn 5.02 on COM1").
     SimPanel(Simulator& sim, const text::TextTables& texts, const std::string& boardName,
@@ -90,12 +90,12 @@ private:
     QProgressBar* queue_ = nullptr;
     QLabel *letter_ = nullptr, *position_ = nullptr, *rate_ = nullptr;
 
-    std::array<QPushButton*, 5> faults_{};
+    std::array<QPushButton*, 6> faults_{};
     QSpinBox* slowMs_ = nullptr;
     QLabel* faultState_ = nullptr;
     bool garblePending_ = false;
     std::uint64_t garbleReplies_ = 0;  // replies counted when the garble was put in
-    std::chrono::steady_clock::time_point restartedAt_{};
+    std::chrono::steady_clock::time_point restartedAt_{}, powerCycledAt_{};
     bool unplugged_ = false;
 };
 

@@ -8,6 +8,7 @@
 
 #include "sim/panel/SimPanel.h"
 #include "tests/faults/RunFaultFixture.h"
+#include "tests/sim/ProgramEnd.h"
 
 namespace plyx::engine::test {
 namespace {
@@ -111,6 +112,37 @@ TEST_F(PanelTest, StartOnThePanelStartsARunThatTheDrawingHolds) {
     EXPECT_EQ(drawn, recorded);
     EXPECT_TRUE(points.back().x == board->State().position[sim::kX] &&
                 points.back().y == board->State().position[sim::kY]);
+}
+
+// The fault buttons that cut the board off mid-stream: "Restart board" keeps
+// the position counters, "Power cycle" clears them, both drop the queue and
+// are named under the active faults; the drawing jumps to the cleared head.
+TEST(SimPanelFaults, RestartKeepsThePositionAndPowerCycleClearsIt) {
+    using Fault = sim::panel::SimPanel::Fault;
+    sim::Simulator board;
+    board.Start();
+    sim::test::ProgramEnd program(board);
+    text::TextTables texts;
+    text::LoadInternalDictionary(texts, "PLYX3");
+    sim::panel::SimPanel panel(board, texts, "");
+    auto look = [&] {
+        const sim::SimState s = board.State();
+        return std::tuple(s.position[sim::kX], s.position[sim::kY], s.queueFill, s.counters.restarts,
+                          s.counters.powerCycles);
+    };
+    ASSERT_TRUE(program.Send("500X300YGq100xG", 6));  // the second move waits behind a pause
+    QTest::mouseClick(panel.FaultButton(Fault::Restart), Qt::LeftButton);
+    EXPECT_EQ(look(), std::tuple(500, 300, 0, 1u, 0u));
+    EXPECT_TRUE(panel.FaultText().contains(QStringLiteral("Board restarted")));
+    ASSERT_TRUE(program.Send("q100xG", 3));
+    EXPECT_EQ(panel.FaultButton(Fault::PowerCycle)->text(), QStringLiteral("Power cycle"));
+    QTest::mouseClick(panel.FaultButton(Fault::PowerCycle), Qt::LeftButton);
+    EXPECT_EQ(look(), std::tuple(0, 0, 0, 1u, 1u));
+    EXPECT_TRUE(panel.FaultText().contains(QStringLiteral("Board power-cycled"))) << panel.FaultText().toStdString();
+    panel.Poll(true);
+    const PathPoint end = panel.Trace().Points().back();
+    EXPECT_TRUE(end.kind == PathPoint::Jump && end.x == 0 && end.y == 0);
+    board.Stop();
 }
 
 }  // namespace

@@ -79,6 +79,80 @@ TEST(BoardQueue, RecordMarksEachMoveRunQueuedOrDropped) {
     EXPECT_EQ(StateOf(*b, "ran dropped"), "ran=2 dropped=2");
 }
 
+// A board that restarts by itself keeps its position counters; one whose
+// power went off and on starts from zero, keeping only its EEPROM. Either
+// way the queue is gone, nothing is answered, the half-received command is
+// lost, and the cut is counted as what it was, not as a reset received.
+TEST(BoardQueue, RestartKeepsThePositionPowerCycleClearsItAndBothDropTheQueue) {
+    auto b = MakeBoard("QM4DNCRouter", "4.71", 1.0);
+    Say(*b, "100R");
+    for (int i = 0; i < 3; ++i) QueueX(*b, 100);
+    b->Advance(1.5);
+    Say(*b, "1V20K5O123456789e3O");  // polarities 5 saved, 3 in force
+    b->Latch(1);
+    Say(*b, "7");
+    b->Restart();
+    EXPECT_TRUE(b->TakeReplies().empty());
+    EXPECT_EQ(StateOf(*b, "x fill verbose run_rate stop_ok_rate latched resets restarts power_cycles"),
+              "x=150 fill=0 verbose=0 run_rate=1000 stop_ok_rate=0 latched=1 resets=0 restarts=1 power_cycles=0");
+    Talk(*b, {{"h", "I30*"}, {"-17?", "X,-17,5\r\n*"}, {"100R", "*"}});
+    EXPECT_EQ(StateOf(*b, "run_rate"), "run_rate=100");  // not 7100
+
+    QueueX(*b, 100);
+    QueueX(*b, 100);
+    b->Advance(1.5);
+    Say(*b, "1V7H65536e42e3O");  // backlash 7, EEPROM cell 0 = 42
+    Say(*b, "7");
+    b->PowerCycle();
+    EXPECT_TRUE(b->TakeReplies().empty());
+    EXPECT_EQ(StateOf(*b, "x fill verbose run_rate latched resets restarts power_cycles"),
+              "x=0 fill=0 verbose=0 run_rate=1000 latched=0 resets=0 restarts=1 power_cycles=1");
+    Talk(*b, {{"h", "I30*"}, {"-1?", "X,-1,0\r\n*"}, {"-4?", "X,-4,0\r\n*"}, {"-17?", "X,-17,5\r\n*"},
+              {"-18?", "X,-18,0\r\n*"}, {"16384?", "X,16384,42\r\n*"}, {"100R", "*"}});
+    QueueX(*b, 100);  // counted from the cleared position
+    b->Advance(1);
+    EXPECT_EQ(StateOf(*b, "x fill"), "x=100 fill=0");
+
+    // The 2-axis microstep size set by a reset lasts until the power goes.
+    auto two = MakeBoard("VT2D20NCRouter", "1.0");
+    Say(*two, "4!50xGh");
+    two->Restart();
+    Talk(*two, {{"-14?", "X,-14,4\r\n*"}, {"-1?", "X,-1,50\r\n*"}});
+    two->PowerCycle();
+    Talk(*two, {{"-14?", "X,-14,16\r\n*"}, {"-1?", "X,-1,0\r\n*"}});
+}
+
+// The record of moves runs on through restarts and power cycles: what ran
+// before a cut, what the cut threw away (the running move too) and what ran
+// after, each move with the number of cuts before it was accepted, which a
+// cleared record does not start again.
+TEST(BoardQueue, RecordSpansRestartsAndPowerCyclesAndNumbersTheBoots) {
+    auto b = MakeBoard("QM4DNCRouter", "4.71", 1.0);
+    auto record = [&] {
+        std::string out;
+        for (const MoveRecord& m : b->Moves()) out += "qrd"[m.status] + std::to_string(m.boot) + " ";
+        return out;
+    };
+    Say(*b, "100R");
+    for (int i = 0; i < 3; ++i) QueueX(*b, 100);
+    b->Advance(1.5);
+    b->Restart();
+    Say(*b, "100R");
+    QueueX(*b, 100);
+    QueueX(*b, 100);
+    b->Advance(0.5);
+    b->PowerCycle();
+    Say(*b, "100R");
+    QueueX(*b, 50);
+    b->Advance(1);
+    EXPECT_EQ(record(), "r0 d0 d0 d1 d1 r2 ");
+    EXPECT_EQ(StateOf(*b, "x ran dropped restarts power_cycles"), "x=50 ran=2 dropped=4 restarts=1 power_cycles=1");
+    b->ClearMoves();
+    b->Restart();
+    QueueX(*b, 10);
+    EXPECT_EQ(record(), "q3 ");
+}
+
 TEST(BoardQueue, QueuedPauseAndDwellOnExtendedFirmware) {
     auto b = MakeBoard("QM4DNCRouter", "5.02", 1.0);
     // A queued output change takes a place too.
