@@ -65,7 +65,7 @@ void RunEngine::StartMoveLedger() {
     const std::int32_t x = Ctl().ReportCurrentX();
     const std::int32_t y = Ctl().ReportCurrentY();
     Log("Run starts with the head at X=" + std::to_string(x) + ", Y=" + std::to_string(y));
-    ledger_.Start(x, y, globals_.CurrentLayer);
+    ledger_.Start(x, y, globals_.CurrentLayer, globals_.ControllerQueueCapacity);
     lastPositionCheckTicks_ = env_.Clock().Ticks();
     lastCheckedLayer_ = ledger_.LayerDone();
 }

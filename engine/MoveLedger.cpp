@@ -5,7 +5,8 @@
 
 namespace plyx::engine {
 
-void MoveLedger::Start(std::int32_t x, std::int32_t y, std::int16_t layer) {
+void MoveLedger::Start(std::int32_t x, std::int32_t y, std::int16_t layer, std::int32_t capacity) {
+    capacity_ = std::max<std::int32_t>(capacity, 1);
     history_.clear();
     history_.push_back({x, y, layer});
     queued_ = inUse_ = lastDrop_ = 0;
@@ -74,12 +75,15 @@ std::int64_t MoveLedger::Check(std::int64_t x, std::int64_t y) const {
         if (const Point* p = After(done)) layerReached_ = p->layer;
         return 0;
     }
-    // Where the head really stands: on the straight move of the history
-    // nearest to it (moves run in straight lines; a box would also take in
-    // points of later, longer moves).
+    // Where the head really stands: on the straight move nearest to it
+    // (moves run in straight lines; a box would also take in points of
+    // later, longer moves), among those a controller can lose at once: what
+    // its queue held. Farther back is no place the head can be: its
+    // counters were cleared (a power cycle) or moved by hand.
     std::int64_t best = -1;
     double bestDistance = 0;
-    for (std::int64_t n = done - 1; After(n) != nullptr && After(n + 1) != nullptr; --n) {
+    for (std::int64_t n = done - 1; n >= done - capacity_ - 1 && After(n) != nullptr && After(n + 1) != nullptr;
+         --n) {
         const double d = DistanceToMove(x, y, n);
         if (best < 0 || d < bestDistance) {
             best = n;
@@ -91,7 +95,7 @@ std::int64_t MoveLedger::Check(std::int64_t x, std::int64_t y) const {
         return done - best;
     }
     // Nowhere on the way (its position counters cleared too): at least the
-    // moves the count lost at once.
+    // moves the count let go at once.
     if (const Point* p = After(std::max<std::int64_t>(0, done - lastDrop_))) layerReached_ = p->layer;
     return std::max<std::int64_t>(1, lastDrop_);
 }

@@ -15,8 +15,9 @@ public:
     // Moves of history kept to say how many moves were lost.
     static constexpr std::size_t kHistory = 512;
 
-    // A run starts with the head at x, y; checks are on until Stop.
-    void Start(std::int32_t x, std::int32_t y, std::int16_t layer);
+    // A run starts with the head at x, y on a controller whose queue holds
+    // capacity moves; checks are on until Stop.
+    void Start(std::int32_t x, std::int32_t y, std::int16_t layer, std::int32_t capacity);
     void Stop() { active_ = false; }
     bool Active() const { return active_; }
 
@@ -61,6 +62,7 @@ private:
     std::int64_t queued_ = 0;
     std::int64_t inUse_ = 0;
     std::int64_t lastDrop_ = 0;
+    std::int64_t capacity_ = 0;
     mutable std::int16_t layerReached_ = 0;
 };
 

@@ -8,11 +8,11 @@
 namespace plyx::engine::test {
 namespace {
 
-// Ten moves of +100/-50 from 1000/1000, the first five in layer 1; the
-// controller's count then says four wait (six done).
+// Ten moves of +100/-50 from 1000/1000, the first five in layer 1, on a
+// controller that holds six; its count then says four wait (six done).
 MoveLedger Streamed() {
     MoveLedger ledger;
-    ledger.Start(1000, 1000, 1);
+    ledger.Start(1000, 1000, 1, 6);
     for (int i = 0; i < 10; ++i) ledger.Queued(100, -50, static_cast<std::int16_t>(i < 5 ? 1 : 2));
     ledger.Observe(4);
     return ledger;
@@ -39,6 +39,20 @@ TEST(MoveLedger, PositionOnTheWayIsFineAndEverythingElseCountsTheMovesLost) {
         EXPECT_EQ(ledger.Check(c.x, c.y), c.lost) << c.what;
         EXPECT_EQ(ledger.LayerReached(), c.layer) << c.what;
     }
+}
+
+// A head at the run's start is farther back than a queue of three can lose:
+// not taken as ten moves lost in layer 1, but as the three the count let go.
+TEST(MoveLedger, NoMoreLostThanTheQueueHeld) {
+    MoveLedger ledger;
+    ledger.Start(1000, 1000, 1, 3);
+    for (int i = 0; i < 10; ++i) {
+        ledger.Queued(100, -50, static_cast<std::int16_t>(i < 5 ? 1 : 2));
+        if (i >= 3) ledger.Observe(3);  // full, one done per move queued
+    }
+    EXPECT_TRUE(ledger.Observe(0));
+    EXPECT_EQ(ledger.Check(1000, 1000), 3);
+    EXPECT_EQ(ledger.LayerReached(), 2);
 }
 
 TEST(MoveLedger, ADropOfMoreThanOneMoveAsksForALook) {

@@ -174,6 +174,7 @@ struct RestartCase {
     const char* name;
     sim::SimOptions board;
     std::int32_t family;
+    bool powerCycle = false;  // its position counters cleared too
 };
 
 class RestartedBoard : public FaultRun, public ::testing::WithParamInterface<RestartCase> {};
@@ -193,7 +194,10 @@ TEST_P(RestartedBoard, IsFoundAtOnceAndEndsTheRunAsAnError) {
         // Mid-layer 2, with the queue full.
         if (ranAtRestart == 0 && s.counters.movesRan > plan.moves.size() / 2 && s.queueFill >= std::min(8, c.board.queueCapacity - 1)) {
             const std::uint64_t before = s.counters.movesDropped;
-            board->Restart();
+            if (c.powerCycle)
+                board->PowerCycle();
+            else
+                board->Restart();
             restartedAt = std::chrono::steady_clock::now();
             ranAtRestart = board->State().counters.movesRan;
             droppedAtRestart = board->State().counters.movesDropped - before;
@@ -237,7 +241,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(RestartCase{"QueueOf30", {.timeScale = 0.1}, kFamily4Axis},
                       RestartCase{"QueueOf9", {.versionText = "2.14", .queueCapacity = 9, .timeScale = 0.1}, kFamily4Axis},
                       RestartCase{"TwoAxis", {.firmwareName = "VT2D20NCRouter", .versionText = "3.02", .timeScale = 0.1},
-                                  kFamily2Axis}),
+                                  kFamily2Axis},
+                      RestartCase{"PowerCycle", {.timeScale = 0.1}, kFamily4Axis, true}),
     [](const ::testing::TestParamInfo<RestartCase>& i) { return std::string(i.param.name); });
 
 }  // namespace
