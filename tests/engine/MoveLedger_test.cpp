@@ -53,6 +53,11 @@ TEST(MoveLedger, NoMoreLostThanTheQueueHeld) {
     EXPECT_TRUE(ledger.Observe(0));
     EXPECT_EQ(ledger.Check(1000, 1000), 3);
     EXPECT_EQ(ledger.LayerReached(), 2);
+    // The smallest drop that asks for a look is remembered too.
+    ledger.Queued(100, -50, 2);
+    ledger.Queued(100, -50, 2);
+    EXPECT_TRUE(ledger.Observe(0));
+    EXPECT_EQ(ledger.Check(0, 0), 2);
 }
 
 TEST(MoveLedger, ADropOfMoreThanOneMoveAsksForALook) {

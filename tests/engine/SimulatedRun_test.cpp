@@ -395,6 +395,8 @@ TEST_F(SimulatedRunTest, AbortsAndTheProductionRecord) {
         EXPECT_TRUE(mainWindow.visible);
     }
     engine->RemoveRunWatcher(&record);
+    // Every run has its line: the next start finds no run to call interrupted.
+    RunRecord(*env, params, globals).RecordInterruptedRun();
 
     const auto rows = ParseCsv(*platform::ReadWholeFile(record.FilePath()));
     ASSERT_EQ(rows.size(), 6u);
