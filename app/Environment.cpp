@@ -11,16 +11,10 @@
 
 #include "app/Numbers.h"
 #include "platform/Files.h"
+#include "platform/TextCodec.h"
 
 namespace plyx::app {
 namespace {
-
-std::string UpperAscii(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return out;
-}
 
 // Only the user may put files, and so links, in the data folder.
 constexpr unsigned kFolderMode = 0755;
@@ -96,7 +90,7 @@ void Environment::SetProgramPath(std::string_view executablePath) {
     ExecutablePath = std::move(path);
     std::size_t dot = file.rfind('.');
     if (dot != std::string::npos && dot > 0) file.erase(dot);
-    if (!file.empty()) ProgramName = UpperAscii(file);
+    if (!file.empty()) ProgramName = platform::UpperAscii(file);
 }
 
 std::string Environment::GetDataDirectory() {

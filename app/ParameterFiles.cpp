@@ -24,12 +24,6 @@ std::string WithoutBlanks(std::string_view s) {
     return out;
 }
 
-std::string UpperAscii(std::string s) {
-    for (char& c : s)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return s;
-}
-
 // Up to three names per parameter; unused places are null.
 using KeyNames = const char* [3];
 
@@ -162,7 +156,7 @@ const char* ParseLine(Environment& env, ParameterSet& p, std::string_view line, 
     const bool fromSettingsFile = source == LineSource::SettingsFile;
     std::size_t eq = line.find('=');
     if (eq == std::string_view::npos || eq == 0) return nullptr;
-    const std::string key = UpperAscii(WithoutBlanks(line.substr(0, eq)));
+    const std::string key = platform::UpperAscii(WithoutBlanks(line.substr(0, eq)));
     const std::string raw(TrimSpaces(line.substr(eq + 1)));
     const std::string compact = WithoutBlanks(raw);
     const double number = Val(compact);

@@ -5,6 +5,7 @@
 
 #include "drivers/DriverNumbers.h"
 #include "drivers/WaitReply.h"
+#include "platform/TextCodec.h"
 
 namespace plyx::drivers {
 
@@ -20,12 +21,6 @@ RouterVocabulary Vocabulary() {
     v.strReplySynchText = "Failed idle synch with board -- expected 'Ix*', 'Px*', 'Sx', 'Gx*' or 'Ax*', saw ";
     v.fRetryErrorShowsPackedReply = true;
     return v;
-}
-
-std::string Upper(std::string s) {
-    for (char& c : s)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return s;
 }
 
 }  // namespace
@@ -88,7 +83,7 @@ std::int32_t QM4DNCRouter::MaxRate() {
 void QM4DNCRouter::SelectMotor(const std::string& strWhich) {
     SelectThisBoard();
     if (strWhich.empty()) return;
-    std::string s = Upper(strWhich);
+    std::string s = platform::UpperAscii(strWhich);
     std::int32_t mask = 0;
     if (IsNumeric(s)) {
         mask = TextToInt(s);

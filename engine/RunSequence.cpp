@@ -2,7 +2,6 @@
 // loop, a chained finishing file, the stop and the return to the main
 // window; and the distance ring behind the run status window's displays.
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <cstdlib>
 #include <initializer_list>
@@ -13,6 +12,7 @@
 #include "engine/DisplayText.h"
 #include "engine/RunEngine.h"
 #include "platform/Files.h"
+#include "platform/TextCodec.h"
 
 namespace plyx::engine {
 
@@ -32,10 +32,6 @@ std::string FillNumbers(std::string text, std::initializer_list<std::int32_t> nu
     return text;
 }
 
-std::string Upper(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
 }  // namespace
 
 RunEngine::RunEngine(app::Environment& env, app::ParameterSet& params, RunGlobals& globals,
@@ -208,7 +204,7 @@ void RunEngine::StartRun(bool burnish) {
 
 void RunEngine::RunFinishingFile() {
     const std::string shellFile = params_.CurrentShellFile;
-    if (Upper(app::GetExtensionOf(shellFile)) != "CFG") return;
+    if (platform::UpperAscii(app::GetExtensionOf(shellFile)) != "CFG") return;
     const std::string finishingFile = app::ReplaceExtension(shellFile, "fin");
     if (!platform::FileExists(finishingFile)) return;
 

@@ -17,13 +17,6 @@ namespace {
 
 constexpr std::size_t kFlushThreshold = 16 * 1024;
 
-std::string Upper(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return out;
-}
-
 const char* TagOf(std::int32_t type, char* scratch, std::size_t n) {
     switch (type) {
         case kLogEvent: return " EVENT:";
@@ -55,7 +48,7 @@ CommLog::~CommLog() { LogFileClose(); }
 
 void CommLog::LogFileOpen(const std::string& strFileName) {
     LogFileClose();
-    std::string upper = Upper(strFileName);
+    std::string upper = platform::UpperAscii(strFileName);
     if (upper == "CON" || upper == "CON:") {
         fd_ = STDOUT_FILENO;
         console_ = true;

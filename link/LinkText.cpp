@@ -41,13 +41,6 @@ std::string WireBytesToText(std::string_view bytes) {
     return out;
 }
 
-std::string UpperAscii(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return out;
-}
-
 std::string TrimBlanks(std::string_view s) {
     std::size_t b = s.find_first_not_of(' ');
     if (b == std::string_view::npos) return {};

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include "platform/TextCodec.h"
 
 namespace plyx::link {
 
@@ -20,7 +21,7 @@ inline void AppendWireByte(std::string& text, unsigned char ch) {
         text += static_cast<char>(0x80 | (ch & 0x3F));
     }
 }
-std::string UpperAscii(std::string_view s);
+using platform::UpperAscii;
 // Leading and trailing blanks removed.
 std::string TrimBlanks(std::string_view s);
 // The leading number of a text, as the general number parser reads it

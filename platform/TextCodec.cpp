@@ -124,4 +124,11 @@ std::string EncodeUtf16Le(std::string_view utf8) {
     return out;
 }
 
+std::string UpperAscii(std::string_view text) {
+    std::string out(text);
+    for (char& c : out)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return out;
+}
+
 }  // namespace plyx::platform

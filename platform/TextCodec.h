@@ -20,4 +20,8 @@ std::string DecodeEightBit(std::string_view bytes);
 // UTF-16 little-endian bytes of a text (no byte-order mark).
 std::string EncodeUtf16Le(std::string_view utf8);
 
+// a-z in capitals, every other byte as it is: keys, names and command
+// letters are ASCII, and the user's locale must not change them.
+std::string UpperAscii(std::string_view text);
+
 }  // namespace plyx::platform
