@@ -20,6 +20,11 @@ namespace {
 // (one-digit count), 3 ("G4*" read as idle below type 3), 5 (extended), the
 // 2-axis family, a slow reply, a burnish pass.
 struct TimedCase { const char *firmware, *version; int latencyMs; bool burnish; };
+// Readable case names in test listings (ctest shows GetParam()).
+void PrintTo(const TimedCase& c, std::ostream* os) {
+    *os << c.firmware << ' ' << c.version << (c.latencyMs ? " latency " + std::to_string(c.latencyMs) + " ms" : "")
+        << (c.burnish ? " burnish" : "");
+}
 
 // Moves a few times longer than queuing them: the queue fills (if idle).
 sim::SimOptions TimedBoard(const TimedCase& c) {
@@ -199,6 +204,10 @@ TEST_F(SimulatedRunTest, PanelSwitchesStartARunFromTheMainWindowsPoll) {
 // board's record: the same moves and tape, and a time within 10 % of the
 // board's own motion model.
 struct PreviewCase { const char* shell; std::int32_t family; bool burnish; std::int32_t layers; bool finishing; };
+void PrintTo(const PreviewCase& c, std::ostream* os) {
+    *os << (*c.shell ? c.shell : "defaults") << (c.family == kFamily2Axis ? " 2-axis" : " 4-axis")
+        << (c.burnish ? " burnish" : " full run");
+}
 
 class PreviewAgainstBoardTest : public SimulatedRunTest, public ::testing::WithParamInterface<PreviewCase> {
 protected:

@@ -52,6 +52,8 @@ struct FaultCase {
     text::ResourceId machineText = 0;
 };
 
+void PrintTo(const FaultCase& c, std::ostream* os) { *os << c.name; }
+
 class LostBoard : public FaultRun, public ::testing::WithParamInterface<FaultCase> {};
 
 TEST_P(LostBoard, EndsTheRunAsTheFaultDemandsInTime) {
@@ -176,6 +178,8 @@ struct RestartCase {
     std::int32_t family;
     bool powerCycle = false;  // its position counters cleared too
 };
+
+void PrintTo(const RestartCase& c, std::ostream* os) { *os << c.name; }
 
 class RestartedBoard : public FaultRun, public ::testing::WithParamInterface<RestartCase> {};
 
