@@ -180,7 +180,7 @@ bool RunEngine::StopSequence() {
     bool drained = false;
     if (globals_.RunState != kRunAbortRequested) {
         globals_.RunState = kRunStopping;
-        SetLampMode(5);
+        SetLampMode(kLampsStopping);
         Log("Disabling motors");
         const std::int32_t lastRate = globals_.zLastRate;
         const std::int32_t startStop = geometry_.lStartStopRate;
@@ -252,7 +252,7 @@ void RunEngine::InitializeController() {
     Ctl().SetLamps(0);
     Ctl().SetPortDirections();
     Ctl().SetLamps(0);
-    SetLampMode(0);
+    SetLampMode(kLampsOff);
     Ctl().ReadLatchedData();
 }
 

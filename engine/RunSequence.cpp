@@ -169,7 +169,7 @@ void RunEngine::StartRun(bool burnish) {
     try {
         ComputeRunConstants();
         EnableMotors();
-        SetLampMode(3);
+        SetLampMode(kLampsRunning);
         StartMoveLedger();
 
         RunLayers(burnish);

@@ -17,6 +17,21 @@ constexpr std::int16_t kRunAbortRequested = 2;
 constexpr std::int16_t kRunPaused = 3;
 constexpr std::int16_t kRunStopping = 4;
 
+// Values of LampMode: the lamps that invite the switches that do something now.
+constexpr std::int16_t kLampsOff = 0;
+constexpr std::int16_t kLampsReady = 2;     // START, BURNISH
+constexpr std::int16_t kLampsRunning = 3;   // PAUSE, STOP, ABORT
+constexpr std::int16_t kLampsPaused = 4;    // START (go on), STOP, ABORT
+constexpr std::int16_t kLampsStopping = 5;  // ABORT
+
+// Answers of the controller's idle wait (Controller::WaitIdle).
+constexpr std::int32_t kWaitTimedOut = -1;
+constexpr std::int32_t kWaitIdle = 0;
+constexpr std::int32_t kWaitMovingWithRoom = 1;
+constexpr std::int32_t kWaitAcceptingWithRoom = 2;
+constexpr std::int32_t kWaitPaused = 3;
+constexpr std::int32_t kWaitStopped = 4;
+
 // Bits of SwitchFlags.
 constexpr std::int16_t kSwitchStart = 1;
 constexpr std::int16_t kSwitchPause = 2;

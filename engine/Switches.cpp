@@ -23,10 +23,10 @@ constexpr SwitchLabel kSwitchLabels[] = {
 
 std::int16_t RunEngine::LampBitsForMode(std::int16_t mode) {
     switch (mode) {
-        case 2: return kSwitchStart | kSwitchBurnish;
-        case 3: return kSwitchPause | kSwitchStop | kSwitchAbort;
-        case 4: return kSwitchStart | kSwitchStop | kSwitchAbort;
-        case 5: return kSwitchAbort;
+        case kLampsReady: return kSwitchStart | kSwitchBurnish;
+        case kLampsRunning: return kSwitchPause | kSwitchStop | kSwitchAbort;
+        case kLampsPaused: return kSwitchStart | kSwitchStop | kSwitchAbort;
+        case kLampsStopping: return kSwitchAbort;
         default: return 0;
     }
 }
@@ -61,7 +61,7 @@ void RunEngine::PauseRun() {
     for (RunWatcher* w : watchers_) w->PauseChanged(true);
     Ctl().PauseController();
     if (views_.runStatus) views_.runStatus->SetButtonCaptionToRestart();
-    SetLampMode(4);
+    SetLampMode(kLampsPaused);
 }
 
 void RunEngine::RestartRun() {
@@ -71,7 +71,7 @@ void RunEngine::RestartRun() {
     for (RunWatcher* w : watchers_) w->PauseChanged(false);
     Ctl().ResumeController();
     if (views_.runStatus) views_.runStatus->SetButtonCaptionToPause();
-    SetLampMode(3);
+    SetLampMode(kLampsRunning);
     PollWaitForMotorIdle(false);
 }
 
@@ -107,9 +107,9 @@ std::int32_t RunEngine::PollWaitForMotorIdle(bool waitForFullStop) {
             break;
         }
         const std::int16_t flags = globals_.SwitchFlags;
-        if (globals_.LampMode == 3) {
+        if (globals_.LampMode == kLampsRunning) {
             if ((flags & (kSwitchPause | kSwitchStop)) != 0) PauseRun();
-        } else if (globals_.LampMode == 4) {
+        } else if (globals_.LampMode == kLampsPaused) {
             if ((flags & kSwitchStop) != 0 && pauseSeen)
                 AbortRun();
             else if ((flags & kSwitchStart) != 0)
@@ -119,13 +119,13 @@ std::int32_t RunEngine::PollWaitForMotorIdle(bool waitForFullStop) {
         lastWaitCode = code;
         if (globals_.Ring.ChangedSinceExtract(globals_.cQueInUse)) UpdateQueueDisplays();
         UpdateElapsedTime();
-        if (code == -1) continue;
-        if (code == 0) break;
-        if (code == 1 || code == 2) {
+        if (code == kWaitTimedOut) continue;
+        if (code == kWaitIdle) break;
+        if (code == kWaitMovingWithRoom || code == kWaitAcceptingWithRoom) {
             if (!waitForFullStop) break;
             continue;
         }
-        if (code == 3) {
+        if (code == kWaitPaused) {
             pauseSeen = true;
             PauseRun();
             if (waitForFullStop || globals_.RunState == kRunStopping) break;
@@ -138,7 +138,7 @@ std::int32_t RunEngine::PollWaitForMotorIdle(bool waitForFullStop) {
             std::to_string(lastWaitCode));
         code = -1;
     }
-    if (code == 3) {
+    if (code == kWaitPaused) {
         Log("PollWaitForMotorIdle wait has detected being in pause state - returning '-1' to abort higher level code");
         code = -1;
     }
@@ -217,7 +217,7 @@ void RunEngine::WaitForSwitchesOpen() {
 }
 
 void RunEngine::CheckSwitchesOpen() {
-    SetLampMode(0);
+    SetLampMode(kLampsOff);
     globals_.SwitchFlags = 0;
     Ctl().ReadLatchedData();
     if (ReadSwitches() != 0) WaitForSwitchesOpen();
@@ -239,7 +239,7 @@ void RunEngine::ReturnToMainWindow() {
 
 void RunEngine::CheckStartSwitches() {
     globals_.SwitchFlags = 0;
-    SetLampMode(2);
+    SetLampMode(kLampsReady);
     const std::int16_t flags = ReadSwitches();
     if ((flags & (kSwitchPause | kSwitchStop | kSwitchAbort)) != 0) {
         WaitForSwitchesOpen();

@@ -60,7 +60,7 @@ public:
     virtual void Refresh() = 0;
     virtual void SetEnabled(bool enabled) = 0;
     virtual void StartTimer() = 0;
-    // Also turns the panel lamps off (SetLampMode(0)).
+    // Also turns the panel lamps off (SetLampMode(kLampsOff)).
     virtual void StopTimer() = 0;
     virtual void btnFullRun_Click() = 0;
     virtual void btnStartBurnish_Click() = 0;

@@ -188,7 +188,7 @@ void frmMain::StartTimer() {
 void frmMain::StopTimer() {
     fTimerBusy_ = false;
     tmrTimer_->stop();
-    ctx_.engine.SetLampMode(0);
+    ctx_.engine.SetLampMode(engine::kLampsOff);
 }
 
 bool frmMain::TimerRunning() const { return tmrTimer_->isActive(); }
