@@ -5,7 +5,7 @@ add_library(plyx_link STATIC
   ${CMAKE_CURRENT_LIST_DIR}/ZentrovaPort.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ZentrovaFraming.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ZentrovaBoards.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/ZentrovaPortTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ZentrovaPortProbe.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ReplyParser.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Copyright.cpp
   ${CMAKE_CURRENT_LIST_DIR}/LinkText.cpp)
