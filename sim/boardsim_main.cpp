@@ -78,13 +78,20 @@ void WriteAll(int fd, const std::string& text) {
     }
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    plyx::sim::SimOptions opt;
+// What the command line asks for.
+struct Options {
+    plyx::sim::SimOptions sim;
     std::string datadir, controlPath;
-    int com = 0, family = 0;
-    bool firmwareGiven = false, panel = false;
+    int com = 0;
+    bool panel = false;
+};
+
+// Reads the command line into o. -1 to go on; otherwise the exit code
+// (0 after --help, 2 after a message on what is wrong).
+int ParseOptions(int argc, char** argv, Options& o) {
+    plyx::sim::SimOptions& opt = o.sim;
+    int family = 0;
+    bool firmwareGiven = false;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         auto value = [&](const char** out) {
@@ -99,7 +106,7 @@ int main(int argc, char** argv) {
         } else if (a == "--auto-start") {
             opt.autoStart = true;
         } else if (a == "--panel") {
-            panel = true;
+            o.panel = true;
         } else if (!value(&v)) {
             return Fail("missing value or unknown option " + a);
         } else if (a == "--firmware") {
@@ -122,11 +129,11 @@ int main(int argc, char** argv) {
         } else if (a == "--latency") {
             if (!ToInt(v, 0, 600000, &opt.latencyMs)) return Fail("bad --latency");
         } else if (a == "--datadir") {
-            datadir = v;
+            o.datadir = v;
         } else if (a == "--com") {
-            if (!ToInt(v, 1, 255, &com)) return Fail("--com is 1 to 255");
+            if (!ToInt(v, 1, 255, &o.com)) return Fail("--com is 1 to 255");
         } else if (a == "--control") {
-            controlPath = v;
+            o.controlPath = v;
         } else {
             return Fail("unknown option " + a);
         }
@@ -136,114 +143,138 @@ int main(int argc, char** argv) {
     bool nameIs4 = opt.firmwareName.rfind("QM4D", 0) == 0;
     if (family == 2 && !firmwareGiven) opt.firmwareName = "VT2D20NCRouterVarn";
     else if (family != 0 && (family == 4) != nameIs4) return Fail("--family does not match --firmware");
-    if ((com != 0) != !datadir.empty()) return Fail("--datadir and --com go together");
+    if ((o.com != 0) != !o.datadir.empty()) return Fail("--datadir and --com go together");
     if (opt.firmwareName.empty() || opt.firmwareName.find_first_of(" *~\r\n") != std::string::npos ||
         opt.versionText.find_first_of("*~\r\n") != std::string::npos)
         return Fail("firmware name or version holds a character that would end the reply");
-    if (panel && !plyx::sim::panel::WhyNoDisplay().empty()) return Fail(plyx::sim::panel::WhyNoDisplay());
+    if (o.panel && !plyx::sim::panel::WhyNoDisplay().empty()) return Fail(plyx::sim::panel::WhyNoDisplay());
+    return -1;
+}
 
-    if (::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return Fail("pipe failed");
+// SIGINT and SIGTERM end the control loop through the signal pipe.
+bool InstallSignals() {
+    if (::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return false;
     struct sigaction sa {};
     sa.sa_handler = OnSignal;
     sigemptyset(&sa.sa_mask);
     sigaction(SIGINT, &sa, nullptr);
     sigaction(SIGTERM, &sa, nullptr);
     signal(SIGPIPE, SIG_IGN);
+    return true;
+}
+
+// A listening unix socket at path; -1 after a message when there is none.
+int OpenControlSocket(const std::string& path) {
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::strcpy(addr.sun_path, path.c_str());
+    ::unlink(path.c_str());
+    int listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (listener < 0 || ::bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+        ::listen(listener, 4) != 0) {
+        std::cerr << "boardsim: cannot listen on " << path << ": " << std::strerror(errno) << "\n";
+        if (listener >= 0) ::close(listener);
+        return -1;
+    }
+    return listener;
+}
+
+// Serves control lines from standard input and the socket's clients until
+// a signal, a "quit" line or the panel's window closing.
+void ServeControlLines(plyx::sim::Simulator& sim, int listener, const std::atomic<bool>& windowClosed) {
+    std::map<int, std::string> clients;  // fd -> partial line
+    std::string stdinBuffer;
+    bool stdinOpen = true, quit = false;
+    while (!quit && !windowClosed.load()) {
+        std::vector<pollfd> fds;
+        fds.push_back({g_signalPipe[0], POLLIN, 0});
+        if (stdinOpen) fds.push_back({STDIN_FILENO, POLLIN, 0});
+        if (listener >= 0) fds.push_back({listener, POLLIN, 0});
+        for (auto& c : clients) fds.push_back({c.first, POLLIN, 0});
+        if (::poll(fds.data(), fds.size(), 200) < 0 && errno != EINTR) break;
+        for (const pollfd& p : fds) {
+            if (p.revents == 0) continue;
+            if (p.fd == g_signalPipe[0]) {
+                quit = true;
+                break;
+            }
+            if (p.fd == listener) {
+                int c = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+                if (c >= 0) clients[c];
+                continue;
+            }
+            char buf[1024];
+            ssize_t n = ::read(p.fd, buf, sizeof buf);
+            if (n <= 0) {
+                if (n < 0 && errno == EINTR) continue;
+                if (p.fd == STDIN_FILENO) {
+                    stdinOpen = false;
+                } else {
+                    ::close(p.fd);
+                    clients.erase(p.fd);
+                }
+                continue;
+            }
+            std::string& buffer = p.fd == STDIN_FILENO ? stdinBuffer : clients[p.fd];
+            buffer.append(buf, static_cast<size_t>(n));
+            for (const std::string& line : TakeLines(buffer)) {
+                std::string answer = sim.Control(line, &quit);
+                if (answer.empty()) continue;
+                if (p.fd == STDIN_FILENO) {
+                    std::cout << answer << std::endl;
+                } else {
+                    WriteAll(p.fd, answer + "\n");
+                }
+            }
+        }
+    }
+    for (auto& c : clients) ::close(c.first);
+    plyx::sim::panel::RequestQuit();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options o;
+    if (int code = ParseOptions(argc, argv, o); code >= 0) return code;
+    if (!InstallSignals()) return Fail("pipe failed");
 
     // The control socket is ready before the device path is printed: a
     // client that reads the path may connect at once.
     int listener = -1;
-    if (!controlPath.empty()) {
-        sockaddr_un addr{};
-        addr.sun_family = AF_UNIX;
-        if (controlPath.size() >= sizeof addr.sun_path) return Fail("--control path too long");
-        std::strcpy(addr.sun_path, controlPath.c_str());
-        ::unlink(controlPath.c_str());
-        listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        if (listener < 0 || ::bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
-            ::listen(listener, 4) != 0) {
-            std::cerr << "boardsim: cannot listen on " << controlPath << ": " << std::strerror(errno) << "\n";
-            return 1;
-        }
+    if (!o.controlPath.empty()) {
+        if (o.controlPath.size() >= sizeof(sockaddr_un::sun_path)) return Fail("--control path too long");
+        listener = OpenControlSocket(o.controlPath);
+        if (listener < 0) return 1;
     }
 
-    plyx::sim::Simulator sim(opt);
+    plyx::sim::Simulator sim(o.sim);
     try {
         sim.Start();
         std::cout << sim.DevicePath() << std::endl;
-        if (com != 0) std::cout << "registered " << sim.RegisterAsCom(datadir, com) << std::endl;
+        if (o.com != 0) std::cout << "registered " << sim.RegisterAsCom(o.datadir, o.com) << std::endl;
     } catch (const std::exception& e) {
         std::cerr << "boardsim: " << e.what() << "\n";
-        if (listener >= 0) ::unlink(controlPath.c_str());
+        if (listener >= 0) ::unlink(o.controlPath.c_str());
         return 1;
     }
 
     // With --panel the window owns this thread and the control lines are
     // served on another; either side ending ends the other.
     std::atomic<bool> windowClosed{false};
-    auto serveControlLines = [&] {
-        std::map<int, std::string> clients;  // fd -> partial line
-        std::string stdinBuffer;
-        bool stdinOpen = true, quit = false;
-        while (!quit && !windowClosed.load()) {
-            std::vector<pollfd> fds;
-            fds.push_back({g_signalPipe[0], POLLIN, 0});
-            if (stdinOpen) fds.push_back({STDIN_FILENO, POLLIN, 0});
-            if (listener >= 0) fds.push_back({listener, POLLIN, 0});
-            for (auto& c : clients) fds.push_back({c.first, POLLIN, 0});
-            if (::poll(fds.data(), fds.size(), 200) < 0 && errno != EINTR) break;
-            for (const pollfd& p : fds) {
-                if (p.revents == 0) continue;
-                if (p.fd == g_signalPipe[0]) {
-                    quit = true;
-                    break;
-                }
-                if (p.fd == listener) {
-                    int c = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
-                    if (c >= 0) clients[c];
-                    continue;
-                }
-                char buf[1024];
-                ssize_t n = ::read(p.fd, buf, sizeof buf);
-                if (n <= 0) {
-                    if (n < 0 && errno == EINTR) continue;
-                    if (p.fd == STDIN_FILENO) {
-                        stdinOpen = false;
-                    } else {
-                        ::close(p.fd);
-                        clients.erase(p.fd);
-                    }
-                    continue;
-                }
-                std::string& buffer = p.fd == STDIN_FILENO ? stdinBuffer : clients[p.fd];
-                buffer.append(buf, static_cast<size_t>(n));
-                for (const std::string& line : TakeLines(buffer)) {
-                    std::string answer = sim.Control(line, &quit);
-                    if (answer.empty()) continue;
-                    if (p.fd == STDIN_FILENO) {
-                        std::cout << answer << std::endl;
-                    } else {
-                        WriteAll(p.fd, answer + "\n");
-                    }
-                }
-            }
-        }
-        for (auto& c : clients) ::close(c.first);
-        plyx::sim::panel::RequestQuit();
-    };
-    if (panel) {
-        std::thread control(serveControlLines);
-        std::string name = opt.firmwareName + " " + opt.versionText;
-        if (com != 0) name += " on COM" + std::to_string(com);
+    if (o.panel) {
+        std::thread control([&] { ServeControlLines(sim, listener, windowClosed); });
+        std::string name = o.sim.firmwareName + " " + o.sim.versionText;
+        if (o.com != 0) name += " on COM" + std::to_string(o.com);
         plyx::sim::panel::RunPanel(sim, name, argc, argv);
         windowClosed = true;
         control.join();
     } else {
-        serveControlLines();
+        ServeControlLines(sim, listener, windowClosed);
     }
     if (listener >= 0) {
         ::close(listener);
-        ::unlink(controlPath.c_str());
+        ::unlink(o.controlPath.c_str());
     }
     sim.Stop();
     return 0;
