@@ -90,10 +90,11 @@ public:
     // Called last by ExitProgram with the exit code. The program's hook ends
     // the process; when the hook returns, ExitProgram throws ProgramExit.
     std::function<void(int)> ExitHook;
-    // Brings a machine that may be moving to a stop after an error that ends
-    // the program; answers the operator's sentence on the machine's state
-    // ("" when no run was in progress). Unset: nothing to stop.
-    std::function<std::string()> StopMachineAfterError;
+    // After an error (number, composed description) that ends the program:
+    // brings a machine that may be moving to a stop and ends a run in
+    // progress with the error in its record; answers the operator's sentence
+    // on the machine's state ("" when no run was in progress). Unset: no run.
+    std::function<std::string(std::int32_t, const std::string&)> EndRunAfterError;
 
     // ---- operations ----
     // Documents folder + "/" + ProgramName, created when missing. When there

@@ -14,6 +14,7 @@ namespace plyx::ui {
 Application::Application(UiContext& ctx)
     : ctx_(ctx),
       record_(std::make_unique<engine::RunRecord>(ctx.env, ctx.params, ctx.engine.Globals())),
+      recordHandle_(std::make_shared<engine::RunRecord*>(record_.get())),
       runStatus_(std::make_unique<frmRunStatus>(ctx)),
       switchStatus_(std::make_unique<frmSwitchStatus>(ctx)) {
     runStatus_->SetRunRecord(record_.get());
@@ -24,20 +25,26 @@ Application::Application(UiContext& ctx)
     ctx_.engine.AddRunWatcher(record_.get());
     ctx_.engine.SetRunConfirmation(
         [this](bool burnish) { return engine::ConfirmLargeRun(ctx_.env, ctx_.params, burnish); });
-    ctx_.env.StopMachineAfterError = [this] { return ctx_.engine.StopAfterError(); };
+    ctx_.env.EndRunAfterError = [this](std::int32_t number, const std::string& description) {
+        std::string machine = ctx_.engine.StopAfterError();
+        record_->EndWithError(number, description);
+        return machine;
+    };
     // The program ending in the middle of a run (closed, or a failure that
     // ends it in order) still leaves the run's line.
-    ctx_.env.AddExitAction([] {
-        if (engine::RunRecord* record = engine::RunRecord::InProgress())
-            record->EndWithError(0, "the program ended during the run");
+    // (The environment may outlive these windows: the action holds the
+    // record through a handle the destructor clears.)
+    ctx_.env.AddExitAction([handle = recordHandle_] {
+        if (*handle != nullptr) (*handle)->EndWithError(0, "the program ended during the run");
     });
     WireEngine();
 }
 
 Application::~Application() {
+    *recordHandle_ = nullptr;
     ctx_.engine.SetViews({});
     ctx_.engine.SetRunConfirmation(nullptr);
-    ctx_.env.StopMachineAfterError = nullptr;
+    ctx_.env.EndRunAfterError = nullptr;
     ctx_.engine.RemoveRunWatcher(record_.get());
     record_->OnChange = nullptr;
     main_.reset();

@@ -62,6 +62,7 @@ private:
 
     UiContext& ctx_;
     std::unique_ptr<engine::RunRecord> record_;
+    std::shared_ptr<engine::RunRecord*> recordHandle_;  // for the exit action
     std::unique_ptr<frmRunStatus> runStatus_;
     std::unique_ptr<frmSwitchStatus> switchStatus_;
     std::unique_ptr<frmSplash> splash_;

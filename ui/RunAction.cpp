@@ -27,11 +27,10 @@ void ReportAndEnd(app::Environment& env, ErrorKind kind, std::int32_t smallNumbe
     Ending ending(env);
     env.LogLine("Error " + std::to_string(number) + ": " + description);
     // The machine first: the message below waits for a person who may not
-    // be there, while the controller would run on through its queue.
-    const std::string machine = env.StopMachineAfterError ? env.StopMachineAfterError() : std::string();
-    // A run this error ends gets its line in the production record next:
-    // nothing after the message box is sure to run.
-    if (engine::RunRecord* record = engine::RunRecord::InProgress()) record->EndWithError(number, description);
+    // be there, while the controller would run on through its queue. Then
+    // the run's line in the production record: nothing after the message
+    // box is sure to run.
+    const std::string machine = env.EndRunAfterError ? env.EndRunAfterError(number, description) : std::string();
     // Plain words for the operator; the exact message for service, folded away.
     env.Dialogs().ShowDetailedMessage(PlainErrorText(env, kind, smallNumber, machine, lostMoves),
                                       "Error " + std::to_string(number) + "\r\n" + description,

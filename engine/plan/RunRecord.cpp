@@ -13,8 +13,6 @@ namespace plyx::engine {
 
 namespace {
 
-RunRecord* g_inProgress = nullptr;
-
 // Before this much of the plan has run, the run's own pace says too little.
 constexpr double kPaceAfterSeconds = 10.0;
 
@@ -46,46 +44,6 @@ std::string CsvLine(const std::vector<std::string>& fields) {
     return line + "\r\n";
 }
 
-std::vector<std::vector<std::string>> ParseCsv(const std::string& text) {
-    std::vector<std::vector<std::string>> rows;
-    std::vector<std::string> row;
-    std::string field;
-    bool quoted = false, any = false;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        any = true;
-        if (quoted) {
-            if (c == '"' && i + 1 < text.size() && text[i + 1] == '"') {
-                field += '"';
-                ++i;
-            } else if (c == '"') {
-                quoted = false;
-            } else {
-                field += c;
-            }
-        } else if (c == '"') {
-            quoted = true;
-        } else if (c == ',') {
-            row.push_back(std::move(field));
-            field.clear();
-        } else if (c == '\r' || c == '\n') {
-            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-            row.push_back(std::move(field));
-            field.clear();
-            rows.push_back(std::move(row));
-            row.clear();
-            any = false;
-        } else {
-            field += c;
-        }
-    }
-    if (any) {
-        row.push_back(std::move(field));
-        rows.push_back(std::move(row));
-    }
-    return rows;
-}
-
 std::string IsoTime(std::time_t t) {
     const std::tm tm = platform::LocalTime(t);
     char buf[40];
@@ -100,11 +58,7 @@ std::string IsoTime(std::time_t t) {
 RunRecord::RunRecord(app::Environment& env, app::ParameterSet& params, RunGlobals& globals)
     : env_(env), params_(params), globals_(globals) {}
 
-RunRecord::~RunRecord() {
-    if (g_inProgress == this) g_inProgress = nullptr;
-}
-
-RunRecord* RunRecord::InProgress() { return g_inProgress; }
+RunRecord::~RunRecord() = default;
 
 std::string RunRecord::FilePath() { return env_.GetDataDirectory() + "/" + env_.PerPortPrefix + "runs.csv"; }
 
@@ -160,7 +114,6 @@ void RunRecord::RunStarting(bool burnish) {
     journalLayer_ = 0;
     shellLayers_ = RunGeometry::LayerCount(params_, burnish);
     WriteJournal();
-    g_inProgress = this;
     if (OnChange) OnChange();
 }
 
@@ -252,7 +205,6 @@ void RunRecord::EndWithError(std::int32_t number, const std::string& text) {
 
 void RunRecord::Write(const std::string& outcome, const std::string& errorNumber, const std::string& errorText) {
     running_ = false;
-    if (g_inProgress == this) g_inProgress = nullptr;
     const std::time_t end = env_.Clock().WallTime();
     const std::int32_t reached = laid_ > 0 ? plan_.LayerAtTape(laid_) : 0;
     lastRun_ = RunSummary{outcome, plan_.layers, reached, laid_, std::max<std::int64_t>(0, end - start_),

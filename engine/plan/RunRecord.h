@@ -50,8 +50,6 @@ public:
     // gone) gets its line now, outcome "interrupted", from what its journal
     // knew. Call once the port is this instance's.
     void RecordInterruptedRun();
-    // The record of the run in progress in this program, if any.
-    static RunRecord* InProgress();
 
     bool Running() const { return running_; }
     // The run that ended last in this program, if any.
@@ -104,8 +102,6 @@ private:
 // One record line: fields quoted where the CSV convention needs it
 // (comma, quote, CR or LF inside; quotes doubled), ended by CR LF.
 std::string CsvLine(const std::vector<std::string>& fields);
-// The fields of each line of CSV text (quoted fields may hold line ends).
-std::vector<std::vector<std::string>> ParseCsv(const std::string& text);
 
 // A wall time as ISO 8601 local time with its offset: "2026-12-07T00:10:05+01:00".
 std::string IsoTime(std::time_t t);

@@ -12,9 +12,12 @@
 #include "engine/plan/RunRecord.h"
 #include "platform/Files.h"
 #include "tests/engine/EngineFixture.h"
+#include "tests/support/Csv.h"
 
 namespace plyx::engine::test {
 namespace {
+
+using plyx::test::ParseCsv;
 
 // Timed runs on a paced line, the queue draining at the end: 4-axis version 2
 // (one-digit count), 3 ("G4*" read as idle below type 3), 5 (extended), the

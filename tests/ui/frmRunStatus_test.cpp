@@ -11,6 +11,7 @@
 #include "engine/plan/RunRecord.h"
 #include "link/BoardLinkError.h"
 #include "platform/Files.h"
+#include "tests/support/Csv.h"
 #include "tests/ui/UiFixture.h"
 #include "ui/frmRunStatus.h"
 
@@ -131,7 +132,7 @@ TEST_F(RunStatusTest, BoardLostMidRunIsRecordedWithItsError) {
     ASSERT_EQ(w.Messages().size(), 1u);
     EXPECT_EQ(w.exitCodes, (std::vector<int>{1}));
     EXPECT_TRUE(bars.back() > bars.front() && bars.back() < 1000);
-    const auto rows = engine::ParseCsv(*platform::ReadWholeFile(app.Record().FilePath()));
+    const auto rows = plyx::test::ParseCsv(*platform::ReadWholeFile(app.Record().FilePath()));
     ASSERT_TRUE(rows.size() == 2 && rows[1].size() == 14 && rows[1][11] == "error");
     const std::vector<std::string>& r = rows[1];
     EXPECT_EQ("Error " + r[12] + "\r\n" + r[13], w.dialogs.messages[0].details);
@@ -140,7 +141,7 @@ TEST_F(RunStatusTest, BoardLostMidRunIsRecordedWithItsError) {
     EXPECT_EQ(text.rfind(w.env.GetResourceText(1265), 0), 0u) << text;
     EXPECT_NE(text.find(w.env.GetResourceText(1250)), std::string::npos) << text;
     EXPECT_LT(std::stod(r[9]), std::stod(r[8]));
-    EXPECT_EQ(engine::RunRecord::InProgress(), nullptr);
+    EXPECT_FALSE(app.Record().Running());
 }
 
 }  // namespace
