@@ -106,19 +106,4 @@ std::string ListOf(const std::vector<UnusableValue>& values) {
     return out;
 }
 
-std::string FillTexts(std::string text, std::initializer_list<std::string_view> texts) {
-    // One pass, so that a "%2" inside a path filled in for "%1" stays as it is.
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const std::size_t n = i + 1 < text.size() ? static_cast<std::size_t>(text[i + 1] - '0') : 0;
-        if (text[i] == '%' && n >= 1 && n <= texts.size()) {
-            out += *(texts.begin() + (n - 1));
-            ++i;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
-
 }  // namespace plyx::app

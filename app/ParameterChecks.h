@@ -28,7 +28,4 @@ std::vector<UnusableValue> UnusableValues(const ParameterSet& params,
 // "KEY=value, KEY=value".
 std::string ListOf(const std::vector<UnusableValue>& values);
 
-// text with "%1", "%2", ... replaced by the given texts in that order.
-std::string FillTexts(std::string text, std::initializer_list<std::string_view> texts);
-
 }  // namespace plyx::app

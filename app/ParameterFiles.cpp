@@ -276,7 +276,7 @@ void LoadParameterFile(Environment& env, ParameterSet& p, const std::string& fil
             p.SettingsUnreadable = UnreadableReason(err);
             env.LogLine("Settings file " + path + " could not be read (" + p.SettingsUnreadable +
                         "): it will not be overwritten, and no run can start");
-            env.Dialogs().ShowMessage(FillTexts(env.GetResourceText(1100), {path, p.SettingsUnreadable}),
+            env.Dialogs().ShowMessage(text::FillTexts(env.GetResourceText(1100), {path, p.SettingsUnreadable}),
                                       env.GetResourceText(100, env.PortCaptionPrefix));
             return;
         }
@@ -299,7 +299,7 @@ void LoadParameterFile(Environment& env, ParameterSet& p, const std::string& fil
     for (const UnusableValue& v : unusable)
         env.LogLine("   Unusable value in " + path + ": " + v.key + "=" + v.value + " (" + v.rule + ")");
     if (showUnusable)
-        env.Dialogs().ShowMessage(FillTexts(env.GetResourceText(1102), {path, ListOf(unusable)}),
+        env.Dialogs().ShowMessage(text::FillTexts(env.GetResourceText(1102), {path, ListOf(unusable)}),
                                   env.GetResourceText(100, env.PortCaptionPrefix));
 }
 
@@ -325,9 +325,7 @@ struct FileBuilder {
     // dropped too, as reading would drop them.
     void Text(std::string_view prefix, std::string_view value) {
         content.append(prefix);
-        std::string kept;
-        for (char c : value)
-            if (static_cast<unsigned char>(c) >= 0x20 && c != 0x7F) kept += c;
+        const std::string kept = platform::WithoutControlCharacters(value);
         content.append(kept.size() == value.size() ? kept : std::string(TrimSpaces(kept)));
         content += kCrLf;
     }

@@ -12,22 +12,11 @@ namespace plyx::app {
 
 namespace {
 
-// text with "%1", "%2", ... replaced by the values in that order.
-std::string Fill(std::string text, std::initializer_list<std::string> values) {
-    int index = 0;
-    for (const std::string& value : values) {
-        const std::string mark = "%" + std::to_string(++index);
-        for (std::size_t at = text.find(mark); at != std::string::npos; at = text.find(mark, at + value.size()))
-            text.replace(at, mark.size(), value);
-    }
-    return text;
-}
-
 // A REQCOMPORT that names no port would read as "no port": the instance would
 // search, start an instance for every controller it finds and hand it the
 // bad value again. It ends here instead, before any search.
 [[noreturn]] void RefuseRequestedPort(Environment& env) {
-    const std::string message = Fill(env.GetResourceText(1200), {*env.RefusedComPortValue});
+    const std::string message = text::FillTexts(env.GetResourceText(1200), {*env.RefusedComPortValue});
     std::fprintf(stderr, "%s: %s\n", env.ProgramName.c_str(), message.c_str());
     // Any valid port named beside it belongs to that port's instance, files
     // and all: the refusal goes to the start-up log of no port.
@@ -47,8 +36,8 @@ void ClaimPortFiles(Environment& env) {
     const std::string lockFile = env.GetDataDirectory() + "/" + env.PerPortPrefix + env.ProgramName + ".lock";
     if (env.PortFilesLock.TryTake(lockFile, holder)) return;
     const std::string port = "COM" + std::to_string(env.RequestedComPort);
-    const std::string message = holder > 0 ? Fill(env.GetResourceText(1201), {port, std::to_string(holder)})
-                                           : Fill(env.GetResourceText(1202), {port});
+    const std::string message = holder > 0 ? text::FillTexts(env.GetResourceText(1201), {port, std::to_string(holder)})
+                                           : text::FillTexts(env.GetResourceText(1202), {port});
     std::fprintf(stderr, "%s: %s\n", env.ProgramName.c_str(), message.c_str());
     env.Dialogs().ShowMessage(message, env.PortCaptionPrefix + env.ProgramName, platform::MessageButtons::Ok,
                               platform::MessageIcon::Warning);

@@ -20,17 +20,6 @@ namespace {
 // The 16-bit line-pair counter of alternate layers cannot count further.
 constexpr std::int32_t kMaxAlternatePairs = 32767;
 
-// text with "%1", "%2", ... replaced by the numbers in that order.
-std::string FillNumbers(std::string text, std::initializer_list<std::int32_t> numbers) {
-    int index = 0;
-    for (std::int32_t number : numbers) {
-        const std::string mark = "%" + std::to_string(++index);
-        const std::string value = std::to_string(number);
-        for (std::size_t at = text.find(mark); at != std::string::npos; at = text.find(mark, at + value.size()))
-            text.replace(at, mark.size(), value);
-    }
-    return text;
-}
 
 }  // namespace
 
@@ -46,7 +35,7 @@ RunEngine::~RunEngine() = default;
 
 std::string RunEngine::SettingsRefusal() const {
     if (params_.SettingsUnreadable.empty()) return {};
-    return app::FillTexts(env_.GetResourceText(1101), {app::GetSettingsFilePath(env_), params_.SettingsUnreadable});
+    return text::FillTexts(env_.GetResourceText(1101), {app::GetSettingsFilePath(env_), params_.SettingsUnreadable});
 }
 
 std::string RunEngine::ZeroRateRefusal(bool burnish) const {
@@ -81,18 +70,18 @@ std::string RunEngine::ZeroRateRefusal(bool burnish) const {
     if (FloorToInt32Saturated(msps * p.zSSR) < 1) add("SSR", p.zSSR);
     for (const Rate& r : rates)
         if (r.used && !(app::RoundHalfEven(scale * r.value * r.factor) >= 1)) add(r.key, r.value);
-    return zero.empty() ? std::string() : app::FillTexts(env_.GetResourceText(1103), {zero});
+    return zero.empty() ? std::string() : text::FillTexts(env_.GetResourceText(1103), {zero});
 }
 
 std::string RunEngine::RunRefusal(bool burnish) const {
     if (std::string why = SettingsRefusal(); !why.empty()) return why;
     if (params_.zPD == 0) return env_.GetResourceText(902);
     if (const std::vector<app::UnusableValue> bad = app::UnusableValues(params_); !bad.empty())
-        return app::FillTexts(env_.GetResourceText(1104), {app::ListOf(bad)});
+        return text::FillTexts(env_.GetResourceText(1104), {app::ListOf(bad)});
     if (params_.fLayerPattern != 0 && params_.cMRC > 0) {
         const std::int32_t pairs = RunGeometry::LayerCount(params_, burnish) * params_.cMRC;
         if (pairs > kMaxAlternatePairs)
-            return FillNumbers(env_.GetResourceText(903), {pairs, kMaxAlternatePairs});
+            return text::FillTexts(env_.GetResourceText(903), {std::to_string(pairs), std::to_string(kMaxAlternatePairs)});
     }
     return ZeroRateRefusal(burnish);
 }

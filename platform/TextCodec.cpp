@@ -131,4 +131,12 @@ std::string UpperAscii(std::string_view text) {
     return out;
 }
 
+std::string WithoutControlCharacters(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text)
+        if (static_cast<unsigned char>(c) >= 0x20 && c != 0x7F) out += c;
+    return out;
+}
+
 }  // namespace plyx::platform

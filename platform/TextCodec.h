@@ -24,4 +24,8 @@ std::string EncodeUtf16Le(std::string_view utf8);
 // letters are ASCII, and the user's locale must not change them.
 std::string UpperAscii(std::string_view text);
 
+// text without its control characters (below 0x20, and 0x7F): a value kept
+// on one line of a file can then never become two.
+std::string WithoutControlCharacters(std::string_view text);
+
 }  // namespace plyx::platform

@@ -62,4 +62,18 @@ void SelectEnglishLanguage(TextTables& tables) {
     tables.CurrentResourceFile.clear();
 }
 
+std::string FillTexts(std::string_view text, std::initializer_list<std::string_view> texts) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const std::size_t n = i + 1 < text.size() ? static_cast<std::size_t>(text[i + 1] - '0') : 0;
+        if (text[i] == '%' && n >= 1 && n <= texts.size()) {
+            out += *(texts.begin() + (n - 1));
+            ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
 }  // namespace plyx::text

@@ -6,6 +6,7 @@
 // Text is UTF-8 in std::string. Keys are the ID in plain decimal ("101").
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <map>
 #include <string>
 #include <string_view>
@@ -59,6 +60,10 @@ void ShowResourceMessage(const TextTables& tables, platform::Dialogs& dialogs, s
                          ResourceId id, std::string_view leader = {}, std::string_view trailer = {});
 
 // Stores text under id, replacing an earlier entry.
+// text with "%1", "%2", ... replaced by the given texts in that order, in
+// one pass (a "%2" inside a text filled in for "%1" stays as it is).
+std::string FillTexts(std::string_view text, std::initializer_list<std::string_view> texts);
+
 void SetDictionaryText(TextTable& table, ResourceId id, std::string text);
 void ClearDictionary(TextTable& table);
 

@@ -23,8 +23,12 @@ Application::Application(UiContext& ctx)
         ShowLastRun();
     };
     ctx_.engine.AddRunWatcher(record_.get());
-    ctx_.engine.SetRunConfirmation(
-        [this](bool burnish) { return engine::ConfirmLargeRun(ctx_.env, ctx_.params, burnish); });
+    ctx_.engine.SetRunConfirmation([this](bool burnish) {
+        engine::RunPlan plan;
+        if (!engine::ConfirmLargeRun(ctx_.env, ctx_.params, burnish, &plan)) return false;
+        if (plan.moveCount > 0) record_->UsePlan(std::move(plan));
+        return true;
+    });
     ctx_.env.EndRunAfterError = [this](std::int32_t number, const std::string& description) {
         std::string machine = ctx_.engine.StopAfterError();
         record_->EndWithError(number, description);

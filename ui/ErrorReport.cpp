@@ -1,7 +1,5 @@
 #include "ui/ErrorReport.h"
 
-#include <utility>
-
 namespace plyx::ui {
 
 namespace {
@@ -35,13 +33,8 @@ Plain PlainFor(ErrorKind kind, std::int32_t n) {
     }
 }
 
-std::string Filled(std::string text, const LostMoves& lost) {
-    const std::pair<const char*, std::string> marks[] = {{"%1", std::to_string(lost.lost)},
-                                                         {"%2", std::to_string(lost.layer)}};
-    for (const auto& [mark, value] : marks)
-        for (std::size_t at = text.find(mark); at != std::string::npos; at = text.find(mark, at + value.size()))
-            text.replace(at, 2, value);
-    return text;
+std::string Filled(const std::string& text, const LostMoves& lost) {
+    return text::FillTexts(text, {std::to_string(lost.lost), std::to_string(lost.layer)});
 }
 
 }  // namespace

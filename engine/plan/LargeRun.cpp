@@ -8,22 +8,20 @@ namespace plyx::engine {
 namespace {
 constexpr text::ResourceId kTextLargeRun = 1252;
 
-std::string Replace(std::string text, const std::string& mark, const std::string& value) {
-    for (std::size_t at = text.find(mark); at != std::string::npos; at = text.find(mark, at + value.size()))
-        text.replace(at, mark.size(), value);
-    return text;
-}
 }  // namespace
 
-bool ConfirmLargeRun(app::Environment& env, const app::ParameterSet& params, bool burnish) {
+bool ConfirmLargeRun(app::Environment& env, const app::ParameterSet& params, bool burnish, RunPlan* planned) {
     // Planning stops one move past the limit: enough to know, in bounded time.
-    const RunPlan plan =
-        RecordRunPlan(env, params, env.ControllerFamily, burnish, {.moveLimit = kLargeRunMoves + 1});
-    if (!plan.refusal.empty() || !IsLargeRun(plan)) return true;
+    RunPlan plan = RecordRunPlan(env, params, env.ControllerFamily, burnish, {.moveLimit = kLargeRunMoves + 1});
+    if (!plan.refusal.empty()) return true;
+    if (!IsLargeRun(plan)) {
+        if (planned != nullptr) *planned = std::move(plan);
+        return true;
+    }
     const std::string more = plan.cutShort ? "> " : "";
-    std::string text = env.GetResourceText(kTextLargeRun);
-    text = Replace(text, "%1", more + std::to_string(plan.moveCount));
-    text = Replace(text, "%2", more + ElapsedTimeText(static_cast<std::int64_t>(plan.seconds)));
+    const std::string text =
+        text::FillTexts(env.GetResourceText(kTextLargeRun), {more + std::to_string(plan.moveCount),
+                                                             more + ElapsedTimeText(static_cast<std::int64_t>(plan.seconds))});
     env.LogLine("Very long run: " + more + std::to_string(plan.moveCount) + " moves, " + more +
                 ElapsedTimeText(static_cast<std::int64_t>(plan.seconds)) + " estimated -- asking the operator");
     const platform::MessageResult answer =

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "platform/Files.h"
+#include "platform/TextCodec.h"
 
 namespace plyx::engine {
 
@@ -20,14 +21,6 @@ std::string Number(double value) {
     char buf[40];
     std::snprintf(buf, sizeof buf, "%.17g", value);
     return buf;
-}
-
-// Texts lose line ends and other control characters: one value, one line.
-std::string OneLine(const std::string& text) {
-    std::string out;
-    for (char c : text)
-        if (static_cast<unsigned char>(c) >= 0x20 && c != 0x7F) out += c;
-    return out;
 }
 
 bool ToInteger(const std::string& text, long long& out) {
@@ -55,9 +48,9 @@ std::string JournalText(const JournalEntry& e) {
     std::string t = std::string(kHeading) + "\n";
     t += "start=" + std::to_string(static_cast<long long>(e.start)) + "\n";
     t += "updated=" + std::to_string(static_cast<long long>(e.updated)) + "\n";
-    t += "port=" + OneLine(e.port) + "\n";
-    t += "model=" + OneLine(e.model) + "\n";
-    t += "shell_file=" + OneLine(e.shellFile) + "\n";
+    t += "port=" + platform::WithoutControlCharacters(e.port) + "\n";
+    t += "model=" + platform::WithoutControlCharacters(e.model) + "\n";
+    t += "shell_file=" + platform::WithoutControlCharacters(e.shellFile) + "\n";
     t += std::string("kind=") + (e.burnish ? "burnish" : "full") + "\n";
     t += "layers_planned=" + std::to_string(e.layersPlanned) + "\n";
     t += "layer_reached=" + std::to_string(e.layerReached) + "\n";

@@ -109,7 +109,11 @@ void RunRecord::RunStarting(bool burnish) {
     laid_ = 0;
     elapsed_ = movingAtUpdate_ = pausedSeconds_ = 0;
     pausedAt_ = -1;
-    plan_ = RecordRunPlan(env_, params_, env_.ControllerFamily, burnish);
+    if (nextPlan_ && nextPlan_->burnish == burnish)
+        plan_ = std::move(*nextPlan_);
+    else
+        plan_ = RecordRunPlan(env_, params_, env_.ControllerFamily, burnish);
+    nextPlan_.reset();
     leftAtUpdate_ = plan_.seconds;
     journalLayer_ = 0;
     shellLayers_ = RunGeometry::LayerCount(params_, burnish);

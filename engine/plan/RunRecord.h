@@ -35,6 +35,10 @@ public:
     RunRecord(const RunRecord&) = delete;
     RunRecord& operator=(const RunRecord&) = delete;
 
+    // The plan of the run about to start, made already (by the check of its
+    // size): the next RunStarting takes it instead of planning again.
+    void UsePlan(RunPlan plan) { nextPlan_ = std::move(plan); }
+
     // ---- RunWatcher ----
     void RunStarting(bool burnish) override;
     void ControllerAt(double inches) override;
@@ -90,6 +94,7 @@ private:
     std::int32_t journalLayer_ = 0;  // the layer the journal on disk holds
     std::int32_t shellLayers_ = 0;   // the layers before a chained finishing file's
     std::optional<RunSummary> lastRun_;
+    std::optional<RunPlan> nextPlan_;
     // Seconds since the start without the paused ones, at a wall second.
     std::int64_t Moving(std::int64_t sinceStart) const;
     std::int64_t elapsed_ = 0;
