@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include <sys/stat.h>
+
 #include "engine/DisplayText.h"
 #include "engine/machine/RecordLines.h"
 #include "platform/Clock.h"
@@ -81,6 +83,17 @@ OpenRun MachineKeeper::LiveRun() const {
 
 MachineCounters MachineKeeper::Counters() {
     Load();
+    // An earlier program's run whose line the record may have got since
+    // (start-up records a killed run once the port is this program's).
+    if (!running_ && file_.open.start != 0) {
+        struct stat st {};
+        const std::string record = record_.FilePath();
+        const std::int64_t size = ::stat(record.c_str(), &st) == 0 ? st.st_size : -1;
+        if (size != recordSizeTried_) {
+            recordSizeTried_ = size;
+            Settle(false);
+        }
+    }
     return WithOpenRun(file_.done, LiveRun());
 }
 

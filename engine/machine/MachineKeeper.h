@@ -60,6 +60,7 @@ private:
     MachineFile file_;
     std::string loadedPath_;
     bool running_ = false;
+    std::int64_t recordSizeTried_ = -2;  // the record's size when an open run was last looked for in it
 };
 
 // A tape length for the operator: "1,234.5 ft" or, with metres, "376.3 m".
