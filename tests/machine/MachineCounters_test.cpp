@@ -16,6 +16,8 @@
 #include <thread>
 
 #include "engine/machine/MachineKeeper.h"
+#include "engine/machine/RecordLines.h"
+#include "engine/plan/RunJournal.h"
 #include "platform/Files.h"
 #include "tests/engine/EngineFixture.h"
 #include "tests/support/Csv.h"
@@ -182,6 +184,39 @@ TEST_F(CountersTest, AddUpToTheProductionRecordOverRunsProgramsAndKills) {
     EXPECT_EQ(service[0], IsoTime(after.serviceResetAt));
 }
 
+// A run killed in the middle whose journal was lost never gets a record
+// line: the counters leave it out at the next run (and still add up), but
+// the roll keeps what the run took from it.
+TEST_F(CountersTest, ARunTheRecordNeverGotIsLeftOutButNotItsTape) {
+    ASSERT_TRUE(program->machine.SetRoll(1200));
+    double taken = 0;  // by the controller when the program was killed
+    Run([&](int n) {
+        if (n > 3 && Laying() && program->runs.progress.LayerReached() >= 2) {
+            taken = program->runs.progress.LaidInches();
+            program.reset();
+        }
+    });
+    ASSERT_GT(taken, 0);
+    const std::optional<MachineFile> killed =
+        ParseMachine(platform::ReadWholeFile(env->GetDataDirectory() + "/C3.machine").value_or(""));
+    ASSERT_TRUE(killed);
+    ASSERT_GT(killed->open.tapeInches, 0);
+    ASSERT_TRUE(platform::DeleteFile(JournalPath(*env)));
+    program = std::make_unique<Program>(*env, params, *engine);
+    program->runs.record.RecordInterruptedRun();
+    const MachineCounters open = program->machine.Counters();
+    EXPECT_EQ(open.Runs(), 0);
+    EXPECT_GT(open.tapeInches, 0);  // as far as it was written
+    Run(nullptr);
+    const MachineCounters c = program->machine.Counters();
+    const RecordSums sums = SumRecord(RecordPath());
+    EXPECT_EQ(sums.lines, 1);
+    ExpectSameAsRecord(c, sums);
+    EXPECT_NEAR(c.rollInches, 1200 - killed->open.tapeInches - program->runs.record.LastRun()->laidInches, 1e-9);
+    EXPECT_TRUE(Logged("Machine counters: the run started " + IsoTime(killed->open.start) +
+                       " has no line in the production record -- left out"));
+}
+
 // The file changes when a run starts, at each layer and at its end, never
 // per move, and holds the run so far while it goes.
 TEST_F(CountersTest, WrittenAtTheStartEachLayerAndTheEndOnly) {
@@ -272,6 +307,39 @@ TEST(MachineFile, ReadsBackWhatItWroteAndRefusesAnythingElse) {
                                    replaced("roll_tracked", "2"), replaced("runs_completed", "1.5"),
                                    replaced("open_start", ""), text + "no equals sign\n"})
         EXPECT_FALSE(ParseMachine(bad)) << bad;
+}
+
+// A run's line is found by its start among the record's lines, whatever
+// comes after it and however its fields are quoted; a line of another
+// shape, or none with that start, is no run's line.
+TEST(RecordLines, FindTheRunsLineByItsStart) {
+    plyx::test::TempDir dir;
+    const std::string path = dir.File("C3.runs.csv");
+    const auto line = [](const std::string& start, const std::string& shell, const char* feet, const char* seconds,
+                         const char* outcome, const char* number) {
+        return CsvLine({start, start, "COM3", "M", shell, "full", "6", "2", "90.0", feet, seconds, outcome, number, ""});
+    };
+    dir.Write("C3.runs.csv", std::string(RunRecord::kHeader) +
+                                 line("2026-12-07T10:00:00+01:00", "a,\"b\"\r\nc.cfg", "40.5", "300", "interrupted", "") +
+                                 "2026-12-07T11:00:00+01:00,too,few\r\n" +
+                                 line("2026-12-07T11:00:00+01:00", "d.cfg", "12.5", "60", "error", "-2147191494") +
+                                 line("2026-12-07T12:00:00+01:00", "e.cfg", "1.0", "5", "completed", ""));
+    const struct {
+        const char* start;
+        std::optional<RecordedRun> run;
+    } cases[] = {{"2026-12-07T10:00:00+01:00", RecordedRun{"interrupted", 300, 40.5 * 12, 0}},
+                 {"2026-12-07T11:00:00+01:00", RecordedRun{"error", 60, 12.5 * 12, -2147191494}},
+                 {"2026-12-07T12:00:00+01:00", RecordedRun{"completed", 5, 12.0, 0}},
+                 {"2026-12-07T13:00:00+01:00", std::nullopt}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.start);
+        const std::optional<RecordedRun> found = FindRecordedRun(path, c.start);
+        ASSERT_EQ(found.has_value(), c.run.has_value());
+        if (found) {
+            EXPECT_EQ(std::make_tuple(found->outcome, found->seconds, found->tapeInches, found->errorNumber),
+                      std::make_tuple(c.run->outcome, c.run->seconds, c.run->tapeInches, c.run->errorNumber));
+        }
+    }
 }
 
 }  // namespace

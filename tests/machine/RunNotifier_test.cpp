@@ -3,9 +3,13 @@
 // run, its record line and the next run as they would be without it, is
 // reaped the moment it ends (no zombie), and its failure is in the log.
 #include <signal.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <map>
 #include <mutex>
 #include <sstream>
@@ -125,6 +129,8 @@ TEST_P(BadProgramTest, LeavesTheRunsAndTheProgramUnharmed) {
     const BadProgram c = GetParam();
     const std::string program = dir.File(c.file);
     params.strOnRunEnd = params.strOnError = program;
+    const int inheritable = ::open(dir.path().c_str(), O_RDONLY);  // no O_CLOEXEC
+    ASSERT_GE(inheritable, 3);
     for (int run = 0; run < 2; ++run) {
         board->ClearMoves();
         engine->StartRun(false);
@@ -142,6 +148,21 @@ TEST_P(BadProgramTest, LeavesTheRunsAndTheProgramUnharmed) {
         EXPECT_TRUE(running.empty());
     } else if (std::string(c.name) == "Hangs") {
         ASSERT_EQ(running.size(), 4u);  // the runs went on without them
+        // Nothing of the program's own reached them (the descriptor left
+        // open below would be inherited), and stdin is /dev/null. (Once sleep
+        // has started: the shell and sleep's own start open files for a moment.)
+        for (pid_t pid : running) {
+            const std::string proc = "/proc/" + std::to_string(pid);
+            std::vector<std::string> fds;
+            EXPECT_TRUE(Eventually([&] {
+                fds.clear();
+                for (const auto& e : std::filesystem::directory_iterator(proc + "/fd")) fds.push_back(e.path().filename());
+                std::sort(fds.begin(), fds.end());
+                return platform::ReadWholeFile(proc + "/comm").value_or("") == "sleep\n" &&
+                       fds == std::vector<std::string>{"0", "1", "2"};
+            })) << pid << ": " << fds.size() << " descriptors";
+            EXPECT_EQ(std::filesystem::read_symlink(proc + "/fd/0"), "/dev/null");
+        }
         for (pid_t pid : running) ::kill(pid, SIGTERM);
         for (pid_t pid : running) EXPECT_TRUE(Reaped(pid)) << pid;
     } else {
@@ -162,6 +183,7 @@ TEST_P(BadProgramTest, LeavesTheRunsAndTheProgramUnharmed) {
     for (std::size_t at = log.find(c.logged); at != std::string::npos; at = log.find(c.logged, at + 1)) ++count;
     EXPECT_EQ(count, 4u) << log.substr(log.size() > 3000 ? log.size() - 3000 : 0);
     EXPECT_NE(log.find("--->Notification program " + program), std::string::npos);
+    ::close(inheritable);
 }
 
 INSTANTIATE_TEST_SUITE_P(
