@@ -35,7 +35,6 @@ void PrintTo(const Board& b, std::ostream* os) { *os << b.name; }
 
 std::string Binary(const char* x, const char* y) { return std::string(x, 2) + std::string(y, 2) + "G"; }
 
-const std::string kOff4 = "0E", kOff2 = "0D";
 const char* const kLamps4[7] = {"0E", "0E", "9E", "22E", "21E", "16E", "0E"};
 // START 0x4000, PAUSE 0x2000, STOP 0x8000, BURNISH 0x0800, ABORT 0x0400.
 const char* const kLamps2[7] = {"0D", "0D", "18432D", "41984D", "50176D", "1024D", "0D"};
@@ -46,21 +45,21 @@ const std::string kSlowDown4 = kPoll4 + "-85R" + Binary("\xA0\x0A", "\xCF\xF6") 
 
 const Board kBoards[] = {
     {"QM4DNCRouter 4.71", {}, kFamily4Axis, 16, 85,
-     "0!-12?h-17?" + kOff4 + "255F" + kOff4 + kOff4 + "L", "354O85K8001P", kPoll4, kSlowDown4, "L6?7?"},
+     "0!-12?h-17?0E255F0E0EL", "354O85K8001P", kPoll4, kSlowDown4, "L6?7?"},
     {"QM4DFifoNCStepper 4.71", {.firmwareName = "QM4DFifoNCStepper"}, kFamily4Axis, 16, 85,
-     "0!-12?-20?h-17?" + kOff4 + "255F" + kOff4 + kOff4 + "L", "354O85K8001P", kPoll4, kSlowDown4, "L6?7?"},
+     "0!-12?-20?h-17?0E255F0E0EL", "354O85K8001P", kPoll4, kSlowDown4, "L6?7?"},
     {"QM4DNCRouter 2.15", {.versionText = "2.15", .queueCapacity = 9}, kFamily4Axis, 16, 85,
-     "0!-12?i-17?" + kOff4 + "255F" + kOff4 + kOff4 + "L", "354O85K8001P", "L6?7?i",
+     "0!-12?i-17?0E255F0E0EL", "354O85K8001P", "L6?7?i",
      "L6?7?i-85R" + Binary("\xA0\x0A", "\xCF\xF6") + "L6?7?i-85R" + Binary("\xA0\xEA", "\xCF\x16") + "L6?7?i-85R" +
          Binary("\xA0\xEA", "\xCF\x16"),
      "L6?7?"},
     {"QM4DNCRouter 5.02", {.versionText = "5.02"}, kFamily4Axis, 16, 85,
-     "0!-12?-15?h8?" + kOff4 + "255F" + kOff4 + kOff4 + "L", "354O85K8001P", kPoll4,
+     "0!-12?-15?h8?0E255F0E0EL", "354O85K8001P", kPoll4,
      kPoll4 + "-85R10x-10yG" + kPoll4 + "-85R234x-234yG" + kPoll4 + "-85R234x-234yG", "L6?7?"},
     // 16 / 8 microsteps, 1000 mA on this board's scale; half of
     // (2737 - 42) * (42 + 2737) / (2 * 4000) is 468.1.
     {"VT2D20NCRouter 3.02", {.firmwareName = "VT2D20NCRouter", .versionText = "3.02"}, kFamily2Axis, 8, 42,
-     "2!-12?3B1000Hh" + kOff2 + "24576t" + kOff2 + kOff2 + "L", "42K4000P", kPoll2,
+     "2!-12?3B1000Hh0D24576t0D0DL", "42K4000P", kPoll2,
      kPoll2 + "-42R10x-10yG" + kPoll2 + "-42R468x-468yG" + kPoll2 + "-42R468x-468yG", "L1B5?6?"},
 };
 
@@ -113,7 +112,13 @@ TEST_P(ControllerSetupTest, RunStartAndEnd) {
 TEST_P(ControllerSetupTest, StopSequenceAndLamps) {
     const Board& b = GetParam();
     const std::string tail = "q" + b.poll + "Q" + b.init;
-    const struct { std::int16_t state; std::int32_t lastRate; double ramp; std::string sent; const char* logged; } cases[] = {
+    const struct {
+        std::int16_t state;
+        std::int32_t lastRate;
+        double ramp;
+        std::string sent;
+        const char* logged;
+    } cases[] = {
         {kRunRunning, 2737, kRR, Lamp(5) + b.slowDown + b.poll + tail, "Sending stop sequence"},
         {kRunAbortRequested, 2737, kRR, tail, nullptr},
         {kRunRunning, b.startStopRate, kRR, Lamp(5) + b.poll + tail,

@@ -95,8 +95,8 @@ TEST_F(CommLogTest, StampsAtTheirBoundaries) {
         c.ticks = ns;
         l.LogFileOpen(dir.File(file));
         l.LogFileClose();
-        EXPECT_EQ(Read(file)[1], std::string(stamp) + ":  EVENT:" + "LOG FILE OPENED AT " +
-                                     plyx::platform::GeneralDateTime(c.WallTime()) + ".  Time tick frequency is 1000000000")
+        const std::string opened = "LOG FILE OPENED AT " + plyx::platform::GeneralDateTime(c.WallTime());
+        EXPECT_EQ(Read(file)[1], std::string(stamp) + ":  EVENT:" + opened + ".  Time tick frequency is 1000000000")
             << file;
     }
 }
@@ -117,7 +117,8 @@ TEST_F(CommLogTest, LinesAndContinuation) {
     for (unsigned char ch : {'1', '2'}) log.LogFileWriteChar(2, ch);
     log.LogFileClose();
     const std::pair<const char*, std::vector<std::string>> files[] = {
-        {"a.log", {"  EVENT:LOG FILE OPENED AT ", "  SENT:AB", "  SENT:C", "  QUEUED:D", "  RCVD:12", "  EVENT:LOG FILE CLOSED"}},
+        {"a.log", {"  EVENT:LOG FILE OPENED AT ", "  SENT:AB", "  SENT:C", "  QUEUED:D", "  RCVD:12",
+                   "  EVENT:LOG FILE CLOSED"}},
         {"a.exacttime.log", {"  EVENT:LOG FILE OPENED AT ", "  RCVD:1", "  RCVD:2", "  EVENT:LOG FILE CLOSED"}}};
     for (const auto& [name, tails] : files) {
         const std::vector<std::string> lines = Read(name);
