@@ -11,7 +11,7 @@
 #include <optional>
 #include <string>
 
-#include "text/Resources.h"
+#include "text/TextIds.h"
 
 namespace plyx::engine {
 
@@ -31,8 +31,8 @@ inline constexpr std::array<RunOutcomeName, 9> kRunOutcomes{{
     {"aborted", "runs_aborted", 1287},
     {"ended by a signal", "runs_ended_by_signal", 1288},
     {"error", "runs_error", 1289},
-    {"interrupted", "runs_interrupted", 1570},
-    {"", "runs_other", 1571},
+    {"interrupted", "runs_interrupted", text::kTextOutcomeInterrupted},
+    {"", "runs_other", text::kTextOutcomeOther},
 }};
 // The place of outcome in kRunOutcomes (the last for one it does not know).
 std::size_t RunOutcomeIndex(const std::string& outcome);

@@ -2,11 +2,11 @@
 // asked before a run that would empty the roll half way.
 #include "engine/DisplayText.h"
 #include "engine/machine/MachineKeeper.h"
+#include "text/TextIds.h"
 
 namespace plyx::engine {
 
 namespace {
-constexpr text::ResourceId kTextRollShort = 1568;
 constexpr text::ResourceId kTextFeet = 1295;
 constexpr text::ResourceId kTextMetres = 1296;
 }  // namespace
@@ -27,7 +27,7 @@ bool MachineKeeper::ConfirmRoll(const RunPlan& plan) {
     env_.LogLine("The run needs " + more + TapeText(env_, plan.tapeInches, false) + " of tape, the roll has " +
                  TapeText(env_, now.rollInches, false) + " left -- asking the operator");
     const platform::MessageResult answer = env_.Dialogs().ShowMessage(
-        text::FillTexts(env_.GetResourceText(kTextRollShort), {needs, left}), env_.PortCaptionPrefix + env_.ProgramName,
+        text::FillTexts(env_.GetResourceText(text::kTextRollTooShort), {needs, left}), env_.PortCaptionPrefix + env_.ProgramName,
         platform::MessageButtons::OkCancel, platform::MessageIcon::Warning);
     if (answer == platform::MessageResult::Ok) return true;
     env_.LogLine("Run not started: the roll has too little tape left");
