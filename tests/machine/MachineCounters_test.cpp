@@ -302,7 +302,7 @@ TEST(MachineFile, ReadsBackWhatItWroteAndRefusesAnythingElse) {
         const std::size_t at = text.find("\n" + key + "=") + 1;
         return text.substr(0, at) + key + "=" + value + text.substr(text.find('\n', at));
     };
-    for (const std::string& bad : {text.substr(0, text.size() / 2), std::string(), "PLYX3 run journal\n" + text.substr(text.find('\n') + 1),
+    for (const std::string& bad : {text.substr(0, text.size() / 2), text.substr(0, text.find("open_start=")), std::string(), "PLYX3 run journal\n" + text.substr(text.find('\n') + 1),
                                    replaced("board_errors", "-1"), replaced("tape_laid_in", "nan"),
                                    replaced("roll_tracked", "2"), replaced("runs_completed", "1.5"),
                                    replaced("open_start", ""), text + "no equals sign\n"})
