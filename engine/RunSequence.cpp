@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <initializer_list>
+#include <utility>
 
 #include "app/Numbers.h"
 #include "app/ParameterChecks.h"
@@ -29,7 +30,10 @@ RunEngine::RunEngine(app::Environment& env, app::ParameterSet& params, RunGlobal
       params_(params),
       globals_(globals),
       pump_(pump),
-      geometry_(params, *this, [this](const std::string& line) { Log(line); }) {}
+      // A resume's silent layers log nothing.
+      geometry_(params, *this, [this](const std::string& line) {
+          if (!skipping_ || RunPass() >= resume_->fromLayer) Log(line);
+      }) {}
 
 RunEngine::~RunEngine() = default;
 
@@ -92,6 +96,8 @@ void RunEngine::RefuseRun(const std::string& why) {
 }
 
 void RunEngine::StartRun(bool burnish) {
+    resume_ = std::exchange(resumeNext_, std::nullopt);
+    schedule_ = std::exchange(scheduleNext_, {});
     // Refused before anything is saved or moves (without a model the machine
     // would move on values nobody chose); the operator is back at the main
     // window with its timer running.
@@ -128,6 +134,7 @@ void RunEngine::StartRun(bool burnish) {
         status->SetAutoCloseRunChecked(params_.fAutoCloseRunWindow != 0);
         status->SetShowAsMetersChecked(params_.fDSU != 0);
         status->UpdateUnitsCaption();
+        status->SetResumedFromLayer(resume_ ? resume_->fromLayer : 0);
         status->ShowModeless();
     }
 
@@ -138,6 +145,7 @@ void RunEngine::StartRun(bool burnish) {
         if (status) status->SetShellNameCaption(app::GetFileNameOf(params_.CurrentShellFile));
         Log("Starting run using shell file " + params_.CurrentShellFile);
     }
+    if (resume_) Log("Resuming the stopped run from layer " + std::to_string(resume_->fromLayer));
 
     for (RunWatcher* w : watchers_) w->RunStarting(burnish);
     UpdateElapsedTime();
@@ -157,12 +165,15 @@ void RunEngine::StartRun(bool burnish) {
     RunEnd how = RunEnd::Completed;
     try {
         ComputeRunConstants();
+        StartTrack();
         EnableMotors();
         SetLampMode(kLampsRunning);
         StartMoveLedger();
 
         RunLayers(burnish);
         if (!burnish) RunFinishingFile();
+        // A resume from beyond the plan's last moves: the head goes to its end.
+        if (skipping_) EndSkip();
 
         const bool aborted = globals_.RunState == kRunAbortRequested;
         const bool drained = StopSequence();
@@ -171,6 +182,7 @@ void RunEngine::StartRun(bool burnish) {
         throw;  // the program is already over
     } catch (...) {
         // The error ends the program: the machine must not run on unwatched.
+        skipping_ = false;
         ledger_.Stop();
         StopAfterError();
         throw;

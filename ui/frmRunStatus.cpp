@@ -259,7 +259,7 @@ void frmRunStatus::btnSetPercentIncrease_Click() {
     const std::string text = ToStdString(edtLayerIncreasePercent2_->text());
     if (app::IsNumeric(text) && app::Val(text) > 0) {
         // Used from the next layer on; the parameter itself stays.
-        ctx_.engine.Geometry().zLayerScaleFraction = app::Val(text) / 100.0;
+        ctx_.engine.SetLayerScaleFraction(app::Val(text) / 100.0);
     } else {
         edtLayerIncreasePercent2_->setText(PercentText(ctx_.params.zASAPL));
     }
