@@ -220,6 +220,10 @@ void RunEngine::SkipMove(std::int32_t lX, std::int32_t lY, std::int32_t lRate, d
 }
 
 bool RunEngine::StopSequence() {
+    if (runInProgress_) {
+        lastPlanLayer_ = globals_.Ring.LayerAt(globals_.Ring.idNextDistance);
+        events_.Stopping();
+    }
     track_.streamedPlanMoves = track_.planMoves - track_.skippedMoves;
     extraMoves_ = true;
     bool drained = false;
@@ -276,6 +280,7 @@ bool RunEngine::StopSequence() {
     globals_.RunState = kRunStopping;
     Ctl().PauseController();
     PollWaitForMotorIdle(true);
+    if (!track_.doneAtStop) track_.doneAtStop = track_.Done(globals_.cQueInUse);
     Ctl().StopController();
     InitializeController();
     extraMoves_ = false;

@@ -19,7 +19,6 @@ void RunEngine::ResumeRun(bool burnish, ResumeRequest request) {
 }
 
 void RunEngine::StartTrack() {
-    track_ = RunTrack{};
     passBase_ = geometry_.cLayerPassesBegun;
     track_.scaleChanges = std::move(schedule_);
     nextScaleChange_ = 0;
@@ -47,6 +46,7 @@ void RunEngine::SetLayerScaleFraction(double fraction) {
     track_.scaleChanges.push_back({track_.planMoves, RunPass() + 1, fraction});
     nextScaleChange_ = track_.scaleChanges.size();
     Log("Layer increase set to " + app::NumberText(fraction * 100) + "% from layer " + std::to_string(RunPass() + 1));
+    events_.LayerIncreaseChanged(RunPass() + 1, fraction);
 }
 
 void RunEngine::NoteQueued(std::int32_t sX, std::int32_t sY) {

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <initializer_list>
+#include <limits>
 #include <utility>
 
 #include "app/Numbers.h"
@@ -98,6 +99,7 @@ void RunEngine::RefuseRun(const std::string& why) {
 void RunEngine::StartRun(bool burnish) {
     resume_ = std::exchange(resumeNext_, std::nullopt);
     schedule_ = std::exchange(scheduleNext_, {});
+    track_ = RunTrack{};
     // Refused before anything is saved or moves (without a model the machine
     // would move on values nobody chose); the operator is back at the main
     // window with its timer running.
@@ -108,7 +110,8 @@ void RunEngine::StartRun(bool burnish) {
         ReturnToMainWindow();
         return;
     }
-    if (!planOnly_ && confirmRun_ && !confirmRun_(burnish)) {
+    // A resumed run was asked about when it first started.
+    if (!planOnly_ && !resume_ && confirmRun_ && !confirmRun_(burnish)) {
         ReturnToMainWindow();
         return;
     }
@@ -147,7 +150,10 @@ void RunEngine::StartRun(bool burnish) {
     }
     if (resume_) Log("Resuming the stopped run from layer " + std::to_string(resume_->fromLayer));
 
-    for (RunWatcher* w : watchers_) w->RunStarting(burnish);
+    lastReportedLayer_ = 0;
+    lastPlanLayer_ = std::numeric_limits<std::int32_t>::max();
+    events_.RunStarted(burnish);
+    if (resume_) events_.RunResumed(resume_->fromLayer);
     UpdateElapsedTime();
     globals_.TotalQueuedDistance = 0;
     globals_.CurrentLayer = 1;
@@ -189,7 +195,8 @@ void RunEngine::StartRun(bool burnish) {
     }
     runInProgress_ = false;
     ledger_.Stop();
-    for (RunWatcher* w : watchers_) w->RunEnded(how);
+    events_.RunEnded(how);
+    resume_.reset();
 
     globals_.RunState = kRunIdle;
     if (status) {
@@ -274,7 +281,18 @@ void RunEngine::UpdateQueueDisplays() {
     const double inches = ExtractDistance() * geometry_.zTapePerStep;
     const double length = params_.fDSU != 0 ? inches / 39.37 : inches / 12.0;
     const std::int16_t layer = ExtractLayer();
-    for (RunWatcher* w : watchers_) w->ControllerAt(inches);
+    ControllerReport at;
+    at.inches = inches;
+    at.layer = layer;
+    if (ledger_.Active()) {
+        at.movesQueued = ledger_.Queued();
+        at.movesRun = ledger_.Done();
+    }
+    events_.ControllerAt(at);
+    if (runInProgress_ && layer != lastReportedLayer_ && layer <= lastPlanLayer_) {
+        lastReportedLayer_ = layer;
+        events_.LayerStarted(layer);
+    }
     if (views_.runStatus) {
         views_.runStatus->SetStepTotalText(TapeLengthText(length));
         views_.runStatus->SetLayerTotalText(std::to_string(layer));
@@ -285,7 +303,7 @@ void RunEngine::UpdateElapsedTime() {
     const std::int64_t seconds = std::llabs(static_cast<long long>(env_.Clock().WallTime() - globals_.RunStartTime));
     if (seconds == globals_.LastShownElapsedSeconds) return;
     globals_.LastShownElapsedSeconds = static_cast<std::int32_t>(seconds);
-    for (RunWatcher* w : watchers_) w->ElapsedChanged(seconds);
+    events_.ElapsedChanged(seconds);
     if (views_.runStatus) {
         views_.runStatus->SetElapsedTimeText(ElapsedTimeText(seconds));
         views_.runStatus->Refresh();

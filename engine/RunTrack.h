@@ -7,6 +7,7 @@
 // which layer it has begun and which plan moves it has run.
 #include <algorithm>
 #include <cstdint>
+#include <iterator>
 #include <optional>
 #include <vector>
 
@@ -58,19 +59,21 @@ struct RunTrack {
     // The board's position read after the stop (nothing when it did not answer).
     std::optional<std::pair<std::int64_t, std::int64_t>> endPosition;
 
+    // The controller's count of moves done when the stop sequence stopped
+    // it (the reset after it drops the rest, which the count then calls done).
+    std::optional<std::int64_t> doneAtStop;
+
     // Moves the controller has run, from its count of moves in use.
     std::int64_t Done(std::int64_t inUse) const {
+        if (doneAtStop) return *doneAtStop;
         return std::clamp<std::int64_t>(controllerMoves - inUse - lost, 0, controllerMoves);
     }
     // The layer pass of the move the controller runs (or ran last), when it
     // has run done moves.
     std::int32_t PassBegun(std::int64_t done) const {
-        std::int32_t pass = std::max(1, resumedFrom);
-        for (const PassStart& s : passStarts) {
-            if (s.controllerMove > done) break;
-            pass = s.pass;
-        }
-        return pass;
+        auto after = std::upper_bound(passStarts.begin(), passStarts.end(), done,
+                                      [](std::int64_t d, const PassStart& s) { return d < s.controllerMove; });
+        return after == passStarts.begin() ? std::max(1, resumedFrom) : std::prev(after)->pass;
     }
     // Plan moves run (from the plan's first, passed-over ones included), when
     // the controller has run done moves.

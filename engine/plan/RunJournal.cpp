@@ -11,6 +11,10 @@
 
 namespace plyx::engine {
 
+std::string JournalPath(app::Environment& env) {
+    return env.GetDataDirectory() + "/" + env.PerPortPrefix + "run.journal";
+}
+
 namespace {
 
 constexpr const char* kHeading = "PLYX3 run journal";
@@ -74,6 +78,7 @@ std::string JournalText(const JournalEntry& e) {
     line("tape_laid_in", Number(e.tapeLaidInches));
     line("finishing_file", Clean(e.finishingFile));
     line("outcome", Clean(e.outcome));
+    line("error", Clean(e.error));
     line("recorded", e.recorded ? "1" : "0");
     line("resumed_from", std::to_string(e.resumedFrom));
     line("moves_run", std::to_string(e.movesRun));
@@ -136,6 +141,8 @@ std::optional<JournalEntry> ParseJournal(const std::string& text) {
                 e.finishingFile = value;
             } else if (key == "outcome") {
                 e.outcome = value;
+            } else if (key == "error") {
+                e.error = value;
             } else if (key == "recorded") {
                 ok = value == "0" || value == "1";
                 e.recorded = value == "1";

@@ -14,6 +14,8 @@
 
 #include "engine/RunTrack.h"
 
+#include "app/Environment.h"
+
 namespace plyx::engine {
 
 struct JournalEntry {
@@ -27,6 +29,7 @@ struct JournalEntry {
     // How the run ended, as its record line says it; "" while it runs (or
     // when the program never saw its end).
     std::string outcome;
+    std::string error;              // an error that ended it: its number and text, on one line
     bool recorded = false;          // the production record has its line
     std::int32_t resumedFrom = 0;   // the layer this run resumed a stopped one from (0: none)
     std::int32_t layersPlanned = 0;
@@ -54,6 +57,9 @@ struct JournalEntry {
 // (the file is read back after a crash, and may have been edited by anyone).
 std::string JournalText(const JournalEntry& entry);
 std::optional<JournalEntry> ParseJournal(const std::string& text);
+
+// <data directory>/<PerPortPrefix>run.journal
+std::string JournalPath(app::Environment& env);
 
 class RunJournal {
 public:
