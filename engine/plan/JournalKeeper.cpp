@@ -54,7 +54,9 @@ void JournalKeeper::End(const std::string& error) {
     // The record has its line now: the next start has nothing to record.
     outcome_ = record_.LastRun() ? record_.LastRun()->outcome : std::string(error.empty() ? "aborted" : "error");
     error_ = error;
-    written_ = std::max(written_, engine_.ControllerPass());
+    // Moves the controller lost were counted as run: what it really reached stands.
+    const std::int32_t pass = engine_.ControllerPass();
+    written_ = engine_.Track().lost > 0 ? pass : std::max(written_, pass);
     Write();
     running_ = false;
 }
