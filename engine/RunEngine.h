@@ -65,6 +65,9 @@ public:
     // Asked before a run starts (after its checks): false keeps the machine
     // standing. Unset: every run that passes its checks starts.
     void SetRunConfirmation(std::function<bool(bool burnish)> confirm) { confirmRun_ = std::move(confirm); }
+    // START on the panel between runs: this action first (a resume armed
+    // from the command line); when it answers false, a full run starts.
+    void SetStartSwitchAction(std::function<bool()> action) { startSwitch_ = std::move(action); }
     // The run's events, for the observers beside the windows.
     RunEventStream& Events() { return events_; }
 
@@ -187,6 +190,7 @@ private:
     EngineViews views_;
     std::function<void()> scanForBoards_;
     std::function<bool(bool)> confirmRun_;
+    std::function<bool()> startSwitch_;
     std::unique_ptr<Controller> ownedDriver_;
     Controller* controller_ = nullptr;
     bool planOnly_ = false;

@@ -200,9 +200,18 @@ void frmRunStatus::SetRunFollowers(engine::RunFollowers* followers) {
     ShowProgress();
 }
 
+void frmRunStatus::SetResumedFromLayer(std::int32_t layer) {
+    resumedFrom_ = layer;
+    ShowProgress();
+}
+
 void frmRunStatus::ShowProgress() {
-    lblRunState_->setText(
-        runs_ ? ToQString(RunStateText(ctx_.env, ctx_.engine.Globals().RunState, runs_->record)) : QString());
+    std::string state = runs_ ? RunStateText(ctx_.env, ctx_.engine.Globals().RunState, runs_->record) : std::string();
+    if (resumedFrom_ > 0) {
+        const std::string resumed = text::FillTexts(ctx_.env.GetResourceText(1444), {std::to_string(resumedFrom_)});
+        state = state.empty() ? resumed : state + ". " + resumed;
+    }
+    lblRunState_->setText(ToQString(state));
     if (runs_ == nullptr || runs_->progress.Plan().moveCount == 0) {
         prgTapeLaid_->setValue(0);
         lblTimeLeft_->clear();

@@ -200,13 +200,14 @@ ResumeSituation AssessResume(app::Environment& env, const app::ParameterSet& par
     return s;
 }
 
-std::optional<std::int32_t> ResumeLayerArgument(const std::string& commandLine) {
+std::optional<std::int32_t> ResumeLayerArgument(const std::string& commandLine, std::string* raw) {
     std::optional<std::int32_t> layer;
     for (const std::string& token : app::SplitCommandLine(commandLine)) {
         const std::size_t eq = token.find('=');
         if (eq == std::string::npos || platform::UpperAscii(app::TrimSpaces(token.substr(0, eq))) != "RESUME")
             continue;
         const std::string value(app::TrimSpaces(token.substr(eq + 1)));
+        if (raw != nullptr) *raw = value;
         const bool digits = !value.empty() && value.size() <= 5 &&
                             std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; });
         const long n = digits ? std::stol(value) : -1;

@@ -69,7 +69,7 @@ ResumeSituation AssessResume(app::Environment& env, const app::ParameterSet& par
                              std::optional<std::pair<std::int64_t, std::int64_t>> reported);
 
 // The layer named by a RESUME= token of the command line: nothing without
-// one; -1 for a value that is no layer number.
-std::optional<std::int32_t> ResumeLayerArgument(const std::string& commandLine);
+// one; -1 for a value that is no layer number (the value as given in *raw).
+std::optional<std::int32_t> ResumeLayerArgument(const std::string& commandLine, std::string* raw = nullptr);
 
 }  // namespace plyx::engine
