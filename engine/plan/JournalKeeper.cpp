@@ -55,8 +55,8 @@ void JournalKeeper::End(const std::string& error) {
     outcome_ = record_.LastRun() ? record_.LastRun()->outcome : std::string(error.empty() ? "aborted" : "error");
     error_ = error;
     // Moves the controller lost were counted as run: what it really reached stands.
-    const std::int32_t pass = engine_.ControllerPass();
-    written_ = engine_.Track().lost > 0 ? pass : std::max(written_, pass);
+    const std::int32_t reached = engine_.ControllerPass();
+    written_ = engine_.Track().lost > 0 ? reached : std::max(written_, reached);
     Write();
     running_ = false;
 }
