@@ -31,9 +31,11 @@ struct StopCase {
 };
 void PrintTo(const StopCase& c, std::ostream* os) { *os << c.name; }
 
-class ResumeAfterStop : public RunFaultTest, public ::testing::WithParamInterface<StopCase> {
+// A run of five small layers whose program can be ended and started again
+// on the same board and data folder.
+class ProgramRestarts : public RunFaultTest {
 protected:
-    ResumeAfterStop() {
+    ProgramRestarts() {
         params.cTLC = 5;
         params.cMRC = 6;
         params.zSSR = 40;  // a positioning move of a few board seconds
@@ -66,6 +68,8 @@ protected:
 
     std::unique_ptr<RunFollowers> followers;
 };
+
+class ResumeAfterStop : public ProgramRestarts, public ::testing::WithParamInterface<StopCase> {};
 
 TEST_P(ResumeAfterStop, ResumesExactlyFromTheLayer) {
     const StopCase& c = GetParam();
@@ -189,6 +193,56 @@ TEST_P(ResumeAfterStop, ResumesExactlyFromTheLayer) {
     EXPECT_EQ(rows.back()[11], "completed");
     EXPECT_TRUE(RunJournal(JournalPath(*env)).Read()->Completed());
     (void)out;
+}
+
+// A resumed run stopped in its turn (aborted in layer 4) is resumed again:
+// its journal keeps the first run's origin, and the second resume streams
+// exactly the plan from layer 4.
+TEST_F(ProgramRestarts, AResumedRunCanItselfBeResumed) {
+    StartBoard({.timeScale = 0.01});
+    env->ComPortName = "COM3";
+    const RunPlan plan = RecordRunPlan(*env, params, kFamily4Axis, false, {.keepMoves = true});
+    const std::vector<LayerStart> starts = LayerStarts(plan);
+    followers = std::make_unique<RunFollowers>(*env, params, *engine);
+    auto abortIn = [&](std::int32_t layer) {
+        script = [this, layer, &starts](int) {
+            if (globals.RunState == kRunRunning && engine->ControllerPass() == layer &&
+                engine->PlanMovesRun() >= starts[static_cast<std::size_t>(layer - 1)].move + 2)
+                engine->AbortRun();
+        };
+    };
+    abortIn(2);
+    engine->StartRun(false);
+    std::int64_t originX = 0, originY = 0;
+    for (const std::int32_t from : {2, 4}) {
+        SCOPED_TRACE(from);
+        RestartProgram();
+        const std::optional<JournalEntry> journal = RunJournal(JournalPath(*env)).Read();
+        ASSERT_TRUE(journal && journal->Resumable());
+        if (from == 2) std::tie(originX, originY) = std::make_pair(journal->originX, journal->originY);
+        EXPECT_EQ(std::make_pair(journal->originX, journal->originY), std::make_pair(originX, originY));
+        EXPECT_EQ(journal->resumedFrom, from == 2 ? 0 : 2);
+        EXPECT_EQ(journal->layerReached, from);
+        Controller& ctl = *engine->CurrentController();
+        const ResumeSituation s =
+            AssessResume(*env, params, kFamily4Axis, *journal, std::make_pair(std::int64_t{ctl.ReportCurrentX()}, std::int64_t{ctl.ReportCurrentY()}));
+        ASSERT_TRUE(s.trusted);
+        const std::size_t before = board->Moves().size();
+        if (from == 2) abortIn(4); else script = nullptr;
+        engine->ResumeRun(false, s.Request(from, false));
+        if (from == 2) continue;
+        // The second resume: positioning, then the plan from layer 4 to its end.
+        const std::vector<sim::MoveRecord> moves = board->Moves();
+        const std::size_t streamed = plan.moves.size() - static_cast<std::size_t>(starts[3].move);
+        ASSERT_GT(moves.size(), before + streamed);
+        for (std::size_t k = 0; k < streamed; ++k) {
+            const sim::MoveRecord& m = moves[moves.size() - streamed + k];
+            const PlannedMove& p = plan.moves[static_cast<std::size_t>(starts[3].move) + k];
+            EXPECT_EQ((QueuedMove{m.steps[sim::kX], m.steps[sim::kY], m.rate}), (QueuedMove{p.x, p.y, p.rate})) << k;
+        }
+        for (std::size_t k = before; k < moves.size() - streamed; ++k) EXPECT_EQ(moves[k].rate, -plan.startStopRate) << k;
+        EXPECT_TRUE(RunJournal(JournalPath(*env)).Read()->Completed());
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -153,8 +153,12 @@ TEST_F(ResumeWindowTest, ResumeArgumentArmsWhatStartRuns) {
         bool stopped, trusted;
         const char* notice;
         const char* kind;  // of the run START then starts
+        bool changeShell = false;
     };
     const Case cases[] = {
+        {"RESUME=2", true, true,
+         "RESUME=2 refused: The shell's parameters have changed since the run stopped (TLC): a resume runs only on "
+         "the values the run had.", "full", true},
         {"RESUME=2", true, true, "The resume from layer 2 is ready: START on the panel runs it.", "full resumed from layer 2"},
         {"RESUME=7", true, true, "RESUME=7 refused: Layer 7 is out of range: choose a layer from 1 to 6.", "full"},
         {"RESUME=x2", true, true, "RESUME=x2 refused: RESUME=x2 is no layer number.", "full"},
@@ -170,6 +174,8 @@ TEST_F(ResumeWindowTest, ResumeArgumentArmsWhatStartRuns) {
             engine::RunJournal(engine::JournalPath(w.env)).Remove();
             runsBefore = Rows().size();
         }
+        const std::int16_t tlc = w.params.cTLC;
+        if (c.changeShell) w.params.cTLC = 7;
         w.env.CommandLine = std::string("REQCOMPORT=3 ") + c.argument;
         app.StartupDone();
         EXPECT_EQ(CaptionOfChild(app.MainWindow(), "lblLastRun"), QString::fromUtf8(c.notice));
@@ -179,10 +185,31 @@ TEST_F(ResumeWindowTest, ResumeArgumentArmsWhatStartRuns) {
         app.MainWindow()->TimerEvent();
         w.controller.onWaitIdle = nullptr;
         w.controller.switchInputs = 15;
+        w.params.cTLC = tlc;
         const auto rows = Rows();
         ASSERT_EQ(rows.size(), runsBefore + 1);
         EXPECT_EQ(rows.back()[5], c.kind);
     }
+}
+
+// After start-up without RESUME=, a stopped run is offered (declining keeps
+// it); with none, nothing is shown.
+TEST_F(ResumeWindowTest, StartUpOffersAStoppedRun) {
+    int offers = 0;
+    app.ExecResumeWindow = [&](frmResume&) {
+        ++offers;
+        return int{QDialog::Rejected};
+    };
+    Main();
+    w.env.CommandLine = "REQCOMPORT=3";
+    app.StartupDone();
+    EXPECT_EQ(offers, 0);
+    EXPECT_TRUE(w.Messages().empty());
+    StopAtLayer3(true);
+    app.StartupDone();
+    EXPECT_EQ(offers, 1);
+    EXPECT_TRUE(StoppedRunLeft());
+    EXPECT_TRUE(app.MainWindow()->TimerRunning()) << "back in the main window, polling the panel";
 }
 
 }  // namespace
