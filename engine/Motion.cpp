@@ -284,14 +284,6 @@ bool RunEngine::StopSequence() {
     Ctl().StopController();
     InitializeController();
     extraMoves_ = false;
-    // Where the stop left the head: a resume later checks that the board
-    // still says so (it has not lost its position since).
-    if (!planOnly_ && Ctl().ReportsPosition()) {
-        const std::int32_t x = Ctl().ReportCurrentX();
-        const std::int32_t y = Ctl().ReportCurrentY();
-        track_.endPosition = std::make_pair(std::int64_t{x}, std::int64_t{y});
-        Log("Run ends with the head at X=" + std::to_string(x) + ", Y=" + std::to_string(y));
-    }
     return drained;
 }
 

@@ -56,8 +56,6 @@ struct RunTrack {
     std::int64_t lost = 0;                  // moves the controller counted but never ran
     std::vector<PassStart> passStarts;
     std::vector<ScaleChange> scaleChanges;  // the stopped run's and this run's own
-    // The board's position read after the stop (nothing when it did not answer).
-    std::optional<std::pair<std::int64_t, std::int64_t>> endPosition;
 
     // The controller's count of moves done when the stop sequence stopped
     // it (the reset after it drops the rest, which the count then calls done).

@@ -86,7 +86,6 @@ void JournalKeeper::Write() {
     e.startY = track.startY;
     e.originX = track.originX;
     e.originY = track.originY;
-    e.endPosition = track.endPosition;
     e.scaleChanges = track.scaleChanges;
     e.parameters = parameters_;
     e.finishingLines = finishingLines_;

@@ -89,10 +89,6 @@ std::string JournalText(const JournalEntry& e) {
         line("origin_x", std::to_string(e.originX));
         line("origin_y", std::to_string(e.originY));
     }
-    if (e.endPosition) {
-        line("end_x", std::to_string(e.endPosition->first));
-        line("end_y", std::to_string(e.endPosition->second));
-    }
     for (const ScaleChange& c : e.scaleChanges)
         line("scale", std::to_string(c.beforeMove) + "," + std::to_string(c.fromLayer) + "," + Number(c.fraction));
     for (const auto& [key, value] : e.parameters) line("param." + Clean(key), Clean(value));
@@ -107,7 +103,6 @@ std::optional<JournalEntry> ParseJournal(const std::string& text) {
     JournalEntry e;
     int seen = 0;
     int positions = 0;  // start and origin: all four or none
-    std::optional<long long> endX, endY;
     while (std::getline(in, line)) {
         const std::size_t eq = line.find('=');
         if (eq == std::string::npos) return std::nullopt;
@@ -156,9 +151,6 @@ std::optional<JournalEntry> ParseJournal(const std::string& text) {
                 ok = ToInteger(value, n);
                 ++positions;
                 (key == "start_x" ? e.startX : key == "start_y" ? e.startY : key == "origin_x" ? e.originX : e.originY) = n;
-            } else if (key == "end_x" || key == "end_y") {
-                ok = ToInteger(value, n);
-                (key == "end_x" ? endX : endY) = n;
             } else if (key == "scale") {
                 ScaleChange c;
                 ok = ToScaleChange(value, c);
@@ -176,9 +168,7 @@ std::optional<JournalEntry> ParseJournal(const std::string& text) {
     }
     if (seen < kRequiredKeys || e.updated < e.start) return std::nullopt;
     if (positions != 0 && positions != 4) return std::nullopt;
-    if (endX.has_value() != endY.has_value()) return std::nullopt;
     e.positionKnown = positions == 4;
-    if (endX) e.endPosition = std::make_pair(std::int64_t{*endX}, std::int64_t{*endY});
     return e;
 }
 

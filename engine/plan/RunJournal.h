@@ -41,7 +41,6 @@ struct JournalEntry {
     bool positionKnown = false;     // the board reported its position at the start
     std::int64_t startX = 0, startY = 0;    // the board's position at this run's start
     std::int64_t originX = 0, originY = 0;  // the board's position of the plan's 0/0
-    std::optional<std::pair<std::int64_t, std::int64_t>> endPosition;  // read after the stop
     std::vector<ScaleChange> scaleChanges;
     // The run's parameters (key, value as a parameter line has it) and the
     // finishing file's parameter lines as they were read.

@@ -1,8 +1,7 @@
 // Whether the board's position can be trusted after a stop: it must lie
 // where the journal left the head (on the moves between the last the
 // journal counts as run and those the controller may have run after them,
-// at the position read after the stop when there is one, or on a resumed
-// run's unfinished positioning move). And what else decides a resume: the
+// or on a resumed run's unfinished positioning move). And what else decides a resume: the
 // parameters it runs on, RESUME= on the command line, the journal's text.
 #include <gtest/gtest.h>
 
@@ -70,10 +69,6 @@ INSTANTIATE_TEST_SUITE_P(
         TrustCase{"BesideThePath", false,
                   [](JournalEntry& j, auto after, auto&) -> std::optional<Point> { auto p = after(j.movesRun); return Point{p.first, p.second + 40}; }},
         TrustCase{"PoweredOffCountersCleared", false, [](JournalEntry&, auto, auto&) -> std::optional<Point> { return Point{0, 0}; }},
-        TrustCase{"WhereTheStopLeftIt", true,
-                  [](JournalEntry& j, auto after, auto&) -> std::optional<Point> { j.endPosition = after(j.movesRun + 1); return after(j.movesRun + 1); }},
-        TrustCase{"MovedSinceTheStop", false,
-                  [](JournalEntry& j, auto after, auto&) -> std::optional<Point> { j.endPosition = after(j.movesRun + 1); return after(j.movesRun + 2); }},
         TrustCase{"OnAResumedRunsPositioningMove", true,
                   [](JournalEntry& j, auto after, auto& starts) -> std::optional<Point> {
                       j.resumedFrom = 2;
@@ -124,7 +119,6 @@ TEST_F(BoardTest, ChangedParametersArgumentsAndTheJournalsText) {
     j.capacity = 30;
     j.positionKnown = true;
     j.startX = -5, j.startY = 7, j.originX = 1, j.originY = -2;
-    j.endPosition = Point{42, -42};
     j.scaleChanges = {{10, 2, 0.125}, {99, 4, 0.3}};
     const std::string text = JournalText(j);
     const std::optional<JournalEntry> back = ParseJournal(text);
@@ -132,10 +126,9 @@ TEST_F(BoardTest, ChangedParametersArgumentsAndTheJournalsText) {
     EXPECT_EQ(JournalText(*back), text);
     EXPECT_EQ(back->scaleChanges, j.scaleChanges);
     EXPECT_EQ(back->parameters, j.parameters);
-    EXPECT_EQ(back->endPosition, j.endPosition);
     EXPECT_TRUE(back->Resumable());
-    for (const std::string& bad : {text + "start_x=oops\n", text + "scale=1,2\n", text + "end_y\n",
-                                   std::string(text).replace(text.find("end_x="), 6, "end_q=")})
+    for (const std::string& bad : {text + "start_x=oops\n", text + "scale=1,2\n", text + "origin_y\n",
+                                   std::string(text).replace(text.find("origin_x="), 9, "origin_q=")})
         EXPECT_FALSE(ParseJournal(bad)) << bad;
 }
 

@@ -1,7 +1,9 @@
-// The communications log file: line tags, stamps, continuation, rotation.
+// The communications log file: line tags, stamps, continuation, rotation,
+// each rule at its boundary.
 #include "link/CommLog.h"
 
 #include <fcntl.h>
+#include <time.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -24,6 +26,23 @@ std::vector<std::string> Lines(const std::string& text) {
     return out;
 }
 
+// Local time is UTC while it lives.
+struct UtcZone {
+    UtcZone() : had(std::getenv("TZ") != nullptr), old(had ? std::getenv("TZ") : "") {
+        ::setenv("TZ", "UTC0", 1);
+        ::tzset();
+    }
+    ~UtcZone() {
+        if (had)
+            ::setenv("TZ", old.c_str(), 1);
+        else
+            ::unsetenv("TZ");
+        ::tzset();
+    }
+    bool had;
+    std::string old;
+};
+
 struct CommLogTest : ::testing::Test {
     std::vector<std::string> Read(const std::string& name) { return Lines(plyx::test::DecodeLog(dir.Read(name))); }
     plyx::test::TempDir dir;
@@ -36,22 +55,113 @@ TEST_F(CommLogTest, FileFormatTagsAndContinuation) {
     for (unsigned char c : {45, 49, 50, 63}) log.LogFileWriteChar(4, c);
     log.LogFileWriteString(3, "SENDING 4 BYTES OF QUEUED WRITE DATA...");
     log.LogFileWriteString(3, "SENT.");  // within 1 ms: same line
-    clock.AdvanceMs(2);
-    log.LogFileWriteString(3, "LATE");  // later: a new line
     for (int c : {0, 127, 13}) log.LogFileWriteChar(2, c);
     log.LogFileWriteString(1, "--->Καλημέρα");
     log.LogFileOpen(dir.File("a.log"));  // closes first, then appends
     log.LogFileWriteTime(7, "odd");
     log.LogFileClose();
     const char* expected[] = {"", ":  EVENT:LOG FILE OPENED AT ", ":  QUEUED:-12?",
-                              ":  SENT:SENDING 4 BYTES OF QUEUED WRITE DATA...SENT.", ":  SENT:LATE",
+                              ":  SENT:SENDING 4 BYTES OF QUEUED WRITE DATA...SENT.",
                               ":  RCVD:(0x00)(0x7F)(0x0D)", ":  EVENT:--->Καλημέρα", ":  EVENT:LOG FILE CLOSED",
                               ":  EVENT:LOG FILE OPENED AT ", ":  UNKNOWN(7):odd", ":  EVENT:LOG FILE CLOSED"};
     auto lines = Read("a.log");
     ASSERT_EQ(lines.size(), std::size(expected));
     for (std::size_t i = 1; i < lines.size(); ++i) EXPECT_EQ(lines[i].find(expected[i]), 24u) << lines[i];
     EXPECT_TRUE(Holds(lines[1], ".  Time tick frequency is 1000000000"));
-    EXPECT_EQ(lines[2][2] + lines[2].substr(5, 1) + lines[2][19], std::string("//."));  // mm/dd/yyyy hh:mm:ss.ffff
+}
+
+// The stamp is the date and time at creation plus the whole seconds since,
+// as "mm/dd/yyyy hh:mm:ss" (00 to 23 hours), then the fraction rounded down
+// to 4 digits, or to 6 when the name ends in exacttime.log (any case).
+TEST_F(CommLogTest, StampsAtTheirBoundaries) {
+    const UtcZone utc;
+    FakeClock c;
+    c.wallStart = 1798761599;  // 12/31/2026 23:59:59 UTC
+    CommLog l{c};
+    const struct { const char* name; std::int64_t ns; const char* stamp; } cases[] = {
+        {"a.log", 0, "12/31/2026 23:59:59.0000"},
+        {"a.log", 999'960'000, "12/31/2026 23:59:59.9999"},
+        {"a.log", 1'000'000'000, "01/01/2027 00:00:00.0000"},
+        {"a.log", 13'500'000'000, "01/01/2027 00:00:12.5000"},
+        {"a.ExactTime.LOG", 1'999'999'600, "01/01/2027 00:00:00.999999"},
+        {"exacttime.log", 2'000'000'900, "01/01/2027 00:00:01.000000"},
+        {"a.xexacttime.log", 2'500'000'000, "01/01/2027 00:00:01.500000"},
+        {"a.exacttime.log2", 2'500'000'000, "01/01/2027 00:00:01.5000"},
+        {"a.xacttime.log", 2'500'000'000, "01/01/2027 00:00:01.5000"},
+    };
+    int i = 0;
+    for (const auto& [name, ns, stamp] : cases) {
+        const std::string file = std::to_string(i++) + name;
+        c.ticks = ns;
+        l.LogFileOpen(dir.File(file));
+        l.LogFileClose();
+        const std::string opened = "LOG FILE OPENED AT " + plyx::platform::GeneralDateTime(c.WallTime());
+        EXPECT_EQ(Read(file)[1], std::string(stamp) + ":  EVENT:" + opened + ".  Time tick frequency is 1000000000")
+            << file;
+    }
+}
+
+// Text of the line's type continues the line for less than 1 ms from its
+// stamp; another type starts a new one at once; in an exact-time log every
+// received byte has a line of its own.
+TEST_F(CommLogTest, LinesAndContinuation) {
+    log.LogFileOpen(dir.File("a.log"));
+    log.LogFileWriteTime(3, "A");
+    clock.ticks += 999'999;
+    log.LogFileWriteString(3, "B");
+    clock.ticks += 1;
+    log.LogFileWriteString(3, "C");
+    log.LogFileWriteString(4, "D");
+    for (unsigned char ch : {'1', '2'}) log.LogFileWriteChar(2, ch);
+    log.LogFileOpen(dir.File("a.exacttime.log"));
+    for (unsigned char ch : {'1', '2'}) log.LogFileWriteChar(2, ch);
+    log.LogFileClose();
+    const std::pair<const char*, std::vector<std::string>> files[] = {
+        {"a.log", {"  EVENT:LOG FILE OPENED AT ", "  SENT:AB", "  SENT:C", "  QUEUED:D", "  RCVD:12",
+                   "  EVENT:LOG FILE CLOSED"}},
+        {"a.exacttime.log", {"  EVENT:LOG FILE OPENED AT ", "  RCVD:1", "  RCVD:2", "  EVENT:LOG FILE CLOSED"}}};
+    for (const auto& [name, tails] : files) {
+        const std::vector<std::string> lines = Read(name);
+        ASSERT_EQ(lines.size(), tails.size() + 1) << name;
+        for (std::size_t k = 0; k < tails.size(); ++k) {
+            const std::string& line = lines[k + 1];
+            const std::size_t at = line.find(": ");
+            EXPECT_EQ(line.substr(at + 1, tails[k].size()), tails[k]) << name << " " << line;
+            if (k > 0) {  // the tail only: its text ends the line
+                EXPECT_EQ(line.size(), at + 1 + tails[k].size()) << line;
+            }
+        }
+    }
+}
+
+// A line starts a new file once the file (with the text still waiting to be
+// written) holds the limit, not a byte earlier; the file's closing event is
+// then its last line.
+TEST_F(CommLogTest, RotationExactlyAtTheLimit) {
+    const std::string path = dir.File("r.log");
+    auto onDisk = [&] {
+        struct stat st {};
+        EXPECT_EQ(::stat(path.c_str(), &st), 0);
+        return static_cast<std::uint64_t>(st.st_size);
+    };
+    log.LogFileOpen(path);
+    log.SetSizeLimit(onDisk() + 1);
+    log.LogFileWriteTime(1, "one byte below");
+    EXPECT_FALSE(plyx::platform::FileExists(path + ".1"));
+    log.SetSizeLimit(onDisk());
+    log.LogFileWriteTime(1, "at the limit");
+    for (unsigned char ch : {'a', 'b', 'c'}) log.LogFileWriteChar(4, ch);  // waiting in memory
+    const std::vector<std::string> first = Read("r.log.1");
+    log.SetSizeLimit(onDisk() + 1);
+    log.LogFileWriteTime(1, "after the queued bytes");
+    const std::vector<std::string> second = Read("r.log.1"), current = Read("r.log");
+    ASSERT_EQ(first.size(), 4u);
+    EXPECT_TRUE(Holds(first[2], "EVENT:one byte below") && Holds(first[3], "EVENT:LOG FILE CLOSED"));
+    ASSERT_EQ(second.size(), 5u);
+    EXPECT_TRUE(Holds(second[2], "EVENT:at the limit") && Holds(second[3], "QUEUED:abc") &&
+                Holds(second[4], "EVENT:LOG FILE CLOSED"));
+    ASSERT_EQ(current.size(), 3u);
+    EXPECT_TRUE(Holds(current[2], "EVENT:after the queued bytes"));
 }
 
 // At the size limit the file is closed, moved to name + ".1" (an older one

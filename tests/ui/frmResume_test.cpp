@@ -43,7 +43,6 @@ protected:
         j.outcome = "aborted from the window";
         j.layerReached = 3;
         j.movesRun = ran;
-        if (j.endPosition) j.endPosition = head;
         engine::RunJournal(engine::JournalPath(w.env)).Write(j);
         runsBefore = Rows().size();
     }
