@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <sstream>
 
 #include "platform/Files.h"
@@ -20,8 +21,22 @@ namespace {
 constexpr const char* kHeading = "PLYX3 run journal";
 // Far beyond any real journal: a bigger file is not one.
 constexpr std::size_t kMaxJournalBytes = 64 * 1024;
-// The keys every journal has; the others came later and have defaults.
-constexpr int kRequiredKeys = 10;
+// The keys every journal has, each once at least; the others came later and
+// have defaults.
+constexpr const char* kRequiredKeys[] = {"start",         "updated",       "port",           "model",
+                                         "shell_file",    "kind",          "layers_planned", "layer_reached",
+                                         "tape_planned_in", "tape_laid_in"};
+constexpr unsigned kAllRequired = (1u << std::size(kRequiredKeys)) - 1;
+// The board's positions at the start: all four or none.
+constexpr const char* kPositionKeys[] = {"start_x", "start_y", "origin_x", "origin_y"};
+
+// The bit of key in keys, 0 when it is none of them.
+template <std::size_t N>
+unsigned KeyBit(const std::string& key, const char* const (&keys)[N]) {
+    for (std::size_t i = 0; i < N; ++i)
+        if (key == keys[i]) return 1u << i;
+    return 0;
+}
 
 std::string Number(double value) {
     char buf[40];
@@ -101,8 +116,8 @@ std::optional<JournalEntry> ParseJournal(const std::string& text) {
     std::string line;
     if (!std::getline(in, line) || line != kHeading) return std::nullopt;
     JournalEntry e;
-    int seen = 0;
-    int positions = 0;  // start and origin: all four or none
+    unsigned seen = 0;
+    unsigned positions = 0;
     while (std::getline(in, line)) {
         const std::size_t eq = line.find('=');
         if (eq == std::string::npos) return std::nullopt;
@@ -110,7 +125,7 @@ std::optional<JournalEntry> ParseJournal(const std::string& text) {
         const std::string value = line.substr(eq + 1);
         long long n = 0;
         bool ok = true;
-        bool required = true;
+        seen |= KeyBit(key, kRequiredKeys);
         if (key == "start" || key == "updated") {
             ok = ToInteger(value, n) && n >= 0;
             (key == "start" ? e.start : e.updated) = static_cast<std::time_t>(n);
@@ -131,7 +146,6 @@ std::optional<JournalEntry> ParseJournal(const std::string& text) {
         } else if (key == "tape_laid_in") {
             ok = ToReal(value, e.tapeLaidInches);
         } else {
-            required = false;
             if (key == "finishing_file") {
                 e.finishingFile = value;
             } else if (key == "outcome") {
@@ -149,7 +163,7 @@ std::optional<JournalEntry> ParseJournal(const std::string& text) {
                 e.movesRun = n;
             } else if (key == "start_x" || key == "start_y" || key == "origin_x" || key == "origin_y") {
                 ok = ToInteger(value, n);
-                ++positions;
+                positions |= KeyBit(key, kPositionKeys);
                 (key == "start_x" ? e.startX : key == "start_y" ? e.startY : key == "origin_x" ? e.originX : e.originY) = n;
             } else if (key == "scale") {
                 ScaleChange c;
@@ -164,11 +178,10 @@ std::optional<JournalEntry> ParseJournal(const std::string& text) {
             // Any other key was written by a later version: what this one knows is enough.
         }
         if (!ok) return std::nullopt;
-        if (required) ++seen;
     }
-    if (seen < kRequiredKeys || e.updated < e.start) return std::nullopt;
-    if (positions != 0 && positions != 4) return std::nullopt;
-    e.positionKnown = positions == 4;
+    if (seen != kAllRequired || e.updated < e.start) return std::nullopt;
+    if (positions != 0 && positions != 15) return std::nullopt;
+    e.positionKnown = positions == 15;
     return e;
 }
 
