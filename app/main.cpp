@@ -17,6 +17,7 @@
 #include "app/search/PortSearch.h"
 #include "engine/RunEngine.h"
 #include "engine/RunState.h"
+#include "engine/plan/RunFollowers.h"
 #include "link/CommLog.h"
 #include "link/ZentrovaCom.h"
 #include "platform/Clock.h"
@@ -145,7 +146,9 @@ int main(int argc, char** argv) {
 
     engine::RunEngine engine(env, params, globals, pump);
     ui::UiContext ctx{env, params, engine};
-    ui::Application windows(ctx);
+    // The run's observers beside the windows, in the order they read each other.
+    engine::RunFollowers runs(env, params, engine);
+    ui::Application windows(ctx, runs);
     app::PortSearch search(env, params, globals, boardLink, pump, launcher);
     WindowedStartup startup(env, boardLink, engine, windows, search);
     search.SetControllerStartup(&startup);

@@ -32,4 +32,11 @@ std::string RunEngine::StopAfterError() {
     return *errorStop_;
 }
 
+std::string RunEngine::EndRunAfterError(std::int32_t number, const std::string& description) {
+    std::string machine = StopAfterError();
+    // Observers know whether a run of theirs was going; between runs they let it pass.
+    events_.RunFailed(number, description);
+    return machine;
+}
+
 }  // namespace plyx::engine

@@ -177,6 +177,10 @@ void RunEngine::SegmentedMove(std::int32_t lX, std::int32_t lY, std::int32_t lRa
 }
 
 bool RunEngine::StopSequence() {
+    if (runInProgress_) {
+        lastPlanLayer_ = globals_.Ring.LayerAt(globals_.Ring.idNextDistance);
+        events_.Stopping();
+    }
     bool drained = false;
     if (globals_.RunState != kRunAbortRequested) {
         globals_.RunState = kRunStopping;

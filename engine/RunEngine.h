@@ -15,9 +15,9 @@
 #include "app/ParameterSet.h"
 #include "engine/Controller.h"
 #include "engine/MoveLedger.h"
+#include "engine/RunEvents.h"
 #include "engine/RunGeometry.h"
 #include "engine/RunState.h"
-#include "engine/RunWatcher.h"
 #include "engine/Views.h"
 #include "platform/EventPump.h"
 
@@ -64,8 +64,8 @@ public:
     // Asked before a run starts (after its checks): false keeps the machine
     // standing. Unset: every run that passes its checks starts.
     void SetRunConfirmation(std::function<bool(bool burnish)> confirm) { confirmRun_ = std::move(confirm); }
-    void AddRunWatcher(RunWatcher* watcher) { watchers_.push_back(watcher); }
-    void RemoveRunWatcher(RunWatcher* watcher) { std::erase(watchers_, watcher); }
+    // The run's events, for the observers beside the windows.
+    RunEventStream& Events() { return events_; }
 
     // ---- run sequencing ----
     void StartRun(bool burnish);
@@ -94,6 +94,9 @@ public:
     // on the machine's state ("" when no run was in progress); a second call
     // answers the same without sending anything.
     std::string StopAfterError();
+    // StopAfterError, then the run's observers hear of the error (the record
+    // gets its line); answers StopAfterError's sentence.
+    std::string EndRunAfterError(std::int32_t number, const std::string& description);
     void InitializeController();
     void EnableMotors();
     void NormalizeMicrosteps();
@@ -162,7 +165,11 @@ private:
     bool countUntrusted_ = false;
     std::int64_t lastPositionCheckTicks_ = 0;
     std::int16_t lastCheckedLayer_ = 0;
-    std::vector<RunWatcher*> watchers_;
+    RunEventStream events_;
+    std::int32_t lastReportedLayer_ = 0;  // the layer LayerStarted last told of
+    // The layer of the plan's last queued move, once the stop sequence
+    // begins: its slow-down moves carry the layer loop's end value, no layer.
+    std::int32_t lastPlanLayer_ = 0;
 };
 
 }  // namespace plyx::engine

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <initializer_list>
+#include <limits>
 
 #include "app/Numbers.h"
 #include "app/ParameterChecks.h"
@@ -139,7 +140,9 @@ void RunEngine::StartRun(bool burnish) {
         Log("Starting run using shell file " + params_.CurrentShellFile);
     }
 
-    for (RunWatcher* w : watchers_) w->RunStarting(burnish);
+    lastReportedLayer_ = 0;
+    lastPlanLayer_ = std::numeric_limits<std::int32_t>::max();
+    events_.RunStarted(burnish);
     UpdateElapsedTime();
     globals_.TotalQueuedDistance = 0;
     globals_.CurrentLayer = 1;
@@ -177,7 +180,7 @@ void RunEngine::StartRun(bool burnish) {
     }
     runInProgress_ = false;
     ledger_.Stop();
-    for (RunWatcher* w : watchers_) w->RunEnded(how);
+    events_.RunEnded(how);
 
     globals_.RunState = kRunIdle;
     if (status) {
@@ -262,7 +265,18 @@ void RunEngine::UpdateQueueDisplays() {
     const double inches = ExtractDistance() * geometry_.zTapePerStep;
     const double length = params_.fDSU != 0 ? inches / 39.37 : inches / 12.0;
     const std::int16_t layer = ExtractLayer();
-    for (RunWatcher* w : watchers_) w->ControllerAt(inches);
+    ControllerReport at;
+    at.inches = inches;
+    at.layer = layer;
+    if (ledger_.Active()) {
+        at.movesQueued = ledger_.Queued();
+        at.movesRun = ledger_.Done();
+    }
+    events_.ControllerAt(at);
+    if (runInProgress_ && layer != lastReportedLayer_ && layer <= lastPlanLayer_) {
+        lastReportedLayer_ = layer;
+        events_.LayerStarted(layer);
+    }
     if (views_.runStatus) {
         views_.runStatus->SetStepTotalText(TapeLengthText(length));
         views_.runStatus->SetLayerTotalText(std::to_string(layer));
@@ -273,7 +287,7 @@ void RunEngine::UpdateElapsedTime() {
     const std::int64_t seconds = std::llabs(static_cast<long long>(env_.Clock().WallTime() - globals_.RunStartTime));
     if (seconds == globals_.LastShownElapsedSeconds) return;
     globals_.LastShownElapsedSeconds = static_cast<std::int32_t>(seconds);
-    for (RunWatcher* w : watchers_) w->ElapsedChanged(seconds);
+    events_.ElapsedChanged(seconds);
     if (views_.runStatus) {
         views_.runStatus->SetElapsedTimeText(ElapsedTimeText(seconds));
         views_.runStatus->Refresh();

@@ -58,7 +58,7 @@ void RunEngine::PauseRun() {
     globals_.SwitchFlags = static_cast<std::int16_t>(globals_.SwitchFlags & ~kSwitchPause);
     if (globals_.RunState != kRunRunning) return;
     globals_.RunState = kRunPaused;
-    for (RunWatcher* w : watchers_) w->PauseChanged(true);
+    events_.PauseChanged(true);
     Ctl().PauseController();
     if (views_.runStatus) views_.runStatus->SetButtonCaptionToRestart();
     SetLampMode(kLampsPaused);
@@ -68,7 +68,7 @@ void RunEngine::RestartRun() {
     globals_.SwitchFlags = static_cast<std::int16_t>(globals_.SwitchFlags & ~kSwitchStart);
     if (globals_.RunState != kRunPaused) return;
     globals_.RunState = kRunRunning;
-    for (RunWatcher* w : watchers_) w->PauseChanged(false);
+    events_.PauseChanged(false);
     Ctl().ResumeController();
     if (views_.runStatus) views_.runStatus->SetButtonCaptionToPause();
     SetLampMode(kLampsRunning);

@@ -11,46 +11,31 @@
 
 namespace plyx::ui {
 
-Application::Application(UiContext& ctx)
+Application::Application(UiContext& ctx, engine::RunFollowers& runs)
     : ctx_(ctx),
-      record_(std::make_unique<engine::RunRecord>(ctx.env, ctx.params, ctx.engine.Globals())),
-      recordHandle_(std::make_shared<engine::RunRecord*>(record_.get())),
+      runs_(runs),
       runStatus_(std::make_unique<frmRunStatus>(ctx)),
       switchStatus_(std::make_unique<frmSwitchStatus>(ctx)) {
-    runStatus_->SetRunRecord(record_.get());
-    record_->OnChange = [this] {
+    runStatus_->SetRunFollowers(&runs_);
+    runs_.progress.OnChange = [this] { runStatus_->ShowProgress(); };
+    runs_.record.OnChange = [this] {
         runStatus_->ShowProgress();
         ShowLastRun();
     };
-    ctx_.engine.AddRunWatcher(record_.get());
     ctx_.engine.SetRunConfirmation([this](bool burnish) {
         engine::RunPlan plan;
         if (!engine::ConfirmLargeRun(ctx_.env, ctx_.params, burnish, &plan)) return false;
-        if (plan.moveCount > 0) record_->UsePlan(std::move(plan));
+        if (plan.moveCount > 0) runs_.progress.UsePlan(std::move(plan));
         return true;
-    });
-    ctx_.env.EndRunAfterError = [this](std::int32_t number, const std::string& description) {
-        std::string machine = ctx_.engine.StopAfterError();
-        record_->EndWithError(number, description);
-        return machine;
-    };
-    // The program ending in the middle of a run (closed, or a failure that
-    // ends it in order) still leaves the run's line.
-    // (The environment may outlive these windows: the action holds the
-    // record through a handle the destructor clears.)
-    ctx_.env.AddExitAction([handle = recordHandle_] {
-        if (*handle != nullptr) (*handle)->EndWithError(0, "the program ended during the run");
     });
     WireEngine();
 }
 
 Application::~Application() {
-    *recordHandle_ = nullptr;
     ctx_.engine.SetViews({});
     ctx_.engine.SetRunConfirmation(nullptr);
-    ctx_.env.EndRunAfterError = nullptr;
-    ctx_.engine.RemoveRunWatcher(record_.get());
-    record_->OnChange = nullptr;
+    runs_.progress.OnChange = nullptr;
+    runs_.record.OnChange = nullptr;
     main_.reset();
     splash_.reset();
     switchStatus_.reset();
@@ -103,7 +88,7 @@ void Application::ShowMainWindow() {
 }
 
 void Application::ShowLastRun() {
-    if (main_) main_->ShowLastRun(LastRunText(ctx_.env, *record_, ctx_.params.fDSU != 0));
+    if (main_) main_->ShowLastRun(LastRunText(ctx_.env, runs_.record, ctx_.params.fDSU != 0));
 }
 
 void Application::ApplyTextsEverywhere() {

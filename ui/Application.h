@@ -11,7 +11,7 @@
 #include <memory>
 
 #include "engine/RunEngine.h"
-#include "engine/plan/RunRecord.h"
+#include "engine/plan/RunFollowers.h"
 #include "ui/UiContext.h"
 
 namespace plyx::ui {
@@ -25,7 +25,8 @@ class Application {
 public:
     // Creates the run status window and the switch dialog (hidden) and hands
     // them to the engine.
-    explicit Application(UiContext& ctx);
+    // runs: the run's plan, progress and record, which the windows show.
+    Application(UiContext& ctx, engine::RunFollowers& runs);
     ~Application();
     Application(const Application&) = delete;
     Application& operator=(const Application&) = delete;
@@ -44,7 +45,7 @@ public:
     // closes and the engine returns to the main window (switches open first).
     void ShowMainWindow();
     frmRunStatus& RunStatus() { return *runStatus_; }
-    engine::RunRecord& Record() { return *record_; }
+    engine::RunRecord& Record() { return runs_.record; }
     frmSwitchStatus& SwitchStatus() { return *switchStatus_; }
 
     // Every loaded window shows the texts of the current language again.
@@ -61,8 +62,7 @@ private:
     void WireEngine();
 
     UiContext& ctx_;
-    std::unique_ptr<engine::RunRecord> record_;
-    std::shared_ptr<engine::RunRecord*> recordHandle_;  // for the exit action
+    engine::RunFollowers& runs_;
     std::unique_ptr<frmRunStatus> runStatus_;
     std::unique_ptr<frmSwitchStatus> switchStatus_;
     std::unique_ptr<frmSplash> splash_;

@@ -12,7 +12,7 @@
 
 #include "app/Numbers.h"
 #include "engine/DisplayText.h"
-#include "engine/plan/RunRecord.h"
+#include "engine/plan/RunFollowers.h"
 #include "ui/Layout.h"
 #include "ui/ResourceText.h"
 #include "ui/RunStateText.h"
@@ -195,24 +195,26 @@ void frmRunStatus::Activate() {
 void frmRunStatus::Refresh() { repaint(); }
 void frmRunStatus::SetEnabled(bool enabled) { setEnabled(enabled); }
 
-void frmRunStatus::SetRunRecord(engine::RunRecord* record) {
-    record_ = record;
+void frmRunStatus::SetRunFollowers(engine::RunFollowers* followers) {
+    runs_ = followers;
     ShowProgress();
 }
 
 void frmRunStatus::ShowProgress() {
-    lblRunState_->setText(record_ ? ToQString(RunStateText(ctx_.env, ctx_.engine.Globals().RunState, *record_))
-                                  : QString());
-    if (record_ == nullptr || record_->Plan().moveCount == 0) {
+    lblRunState_->setText(
+        runs_ ? ToQString(RunStateText(ctx_.env, ctx_.engine.Globals().RunState, runs_->record)) : QString());
+    if (runs_ == nullptr || runs_->progress.Plan().moveCount == 0) {
         prgTapeLaid_->setValue(0);
         lblTimeLeft_->clear();
         return;
     }
-    prgTapeLaid_->setValue(static_cast<int>(std::lround(record_->Progress() * 1000)));
+    const engine::RunProgress& progress = runs_->progress;
+    prgTapeLaid_->setValue(static_cast<int>(std::lround(progress.Progress() * 1000)));
     // Once the run has ended, time left means nothing unless it ran out.
-    const bool completed = record_->LastRun() && record_->LastRun()->outcome == "completed";
-    if (record_->Running())
-        lblTimeLeft_->setText(ToQString(engine::ElapsedTimeText(std::llround(record_->SecondsLeft()))));
+    const std::optional<engine::RunSummary>& last = runs_->record.LastRun();
+    const bool completed = last && last->outcome == "completed";
+    if (runs_->record.Running())
+        lblTimeLeft_->setText(ToQString(engine::ElapsedTimeText(std::llround(progress.SecondsLeft()))));
     else if (completed)
         lblTimeLeft_->setText(ToQString(engine::ElapsedTimeText(0)));
     else
@@ -224,7 +226,7 @@ void frmRunStatus::ShowProgress() {
 void frmRunStatus::btnAbort_Click() {
     RunAction(ctx_.env, [this] {
         if (ctx_.engine.Globals().RunState != engine::kRunIdle) {
-            if (record_ != nullptr) record_->NoteAbortFromWindow();
+            if (runs_ != nullptr) runs_->record.NoteAbortFromWindow();
             ctx_.engine.AbortRun();
         }
         else

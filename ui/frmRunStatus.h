@@ -17,7 +17,7 @@ class QProgressBar;
 class QPushButton;
 
 namespace plyx::engine {
-class RunRecord;
+class RunFollowers;
 }
 
 namespace plyx::ui {
@@ -56,8 +56,8 @@ public:
     bool Paused() const { return fPaused_; }
 
     // Below the run controls: tape laid against the plan and the time
-    // left, from the run's record (which follows the controller).
-    void SetRunRecord(engine::RunRecord* record);
+    // left, from the run's progress (which follows the controller).
+    void SetRunFollowers(engine::RunFollowers* followers);
     void ShowProgress();
 
     // ---- handlers ----
@@ -100,7 +100,7 @@ private:
     QLineEdit* edtLayerIncreasePercent2_ = nullptr;
     QPushButton* btnSetPercentIncrease_ = nullptr;
 
-    engine::RunRecord* record_ = nullptr;
+    engine::RunFollowers* runs_ = nullptr;
     QProgressBar* prgTapeLaid_ = nullptr;
     QLabel* lblTimeLeftLbl_ = nullptr;
     QLabel* lblTimeLeft_ = nullptr;

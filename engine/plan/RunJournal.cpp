@@ -11,6 +11,10 @@
 
 namespace plyx::engine {
 
+std::string JournalPath(app::Environment& env) {
+    return env.GetDataDirectory() + "/" + env.PerPortPrefix + "run.journal";
+}
+
 namespace {
 
 constexpr const char* kHeading = "PLYX3 run journal";

@@ -9,6 +9,8 @@
 #include <optional>
 #include <string>
 
+#include "app/Environment.h"
+
 namespace plyx::engine {
 
 struct JournalEntry {
@@ -28,6 +30,9 @@ struct JournalEntry {
 // (the file is read back after a crash, and may have been edited by anyone).
 std::string JournalText(const JournalEntry& entry);
 std::optional<JournalEntry> ParseJournal(const std::string& text);
+
+// <data directory>/<PerPortPrefix>run.journal
+std::string JournalPath(app::Environment& env);
 
 class RunJournal {
 public:

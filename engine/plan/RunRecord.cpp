@@ -5,16 +5,13 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "engine/RunGeometry.h"
+#include "engine/plan/RunJournal.h"
 #include "platform/Clock.h"
 #include "platform/Files.h"
 
 namespace plyx::engine {
 
 namespace {
-
-// Before this much of the plan has run, the run's own pace says too little.
-constexpr double kPaceAfterSeconds = 10.0;
 
 std::string Feet(double inches) {
     char buf[32];
@@ -55,36 +52,16 @@ std::string IsoTime(std::time_t t) {
     return std::string(buf) + zone;
 }
 
-RunRecord::RunRecord(app::Environment& env, app::ParameterSet& params, RunGlobals& globals)
-    : env_(env), params_(params), globals_(globals) {}
+RunRecord::RunRecord(app::Environment& env, app::ParameterSet& params, RunGlobals& globals,
+                     const RunProgress& progress)
+    : env_(env), params_(params), globals_(globals), progress_(progress) {}
 
-RunRecord::~RunRecord() = default;
-
-std::string RunRecord::FilePath() { return env_.GetDataDirectory() + "/" + env_.PerPortPrefix + "runs.csv"; }
-
-std::string RunRecord::JournalPath() {
-    return env_.GetDataDirectory() + "/" + env_.PerPortPrefix + "run.journal";
-}
-
-void RunRecord::WriteJournal() {
-    JournalEntry e;
-    e.start = start_;
-    e.updated = env_.Clock().WallTime();
-    e.port = env_.ComPortName;
-    e.model = params_.strModel;
-    e.shellFile = shellFile_;
-    e.burnish = burnish_;
-    e.layersPlanned = plan_.layers;
-    e.layerReached = journalLayer_;
-    e.tapePlannedInches = plan_.tapeInches;
-    e.tapeLaidInches = laid_;
-    std::string why;
-    // Without it a killed run goes unrecorded, but the run itself is fine.
-    if (!RunJournal(JournalPath()).Write(e, &why)) env_.LogLine("Run journal not written: " + why);
+std::string RunRecord::FilePath() {
+    return env_.GetDataDirectory() + "/" + env_.PerPortPrefix + "runs.csv";
 }
 
 void RunRecord::RecordInterruptedRun() {
-    const RunJournal journal(JournalPath());
+    const RunJournal journal(JournalPath(env_));
     if (!platform::FileExists(journal.Path()) && !platform::IsSymlink(journal.Path())) return;
     std::optional<JournalEntry> e = journal.Read();
     if (!e) {
@@ -100,76 +77,9 @@ void RunRecord::RecordInterruptedRun() {
     journal.Remove();
 }
 
-void RunRecord::RunStarting(bool burnish) {
+void RunRecord::RunStarted(bool) {
     running_ = true;
-    burnish_ = burnish;
     abortFromWindow_ = false;
-    start_ = env_.Clock().WallTime();
-    shellFile_ = params_.CurrentShellFile;
-    laid_ = 0;
-    elapsed_ = movingAtUpdate_ = pausedSeconds_ = 0;
-    pausedAt_ = -1;
-    if (nextPlan_ && nextPlan_->burnish == burnish)
-        plan_ = std::move(*nextPlan_);
-    else
-        plan_ = RecordRunPlan(env_, params_, env_.ControllerFamily, burnish);
-    nextPlan_.reset();
-    leftAtUpdate_ = plan_.seconds;
-    journalLayer_ = 0;
-    shellLayers_ = RunGeometry::LayerCount(params_, burnish);
-    WriteJournal();
-    if (OnChange) OnChange();
-}
-
-void RunRecord::ControllerAt(double inches) {
-    if (!running_ || !std::isfinite(inches)) return;
-    laid_ = std::max(laid_, inches);
-    // Once per layer the controller begins, never per move.
-    if (const std::int32_t layer = laid_ > 0 ? plan_.LayerAtTape(laid_) : 0; layer > journalLayer_) {
-        journalLayer_ = layer;
-        WriteJournal();
-    }
-    const double planAt = plan_.SecondsAtTape(laid_);
-    const std::int64_t now = Moving(env_.Clock().WallTime() - start_);
-    double pace = 1.0;
-    if (planAt >= kPaceAfterSeconds && now > 0) pace = std::clamp(static_cast<double>(now) / planAt, 0.5, 2.0);
-    leftAtUpdate_ = (plan_.seconds - planAt) * pace;
-    movingAtUpdate_ = now;
-    if (OnChange) OnChange();
-}
-
-void RunRecord::ElapsedChanged(std::int64_t seconds) {
-    if (!running_) return;
-    elapsed_ = seconds;
-    if (OnChange) OnChange();
-}
-
-double RunRecord::Progress() const {
-    if (!(plan_.tapeInches > 0)) return 0;
-    return std::clamp(laid_ / plan_.tapeInches, 0.0, 1.0);
-}
-
-std::int64_t RunRecord::Moving(std::int64_t sinceStart) const {
-    sinceStart = std::max<std::int64_t>(0, sinceStart);
-    const std::int64_t paused = pausedSeconds_ + (pausedAt_ >= 0 ? std::max<std::int64_t>(0, sinceStart - pausedAt_) : 0);
-    return std::max<std::int64_t>(0, sinceStart - paused);
-}
-
-void RunRecord::PauseChanged(bool paused) {
-    if (!running_) return;
-    const std::int64_t now = std::max<std::int64_t>(0, env_.Clock().WallTime() - start_);
-    if (paused && pausedAt_ < 0) {
-        pausedAt_ = now;
-    } else if (!paused && pausedAt_ >= 0) {
-        pausedSeconds_ += std::max<std::int64_t>(0, now - pausedAt_);
-        pausedAt_ = -1;
-    }
-    if (OnChange) OnChange();
-}
-
-double RunRecord::SecondsLeft() const {
-    const std::int64_t since = std::max<std::int64_t>(0, Moving(elapsed_) - movingAtUpdate_);
-    return std::max(0.0, leftAtUpdate_ - static_cast<double>(since));
 }
 
 void RunRecord::RunEnded(RunEnd how) {
@@ -191,7 +101,7 @@ void RunRecord::RunEnded(RunEnd how) {
     Write(outcome, "", "");
 }
 
-void RunRecord::EndWithError(std::int32_t number, const std::string& text) {
+void RunRecord::RunFailed(std::int32_t number, const std::string& text) {
     if (!running_) return;
     // One record, one line in any viewer: the full text stays in the log.
     std::string line;
@@ -209,18 +119,18 @@ void RunRecord::EndWithError(std::int32_t number, const std::string& text) {
 
 void RunRecord::Write(const std::string& outcome, const std::string& errorNumber, const std::string& errorText) {
     running_ = false;
+    const RunPlan& plan = progress_.Plan();
+    const std::time_t start = progress_.StartTime();
     const std::time_t end = env_.Clock().WallTime();
-    const std::int32_t reached = laid_ > 0 ? plan_.LayerAtTape(laid_) : 0;
-    lastRun_ = RunSummary{outcome, plan_.layers, reached, laid_, std::max<std::int64_t>(0, end - start_),
-                          plan_.finishingChained && outcome != "completed" && reached <= shellLayers_};
-    const std::string line =
-        CsvLine({IsoTime(start_), IsoTime(end), env_.ComPortName, params_.strModel, shellFile_,
-                 burnish_ ? "burnish" : "full", std::to_string(plan_.layers), std::to_string(reached),
-                 Feet(plan_.tapeInches), Feet(laid_), std::to_string(std::max<std::int64_t>(0, end - start_)), outcome,
-                 errorNumber, errorText});
-    AppendLine(line);
-    // The run has its line: nothing is left for the next start to record.
-    RunJournal(JournalPath()).Remove();
+    const std::int32_t reached = progress_.LayerReached();
+    const double laid = progress_.LaidInches();
+    const std::int64_t seconds = std::max<std::int64_t>(0, end - start);
+    lastRun_ = RunSummary{outcome, plan.layers, reached, laid, seconds,
+                          plan.finishingChained && outcome != "completed" && reached <= progress_.ShellLayers()};
+    AppendLine(CsvLine({IsoTime(start), IsoTime(end), env_.ComPortName, params_.strModel, progress_.ShellFile(),
+                        progress_.Burnish() ? "burnish" : "full", std::to_string(plan.layers),
+                        std::to_string(reached), Feet(plan.tapeInches), Feet(laid), std::to_string(seconds), outcome,
+                        errorNumber, errorText}));
     if (OnChange) OnChange();
 }
 

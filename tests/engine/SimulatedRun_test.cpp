@@ -9,7 +9,7 @@
 #include "app/ParameterFiles.h"
 #include "engine/DisplayText.h"
 #include "engine/plan/RunPlan.h"
-#include "engine/plan/RunRecord.h"
+#include "engine/plan/RunFollowers.h"
 #include "platform/Files.h"
 #include "tests/engine/EngineFixture.h"
 #include "tests/support/Csv.h"
@@ -276,72 +276,73 @@ TEST(Estimate, MovesRampBetweenTheirNeighboursRates) {
 // Time left is the plan's rest at the run's own pace so far (held to half
 // or double the plan's), counted down between the controller's reports.
 TEST_F(BoardTest, TimeLeftFollowsTheRunsOwnPace) {
-    RunRecord record(*env, params, globals);
-    record.RunStarting(false);
-    const RunPlan& plan = record.Plan();
+    RunProgress progress(*env, params);
+    progress.RunStarted(false);
+    const RunPlan& plan = progress.Plan();
     const std::size_t i = plan.marks.size() / 2;  // mid-move, well past the first seconds
     const double tape = (plan.marks[i - 1].tape + plan.marks[i].tape) / 2;
     const double planAt = plan.SecondsAtTape(tape);
     ASSERT_GT(planAt, 20);
     EXPECT_NEAR(planAt, (plan.marks[i - 1].seconds + plan.marks[i].seconds) / 2, 1e-9);
     for (const double pace : {1.5, 3.0}) {
-        record.RunStarting(false);
+        progress.RunStarted(false);
         clock.AdvanceMs(1000 * pace * planAt);
-        record.ControllerAt(tape);
+        progress.ControllerAt({.inches = tape});
         const double expected = (plan.seconds - planAt) * std::min(pace, 2.0);
-        EXPECT_NEAR(record.SecondsLeft(), expected, 0.02 * expected + 2) << pace;
-        EXPECT_NEAR(record.Progress(), tape / plan.tapeInches, 1e-12);
+        EXPECT_NEAR(progress.SecondsLeft(), expected, 0.02 * expected + 2) << pace;
+        EXPECT_NEAR(progress.Progress(), tape / plan.tapeInches, 1e-12);
         const std::int64_t now = static_cast<std::int64_t>(pace * planAt);
-        const double before = record.SecondsLeft();
-        record.ElapsedChanged(now + 10);
-        EXPECT_NEAR(record.SecondsLeft(), before - 10, 1.01) << pace;
+        const double before = progress.SecondsLeft();
+        progress.ElapsedChanged(now + 10);
+        EXPECT_NEAR(progress.SecondsLeft(), before - 10, 1.01) << pace;
     }
-    record.RunEnded(RunEnd::Aborted);
+    progress.RunEnded(RunEnd::Aborted);
 }
 
 // A pause stands the count still and is left out of the pace: with the
 // machine 20 % slower than the plan and two minutes paused mid-run, time
 // left is within 10 % of the truth at every layer.
 TEST_F(BoardTest, TimeLeftStandsWhilePausedAndLeavesThePauseOut) {
-    RunRecord record(*env, params, globals);
-    record.RunStarting(false);
-    const RunPlan& plan = record.Plan();
+    RunProgress progress(*env, params);
+    progress.RunStarted(false);
+    const RunPlan& plan = progress.Plan();
     ASSERT_GE(plan.layers, 4);
     const double kPace = 1.2;
     std::int64_t now = 0, paused = 0;
     auto to = [&](std::int64_t second) {
         clock.AdvanceMs(1000 * (second - now));
         now = second;
-        record.ElapsedChanged(now);
+        progress.ElapsedChanged(now);
     };
     int checked = 0;
     for (const PlanMark& m : plan.marks) {
         to(std::llround(kPace * m.seconds) + paused);
-        record.ControllerAt(m.tape);
+        progress.ControllerAt({.inches = m.tape});
         if (m.layerEnd && m.layer < plan.layers) {
             const double truth = kPace * (plan.seconds - m.seconds);
-            EXPECT_NEAR(record.SecondsLeft(), truth, 0.10 * truth + 2) << "after layer " << m.layer;
+            EXPECT_NEAR(progress.SecondsLeft(), truth, 0.10 * truth + 2) << "after layer " << m.layer;
             ++checked;
         }
         if (m.layer == plan.layers / 2 && m.layerEnd) {
-            record.PauseChanged(true);
-            const double standing = record.SecondsLeft();
+            progress.PauseChanged(true);
+            const double standing = progress.SecondsLeft();
             for (int s = 1; s <= 120; ++s) {
                 to(now + 1);
-                ASSERT_EQ(record.SecondsLeft(), standing) << s << " s into the pause";
+                ASSERT_EQ(progress.SecondsLeft(), standing) << s << " s into the pause";
             }
             paused += 120;
-            record.PauseChanged(false);
+            progress.PauseChanged(false);
         }
     }
     EXPECT_EQ(checked, plan.layers - 1);
-    record.RunEnded(RunEnd::Completed);
+    progress.RunEnded(RunEnd::Completed);
 }
 
 // The production record through a link: written to its target when the
 // data folder is the user's alone, else not touched and the operator told.
 TEST_F(BoardTest, ProductionRecordThroughALink) {
-    RunRecord record(*env, params, globals);
+    RunFollowers runs(*env, params, *engine);
+    RunRecord& record = runs.record;
     plyx::test::TempDir elsewhere;
     elsewhere.Write("runs.csv", "");
     ASSERT_EQ(::symlink(elsewhere.File("runs.csv").c_str(), record.FilePath().c_str()), 0);
@@ -349,8 +350,8 @@ TEST_F(BoardTest, ProductionRecordThroughALink) {
         SCOPED_TRACE(mode);
         ASSERT_EQ(::chmod(env->GetDataDirectory().c_str(), mode), 0);
         dialogs.messages.clear();
-        record.RunStarting(false);
-        record.RunEnded(RunEnd::Completed);
+        engine->Events().RunStarted(false);
+        engine->Events().RunEnded(RunEnd::Completed);
         EXPECT_EQ(ParseCsv(elsewhere.Read("runs.csv")).size(), mode == 0777 ? 0u : 2u);
         ASSERT_EQ(dialogs.messages.size(), mode == 0777 ? 1u : 0u);
         if (mode == 0777) {
@@ -366,8 +367,8 @@ TEST_F(SimulatedRunTest, AbortsAndTheProductionRecord) {
     env->ComPortName = "COM3";
     env->PerPortPrefix = "C3.";
     params.CurrentShellFile = "/shells/a, \"b\".cfg";  // needs quoting
-    RunRecord record(*env, params, globals);
-    engine->AddRunWatcher(&record);
+    RunFollowers followers(*env, params, *engine);
+    RunRecord& record = followers.record;
     const struct { std::function<void(int)> trigger; bool burnish; const char *kind, *outcome; } runs[] = {{nullptr, false, "full", "completed"},
                 {[&](int n) {
                      if (n == 10) {
@@ -406,9 +407,8 @@ TEST_F(SimulatedRunTest, AbortsAndTheProductionRecord) {
         EXPECT_EQ(globals.RunState, kRunIdle);
         EXPECT_TRUE(mainWindow.visible);
     }
-    engine->RemoveRunWatcher(&record);
     // Every run has its line: the next start finds no run to call interrupted.
-    RunRecord(*env, params, globals).RecordInterruptedRun();
+    record.RecordInterruptedRun();
 
     const auto rows = ParseCsv(*platform::ReadWholeFile(record.FilePath()));
     ASSERT_EQ(rows.size(), 6u);
@@ -433,26 +433,61 @@ TEST_F(SimulatedRunTest, AbortsAndTheProductionRecord) {
 
 // An error's text of several lines is one record line, its lines joined.
 TEST_F(BoardTest, AnErrorIsOneRecordLine) {
-    RunRecord record(*env, params, globals);
-    record.RunStarting(false);
-    record.EndWithError(-2147191500, "Error 4 reported by ZentrovaCom.ReadToDone\r\nFailed to synchronize\nlast");
-    const auto rows = ParseCsv(*platform::ReadWholeFile(record.FilePath()));
+    RunFollowers runs(*env, params, *engine);
+    engine->Events().RunStarted(false);
+    engine->Events().RunFailed(-2147191500, "Error 4 reported by ZentrovaCom.ReadToDone\r\nFailed to synchronize\nlast");
+    const auto rows = ParseCsv(*platform::ReadWholeFile(runs.record.FilePath()));
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ((std::vector<std::string>{rows[1][11], rows[1][12], rows[1][13]}),
               (std::vector<std::string>{"error", "-2147191500",
                                         "Error 4 reported by ZentrovaCom.ReadToDone / Failed to synchronize / last"}));
 }
 
+// What an observer of the run hears: the start, each layer once as the
+// controller reaches it, what it ran (never more than it accepted, never
+// going back), a pause and its end, the stop sequence, then the end; and
+// nothing between runs.
+TEST_F(SimulatedRunTest, ObserversHearTheRunAsTheControllerRanIt) {
+    params.cTLC = 3;
+    struct Heard final : RunObserver {
+        std::string events;
+        std::vector<std::int32_t> layers;
+        ControllerReport last;
+        bool wentBack = false, ranAhead = false;
+        void RunStarted(bool burnish) override { events += burnish ? "B" : "S"; }
+        void LayerStarted(std::int32_t layer) override { layers.push_back(layer); }
+        void ControllerAt(const ControllerReport& at) override {
+            wentBack = wentBack || at.movesRun < last.movesRun || at.inches < last.inches;
+            ranAhead = ranAhead || at.movesRun > at.movesQueued;
+            last = at;
+        }
+        void PauseChanged(bool paused) override { events += paused ? "P" : "R"; }
+        void Stopping() override { events += "s"; }
+        void RunEnded(RunEnd how) override { events += how == RunEnd::Completed ? "C" : "A"; }
+    } heard;
+    engine->Events().Subscribe(&heard);
+    script = [&](int n) {
+        if (n == 20) engine->PauseRun();
+        if (n == 25) engine->RestartRun();
+    };
+    engine->StartRun(false);
+    engine->Events().Unsubscribe(&heard);
+    EXPECT_EQ(heard.events, "SPRsC");
+    EXPECT_EQ(heard.layers, (std::vector<std::int32_t>{1, 2, 3}));
+    EXPECT_FALSE(heard.wentBack);
+    EXPECT_FALSE(heard.ranAhead);
+    EXPECT_GT(heard.last.movesQueued, static_cast<std::int64_t>(PlannedSegments().size()) - 5);
+    EXPECT_EQ(heard.last.movesRun, heard.last.movesQueued);
+}
+
 // Asked to end (a signal) while the stop sequence waits for the queue: the
 // reset drops plan moves, so the run is no completed one.
 TEST_F(SimulatedRunTest, QuitInTheStopSequenceIsNoCompletedRun) {
     params.cTLC = 2;
-    RunRecord record(*env, params, globals);
-    engine->AddRunWatcher(&record);
+    RunFollowers runs(*env, params, *engine);
     script = [&](int) { pump.quit = pump.quit || globals.RunState == kRunStopping; };
     engine->StartRun(false);
-    engine->RemoveRunWatcher(&record);
-    const auto rows = ParseCsv(*platform::ReadWholeFile(record.FilePath()));
+    const auto rows = ParseCsv(*platform::ReadWholeFile(runs.record.FilePath()));
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(rows[1][11], "ended by a signal");
 }
@@ -466,17 +501,21 @@ TEST_F(BoardTest, AKilledRunIsRecordedAtTheNextStart) {
     env->PerPortPrefix = "C3.";
     std::string journalPath;
     {
-        RunRecord killed(*env, params, globals);
-        killed.RunStarting(false);
-        const RunPlan& plan = killed.Plan();
+        RunProgress progress(*env, params);
+        JournalKeeper killed(*env, params, progress);
+        progress.RunStarted(false);
+        killed.RunStarted(false);
+        const RunPlan& plan = progress.Plan();
         const auto second = std::find_if(plan.marks.begin(), plan.marks.end(), [](const PlanMark& m) { return m.layer == 2; });
         ASSERT_NE(second, plan.marks.end());
         clock.AdvanceMs(60000);
-        killed.ControllerAt(second->tape);
-        journalPath = killed.JournalPath();
+        progress.ControllerAt({.inches = second->tape});
+        killed.ControllerAt({.inches = second->tape});
+        journalPath = JournalPath(*env);
     }  // no RunEnded: the program is gone
     ASSERT_TRUE(platform::FileExists(journalPath));
-    RunRecord next(*env, params, globals);
+    RunProgress none(*env, params);
+    RunRecord next(*env, params, globals, none);
     next.RecordInterruptedRun();
     next.RecordInterruptedRun();
     EXPECT_FALSE(platform::FileExists(journalPath));

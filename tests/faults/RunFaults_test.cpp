@@ -6,7 +6,7 @@
 #include "app/ParameterFiles.h"
 #include "engine/LostMovesError.h"
 #include "engine/plan/RunPlan.h"
-#include "engine/plan/RunRecord.h"
+#include "engine/plan/RunFollowers.h"
 #include "platform/Files.h"
 #include "tests/faults/RunFaultFixture.h"
 
@@ -207,10 +207,9 @@ TEST_P(RestartedBoard, IsFoundAtOnceAndEndsTheRunAsAnError) {
             droppedAtRestart = board->State().counters.movesDropped - before;
         }
     };
-    RunRecord record(*env, params, globals);
-    engine->AddRunWatcher(&record);
+    RunFollowers runs(*env, params, *engine);
+    RunRecord& record = runs.record;
     RunOutcome out = Run();
-    engine->RemoveRunWatcher(&record);
     ASSERT_NE(ranAtRestart, 0u) << "the queue never filled";
     ASSERT_TRUE(out.error) << out.otherError;
     EXPECT_EQ(out.Number(), LostMovesError::kNumber) << out.error->Description();
@@ -227,7 +226,7 @@ TEST_P(RestartedBoard, IsFoundAtOnceAndEndsTheRunAsAnError) {
     EXPECT_NEAR(static_cast<double>(lost), static_cast<double>(droppedAtRestart), 1.0);
     EXPECT_EQ(layer, plan.marks[ranAtRestart - 1].layer);
     // The record's progress is what ran, not what the emptied queue claims.
-    record.EndWithError(out.error->SignedNumber(), text);
+    engine->Events().RunFailed(out.error->SignedNumber(), text);
     ASSERT_TRUE(record.LastRun());
     EXPECT_EQ(record.LastRun()->layersReached, layer);
     EXPECT_LT(record.LastRun()->laidInches, plan.marks[std::min(ranAtRestart + 2, plan.marks.size()) - 1].tape);

@@ -52,7 +52,7 @@ TEST_P(EveryWindow, CaptionsFitAndStayReadable) {
     EXPECT_EQ(w.tables.SelectedLanguageTable.size(), GetParam().empty() ? 0 : w.tables.InternalDictionary.size());
     w.params.CurrentShellFile = w.DataDirectory() + "/demo shell 7-5.cfg";
     w.params.idMMD = frmOptions::kServiceMode;
-    Application app(w.ctx);
+    Application app(w.ctx, w.runs);
     frmOptions options(w.ctx);
     options.IntializeData();
     app.ShowSplash().SetScanningStatusMessage("COM12");
@@ -87,7 +87,7 @@ TEST(Layout, LikeControlsShareOneSizeInLongGerman) {
     std::string file = PLYX3_EXAMPLES_DIR "/languages/german-long.lng";
     ASSERT_EQ(text::LoadSelectedResourceFile(w.env, file), 0);
     w.params.CurrentShellFile = w.DataDirectory() + "/demo shell 7-5.cfg";
-    Application app(w.ctx);
+    Application app(w.ctx, w.runs);
     QWidget& main = app.LoadMainWindow();
     frmOptions options(w.ctx);
     options.IntializeData();

@@ -10,6 +10,7 @@
 #include "app/Environment.h"
 #include "engine/IdleController.h"
 #include "engine/RunEngine.h"
+#include "engine/plan/RunFollowers.h"
 #include "link/CommLog.h"
 #include "platform/Dialogs.h"
 #include "platform/FakeClock.h"
@@ -58,6 +59,7 @@ public:
     engine::RunEngine engine{env, params, globals, pump};
     FakeController controller;
     UiContext ctx{env, params, engine};
+    engine::RunFollowers runs{env, params, engine};
     std::vector<int> exitCodes;  // ExitProgram calls
 
     std::string DataDirectory() { return env.GetDataDirectory(); }
@@ -67,7 +69,7 @@ public:
 class UiTest : public ::testing::Test {
 protected:
     UiWorld w;
-    Application app{w.ctx};
+    Application app{w.ctx, w.runs};
     // The main window, shown with its timer running.
     frmMain& Main() {
         frmMain& main = app.LoadMainWindow();

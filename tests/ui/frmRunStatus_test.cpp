@@ -93,7 +93,7 @@ TEST_F(RunStatusTest, AnAbortedRunSaysSoAndThatTheFinishingLayersDidNotRun) {
         if (++turns == 3) QTest::mouseClick(Child("btnAbort"), Qt::LeftButton);
     };
     Click(main, "btnFullRun");
-    ASSERT_TRUE(app.Record().Plan().finishingChained);
+    ASSERT_TRUE(w.runs.progress.Plan().finishingChained);
     EXPECT_EQ(Text("lblShellName"), "cup.cfg");
     EXPECT_EQ(Text("lblRunState"), "Aborted from the window. The finishing file's layers did not run.");
     EXPECT_EQ(Text("lblTimeLeft"), "");
