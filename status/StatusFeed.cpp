@@ -24,6 +24,12 @@ void StatusFeed::SetModel(const std::string& model) {
     Changed(true);
 }
 
+void StatusFeed::SetShell(const std::string& shellFile) {
+    if (snap_.shellFile == shellFile) return;
+    snap_.shellFile = shellFile;
+    Changed(true);
+}
+
 void StatusFeed::SetMetres(bool metres) {
     if (snap_.metres == metres && snap_.texts) return;
     snap_.metres = metres;

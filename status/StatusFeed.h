@@ -42,6 +42,8 @@ public:
     // ---- the instance ----
     void SetInstance(const std::string& port, const std::string& version);
     void SetModel(const std::string& model);
+    // The shell file loaded (a run names its own when it starts).
+    void SetShell(const std::string& shellFile);
     void SetMetres(bool metres);
     // The page's words again, in the language now loaded.
     void RefreshTexts();

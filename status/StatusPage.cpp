@@ -21,9 +21,16 @@ h1{font-size:1.3rem;margin:0.2rem 0 0.6rem}
 .fig small{display:block;color:#666;font-size:0.8rem}.fig span{font-size:1.3rem}
 .bar{height:1.2rem;background:#ddd;border-radius:0.6rem;overflow:hidden;margin-top:0.6rem}
 .bar div{height:100%;background:#2e7d32;width:0}
+.pct{text-align:right;font-size:0.9rem;color:#444;margin-top:0.2rem}
+.what{margin-top:0.6rem;font-size:0.9rem;color:#444;overflow-wrap:anywhere}.what b{color:#222;font-weight:600}
 table{border-collapse:collapse;width:100%;font-size:0.9rem}
 .scroll{overflow-x:auto}
 th,td{text-align:left;padding:0.3rem 0.4rem;border-bottom:1px solid #eee;white-space:nowrap}
+td.name{white-space:normal;overflow-wrap:anywhere;min-width:6rem}
+h2{font-size:1.1rem;margin:0 0 0.4rem}
+@media (max-width:34rem){thead{display:none}tr{display:block;padding:0.4rem 0;border-bottom:1px solid #eee}
+td{display:inline-block;border:0;padding:0.1rem 0.8rem 0.1rem 0}td.name{display:block;font-weight:600}
+td[data-l]::before{content:attr(data-l) " ";color:#666;font-size:0.8rem}}
 #stale{display:none;background:#fff3cd;padding:0.6rem;border-radius:0.5rem;margin-bottom:0.8rem}
 )";
 
@@ -32,21 +39,21 @@ constexpr const char* kScript = R"(
 (function(){
 var polls=0;
 function set(id,v){var e=document.getElementById(id);if(e&&e.textContent!==v)e.textContent=v;}
-function cell(tr,v){var td=document.createElement('td');td.textContent=v;tr.appendChild(td);}
+function cell(tr,v,l){var td=document.createElement('td');td.textContent=v;if(l)td.setAttribute('data-l',l);tr.appendChild(td);return td;}
 function show(s){
  var st=document.getElementById('state');st.className='state '+s.state;set('state',s.state_text);
  st.setAttribute('data-state',s.state);
  set('layer',s.layer_running+' / '+s.layers_planned);
  set('tape',s.tape_laid_text+' / '+s.tape_planned_text+' '+T.unit);
  set('left',s.time_left_text||'-');set('elapsed',s.elapsed_text);
- set('shell',s.shell_file);set('model',s.model);set('moves',s.moves_run+' / '+s.moves_planned);
+ set('shell',s.shell_file.split('/').pop());set('model',s.model);set('moves',s.moves_run+' / '+s.moves_planned);
  var pct=Math.round(s.progress*1000)/10;var bar=document.getElementById('bar');
  bar.style.width=pct+'%';bar.parentNode.setAttribute('aria-valuenow',pct);set('pct',pct+' %');
  var tb=document.getElementById('runs');tb.textContent='';
  s.last_runs.forEach(function(r){var tr=document.createElement('tr');
-  cell(tr,r.start.replace('T',' ').substring(0,19));cell(tr,r.shell_file.split('/').pop());
-  cell(tr,r.layers_reached+' / '+r.layers_planned);cell(tr,r.tape_text+' '+T.unit);
-  cell(tr,r.duration_text);cell(tr,r.outcome_text);tb.appendChild(tr);});
+  cell(tr,r.start.substring(5,16).replace('T',' '));cell(tr,r.shell_file.split('/').pop()).className='name';
+  cell(tr,r.layers_reached+' / '+r.layers_planned,T.layers);cell(tr,r.tape_text+' '+T.unit,T.tape);
+  cell(tr,r.duration_text,T.duration);cell(tr,r.outcome_text);tb.appendChild(tr);});
  document.getElementById('noruns').style.display=s.last_runs.length?'none':'';
  var c=s.counters;document.getElementById('counters').style.display=c?'':'none';
  if(c){set('c_hours',c.run_hours==null?'-':c.run_hours.toFixed(1)+' '+T.hours);
@@ -100,15 +107,14 @@ std::string StatusPage(const StatusSnapshot& s) {
            "\" data-state=\"" + PhaseName(s.phase) + "\">" + HtmlEscape(s.stateText) + "</div>";
     out += "<div class=\"bar\" role=\"progressbar\" aria-valuemin=\"0\" aria-valuemax=\"100\" aria-valuenow=\"" + pct +
            "\"><div id=\"bar\" style=\"width:" + pct + "%\"></div></div>";
-    out += "<div class=\"figs\">";
-    Fig(out, "pct", "", pct + " %");
+    out += "<div class=\"pct\" id=\"pct\">" + pct + " %</div><div class=\"figs\">";
     Fig(out, "layer", t.layer, std::to_string(s.layerRunning) + " / " + std::to_string(s.layersPlanned));
     Fig(out, "tape", t.tapeLaid, TapeText(s.tapeLaidInches, s.metres) + " / " + TapeText(s.tapePlannedInches, s.metres) + unit);
     Fig(out, "left", t.timeLeft, s.secondsLeft ? ClockText(*s.secondsLeft) : "-");
     Fig(out, "elapsed", t.elapsed, ClockText(static_cast<double>(s.elapsedSeconds)));
     Fig(out, "moves", t.movesRun, std::to_string(s.movesRun) + " / " + std::to_string(s.movesPlanned));
-    Fig(out, "shell", t.shell, s.shellFile);
-    Fig(out, "model", t.model, s.model);
+    out += "</div><div class=\"what\">" + HtmlEscape(t.shell) + ": <b id=\"shell\">" + HtmlEscape(FileName(s.shellFile)) +
+           "</b> &middot; " + HtmlEscape(t.model) + ": <b id=\"model\">" + HtmlEscape(s.model) + "</b></div>";
     out += "</div></section>";
 
     out += "<section class=\"card\"><h2>" + HtmlEscape(t.lastRuns) + "</h2><div class=\"scroll\"><table><thead><tr>";
@@ -117,12 +123,18 @@ std::string StatusPage(const StatusSnapshot& s) {
     out += "</tr></thead><tbody id=\"runs\">";
     for (const RecordedRun& r : s.lastRuns) {
         out += "<tr>";
-        std::string start = r.start.substr(0, 19);
-        if (start.size() > 10 && start[10] == 'T') start[10] = ' ';
-        for (const std::string& v :
-             {start, FileName(r.shellFile), std::to_string(r.layersReached) + " / " + std::to_string(r.layersPlanned),
-              TapeText(r.tapeLaidFeet * 12, s.metres) + unit, ClockText(static_cast<double>(r.seconds)), r.outcomeText})
-            out += "<td>" + HtmlEscape(v) + "</td>";
+        // "12-07 10:36": the year and the seconds say little on a phone.
+        std::string start = r.start.size() >= 16 ? r.start.substr(5, 11) : r.start;
+        if (start.size() > 5 && start[5] == 'T') start[5] = ' ';
+        out += "<td>" + HtmlEscape(start) + "</td><td class=\"name\">" + HtmlEscape(FileName(r.shellFile)) + "</td>";
+        // Each cell names itself on a narrow screen, where the table's head is hidden.
+        const std::pair<const std::string*, std::string> cells[] = {
+            {&t.layers, std::to_string(r.layersReached) + " / " + std::to_string(r.layersPlanned)},
+            {&t.tape, TapeText(r.tapeLaidFeet * 12, s.metres) + unit},
+            {&t.duration, ClockText(static_cast<double>(r.seconds))},
+            {nullptr, r.outcomeText}};
+        for (const auto& [label, v] : cells)
+            out += (label ? "<td data-l=\"" + HtmlEscape(*label) + "\">" : std::string("<td>")) + HtmlEscape(v) + "</td>";
         out += "</tr>";
     }
     out += "</tbody></table></div><p id=\"noruns\"" + std::string(s.lastRuns.empty() ? "" : " style=\"display:none\"") +
@@ -145,7 +157,8 @@ std::string StatusPage(const StatusSnapshot& s) {
     Fig(out, "c_roll", t.rollLeft, tape(c.rollFeetLeft));
     out += "</div></section></main>";
 
-    out += "<script>var T={unit:" + JsonString(t.unit) + ",hours:" + JsonString(t.hoursUnit) + "};" + kScript +
+    out += "<script>var T={unit:" + JsonString(t.unit) + ",hours:" + JsonString(t.hoursUnit) + ",layers:" +
+           JsonString(t.layers) + ",tape:" + JsonString(t.tape) + ",duration:" + JsonString(t.duration) + "};" + kScript +
            "</script></body></html>";
     return out;
 }

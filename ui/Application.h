@@ -53,6 +53,9 @@ public:
     // The main window's line on how the last run ended.
     void ShowLastRun();
 
+    // Called once every window shows the texts of a newly loaded language.
+    std::function<void()> OnTextsApplied;
+
     // Called when the main window has closed and every other window is
     // unloaded: the program ends. Unset: Qt's loop is asked to quit.
     std::function<void()> OnProgramEnd;
