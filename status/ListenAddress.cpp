@@ -53,8 +53,8 @@ std::optional<ListenAddress> ParseListenAddress(std::string_view text, std::int3
         const std::string_view port = text.substr(colon + 1);
         unsigned value = 0;
         const auto [end, ec] = std::from_chars(port.data(), port.data() + port.size(), value);
-        if (port.empty() || ec != std::errc() || end != port.data() + port.size() || value < 1 || value > 65535)
-            return fail("the port is no number from 1 to 65535");
+        if (port.empty() || ec != std::errc() || end != port.data() + port.size() || value > 65535)
+            return fail("the port is no number from 0 to 65535");
         a.port = static_cast<std::uint16_t>(value);
     }
     const std::string h(host);

@@ -21,10 +21,11 @@ struct ListenAddress {
 
 ListenAddress DefaultListenAddress(std::int32_t comPort);
 
-// "off", "ADDR:PORT" or "[IPV6]:PORT" with a numeric address and a port
-// from 1 to 65535, or the address alone ("0.0.0.0", "[::]") with the
-// instance's default port: the form for the port search to hand to every
-// instance it starts. nullopt (why says what is wrong) for anything else.
+// "off"; "ADDR:PORT" or "[IPV6]:PORT" with a numeric address and a port
+// from 1 to 65535 (0: any free port, named in the log); or the address
+// alone ("0.0.0.0", "[::]") with the instance's default port, the form for
+// the port search to hand to every instance it starts. nullopt (why says
+// what is wrong) for anything else.
 std::optional<ListenAddress> ParseListenAddress(std::string_view text, std::int32_t comPort, std::string* why);
 
 }  // namespace plyx::status

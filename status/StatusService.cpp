@@ -94,6 +94,7 @@ bool StatusService::Start() {
         return false;
     }
     if (link_ != nullptr) link_->SetExchangeTimer([this](double seconds) { feed_.RoundTrip(seconds); });
+    address.port = server_.Port();
     env_.LogLine("Status page at http://" + address.Text() + "/ (metrics at /metrics)");
     return true;
 }
