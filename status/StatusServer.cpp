@@ -135,12 +135,22 @@ void StatusServer::Loop() {
         (r.code == 200 ? answered_ : refused_).fetch_add(1, std::memory_order_relaxed);
     };
 
+    // New connections are let in as tokens come: acceptsPerSecond, at most acceptBurst at once.
+    double tokens = limits_.acceptBurst;
+    SteadyClock::time_point refilled = SteadyClock::now();
     for (;;) {
+        const SteadyClock::time_point start = SteadyClock::now();
+        tokens = std::min(limits_.acceptBurst,
+                          tokens + std::chrono::duration<double>(start - refilled).count() * limits_.acceptsPerSecond);
+        refilled = start;
         fds.clear();
         order.clear();
         fds.push_back({wakeFd_, POLLIN, 0});
-        fds.push_back({listenFd_, POLLIN, 0});
+        fds.push_back({listenFd_, static_cast<short>(tokens >= 1 ? POLLIN : 0), 0});
         SteadyClock::time_point next = SteadyClock::time_point::max();
+        if (tokens < 1)
+            next = start + std::chrono::duration_cast<SteadyClock::duration>(
+                               std::chrono::duration<double>((1 - tokens) / limits_.acceptsPerSecond));
         for (Connection& c : conns) {
             fds.push_back({c.fd, static_cast<short>(c.phase == Connection::Phase::Writing ? POLLOUT : POLLIN), 0});
             order.push_back(&c);
@@ -155,9 +165,10 @@ void StatusServer::Loop() {
         if (fds[0].revents != 0) break;
 
         if (fds[1].revents & POLLIN) {
-            for (int i = 0; i < kAcceptsPerTurn; ++i) {
+            for (int i = 0; i < kAcceptsPerTurn && tokens >= 1; ++i) {
                 int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
                 if (fd < 0) break;
+                tokens -= 1;
                 if (conns.size() >= limits_.maxConnections) {
                     SendOnce(fd, StatusRoutes::Refusal(503));
                     busy_.fetch_add(1, std::memory_order_relaxed);

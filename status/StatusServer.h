@@ -3,8 +3,10 @@
 // request per connection, on a thread of its own that reads snapshots and
 // never calls into the program. Whatever its audience does (slow, hostile
 // or many), it holds at most maxConnections connections, reads at most
-// maxRequestBytes of a request head and gives each connection
-// requestMillis from accept to its last byte.
+// maxRequestBytes of a request head, gives each connection requestMillis
+// from accept to its last byte, and takes at most acceptsPerSecond new
+// connections (in bursts of acceptBurst): the rest wait in the kernel's
+// queue, so a crowd asking as fast as it can waits instead of spinning.
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -21,6 +23,8 @@ struct ServerLimits {
     std::size_t maxRequestBytes = 8192;
     int requestMillis = 5000;
     int niceness = 10;  // the thread's nice value: the run's thread comes first
+    double acceptsPerSecond = 1000;
+    double acceptBurst = 64;
 };
 
 // What the server has done since it started (read by tests and benchmarks).

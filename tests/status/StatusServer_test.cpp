@@ -155,6 +155,19 @@ TEST_F(StatusServerTest, ConnectionsOverTheLimitAreTurnedAwayAndTheHeldOnesServe
     ExpectServed();
 }
 
+TEST_F(StatusServerTest, ACrowdBeyondTheAcceptPaceWaitsItsTurnAndIsServed) {
+    ServerLimits limits;
+    limits.acceptsPerSecond = 100;
+    limits.acceptBurst = 5;
+    Start(limits);
+    std::vector<std::future<Answer>> crowd;
+    for (int i = 0; i < 40; ++i)
+        crowd.push_back(std::async(std::launch::async, [this] { return Get(port_, "/metrics"); }));
+    for (auto& a : crowd) EXPECT_EQ(a.get().code, 200);
+    EXPECT_EQ(server_->Counts().answered, 40u);
+    EXPECT_EQ(server_->Counts().busy, 0u);
+}
+
 TEST_F(StatusServerTest, APortInUseIsSaidAndTheFirstServerGoesOn) {
     Start();
     StatusServer second(publisher_);
