@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "app/LanguageFiles.h"
 #include "app/Numbers.h"
 #include "app/ParameterChecks.h"
 #include "app/TextFiles.h"

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <initializer_list>
 
+#include "app/LanguageFiles.h"
 #include "app/ParameterFiles.h"
 #include "platform/Files.h"
 #include "text/Resources.h"

@@ -14,6 +14,7 @@
 #include "engine/RunEngine.h"
 #include "platform/Files.h"
 #include "platform/TextCodec.h"
+#include "text/TextIds.h"
 
 namespace plyx::engine {
 
@@ -76,13 +77,14 @@ std::string RunEngine::ZeroRateRefusal(bool burnish) const {
 
 std::string RunEngine::RunRefusal(bool burnish) const {
     if (std::string why = SettingsRefusal(); !why.empty()) return why;
-    if (params_.zPD == 0) return env_.GetResourceText(902);
+    if (params_.zPD == 0) return env_.GetResourceText(text::kTextPoleDiameterZero);
     if (const std::vector<app::UnusableValue> bad = app::UnusableValues(params_); !bad.empty())
         return text::FillTexts(env_.GetResourceText(1104), {app::ListOf(bad)});
     if (params_.fLayerPattern != 0 && params_.cMRC > 0) {
         const std::int32_t pairs = RunGeometry::LayerCount(params_, burnish) * params_.cMRC;
         if (pairs > kMaxAlternatePairs)
-            return text::FillTexts(env_.GetResourceText(903), {std::to_string(pairs), std::to_string(kMaxAlternatePairs)});
+            return text::FillTexts(env_.GetResourceText(text::kTextTooManyAlternatePairs),
+                                   {std::to_string(pairs), std::to_string(kMaxAlternatePairs)});
     }
     return ZeroRateRefusal(burnish);
 }
@@ -97,7 +99,8 @@ void RunEngine::StartRun(bool burnish) {
     // would move on values nobody chose); the operator is back at the main
     // window with its timer running.
     std::string why = SettingsRefusal();
-    if (why.empty()) why = params_.strModel.empty() ? env_.GetResourceText(901) : RunRefusal(burnish);
+    if (why.empty())
+        why = params_.strModel.empty() ? env_.GetResourceText(text::kTextNoModelLoaded) : RunRefusal(burnish);
     if (!why.empty()) {
         RefuseRun(why);
         ReturnToMainWindow();

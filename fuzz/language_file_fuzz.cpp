@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "app/LanguageFiles.h"
 #include "app/Numbers.h"
 #include "fuzz/FuzzEnv.h"
 #include "text/Resources.h"

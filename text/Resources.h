@@ -14,9 +14,6 @@
 namespace plyx::platform {
 class Dialogs;
 }
-namespace plyx::app {
-class Environment;
-}
 
 namespace plyx::text {
 
@@ -74,16 +71,5 @@ void LoadInternalDictionary(TextTables& tables, std::string_view programName);
 
 // Empties both language tables and forgets CurrentResourceFile.
 void SelectEnglishLanguage(TextTables& tables);
-
-// Language files. Results: 0 loaded (or path empty), 1 cannot be opened or
-// empty, -1 not a language file in either encoding. path is trimmed in the
-// caller's variable. Failures are logged and reported through env (its
-// error report and message boxes), as the operator must see them.
-std::int16_t LoadResourceFile(app::Environment& env, TextTable& table, std::string& path);
-std::int16_t LoadSelectedResourceFile(app::Environment& env, std::string& path);
-// One pass in one encoding: unicode = UTF-16 little-endian (a byte-order
-// mark is skipped), else 8-bit (UTF-8; other bytes as Latin-1).
-std::int16_t ParseResourceFile(app::Environment& env, TextTable& table, const std::string& path,
-                               bool unicode);
 
 }  // namespace plyx::text

@@ -2,6 +2,7 @@
 // shell files, options, languages and the end of the program.
 #include <QCoreApplication>
 
+#include "app/LanguageFiles.h"
 #include "app/ParameterFiles.h"
 #include "platform/Dialogs.h"
 #include "platform/Files.h"

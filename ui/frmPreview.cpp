@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "engine/RunGeometry.h"
+#include "text/TextIds.h"
 #include "ui/ResourceText.h"
 
 namespace plyx::ui {
@@ -39,7 +40,7 @@ void PlanDrawing::SetEmptyText(const QString& text) {
 std::vector<PlanDrawing::LegendRow> PlanDrawing::Legend() const {
     std::vector<LegendRow> rows;
     if (plan_ == nullptr || path_.size() < 2) return rows;
-    const QString layer = ToQString(env_.GetResourceText(933));
+    const QString layer = ToQString(env_.GetResourceText(text::kTextLayer));
     for (std::int32_t n = 1; n <= plan_->layers; ++n) {
         // The finishing file's layers under a heading of their own.
         if (n == firstFinishingLayer_) rows.push_back({0, ToQString(env_.GetResourceText(1341))});
@@ -95,7 +96,7 @@ void PlanDrawing::paintEvent(QPaintEvent*) {
     painter.drawText(QRect(area.left(), area.bottom() + 2, area.width(), line), Qt::AlignRight,
                      QString::number(maxX, 'f', 0));
     painter.drawText(QRect(area.left(), area.bottom() + 2 + line, area.width(), line), Qt::AlignHCenter,
-                     ToQString(env_.GetResourceText(931)));
+                     ToQString(env_.GetResourceText(text::kTextXSteps)));
     painter.drawText(QRect(0, area.top(), area.left() - 4, line), Qt::AlignRight, QString::number(maxY, 'f', 0));
     painter.drawText(QRect(0, area.bottom() - line, area.left() - 4, line), Qt::AlignRight,
                      QString::number(minY, 'f', 0));
@@ -103,7 +104,7 @@ void PlanDrawing::paintEvent(QPaintEvent*) {
     painter.translate(line / 2.0 + 2, area.center().y());
     painter.rotate(-90);
     painter.drawText(QRect(-area.height() / 2, -line / 2, area.height(), line), Qt::AlignHCenter,
-                     ToQString(env_.GetResourceText(932)));
+                     ToQString(env_.GetResourceText(text::kTextYSteps)));
     painter.restore();
 
     // The path, one polyline per run of moves of one layer. Not smoothed:

@@ -9,6 +9,7 @@
 #include "engine/RunEngine.h"
 #include "engine/RunState.h"
 #include "platform/EventPump.h"
+#include "text/TextIds.h"
 
 namespace plyx::engine {
 
@@ -257,16 +258,17 @@ std::int32_t RunPlan::LayerAtTape(double inches) const {
 std::vector<std::string> PlanSummaryLines(const app::Environment& env, const RunPlan& plan, bool metres) {
     std::vector<std::string> lines;
     if (!plan.refusal.empty()) {
-        lines.push_back(env.GetResourceText(935) + " " + plan.refusal);
+        lines.push_back(env.GetResourceText(text::kTextRunWouldNotStart) + " " + plan.refusal);
         return lines;
     }
     const double length = metres ? plan.tapeInches / 39.37 : plan.tapeInches / 12.0;
-    lines.push_back(env.GetResourceText(924) + " " + std::to_string(plan.layers));
-    lines.push_back(env.GetResourceText(925) + " " + std::to_string(plan.lineMoves));
-    lines.push_back(env.GetResourceText(926) + " " + std::to_string(plan.moveCount));
-    lines.push_back(env.GetResourceText(metres ? 928 : 927) + " " + OneDecimal(length));
-    lines.push_back(env.GetResourceText(929) + " " + ElapsedTimeText(std::llround(plan.seconds)));
-    if (plan.finishingChained) lines.push_back(env.GetResourceText(930));
+    lines.push_back(env.GetResourceText(text::kTextPreviewLayers) + " " + std::to_string(plan.layers));
+    lines.push_back(env.GetResourceText(text::kTextPreviewLineMoves) + " " + std::to_string(plan.lineMoves));
+    lines.push_back(env.GetResourceText(text::kTextPreviewMovesQueued) + " " + std::to_string(plan.moveCount));
+    lines.push_back(env.GetResourceText(metres ? text::kTextPreviewTapeMeters : text::kTextPreviewTapeFeet) + " " +
+                    OneDecimal(length));
+    lines.push_back(env.GetResourceText(text::kTextPreviewRunTime) + " " + ElapsedTimeText(std::llround(plan.seconds)));
+    if (plan.finishingChained) lines.push_back(env.GetResourceText(text::kTextFinishingFileIncluded));
     return lines;
 }
 
@@ -314,14 +316,14 @@ std::string PlanSvg(const app::Environment& env, const RunPlan& plan) {
     svg += "<text x=\"" + Num(w - right) + "\" y=\"" + Num(h - bottom + 16) + "\" text-anchor=\"end\">" + Num(maxX) +
            "</text>\n";
     svg += "<text x=\"" + Num((left + w - right) / 2) + "\" y=\"" + Num(h - 15) + "\" text-anchor=\"middle\">" +
-           Escape(env.GetResourceText(931)) + "</text>\n";
+           Escape(env.GetResourceText(text::kTextXSteps)) + "</text>\n";
     svg += "<text x=\"" + Num(left - 4) + "\" y=\"" + Num(h - bottom) + "\" text-anchor=\"end\">" + Num(minY) +
            "</text>\n";
     svg += "<text x=\"" + Num(left - 4) + "\" y=\"" + Num(top + 10) + "\" text-anchor=\"end\">" + Num(maxY) +
            "</text>\n";
     svg += "<text x=\"15\" y=\"" + Num((top + h - bottom) / 2) + "\" transform=\"rotate(-90 15 " +
-           Num((top + h - bottom) / 2) + ")\" text-anchor=\"middle\">" + Escape(env.GetResourceText(932)) +
-           "</text>\n";
+           Num((top + h - bottom) / 2) + ")\" text-anchor=\"middle\">" +
+           Escape(env.GetResourceText(text::kTextYSteps)) + "</text>\n";
     // One polyline per run of moves of one layer pass; point k ends a move of path[k].layer.
     std::size_t i = 1;
     while (i < path.size()) {
@@ -338,7 +340,7 @@ std::string PlanSvg(const app::Environment& env, const RunPlan& plan) {
         if (y > h - bottom) break;
         svg += "<rect x=\"" + Num(w - right + 15) + "\" y=\"" + Num(y - 9) + "\" width=\"14\" height=\"10\" fill=\"" +
                Hex(LayerColour(layer)) + "\"/><text x=\"" + Num(w - right + 35) + "\" y=\"" + Num(y) + "\">" +
-               Escape(env.GetResourceText(933)) + " " + std::to_string(layer) + "</text>\n";
+               Escape(env.GetResourceText(text::kTextLayer)) + " " + std::to_string(layer) + "</text>\n";
     }
     svg += "</svg>\n";
     return svg;

@@ -8,6 +8,7 @@
 #include "engine/plan/RunJournal.h"
 #include "platform/Clock.h"
 #include "platform/Files.h"
+#include "text/TextIds.h"
 
 namespace plyx::engine {
 
@@ -142,7 +143,7 @@ void RunRecord::AppendLine(const std::string& line) {
         env_.ReportRefused(env_.GetResourceText(1150), why);
     } else if (!platform::AppendRecord(path, kHeader, line, &why, links)) {
         // The run itself is over; the operator must know its record is missing.
-        const std::string message = env_.GetResourceText(936) + " (" + path + ": " + why + ")";
+        const std::string message = env_.GetResourceText(text::kTextRecordNotWritten) + " (" + path + ": " + why + ")";
         env_.LogLine(message);
         env_.Dialogs().ShowMessage(message, env_.PortCaptionPrefix + env_.ProgramName);
     }

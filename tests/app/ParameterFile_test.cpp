@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <tuple>
 
+#include "app/LanguageFiles.h"
 #include "app/ParameterFiles.h"
 #include "platform/Files.h"
 #include "tests/app/CoreFixture.h"

@@ -1,6 +1,5 @@
 // The 4-axis driver against the board simulator: identification and the run
 // state as the board itself reports them.
-#ifdef PLYX3_HAVE_SIM
 #include "sim/Simulator.h"
 #include "tests/drivers/DriverRig.h"
 
@@ -39,5 +38,3 @@ TEST(OnSimulator, EachVersionIsIdentifiedAndItsWaitsRead) {
         EXPECT_EQ(router.IdleWait(2000), 4);
     }
 }
-
-#endif

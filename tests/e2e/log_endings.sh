@@ -8,7 +8,8 @@
 # settings file whole.
 # SIGINT, SIGTERM and SIGHUP end the program (exit code 0) with both logs
 # closed, a run recorded as ended by a signal; a killed run is recorded as
-# interrupted at the next start.
+# interrupted at the next start; a controller restarted mid-run ends the
+# run as an error.
 #   log_endings.sh BUILD_DIR
 set -euo pipefail
 here=$(cd "$(dirname "$0")/../.." && pwd)
@@ -94,4 +95,10 @@ done
 start run; kill -9 $pid; wait $pid || true; pid=
 start main; [ "$(outcome)" = interrupted ] || fail "SIGKILL: recorded $(outcome)"
 kill -TERM $pid; ended 0 "after SIGKILL"
-echo "log_endings: a full device at start-up, in the main window and in a run; SIGINT, SIGTERM, SIGHUP and SIGKILL"
+# A controller that restarts mid-run drops the moves it held: the run ends
+# as on a board error, its line says so, and nothing is called completed.
+errored() { tail -1 "$data/C1.runs.csv" | grep -q ',error,.*lost [0-9]* moves'; }
+start run; sleep 2; echo restart >&3
+until_ok errored
+kill -TERM $pid; ended 1 "restart"
+echo "log_endings: a full device at start-up, in the main window and in a run; SIGINT, SIGTERM, SIGHUP and SIGKILL; a controller restarted mid-run"

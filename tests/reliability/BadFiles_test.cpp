@@ -9,6 +9,7 @@
 #include <cfloat>
 #include <random>
 
+#include "app/LanguageFiles.h"
 #include "app/ParameterFiles.h"
 #include "tests/app/CoreFixture.h"
 

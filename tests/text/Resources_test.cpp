@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "app/LanguageFiles.h"
 #include "app/ParameterFiles.h"
 #include "platform/TextCodec.h"
 #include "tests/app/CoreFixture.h"

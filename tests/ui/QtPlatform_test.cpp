@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <set>
 
+#include "app/LanguageFiles.h"
 #include "platform/qt/QtDialogs.h"
 #include "tests/ui/UiFixture.h"
 #include "ui/Layout.h"

@@ -16,6 +16,7 @@
 #include <set>
 #include <tuple>
 
+#include "app/LanguageFiles.h"
 #include "drivers/DriverNumbers.h"
 #include "engine/LostMovesError.h"
 #include "link/BoardLinkError.h"

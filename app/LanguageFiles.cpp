@@ -1,5 +1,7 @@
 // Language files: a "PLYX3RESOURCES" header line, then "ID,text" lines, in
 // UTF-16 or in 8-bit text.
+#include "app/LanguageFiles.h"
+
 #include <cerrno>
 #include <cstdint>
 
