@@ -167,7 +167,12 @@ void StatusServer::Loop() {
         if (fds[1].revents & POLLIN) {
             for (int i = 0; i < kAcceptsPerTurn && tokens >= 1; ++i) {
                 int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
-                if (fd < 0) break;
+                if (fd < 0) {
+                    // Out of descriptors, say: the connection stays queued and
+                    // readable, so the try costs a token, or the loop would spin.
+                    if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) tokens -= 1.0;
+                    break;
+                }
                 tokens -= 1;
                 if (conns.size() >= limits_.maxConnections) {
                     SendOnce(fd, StatusRoutes::Refusal(503));

@@ -14,7 +14,7 @@ browser=$(command -v chromium || command -v chromium-browser || true)
 [ -n "$browser" ] || fail "chromium is missing (scripts/setup installs it)"
 # Root (CI) needs --no-sandbox; the profile is the test's own.
 chrome() {
-  timeout 90 "$browser" --headless --no-sandbox --disable-gpu --no-first-run --hide-scrollbars \
+  timeout 90 "$browser" --headless --no-sandbox --disable-gpu --disable-dev-shm-usage --no-first-run --hide-scrollbars \
     --user-data-dir="$work/chromium" --virtual-time-budget=4000 "$@" 2>>"$work/chromium.log"
 }
 
