@@ -38,16 +38,12 @@ TEST_F(Controller2AxisTest, ResetSetsMicrostepSizeAndMotorCurrent) {
     }
 }
 
-TEST_F(Controller2AxisTest, PortsAndInputsAreMappedToTheEnginesBits) {
+TEST_F(Controller2AxisTest, InputsAreMappedToTheEnginesBits) {
     Edit([](TwoAxisBoard& b) {
         b.items["5"] = "5";
         b.items["6"] = "250";
         b.latched = "48";
     });
-    ctl->SetPortDirections();
-    ctl->SetControllerPulsePolarities(0x41);
-    EXPECT_EQ(ctl->ReadPulsePolarityWord(), 0);
-    EXPECT_EQ(Sent(), "24576t");
     EXPECT_EQ(ctl->ReadLimitSwitches(), 0xF5);
     EXPECT_EQ(ctl->ReadSwitchInputs(), 10);
     EXPECT_EQ(ctl->ReadLatchedData(), 1023);

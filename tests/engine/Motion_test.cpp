@@ -1,5 +1,5 @@
-// Line moves, segmented moves and the stop sequence, as the simulated board
-// takes them.
+// Line moves and segmented moves, as the simulated board takes them (the
+// stop sequence: ControllerSetup_test.cpp).
 #include "tests/engine/EngineFixture.h"
 
 namespace plyx::engine::test {
@@ -48,29 +48,6 @@ TEST_F(MotionTest, MoveBeyondWhatTheControllerCanCarryAbortsTheRun) {
     engine->LineMove(100, 100, 100);
     engine->SegmentedMove(100, 100, 100, 100);
     EXPECT_TRUE(BoardMoves().empty());
-}
-
-// Slow-down moves unless aborted, already at the start/stop rate or rampless.
-TEST_F(MotionTest, StopSequence) {
-    const double ramp = params.zRR;
-    // (2737 - 80) * (80 + 2737) / 16000 = 467.798...; half 233.9 -> 234.
-    const struct { std::int16_t state; std::int32_t lastRate; double ramp; std::vector<QueuedMove> sent; } cases[] = {
-                 {kRunRunning, 2737, ramp, {{10, -10, -80}, {234, -234, -80}, {234, -234, -80}}},
-                 {kRunAbortRequested, 2737, ramp, {}},
-                 {kRunRunning, 80, ramp, {}},
-                 {kRunRunning, 2737, 0, {}}};
-    for (const auto& c : cases) {
-        board->ClearMoves();
-        globals.RunState = c.state;
-        globals.zLastRate = c.lastRate;
-        params.zRR = c.ramp;
-        engine->ComputeRunConstants();
-        const std::uint64_t resets = board->State().counters.resets;
-        engine->StopSequence();
-        EXPECT_EQ(BoardMoves(), c.sent) << c.state << " " << c.lastRate << " " << c.ramp;
-        EXPECT_EQ(board->State().counters.resets, resets + 1);
-        EXPECT_EQ(board->State().run, sim::RunState::Idle);
-    }
 }
 
 }  // namespace

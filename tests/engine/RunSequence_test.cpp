@@ -1,5 +1,6 @@
 // Runs on the simulated board: finishing files that cannot chain,
-// refusals; the tape display that follows the board, and its texts.
+// refusals; the tape display that follows the board, and its texts; the
+// production record's quoting.
 #include <sys/stat.h>
 
 #include <cstdio>
@@ -8,6 +9,7 @@
 #include "app/Numbers.h"
 #include "app/ParameterFiles.h"
 #include "engine/DisplayText.h"
+#include "engine/plan/RunRecord.h"
 #include "platform/Files.h"
 #include "tests/engine/EngineFixture.h"
 
@@ -123,6 +125,21 @@ TEST_F(RunTest, RingDisplayIndex) {
         globals.Ring.Reset(static_cast<std::int16_t>(capacity));
         EXPECT_GT(globals.Ring.Length(), 0) << capacity;
     }
+}
+
+// A field is quoted when it holds a comma, a quote, a CR or an LF, each on
+// its own; quotes inside are doubled; other fields go as they are.
+TEST(RunRecordLine, EachSpecialCharacterQuotedOnItsOwn) {
+    const std::pair<std::vector<std::string>, const char*> cases[] = {
+        {{"plain 1.5 ;'x"}, "plain 1.5 ;'x\r\n"},
+        {{""}, "\r\n"},
+        {{"a,b"}, "\"a,b\"\r\n"},
+        {{"a\"b"}, "\"a\"\"b\"\r\n"},
+        {{"a\rb"}, "\"a\rb\"\r\n"},
+        {{"a\nb"}, "\"a\nb\"\r\n"},
+        {{"\"\""}, "\"\"\"\"\"\"\r\n"},
+        {{"x", "y,z", "", "\""}, "x,\"y,z\",,\"\"\"\"\r\n"}};
+    for (const auto& [fields, line] : cases) EXPECT_EQ(CsvLine(fields), line) << line;
 }
 
 TEST(DisplayText, ElapsedTimeAndTapeLength) {
