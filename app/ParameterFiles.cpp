@@ -217,6 +217,13 @@ const char* ParseLine(Environment& env, ParameterSet& p, std::string_view line, 
             p.strStatusListen = compact;
         else
             env.LogLine("   STATUSLISTEN is taken from the command line only: ignored here");
+    } else if (key == "ONRUNEND" || key == "ONERROR") {
+        // Programs to run: the operator's own choice on the command line,
+        // never one a shell or settings file could bring along.
+        if (source == LineSource::CommandLine)
+            (key == "ONRUNEND" ? p.strOnRunEnd : p.strOnError) = raw;
+        else
+            env.LogLine("   " + key + " is taken from the command line only: ignored here");
     } else if (key == "CHAININTERVALTECHNIQUE") {
         p.idChainIntervalTechnique = (integer < 0 || integer > 2) ? 1 : integer;
     } else if (key == "DISPLAYRESOURCEID") {

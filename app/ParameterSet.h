@@ -20,6 +20,8 @@ struct ParameterSet {
     double zLogMaxMB = 200;                // LOGMAXMB: log size (MB, fractions too) that starts a new file; 0 none; never written
     std::string strStatusListen;           // STATUSLISTEN: where the status page listens ("" its default, "off", ADDR:PORT); command line only, never written
     std::string strResourceFile;           // RESOURCEFILE: language file named by the last RESOURCEFILE line
+    std::string strOnRunEnd;               // ONRUNEND: program run when a run ends; command line only, never written
+    std::string strOnError;                // ONERROR: program run when an error stops a run; command line only, never written
     std::int16_t fAutoCloseRunWindow = 1;  // AUTOCLOSERUNWINDOW: status window closes itself after a run
     std::int16_t fDSU = 0;                 // DSU: tape length shown in metres (else feet)
     std::int16_t idMMD = 0;                // MMD: 3958 shows the protected options

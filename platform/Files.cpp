@@ -278,6 +278,39 @@ bool WriteFileAtomically(const std::string& path, const std::string& content,
     return true;
 }
 
+bool WriteOwnFile(const std::string& path, const std::string& content, std::string* errorText) {
+    if (IsSymlink(path)) DeleteFile(path);
+    return WriteFileAtomically(path, content, errorText);
+}
+
+std::optional<std::string> ReadOwnFile(const std::string& path, std::size_t maxBytes) {
+    if (IsSymlink(path)) return std::nullopt;
+    return ReadWholeFile(path, nullptr, maxBytes);
+}
+
+std::optional<std::string> ReadFileTail(const std::string& path, std::size_t maxBytes) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return std::nullopt;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    const auto size = static_cast<std::size_t>(st.st_size);
+    const std::size_t from = size > maxBytes ? size - maxBytes : 0;
+    std::string out(size - from, '\0');
+    std::size_t got = 0;
+    while (got < out.size()) {
+        const ssize_t n = ::pread(fd, out.data() + got, out.size() - got, static_cast<off_t>(from + got));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    out.resize(got);
+    return out;
+}
+
 int RemoveStaleTemporaryFiles(const std::string& folder) {
     DIR* dir = ::opendir(folder.c_str());
     if (dir == nullptr) return 0;

@@ -56,6 +56,17 @@ LinkTrust CheckLinks(const std::string& path, std::string* why = nullptr);
 bool WriteFileAtomically(const std::string& path, const std::string& content,
                          std::string* errorText = nullptr);
 
+// The program's own small files (the run journal, the machine counters):
+// a symbolic link in their place is never followed (nobody has a reason to
+// make one), only taken away. WriteOwnFile replaces the file whole as
+// WriteFileAtomically does; ReadOwnFile gives nullopt for a link.
+bool WriteOwnFile(const std::string& path, const std::string& content, std::string* errorText = nullptr);
+std::optional<std::string> ReadOwnFile(const std::string& path, std::size_t maxBytes);
+
+// The last maxBytes of a regular file (all of it when smaller); nullopt
+// when it cannot be read.
+std::optional<std::string> ReadFileTail(const std::string& path, std::size_t maxBytes);
+
 // Deletes the temporary files in folder that a WriteFileAtomically cut short
 // (kill, power cut) left behind: only regular files named as it names them,
 // and only those of writers that are no longer running. Gives how many.

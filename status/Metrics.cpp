@@ -120,13 +120,13 @@ std::string MetricsText(const StatusSnapshot& s) {
             for (const auto& [outcome, n] : c.runsByOutcome)
                 w.Sample("plyx3_machine_runs", {{"outcome", outcome}}, static_cast<double>(n));
         }
-        if (c.hoursToMaintenance) {
-            w.Family("plyx3_machine_maintenance_due_seconds", "gauge", "Run time left until the next maintenance.");
-            w.Sample("plyx3_machine_maintenance_due_seconds", *c.hoursToMaintenance * 3600);
+        if (c.hoursSinceService) {
+            w.Family("plyx3_machine_since_service_seconds", "gauge", "Run time since the maintenance counter was last reset.");
+            w.Sample("plyx3_machine_since_service_seconds", *c.hoursSinceService * 3600);
         }
-        if (c.tapeFeetToMaintenance) {
-            w.Family("plyx3_machine_maintenance_due_meters", "gauge", "Tape left until the next maintenance.");
-            w.Sample("plyx3_machine_maintenance_due_meters", *c.tapeFeetToMaintenance * kMetresPerFoot);
+        if (c.tapeFeetSinceService) {
+            w.Family("plyx3_machine_since_service_meters", "gauge", "Tape laid since the maintenance counter was last reset.");
+            w.Sample("plyx3_machine_since_service_meters", *c.tapeFeetSinceService * kMetresPerFoot);
         }
         if (c.rollFeetLeft) {
             w.Family("plyx3_machine_roll_left_meters", "gauge", "Tape left on the roll.");

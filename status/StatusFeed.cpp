@@ -43,7 +43,7 @@ void StatusFeed::RefreshTexts() {
         std::string* fields[] = {&t->title,    &t->idle,      &t->layer,     &t->tapeLaid,    &t->timeLeft,
                                  &t->elapsed,  &t->lastRuns,  &t->start,     &t->shell,       &t->layers,
                                  &t->tape,     &t->duration,  &t->outcome,   &t->noRuns,      &t->counters,
-                                 &t->runHours, &t->tapeTotal, &t->toMaintenance, &t->rollLeft, &t->noAnswer,
+                                 &t->runHours, &t->tapeTotal, &t->sinceService, &t->rollLeft, &t->noAnswer,
                                  &t->model,    &t->movesRun,  &t->hoursUnit};
         for (std::size_t i = 0; i < std::size(fields); ++i)
             *fields[i] = sources_.text(kFirstPageText + static_cast<std::int32_t>(i));

@@ -60,12 +60,12 @@ std::string RunJson(const RecordedRun& r, bool metres) {
 std::string CountersJson(const MachineCounters& c, bool metres) {
     JsonObject o;
     o.Opt("run_hours", c.runHours).Opt("tape_ft", c.tapeFeet).Raw("runs_by_outcome", CountMap(c.runsByOutcome));
-    o.Opt("maintenance_hours_left", c.hoursToMaintenance).Opt("maintenance_tape_ft_left", c.tapeFeetToMaintenance);
+    o.Opt("service_hours", c.hoursSinceService).Opt("service_tape_ft", c.tapeFeetSinceService);
     o.Opt("roll_ft_left", c.rollFeetLeft);
     // The page shows these as they are: in the operator's unit.
     auto tape = [metres](const std::optional<double>& feet) { return feet ? TapeText(*feet * 12, metres) : ""; };
     o.Str("tape_text", tape(c.tapeFeet))
-        .Str("maintenance_tape_text", tape(c.tapeFeetToMaintenance))
+        .Str("service_tape_text", tape(c.tapeFeetSinceService))
         .Str("roll_text", tape(c.rollFeetLeft));
     return o.Take();
 }

@@ -58,7 +58,7 @@ function show(s){
  var c=s.counters;document.getElementById('counters').style.display=c?'':'none';
  if(c){set('c_hours',c.run_hours==null?'-':c.run_hours.toFixed(1)+' '+T.hours);
   set('c_tape',c.tape_text?c.tape_text+' '+T.unit:'-');
-  set('c_maint',(c.maintenance_hours_left==null?'':c.maintenance_hours_left.toFixed(1)+' '+T.hours+' ')+(c.maintenance_tape_text?c.maintenance_tape_text+' '+T.unit:''));
+  set('c_maint',(c.service_hours==null?'':c.service_hours.toFixed(1)+' '+T.hours+' ')+(c.service_tape_text?c.service_tape_text+' '+T.unit:''));
   set('c_roll',c.roll_text?c.roll_text+' '+T.unit:'-');}
 }
 function poll(){
@@ -153,7 +153,7 @@ std::string StatusPage(const StatusSnapshot& s) {
     auto tape = [&](const std::optional<double>& feet) { return feet ? TapeText(*feet * 12, s.metres) + unit : std::string("-"); };
     Fig(out, "c_hours", t.runHours, hours(c.runHours));
     Fig(out, "c_tape", t.tapeTotal, tape(c.tapeFeet));
-    Fig(out, "c_maint", t.toMaintenance, hours(c.hoursToMaintenance) + " " + tape(c.tapeFeetToMaintenance));
+    Fig(out, "c_maint", t.sinceService, hours(c.hoursSinceService) + " " + tape(c.tapeFeetSinceService));
     Fig(out, "c_roll", t.rollLeft, tape(c.rollFeetLeft));
     out += "</div></section></main>";
 

@@ -105,7 +105,28 @@ void StatusService::Refresh() {
     feed_.SetModel(params_.strModel);
     feed_.SetMetres(params_.fDSU != 0);
     feed_.RefreshTexts();
+    ShowCounters();
     NoteLog();
+}
+
+void StatusService::SetMachine(engine::MachineKeeper* machine) {
+    machine_ = machine;
+    ShowCounters();
+}
+
+void StatusService::ShowCounters() {
+    if (machine_ == nullptr) return;
+    const engine::MachineCounters m = machine_->Counters();
+    MachineCounters c;
+    c.runHours = static_cast<double>(m.runSeconds) / 3600;
+    c.tapeFeet = m.tapeInches / 12;
+    for (std::size_t i = 0; i < engine::kRunOutcomes.size(); ++i)
+        if (m.runs[i] != 0 || i + 1 < engine::kRunOutcomes.size())
+            c.runsByOutcome[engine::kRunOutcomes[i].outcome] = static_cast<std::uint64_t>(std::max<std::int64_t>(0, m.runs[i]));
+    c.hoursSinceService = static_cast<double>(m.serviceSeconds) / 3600;
+    c.tapeFeetSinceService = m.serviceTapeInches / 12;
+    if (m.rollTracked) c.rollFeetLeft = m.rollInches / 12;
+    feed_.SetCounters(std::move(c));
 }
 
 void StatusService::NoteLog() {
@@ -147,6 +168,7 @@ void StatusService::ControllerAt(const engine::ControllerReport&) { Follow(); }
 void StatusService::ElapsedChanged(std::int64_t seconds) {
     if (!runs_.progress.Running()) return;
     feed_.Elapsed(seconds);
+    ShowCounters();  // the run's hours and tape, the roll going down
     Follow();
 }
 
@@ -160,6 +182,7 @@ void StatusService::Stopping() {
 void StatusService::RunEnded(engine::RunEnd) {
     const auto& last = runs_.record.LastRun();
     feed_.RunEnded(last ? last->outcome : "aborted");
+    ShowCounters();
     NoteLog();
 }
 
@@ -171,6 +194,7 @@ void StatusService::RunFailed(std::int32_t number, const std::string&) {
         const auto& last = runs_.record.LastRun();
         feed_.RunEnded(last ? last->outcome : "error");
     }
+    ShowCounters();
     NoteLog();
 }
 

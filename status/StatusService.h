@@ -14,6 +14,7 @@
 #include "app/ParameterSet.h"
 #include "engine/RunEngine.h"
 #include "engine/RunEvents.h"
+#include "engine/machine/MachineKeeper.h"
 #include "engine/plan/RunFollowers.h"
 #include "link/ZentrovaCom.h"
 #include "status/StatusFeed.h"
@@ -41,6 +42,10 @@ public:
     bool Start();
     // The language, the model or the unit may have changed.
     void Refresh();
+    // The machine's counters and roll, shown from now on (nullptr: none).
+    void SetMachine(engine::MachineKeeper* machine);
+    // The counters or the roll changed between runs (the Machine window).
+    void ShowCounters();
     const StatusServer& Server() const { return server_; }
     StatusFeed& Feed() { return feed_; }
 
@@ -63,6 +68,7 @@ private:
     engine::RunEngine& engine_;
     engine::RunFollowers& runs_;
     link::ZentrovaCom* link_;
+    engine::MachineKeeper* machine_ = nullptr;
     StatusPublisher publisher_;
     StatusFeed feed_;
     StatusServer server_;

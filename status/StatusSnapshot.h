@@ -54,8 +54,8 @@ struct MachineCounters {
     std::optional<double> runHours;
     std::optional<double> tapeFeet;
     std::map<std::string, std::uint64_t> runsByOutcome;
-    std::optional<double> hoursToMaintenance;
-    std::optional<double> tapeFeetToMaintenance;
+    std::optional<double> hoursSinceService;
+    std::optional<double> tapeFeetSinceService;
     std::optional<double> rollFeetLeft;
 };
 
@@ -78,7 +78,7 @@ struct PageTexts {
     std::string counters = "Machine counters";
     std::string runHours = "Run hours";
     std::string tapeTotal = "Tape wound";
-    std::string toMaintenance = "Until maintenance";
+    std::string sinceService = "Since the last service";
     std::string rollLeft = "Tape left on the roll";
     std::string noAnswer = "No answer from the program: the values shown are the last ones it sent.";
     std::string model = "Model";

@@ -274,7 +274,7 @@ void LoadInternalDictionary(TextTables& tables, std::string_view programName) {
     SetDictionaryText(t, 1514, "Machine counters");
     SetDictionaryText(t, 1515, "Run hours");
     SetDictionaryText(t, 1516, "Tape wound");
-    SetDictionaryText(t, 1517, "Until maintenance");
+    SetDictionaryText(t, 1517, "Since the last service");
     SetDictionaryText(t, 1518, "Tape left on the roll");
     SetDictionaryText(t, 1519, "No answer from the program: the values shown are the last ones it sent.");
     SetDictionaryText(t, 1520, "Model");
@@ -339,6 +339,34 @@ void LoadInternalDictionary(TextTables& tables, std::string_view programName) {
                       "With these values the controller would be sent a rate of 0: %1. Please raise them before "
                       "starting a run.");
     SetDictionaryText(t, 1104, "No run can start on these values: %1. Please correct them before starting a run.");
+    // The Machine window: counters, maintenance, the tape roll (1550-1599).
+    // "%1" is the tape a run needs, "%2" the tape left on the roll.
+    SetDictionaryText(t, 1550, "&Machine...");
+    SetDictionaryText(t, 1551, "Machine");
+    SetDictionaryText(t, 1552, "Run hours:");
+    SetDictionaryText(t, 1553, "Tape laid:");
+    SetDictionaryText(t, 1554, "Runs:");
+    SetDictionaryText(t, 1555, "Board errors:");
+    SetDictionaryText(t, 1556, "Lost moves found:");
+    SetDictionaryText(t, 1557, "Since the last service");
+    SetDictionaryText(t, 1558, "Last service:");
+    SetDictionaryText(t, 1559, "never");
+    SetDictionaryText(t, 1560, "Reset Maintenance Counter");
+    SetDictionaryText(t, 1561,
+                      "Reset the maintenance counter? Its hours and tape start again from 0, and the production "
+                      "record notes the service.");
+    SetDictionaryText(t, 1562, "Tape roll");
+    SetDictionaryText(t, 1563, "Length left on the roll (feet):");
+    SetDictionaryText(t, 1564, "Length left on the roll (meters):");
+    SetDictionaryText(t, 1565, "Set");
+    SetDictionaryText(t, 1566, "not tracked");
+    SetDictionaryText(t, 1567, "The length left on the roll must be a number of 0 or more (0: not tracked).");
+    SetDictionaryText(t, 1568,
+                      "This run needs %1 of tape, but the roll has only %2 left. Press OK to start it anyway, "
+                      "Cancel to keep the machine standing.");
+    SetDictionaryText(t, 1569, "Close");
+    SetDictionaryText(t, 1570, "Interrupted (the program never saw the run end)");
+    SetDictionaryText(t, 1571, "Other");
     SetDictionaryText(t, 1150, "A symbolic link that others could have made or changed is not followed:");
     SetDictionaryText(t, 1151, "A log must be a file or a device such as /dev/null:");
 }

@@ -24,4 +24,9 @@ inline constexpr ResourceId kTextLayer = 933;
 inline constexpr ResourceId kTextRunWouldNotStart = 935;
 inline constexpr ResourceId kTextRecordNotWritten = 936;
 
+// The machine counters and the tape roll.
+inline constexpr ResourceId kTextRollTooShort = 1568;  // %1 the run needs, %2 left on the roll
+inline constexpr ResourceId kTextOutcomeInterrupted = 1570;
+inline constexpr ResourceId kTextOutcomeOther = 1571;
+
 }  // namespace plyx::text

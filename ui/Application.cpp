@@ -32,7 +32,8 @@ Application::Application(UiContext& ctx, engine::RunFollowers& runs)
     ctx_.engine.SetRunConfirmation([this](bool burnish) {
         engine::RunPlan plan;
         if (!engine::ConfirmLargeRun(ctx_.env, ctx_.params, burnish, &plan)) return false;
-        if (plan.moveCount > 0) runs_.progress.UsePlan(std::move(plan));
+        if (machine_ != nullptr && !machine_->ConfirmRoll(plan)) return false;
+        if (plan.moveCount > 0 && !plan.cutShort) runs_.progress.UsePlan(std::move(plan));
         return true;
     });
     WireEngine();
@@ -85,9 +86,15 @@ frmMain& Application::LoadMainWindow() {
                 QCoreApplication::quit();
         };
         WireEngine();
+        main_->SetMachine(machine_);
         main_->Form_Load();
     }
     return *main_;
+}
+
+void Application::SetMachine(engine::MachineKeeper* machine) {
+    machine_ = machine;
+    if (main_) main_->SetMachine(machine);
 }
 
 void Application::ShowMainWindow() {

@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "engine/RunEngine.h"
+#include "engine/machine/MachineKeeper.h"
 #include "engine/plan/RunFollowers.h"
 #include "ui/ResumeStarter.h"
 #include "ui/UiContext.h"
@@ -48,6 +49,9 @@ public:
     void ShowMainWindow();
     frmRunStatus& RunStatus() { return *runStatus_; }
     engine::RunRecord& Record() { return runs_.record; }
+    // The machine's counters and tape roll: the main window's Machine
+    // window, and the roll's question before every run (window or panel).
+    void SetMachine(engine::MachineKeeper* machine);
     frmSwitchStatus& SwitchStatus() { return *switchStatus_; }
 
     // Every loaded window shows the texts of the current language again.
@@ -80,6 +84,7 @@ private:
 
     UiContext& ctx_;
     engine::RunFollowers& runs_;
+    engine::MachineKeeper* machine_ = nullptr;
     std::unique_ptr<frmRunStatus> runStatus_;
     std::unique_ptr<frmSwitchStatus> switchStatus_;
     std::unique_ptr<frmSplash> splash_;

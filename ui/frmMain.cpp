@@ -103,6 +103,8 @@ void frmMain::BuildMenus() {
     mnuViewShowResourceIDs_->setCheckable(true);
     mnuView_->addSeparator();
     mnuViewRunPreview_ = item(mnuView_, "mnuViewRunPreview", &frmMain::mnuViewRunPreview_Click);
+    mnuViewMachine_ = item(mnuView_, "mnuViewMachine", &frmMain::mnuViewMachine_Click);
+    mnuViewMachine_->setEnabled(false);
     // Keys for what is done often; none for what makes the machine move.
     mnuFileOpen_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     mnuFileSaveAs_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
@@ -165,6 +167,7 @@ void frmMain::LoadLabels() {
     ApplyResourceToolTip(env, btnSaveThisShell_, 1334, key(mnuFileSaveAs_));
     ApplyResourceToolTip(env, btnExit_, 1335);
     ApplyResourceToControl(env, mnuViewRunPreview_, 921);
+    ApplyResourceToControl(env, mnuViewMachine_, 1550);
     // New parameters or texts: an open preview shows them at once.
     if (preview_ && preview_->isVisible()) preview_->Recompute();
 }

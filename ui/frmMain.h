@@ -16,6 +16,10 @@ class QMenu;
 class QPushButton;
 class QTimer;
 
+namespace plyx::engine {
+class MachineKeeper;
+}
+
 namespace plyx::ui {
 
 class frmPreview;
@@ -65,6 +69,9 @@ public:
     void mnuViewSelectEnglish_Click();
     void mnuViewShowResourceIDs_Click();
     void mnuViewRunPreview_Click();
+    void mnuViewMachine_Click();
+    // The counters and tape roll the Machine window shows (nullptr: the item is greyed).
+    void SetMachine(engine::MachineKeeper* machine);
     // The run preview, once opened (nullptr before).
     frmPreview* Preview() { return preview_.get(); }
 
@@ -117,6 +124,8 @@ private:
     QAction* mnuViewSelectEnglish_ = nullptr;
     QAction* mnuViewShowResourceIDs_ = nullptr;
     QAction* mnuViewRunPreview_ = nullptr;
+    QAction* mnuViewMachine_ = nullptr;
+    engine::MachineKeeper* machine_ = nullptr;
     std::unique_ptr<frmPreview> preview_;
 };
 

@@ -8,6 +8,7 @@
 #include "platform/Files.h"
 #include "text/Resources.h"
 #include "ui/ResourceText.h"
+#include "ui/frmMachine.h"
 #include "ui/frmMain.h"
 #include "ui/frmOptions.h"
 #include "ui/frmPreview.h"
@@ -229,6 +230,24 @@ void frmMain::mnuViewRunPreview_Click() {
         preview_->show();
         preview_->raise();
         preview_->activateWindow();
+    });
+}
+
+void frmMain::SetMachine(engine::MachineKeeper* machine) {
+    machine_ = machine;
+    mnuViewMachine_->setEnabled(machine != nullptr);
+}
+
+void frmMain::mnuViewMachine_Click() {
+    Guard([this] {
+        if (machine_ == nullptr) return;
+        // Modal, like the options: no run starts while the counters are changed.
+        StopTimer();
+        {
+            frmMachine window(ctx_, *machine_, this);
+            window.exec();
+        }
+        ctx_.engine.ReturnToMainWindow();
     });
 }
 

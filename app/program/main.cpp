@@ -17,6 +17,8 @@
 #include "app/search/PortSearch.h"
 #include "engine/RunEngine.h"
 #include "engine/RunState.h"
+#include "engine/machine/MachineKeeper.h"
+#include "engine/notify/RunNotifier.h"
 #include "engine/plan/RunFollowers.h"
 #include "link/CommLog.h"
 #include "link/ZentrovaCom.h"
@@ -26,6 +28,7 @@
 #include "platform/qt/LogindKeepAwake.h"
 #include "platform/qt/QtDialogs.h"
 #include "platform/qt/QtEventPump.h"
+#include "platform/qt/QtPost.h"
 #include "platform/qt/QuitSignals.h"
 #include "platform/serial/ComPortMap.h"
 #include "status/StatusService.h"
@@ -152,9 +155,15 @@ int main(int argc, char** argv) {
     ui::UiContext ctx{env, params, engine};
     // The run's observers beside the windows, in the order they read each other.
     engine::RunFollowers runs(env, params, engine);
-    // The status page follows the run after them (it reads them).
+    // After them: the machine's counters and tape roll, and the operator's notification programs.
+    engine::MachineKeeper machine(env, params, engine, runs);
+    engine::RunNotifier notifier(env, params, engine, runs, platform::PostToQtLoop);
+    // The status page follows the run after them all (it reads them).
     status::StatusService status(env, params, engine, runs, &boardLink);
     ui::Application windows(ctx, runs);
+    windows.SetMachine(&machine);
+    status.SetMachine(&machine);
+    machine.OnChange = [&] { status.ShowCounters(); };
     windows.OnTextsApplied = [&] { status.Refresh(); };
     app::PortSearch search(env, params, globals, boardLink, pump, launcher);
     WindowedStartup startup(env, boardLink, engine, windows, search, status);

@@ -27,7 +27,11 @@ bool ConfirmLargeRun(app::Environment& env, const app::ParameterSet& params, boo
     const platform::MessageResult answer =
         env.Dialogs().ShowMessage(text, env.PortCaptionPrefix + env.ProgramName, platform::MessageButtons::OkCancel,
                                   platform::MessageIcon::Warning);
-    if (answer == platform::MessageResult::Ok) return true;
+    if (answer == platform::MessageResult::Ok) {
+        // Its tape (a lower bound when planning stopped short) is still asked about.
+        if (planned != nullptr) *planned = std::move(plan);
+        return true;
+    }
     env.LogLine("Run not started: the operator declined the very long run");
     return false;
 }

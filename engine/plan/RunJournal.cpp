@@ -185,16 +185,13 @@ std::optional<JournalEntry> ParseJournal(const std::string& text) {
     return e;
 }
 
-// The journal is the program's own file: a link in its place is never
-// followed (nobody has a reason to make one), only taken away.
+// The journal is the program's own file: a link in its place is taken away.
 bool RunJournal::Write(const JournalEntry& entry, std::string* why) const {
-    if (platform::IsSymlink(path_)) platform::DeleteFile(path_);
-    return platform::WriteFileAtomically(path_, JournalText(entry), why);
+    return platform::WriteOwnFile(path_, JournalText(entry), why);
 }
 
 std::optional<JournalEntry> RunJournal::Read() const {
-    if (platform::IsSymlink(path_)) return std::nullopt;
-    std::optional<std::string> text = platform::ReadWholeFile(path_, nullptr, kMaxJournalBytes);
+    std::optional<std::string> text = platform::ReadOwnFile(path_, kMaxJournalBytes);
     if (!text) return std::nullopt;
     return ParseJournal(*text);
 }

@@ -106,9 +106,9 @@ inline constexpr std::int64_t kLargeRunMoves = 10'000'000;
 inline constexpr double kLargeRunSeconds = 24.0 * 3600;
 bool IsLargeRun(const RunPlan& plan);
 // True when the run the parameters make may start: it is not a large run,
-// or the operator said OK to it (told its moves and estimated time). When
-// planning it went to the end, the plan goes to planned (if given), so that
-// the run need not be planned again.
+// or the operator said OK to it (told its moves and estimated time). The
+// plan goes to planned (if given) whenever it may start: one that went to
+// the end (not cutShort) spares the run planning it again.
 bool ConfirmLargeRun(app::Environment& env, const app::ParameterSet& params, bool burnish,
                      RunPlan* planned = nullptr);
 

@@ -12,15 +12,25 @@
 
 namespace plyx::engine {
 
-namespace {
-
-std::string Feet(double inches) {
+std::string RecordFeet(double inches) {
     char buf[32];
     std::snprintf(buf, sizeof buf, "%.1f", std::isfinite(inches) ? inches / 12.0 : 0.0);
     return buf;
 }
 
-}  // namespace
+std::string OneLineText(const std::string& text) {
+    std::string line;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\r' || c == '\n') {
+            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+            line += " / ";
+        } else {
+            line += c;
+        }
+    }
+    return line;
+}
 
 const char* const RunRecord::kHeader =
     "start,end,port,model,shell_file,kind,layers_planned,layers_reached,tape_planned_ft,tape_laid_ft,"
@@ -75,7 +85,7 @@ void RunRecord::RecordInterruptedRun() {
     env_.LogLine("The run started " + IsoTime(e->start) + " did not end in this program -- recorded as interrupted");
     AppendLine(CsvLine({IsoTime(e->start), IsoTime(e->updated), e->port, e->model, e->shellFile,
                         KindText(e->burnish, e->resumedFrom), std::to_string(e->layersPlanned),
-                        std::to_string(e->layerReached), Feet(e->tapePlannedInches), Feet(e->tapeLaidInches),
+                        std::to_string(e->layerReached), RecordFeet(e->tapePlannedInches), RecordFeet(e->tapeLaidInches),
                         std::to_string(e->updated - e->start), "interrupted", "", ""}));
     // Kept for a resume, recorded once.
     e->outcome = "interrupted";
@@ -123,17 +133,7 @@ void RunRecord::RunEnded(RunEnd how) {
 void RunRecord::RunFailed(std::int32_t number, const std::string& text) {
     if (!running_) return;
     // One record, one line in any viewer: the full text stays in the log.
-    std::string line;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == '\r' || c == '\n') {
-            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-            line += " / ";
-        } else {
-            line += c;
-        }
-    }
-    Write("error", std::to_string(number), line);
+    Write("error", std::to_string(number), OneLineText(text));
 }
 
 void RunRecord::Write(const std::string& outcome, const std::string& errorNumber, const std::string& errorText) {
@@ -148,23 +148,33 @@ void RunRecord::Write(const std::string& outcome, const std::string& errorNumber
                           plan.finishingChained && outcome != "completed" && reached <= progress_.ShellLayers()};
     AppendLine(CsvLine({IsoTime(start), IsoTime(end), env_.ComPortName, params_.strModel, progress_.ShellFile(),
                         KindText(progress_.Burnish(), resumedFrom_), std::to_string(plan.layers),
-                        std::to_string(reached), Feet(plan.tapeInches), Feet(laid), std::to_string(seconds), outcome,
+                        std::to_string(reached), RecordFeet(plan.tapeInches), RecordFeet(laid), std::to_string(seconds), outcome,
                         errorNumber, errorText}));
     if (OnChange) OnChange();
 }
 
-void RunRecord::AppendLine(const std::string& line) {
+bool RunRecord::RecordService(const std::string& outcome) {
+    const std::string now = IsoTime(env_.Clock().WallTime());
+    return AppendLine(CsvLine({now, now, env_.ComPortName, params_.strModel, "", "service", "", "", "", "", "", outcome,
+                               "", ""}));
+}
+
+bool RunRecord::AppendLine(const std::string& line) {
     const std::string path = FilePath();
     std::string why;
     const platform::LinkTrust links = platform::CheckLinks(path, &why);
     if (links == platform::LinkTrust::Refuse) {
         env_.ReportRefused(env_.GetResourceText(1150), why);
-    } else if (!platform::AppendRecord(path, kHeader, line, &why, links)) {
+        return false;
+    }
+    if (!platform::AppendRecord(path, kHeader, line, &why, links)) {
         // The run itself is over; the operator must know its record is missing.
         const std::string message = env_.GetResourceText(text::kTextRecordNotWritten) + " (" + path + ": " + why + ")";
         env_.LogLine(message);
         env_.Dialogs().ShowMessage(message, env_.PortCaptionPrefix + env_.ProgramName);
+        return false;
     }
+    return true;
 }
 
 }  // namespace plyx::engine

@@ -38,6 +38,11 @@ public:
     // The run ends on an error that ends the program: its line is written now.
     void RunFailed(std::int32_t number, const std::string& text) override;
 
+    // A line of its own for work on the machine (kind "service", the
+    // outcome saying what was done, no run's columns); false when it could
+    // not be written (the operator has been told).
+    bool RecordService(const std::string& outcome);
+
     // The run status window's abort button ended the run.
     void NoteAbortFromWindow() { abortFromWindow_ = true; }
     // A run the last program on this port never saw end (killed, the power
@@ -61,7 +66,7 @@ public:
 
 private:
     void Write(const std::string& outcome, const std::string& errorNumber, const std::string& errorText);
-    void AppendLine(const std::string& line);
+    bool AppendLine(const std::string& line);
 
     app::Environment& env_;
     app::ParameterSet& params_;
@@ -76,6 +81,11 @@ private:
 // One record line: fields quoted where the CSV convention needs it
 // (comma, quote, CR or LF inside; quotes doubled), ended by CR LF.
 std::string CsvLine(const std::vector<std::string>& fields);
+
+// An error's text on one line, its lines joined by " / ".
+std::string OneLineText(const std::string& text);
+// Inches as the record's feet, one decimal: "126.2".
+std::string RecordFeet(double inches);
 
 // A wall time as ISO 8601 local time with its offset: "2026-12-07T00:10:05+01:00".
 std::string IsoTime(std::time_t t);

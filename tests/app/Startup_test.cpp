@@ -99,6 +99,22 @@ TEST_F(StartupTest, StartFromScratchTakesItsNamesFromTheProgramFileAndSetsOnceOn
     EXPECT_EQ(GetSettingsFilePath(env), docs.path() + "/WRAPPER/WRAPPER.CFG");
 }
 
+// The notification programs come from the command line alone: a settings
+// or shell file that names one is ignored (a program to run is not a value
+// a file handed over may bring), and they are never written back.
+TEST_F(StartupTest, NotificationProgramsFromTheCommandLineOnly) {
+    env.GetDataDirectory();
+    docs.Write("PLYX3/PLYX3.CFG", "ONRUNEND=/tmp/from-settings\r\n");
+    docs.Write("s.cfg", "ONERROR=/tmp/from-shell\r\nSD=7\r\n");
+    env.CommandLine = "ONERROR=/opt/notify/error.sh";
+    Main(env, params, nullptr);
+    EXPECT_EQ(std::make_pair(params.strOnRunEnd, params.strOnError), std::make_pair(std::string(), std::string("/opt/notify/error.sh")));
+    LoadParameterFile(env, params, docs.File("s.cfg"));
+    EXPECT_EQ(std::make_pair(params.zSD, params.strOnError), std::make_pair(7.0, std::string("/opt/notify/error.sh")));
+    ASSERT_TRUE(WriteParameterFile(env, params, "", 0));
+    EXPECT_EQ(docs.Read("PLYX3/PLYX3.CFG").find("notify"), std::string::npos);
+}
+
 // LOGMAXMB (MB, fractions too) limits the log's size: 0 none, a negative
 // value or no number keeps the default, never below 1 MB; the settings
 // file's LOGMAXMB counts for nothing.
