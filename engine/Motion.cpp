@@ -66,6 +66,13 @@ void RunEngine::StartMoveLedger() {
     const std::int32_t y = Ctl().ReportCurrentY();
     Log("Run starts with the head at X=" + std::to_string(x) + ", Y=" + std::to_string(y));
     ledger_.Start(x, y, globals_.CurrentLayer, globals_.ControllerQueueCapacity);
+    track_.positionKnown = true;
+    track_.startX = x;
+    track_.startY = y;
+    if (!resume_) {
+        track_.originX = x;
+        track_.originY = y;
+    }
     lastPositionCheckTicks_ = env_.Clock().Ticks();
     lastCheckedLayer_ = ledger_.LayerDone();
 }
@@ -80,6 +87,7 @@ void RunEngine::CheckMovesRan() {
         Log("     Head at X=" + std::to_string(x) + ", Y=" + std::to_string(y) + " after " +
             std::to_string(ledger_.Done()) + " of " + std::to_string(ledger_.Queued()) + " moves queued");
     if (lost == 0) return;
+    track_.lost = lost;
     ledger_.Stop();
     countUntrusted_ = true;
     Log("The controller lost " + std::to_string(lost) + " moves it had accepted (head at X=" + std::to_string(x) +
@@ -100,11 +108,15 @@ std::int32_t RunEngine::WaitIdle(std::int32_t ms) {
 
 void RunEngine::LineMove(double dx, double dy, double rate) {
     if (globals_.RunState == kRunAbortRequested) return;
+    if (skipping_ && RunPass() >= resume_->fromLayer) {
+        EndSkip();
+        if (globals_.RunState == kRunAbortRequested) return;
+    }
     const double requested = geometry_.zTargetRateScale * rate;
     const double length = std::sqrt(dx * dx + dy * dy);
     const double largest = std::max(std::fabs(dx), std::fabs(dy));
     if (largest == 0) {
-        Log("     Seek distance of 0 requested: ignoring....");
+        if (!skipping_) Log("     Seek distance of 0 requested: ignoring....");
         return;
     }
     const double realDistance = std::fabs(dx) * geometry_.zWheelAngleFactor;
@@ -117,6 +129,10 @@ void RunEngine::LineMove(double dx, double dy, double rate) {
         Log("     Move out of range: Delta X=" + app::NumberText(dx) + ", Delta Y=" + app::NumberText(dy) +
             ", Requested Rate=" + app::NumberText(requested) + " -- aborting the run");
         AbortRun();
+        return;
+    }
+    if (skipping_) {
+        SkipMove(*lX, *lY, *fastest, realDistance);
         return;
     }
     if (Logging())
@@ -138,6 +154,8 @@ void RunEngine::SegmentedMove(std::int32_t lX, std::int32_t lY, std::int32_t lRa
         Log("     ...Set of lX worked, trying lY)");
         Ctl().SetRequestedDelta(lY, 2);
         Log("     ...Set of lY worked, doing the motion)");
+        ApplyScaleChanges();
+        NoteQueued(lX, lY);
         ledger_.Queued(lX, lY, globals_.CurrentLayer);
         GoToRequested();
         globals_.TotalQueuedDistance += realDistance;
@@ -164,6 +182,8 @@ void RunEngine::SegmentedMove(std::int32_t lX, std::int32_t lY, std::int32_t lRa
         Log("     PATCH: Sending lY=" + std::to_string(sY));
         Ctl().SetRequestedDelta(sY, 2);
         Log("     PATCH: Starting the motion...");
+        ApplyScaleChanges();
+        NoteQueued(sX, sY);
         ledger_.Queued(sX, sY, globals_.CurrentLayer);
         GoToRequested();
         Log("     ...Next segment: lX=" + std::to_string(sX) + ", lY=" + std::to_string(sY));
@@ -176,11 +196,36 @@ void RunEngine::SegmentedMove(std::int32_t lX, std::int32_t lY, std::int32_t lRa
     }
 }
 
+void RunEngine::SkipMove(std::int32_t lX, std::int32_t lY, std::int32_t lRate, double realDistance) {
+    // The same segments and queued distance as SegmentedMove, nothing sent.
+    globals_.zLastRate = lRate;
+    const std::int32_t lMax = std::max(std::abs(lX), std::abs(lY));
+    std::int32_t n = lMax <= kMaxDelta ? 1 : lMax / (kMaxDelta - 1) + 1;
+    const double segmentDistance = n == 1 ? realDistance : realDistance / n;
+    std::int32_t remainingX = lX;
+    std::int32_t remainingY = lY;
+    for (; n >= 1; --n) {
+        const std::int32_t sX = n == 1 ? remainingX : remainingX / n;
+        const std::int32_t sY = n == 1 ? remainingY : remainingY / n;
+        ApplyScaleChanges();
+        ++track_.planMoves;
+        ++track_.skippedMoves;
+        track_.planX += sX;
+        track_.planY += sY;
+        globals_.TotalQueuedDistance += segmentDistance;
+        remainingX -= sX;
+        remainingY -= sY;
+    }
+    track_.skippedDistance = globals_.TotalQueuedDistance;
+}
+
 bool RunEngine::StopSequence() {
     if (runInProgress_) {
         lastPlanLayer_ = globals_.Ring.LayerAt(globals_.Ring.idNextDistance);
         events_.Stopping();
     }
+    track_.streamedPlanMoves = track_.planMoves - track_.skippedMoves;
+    extraMoves_ = true;
     bool drained = false;
     if (globals_.RunState != kRunAbortRequested) {
         globals_.RunState = kRunStopping;
@@ -235,8 +280,10 @@ bool RunEngine::StopSequence() {
     globals_.RunState = kRunStopping;
     Ctl().PauseController();
     PollWaitForMotorIdle(true);
+    if (!track_.doneAtStop) track_.doneAtStop = track_.Done(globals_.cQueInUse);
     Ctl().StopController();
     InitializeController();
+    extraMoves_ = false;
     return drained;
 }
 

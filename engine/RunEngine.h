@@ -18,6 +18,7 @@
 #include "engine/RunEvents.h"
 #include "engine/RunGeometry.h"
 #include "engine/RunState.h"
+#include "engine/RunTrack.h"
 #include "engine/Views.h"
 #include "platform/EventPump.h"
 
@@ -64,11 +65,37 @@ public:
     // Asked before a run starts (after its checks): false keeps the machine
     // standing. Unset: every run that passes its checks starts.
     void SetRunConfirmation(std::function<bool(bool burnish)> confirm) { confirmRun_ = std::move(confirm); }
+    // START on the panel between runs: this action first (a resume armed
+    // from the command line); when it answers false, a full run starts.
+    void SetStartSwitchAction(std::function<bool()> action) { startSwitch_ = std::move(action); }
     // The run's events, for the observers beside the windows.
     RunEventStream& Events() { return events_; }
 
     // ---- run sequencing ----
     void StartRun(bool burnish);
+    // A run that goes on from a layer of a stopped run: the engine runs the
+    // earlier layers silently (nothing sent, logged or shown), moves the
+    // head from where the board reports it to the plan's place at the
+    // layer's first move, then streams the plan from there exactly as the
+    // uninterrupted run would.
+    void ResumeRun(bool burnish, ResumeRequest request);
+    // Live changes of the per-layer increase that the next run replays
+    // before the same plan moves (for a plan of a stopped run).
+    void SetScaleSchedule(std::vector<ScaleChange> changes) { scheduleNext_ = std::move(changes); }
+    // The run status window's Set % Increase: used from the next layer the
+    // engine begins, and kept in the run's track.
+    void SetLayerScaleFraction(double fraction);
+    // The layer a run starting now resumes from (0: none).
+    std::int32_t ResumingFrom() const { return resume_ ? resume_->fromLayer : 0; }
+    // The run in progress (or the last one): where it stands in its plan.
+    const RunTrack& Track() const { return track_; }
+    // The layer pass the engine queues now, counted from the run's first
+    // (a finishing file's layers count on after the shell's).
+    std::int32_t RunPass() const { return geometry_.cLayerPassesBegun - passBase_; }
+    // The layer pass the controller has begun and the plan moves it has
+    // run, by its count of moves in use.
+    std::int32_t ControllerPass() const { return track_.PassBegun(track_.Done(globals_.cQueInUse)); }
+    std::int64_t PlanMovesRun() const { return track_.PlanMovesRun(track_.Done(globals_.cQueInUse)); }
     void CloseRunWindowAndReturn();
     void InsertDistance(double distance, std::int16_t layer);
     std::int16_t GetExtractIndex();
@@ -144,6 +171,16 @@ private:
     // controller counted moves as done that it never ran.
     void CheckMovesRan();
     void PaintSwitchLabels(std::int16_t flags, std::int16_t changed);
+    // ---- the run's track and a resume (Resume.cpp) ----
+    void StartTrack();
+    // A plan move of a resumed run before its layer: counted, not sent.
+    void SkipMove(std::int32_t lX, std::int32_t lY, std::int32_t lRate, double realDistance);
+    // The resumed layer begins: the positioning move, then the stream.
+    void EndSkip();
+    // The live changes due before the next plan move.
+    void ApplyScaleChanges();
+    // One more move given to the controller (a plan move unless extraMoves_).
+    void NoteQueued(std::int32_t sX, std::int32_t sY);
 
     app::Environment& env_;
     app::ParameterSet& params_;
@@ -153,6 +190,7 @@ private:
     EngineViews views_;
     std::function<void()> scanForBoards_;
     std::function<bool(bool)> confirmRun_;
+    std::function<bool()> startSwitch_;
     std::unique_ptr<Controller> ownedDriver_;
     Controller* controller_ = nullptr;
     bool planOnly_ = false;
@@ -165,6 +203,16 @@ private:
     bool countUntrusted_ = false;
     std::int64_t lastPositionCheckTicks_ = 0;
     std::int16_t lastCheckedLayer_ = 0;
+    // The run's place in its plan; a resume asked for; live changes to replay.
+    RunTrack track_;
+    std::optional<ResumeRequest> resumeNext_, resume_;
+    std::vector<ScaleChange> scheduleNext_, schedule_;
+    std::size_t nextScaleChange_ = 0;
+    std::int32_t passBase_ = 0;
+    bool skipping_ = false;
+    // Moves that are not the plan's: the positioning move, the slow-down moves.
+    bool extraMoves_ = false;
+    bool positioning_ = false;
     RunEventStream events_;
     std::int32_t lastReportedLayer_ = 0;  // the layer LayerStarted last told of
     // The layer of the plan's last queued move, once the stop sequence

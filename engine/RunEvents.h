@@ -33,6 +33,12 @@ public:
     virtual ~RunObserver() = default;
     // A run passed its checks and is about to move (settings saved).
     virtual void RunStarted(bool /*burnish*/) {}
+    // The run just started goes on from this layer pass of a stopped run
+    // (told right after RunStarted).
+    virtual void RunResumed(std::int32_t /*layer*/) {}
+    // The operator changed the layer increase (the run status window's Set
+    // % Increase): used from this layer pass on.
+    virtual void LayerIncreaseChanged(std::int32_t /*fromLayer*/, double /*fraction*/) {}
     // The controller began running moves of another layer than before.
     virtual void LayerStarted(std::int32_t /*layer*/) {}
     // The displays follow the controller (also between runs, when a display is refreshed).
@@ -56,6 +62,10 @@ public:
     void Unsubscribe(RunObserver* observer) { std::erase(observers_, observer); }
 
     void RunStarted(bool burnish) { Each([&](RunObserver& o) { o.RunStarted(burnish); }); }
+    void RunResumed(std::int32_t layer) { Each([&](RunObserver& o) { o.RunResumed(layer); }); }
+    void LayerIncreaseChanged(std::int32_t fromLayer, double fraction) {
+        Each([&](RunObserver& o) { o.LayerIncreaseChanged(fromLayer, fraction); });
+    }
     void LayerStarted(std::int32_t layer) { Each([&](RunObserver& o) { o.LayerStarted(layer); }); }
     void ControllerAt(const ControllerReport& at) { Each([&](RunObserver& o) { o.ControllerAt(at); }); }
     void ElapsedChanged(std::int64_t seconds) { Each([&](RunObserver& o) { o.ElapsedChanged(seconds); }); }

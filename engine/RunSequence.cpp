@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <initializer_list>
 #include <limits>
+#include <utility>
 
 #include "app/Numbers.h"
 #include "app/ParameterChecks.h"
@@ -31,7 +32,10 @@ RunEngine::RunEngine(app::Environment& env, app::ParameterSet& params, RunGlobal
       params_(params),
       globals_(globals),
       pump_(pump),
-      geometry_(params, *this, [this](const std::string& line) { Log(line); }) {}
+      // A resume's silent layers log nothing.
+      geometry_(params, *this, [this](const std::string& line) {
+          if (!skipping_ || RunPass() >= resume_->fromLayer) Log(line);
+      }) {}
 
 RunEngine::~RunEngine() = default;
 
@@ -95,6 +99,9 @@ void RunEngine::RefuseRun(const std::string& why) {
 }
 
 void RunEngine::StartRun(bool burnish) {
+    resume_ = std::exchange(resumeNext_, std::nullopt);
+    schedule_ = std::exchange(scheduleNext_, {});
+    track_ = RunTrack{};
     // Refused before anything is saved or moves (without a model the machine
     // would move on values nobody chose); the operator is back at the main
     // window with its timer running.
@@ -106,7 +113,8 @@ void RunEngine::StartRun(bool burnish) {
         ReturnToMainWindow();
         return;
     }
-    if (!planOnly_ && confirmRun_ && !confirmRun_(burnish)) {
+    // A resumed run was asked about when it first started.
+    if (!planOnly_ && !resume_ && confirmRun_ && !confirmRun_(burnish)) {
         ReturnToMainWindow();
         return;
     }
@@ -132,6 +140,7 @@ void RunEngine::StartRun(bool burnish) {
         status->SetAutoCloseRunChecked(params_.fAutoCloseRunWindow != 0);
         status->SetShowAsMetersChecked(params_.fDSU != 0);
         status->UpdateUnitsCaption();
+        status->SetResumedFromLayer(resume_ ? resume_->fromLayer : 0);
         status->ShowModeless();
     }
 
@@ -142,10 +151,12 @@ void RunEngine::StartRun(bool burnish) {
         if (status) status->SetShellNameCaption(app::GetFileNameOf(params_.CurrentShellFile));
         Log("Starting run using shell file " + params_.CurrentShellFile);
     }
+    if (resume_) Log("Resuming the stopped run from layer " + std::to_string(resume_->fromLayer));
 
     lastReportedLayer_ = 0;
     lastPlanLayer_ = std::numeric_limits<std::int32_t>::max();
     events_.RunStarted(burnish);
+    if (resume_) events_.RunResumed(resume_->fromLayer);
     UpdateElapsedTime();
     globals_.TotalQueuedDistance = 0;
     globals_.CurrentLayer = 1;
@@ -163,12 +174,15 @@ void RunEngine::StartRun(bool burnish) {
     RunEnd how = RunEnd::Completed;
     try {
         ComputeRunConstants();
+        StartTrack();
         EnableMotors();
         SetLampMode(kLampsRunning);
         StartMoveLedger();
 
         RunLayers(burnish);
         if (!burnish) RunFinishingFile();
+        // A resume from beyond the plan's last moves: the head goes to its end.
+        if (skipping_) EndSkip();
 
         const bool aborted = globals_.RunState == kRunAbortRequested;
         const bool drained = StopSequence();
@@ -177,6 +191,7 @@ void RunEngine::StartRun(bool burnish) {
         throw;  // the program is already over
     } catch (...) {
         // The error ends the program: the machine must not run on unwatched.
+        skipping_ = false;
         ledger_.Stop();
         StopAfterError();
         throw;
@@ -184,6 +199,7 @@ void RunEngine::StartRun(bool burnish) {
     runInProgress_ = false;
     ledger_.Stop();
     events_.RunEnded(how);
+    resume_.reset();
 
     globals_.RunState = kRunIdle;
     if (status) {

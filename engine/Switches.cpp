@@ -246,7 +246,7 @@ void RunEngine::CheckStartSwitches() {
     } else if ((flags & kSwitchStart) != 0) {
         if (views_.mainWindow) {
             views_.mainWindow->StopTimer();
-            views_.mainWindow->btnFullRun_Click();
+            if (!startSwitch_ || !startSwitch_()) views_.mainWindow->btnFullRun_Click();
         }
     } else if ((flags & kSwitchBurnish) != 0) {
         if (views_.mainWindow) {

@@ -31,6 +31,8 @@ public:
     virtual void Activate() = 0;
     virtual void Refresh() = 0;
     virtual void SetEnabled(bool enabled) = 0;
+    // The run goes on from this layer of a stopped run (0: a run from the start).
+    virtual void SetResumedFromLayer(std::int32_t /*layer*/) {}
 };
 
 class SwitchDialogView {

@@ -286,6 +286,39 @@ void LoadInternalDictionary(TextTables& tables, std::string_view programName) {
                       "This run is far longer than a usual shell: %1 moves, about %2 of machine time. "
                       "Check the layer and repeat counts. Press OK to start it anyway, Cancel to keep the "
                       "machine standing.");
+    // A run resumed from a layer of a stopped run (1420-1499); "%1", "%2" ... fill in values.
+    SetDictionaryText(t, 1420, "&Resume Stopped Run...");
+    SetDictionaryText(t, 1421, "Resume Stopped Run");
+    SetDictionaryText(t, 1422, "Shell:");
+    SetDictionaryText(t, 1423, "Run:");
+    SetDictionaryText(t, 1424, "Full run");
+    SetDictionaryText(t, 1425, "Burnish pass");
+    SetDictionaryText(t, 1426, "Ended:");
+    SetDictionaryText(t, 1427, "Interrupted: the program did not see the run end (it was killed, or the PC lost power)");
+    SetDictionaryText(t, 1428, "Stood at:");
+    SetDictionaryText(t, 1429, "layer %1 of %2, %3 %4 of tape laid");
+    SetDictionaryText(t, 1430, "Resume from layer:");
+    SetDictionaryText(t, 1431, "(finishing file)");
+    SetDictionaryText(t, 1432, "The board reports the head at X=%1, Y=%2.");
+    SetDictionaryText(t, 1433, "Layer %1 starts at X=%2, Y=%3.");
+    SetDictionaryText(t, 1434, "Positioning move: X %1, Y %2 steps, at the start/stop rate.");
+    SetDictionaryText(t, 1435, "No positioning move: the head stands at the layer's start.");
+    SetDictionaryText(t, 1436, "The board's position does not agree with where the run stopped: the controller may have been switched off, or the head was moved. Move the head by hand to the start of the chosen layer and confirm it below.");
+    SetDictionaryText(t, 1437, "The head stands at the start of the chosen layer (moved there by hand)");
+    SetDictionaryText(t, 1438, "There is no stopped run on this port to resume.");
+    SetDictionaryText(t, 1439, "Layer %1 is out of range: choose a layer from 1 to %2.");
+    SetDictionaryText(t, 1440, "The shell's parameters have changed since the run stopped (%1): a resume runs only on the values the run had.");
+    SetDictionaryText(t, 1441, "The board's position cannot be trusted: it does not agree with where the run stopped.");
+    SetDictionaryText(t, 1442, "&Start Resumed Run");
+    SetDictionaryText(t, 1443, "&Not Now");
+    SetDictionaryText(t, 1444, "Resumed from layer %1");
+    SetDictionaryText(t, 1445, "RESUME=%1 refused: %2");
+    SetDictionaryText(t, 1446, "The resume from layer %1 is ready: START on the panel runs it.");
+    SetDictionaryText(t, 1447, "RESUME=%1 is no layer number.");
+    SetDictionaryText(t, 1448, "The board reports no position.");
+    SetDictionaryText(t, 1449, "This stopped run cannot be resumed: its journal holds too little, or its plan cannot be made again.");
+    SetDictionaryText(t, 1450, "START on the panel also starts the resumed run. The grey part of the drawing is done; the dashed line is the positioning move.");
+    SetDictionaryText(t, 1451, "%1 (%2)");
     // Instances refused at start-up: "%1" is the REQCOMPORT value or the
     // port's name, "%2" the process that serves that port.
     SetDictionaryText(t, 1200, "REQCOMPORT=%1 names no port: give a number from 1 to 255 (COM1 to COM255). "

@@ -12,11 +12,13 @@
 
 #include "engine/RunEngine.h"
 #include "engine/plan/RunFollowers.h"
+#include "ui/ResumeStarter.h"
 #include "ui/UiContext.h"
 
 namespace plyx::ui {
 
 class frmMain;
+class frmResume;
 class frmRunStatus;
 class frmSplash;
 class frmSwitchStatus;
@@ -53,6 +55,18 @@ public:
     // The main window's line on how the last run ended.
     void ShowLastRun();
 
+    // ---- a stopped run ----
+    // Start-up is done (the port kept, the model chosen): RESUME=L arms a
+    // resume (or says why not); without it a stopped run is offered.
+    void StartupDone();
+    // The offer of this port's stopped run (File, Resume Stopped Run...);
+    // the resume runs when the operator starts it. With none, says so
+    // unless quietWhenNone.
+    void OfferResume(bool quietWhenNone);
+    ResumeStarter& Resume() { return resume_; }
+    // Shows the offer and answers QDialog's result (tests answer it themselves).
+    std::function<int(frmResume&)> ExecResumeWindow;
+
     // Called once every window shows the texts of a newly loaded language.
     std::function<void()> OnTextsApplied;
 
@@ -70,6 +84,10 @@ private:
     std::unique_ptr<frmSwitchStatus> switchStatus_;
     std::unique_ptr<frmSplash> splash_;
     std::unique_ptr<frmMain> main_;
+    ResumeStarter resume_;
+    // Shown in the main window's line in place of the last run: a resume
+    // armed from the command line, or why it was not.
+    std::string resumeNotice_;
 };
 
 }  // namespace plyx::ui

@@ -5,9 +5,7 @@
 
 namespace plyx::ui {
 
-namespace {
-
-text::ResourceId OutcomeText(const std::string& outcome) {
+text::ResourceId OutcomeTextId(const std::string& outcome) {
     static const struct {
         const char* outcome;
         text::ResourceId id;
@@ -18,13 +16,12 @@ text::ResourceId OutcomeText(const std::string& outcome) {
         {"aborted from the panel (ABORT)", 1286},
         {"ended by a signal", 1288},
         {"error", 1289},
+        {"interrupted", 1427},
     };
     for (const auto& o : kOutcomes)
         if (outcome == o.outcome) return o.id;
     return 1287;  // aborted
 }
-
-}  // namespace
 
 std::string RunStateText(const app::Environment& env, std::int16_t runState, const engine::RunRecord& record) {
     if (record.Running()) {
@@ -37,7 +34,7 @@ std::string RunStateText(const app::Environment& env, std::int16_t runState, con
     }
     const std::optional<engine::RunSummary>& last = record.LastRun();
     if (!last) return {};
-    std::string text = env.GetResourceText(OutcomeText(last->outcome));
+    std::string text = env.GetResourceText(OutcomeTextId(last->outcome));
     if (last->finishingLeftOut) text += ". " + env.GetResourceText(1290);
     return text;
 }
@@ -46,7 +43,7 @@ std::string LastRunText(const app::Environment& env, const engine::RunRecord& re
     const std::optional<engine::RunSummary>& last = record.LastRun();
     if (!last) return {};
     const double length = metres ? last->laidInches / 39.37 : last->laidInches / 12.0;
-    return env.GetResourceText(1291) + " " + env.GetResourceText(OutcomeText(last->outcome)) + ", " +
+    return env.GetResourceText(1291) + " " + env.GetResourceText(OutcomeTextId(last->outcome)) + ", " +
            std::to_string(last->layersReached) + " / " + std::to_string(last->layersPlanned) + " " +
            env.GetResourceText(1293) + ", " + engine::TapeLengthText(length) + " " +
            env.GetResourceText(metres ? 1296 : 1295) + ", " + engine::ElapsedTimeText(last->seconds);

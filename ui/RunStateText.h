@@ -10,6 +10,9 @@
 
 namespace plyx::ui {
 
+// The text of a record's outcome ("interrupted" for a run the program never saw end).
+text::ResourceId OutcomeTextId(const std::string& outcome);
+
 // While record runs: the state the engine is in; after it, how it ended
 // (and that the finishing file's layers did not run, where so). "" before
 // the first run.

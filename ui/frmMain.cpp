@@ -89,6 +89,7 @@ void frmMain::BuildMenus() {
     mnuFileOpen_ = item(mnuFile_, "mnuFileOpen", &frmMain::mnuFileOpen_Click);
     mnuFileSaveAs_ = item(mnuFile_, "mnuFileSaveAs", &frmMain::mnuFileSaveAs_Click);
     mnuFileSelectModel_ = item(mnuFile_, "mnuFileSelectModel", &frmMain::mnuFileSelectModel_Click);
+    mnuFileResume_ = item(mnuFile_, "mnuFileResume", &frmMain::mnuFileResume_Click);
     mnuFile_->addSeparator();
     mnuFileExit_ = item(mnuFile_, "mnuFileExit", &frmMain::mnuFileExit_Click);
 
@@ -123,6 +124,7 @@ void frmMain::LoadLabels() {
     ApplyResourceToControl(env, mnuFileOpen_, 201);
     ApplyResourceToControl(env, mnuFileSaveAs_, 202);
     ApplyResourceToControl(env, mnuFileSelectModel_, 203);
+    ApplyResourceToControl(env, mnuFileResume_, 1420);
     ApplyResourceToControl(env, mnuFileExit_, 204);
     ApplyResourceToControl(env, mnuView_, 300);
     ApplyResourceToControl(env, mnuViewOptions_, 301);

@@ -57,6 +57,7 @@ public:
     void mnuFileOpen_Click();
     void mnuFileSaveAs_Click();
     void mnuFileSelectModel_Click();
+    void mnuFileResume_Click();
     void mnuFileExit_Click();
     void mnuViewOptions_Click();
     void mnuViewDefaultLanguage_Click();
@@ -69,6 +70,8 @@ public:
 
     // Called when the window closes (unload the other windows; the program ends).
     std::function<void()> OnUnload;
+    // File, Resume Stopped Run: the offer of the stopped run (the timer is stopped).
+    std::function<void()> OnResumeStoppedRun;
     // Called after a language or Show Resource IDs change, so that every
     // other window shows the new texts at once.
     std::function<void()> OnTextsChanged;
@@ -105,6 +108,7 @@ private:
     QAction* mnuFileOpen_ = nullptr;
     QAction* mnuFileSaveAs_ = nullptr;
     QAction* mnuFileSelectModel_ = nullptr;
+    QAction* mnuFileResume_ = nullptr;
     QAction* mnuFileExit_ = nullptr;
     QMenu* mnuView_ = nullptr;
     QAction* mnuViewOptions_ = nullptr;

@@ -150,6 +150,13 @@ void frmMain::mnuFileSaveAs_Click() {
     });
 }
 
+void frmMain::mnuFileResume_Click() {
+    Guard([this] {
+        StopTimer();
+        if (OnResumeStoppedRun) OnResumeStoppedRun();
+    });
+}
+
 void frmMain::mnuFileExit_Click() {
     Guard([this] { ctx_.engine.InitializeController(); });
     close();

@@ -32,6 +32,13 @@ void PlanDrawing::SetPlan(const engine::RunPlan* plan, std::int32_t firstFinishi
     update();
 }
 
+void PlanDrawing::SetResume(std::int32_t firstLayerToRun, std::optional<QPointF> head, QPointF layerStart) {
+    doneBefore_ = firstLayerToRun;
+    head_ = head;
+    layerStart_ = layerStart;
+    update();
+}
+
 void PlanDrawing::SetEmptyText(const QString& text) {
     emptyText_ = text;
     update();
@@ -76,12 +83,14 @@ void PlanDrawing::paintEvent(QPaintEvent*) {
     }
 
     double minX = 0, maxX = 0, minY = 0, maxY = 0;
-    for (const engine::PlanPoint& p : path_) {
-        minX = std::min(minX, p.x);
-        maxX = std::max(maxX, p.x);
-        minY = std::min(minY, p.y);
-        maxY = std::max(maxY, p.y);
-    }
+    auto widen = [&](double x, double y) {
+        minX = std::min(minX, x);
+        maxX = std::max(maxX, x);
+        minY = std::min(minY, y);
+        maxY = std::max(maxY, y);
+    };
+    for (const engine::PlanPoint& p : path_) widen(p.x, p.y);
+    if (head_) widen(head_->x(), head_->y());
     const double sx = (area.width() - 4) / std::max(1.0, maxX - minX);
     const double sy = (area.height() - 4) / std::max(1.0, maxY - minY);
     auto at = [&](const engine::PlanPoint& p) {
@@ -118,8 +127,13 @@ void PlanDrawing::paintEvent(QPaintEvent*) {
         QPolygonF poly;
         poly << at(path_[i - 1]);
         for (; i < path_.size() && path_[i].layer == layer; ++i) poly << at(path_[i]);
-        painter.setPen(QPen(ColourOf(layer), 2));
+        // A resume's done layers are grey.
+        painter.setPen(QPen(layer < doneBefore_ ? QColor(Qt::lightGray) : ColourOf(layer), 2));
         painter.drawPolyline(poly);
+    }
+    if (head_) {
+        painter.setPen(QPen(Qt::black, 2, Qt::DashLine));
+        painter.drawLine(at({head_->x(), head_->y(), 0}), at({layerStart_.x(), layerStart_.y(), 0}));
     }
     painter.setClipping(false);
 

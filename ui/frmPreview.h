@@ -4,7 +4,9 @@
 // itself: its summary (layers, moves, tape, estimated time) and a drawing
 // of the wrap path, one colour per layer. Opened from the main window's
 // View menu; recomputed whenever the main window shows new parameters.
+#include <QPointF>
 #include <QWidget>
+#include <optional>
 
 #include "engine/plan/RunPlan.h"
 #include "ui/UiContext.h"
@@ -23,6 +25,11 @@ public:
     void SetPlan(const engine::RunPlan* plan, std::int32_t firstFinishingLayer = 0);
     // Drawn in place of the path when there is none ("" draws nothing).
     void SetEmptyText(const QString& text);
+    // A resume: the layers before this one are done and drawn grey (0: none),
+    // and a dashed line joins the head to the layer's start (steps from the
+    // plan's origin; no head: no line).
+    void SetResume(std::int32_t firstLayerToRun, std::optional<QPointF> head, QPointF layerStart);
+    std::int32_t DoneBefore() const { return doneBefore_; }
     QString EmptyText() const { return emptyText_; }
     // Where the path is drawn, in the widget's coordinates.
     QRect PlotArea() const;
@@ -45,6 +52,9 @@ private:
     std::int32_t firstFinishingLayer_ = 0;
     QString emptyText_;
     std::vector<engine::PlanPoint> path_;
+    std::int32_t doneBefore_ = 0;
+    std::optional<QPointF> head_;
+    QPointF layerStart_;
 };
 
 class frmPreview final : public QWidget {

@@ -200,9 +200,18 @@ void frmRunStatus::SetRunFollowers(engine::RunFollowers* followers) {
     ShowProgress();
 }
 
+void frmRunStatus::SetResumedFromLayer(std::int32_t layer) {
+    resumedFrom_ = layer;
+    ShowProgress();
+}
+
 void frmRunStatus::ShowProgress() {
-    lblRunState_->setText(
-        runs_ ? ToQString(RunStateText(ctx_.env, ctx_.engine.Globals().RunState, runs_->record)) : QString());
+    std::string state = runs_ ? RunStateText(ctx_.env, ctx_.engine.Globals().RunState, runs_->record) : std::string();
+    if (resumedFrom_ > 0) {
+        const std::string resumed = text::FillTexts(ctx_.env.GetResourceText(1444), {std::to_string(resumedFrom_)});
+        state = state.empty() ? resumed : state + ". " + resumed;
+    }
+    lblRunState_->setText(ToQString(state));
     if (runs_ == nullptr || runs_->progress.Plan().moveCount == 0) {
         prgTapeLaid_->setValue(0);
         lblTimeLeft_->clear();
@@ -261,7 +270,7 @@ void frmRunStatus::btnSetPercentIncrease_Click() {
     const std::string text = ToStdString(edtLayerIncreasePercent2_->text());
     if (app::IsNumeric(text) && app::Val(text) > 0) {
         // Used from the next layer on; the parameter itself stays.
-        ctx_.engine.Geometry().zLayerScaleFraction = app::Val(text) / 100.0;
+        ctx_.engine.SetLayerScaleFraction(app::Val(text) / 100.0);
     } else {
         edtLayerIncreasePercent2_->setText(PercentText(ctx_.params.zASAPL));
     }

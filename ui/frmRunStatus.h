@@ -49,6 +49,7 @@ public:
     void Activate() override;
     void Refresh() override;
     void SetEnabled(bool enabled) override;
+    void SetResumedFromLayer(std::int32_t layer) override;
 
     // Applies the texts again in the current language, keeping the state
     // of the run (button captions, shell name, values).
@@ -82,6 +83,7 @@ private:
     bool fPaused_ = false;
     AbortCaption abortCaption_ = AbortCaption::Abort;
     bool shellNameFromFile_ = false;
+    std::int32_t resumedFrom_ = 0;
 
     QLabel* lblCurrentShellLabel_ = nullptr;
     QLabel* lblShellName_ = nullptr;

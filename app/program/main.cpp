@@ -80,6 +80,7 @@ public:
     void StopSwitchPolling() override {
         if (ui::frmMain* main = windows_.MainWindow()) main->StopTimer();
     }
+    void StartupDone() override { windows_.StartupDone(); }
 
 private:
     app::Environment& env_;

@@ -156,6 +156,7 @@ void PortSearch::ContinueStartupOnPort() {
         if (answer != platform::MessageResult::Ok) env_.ExitProgram(0);
         if (startup_) startup_->SelectModel();
     }
+    if (startup_) startup_->StartupDone();
 }
 
 }  // namespace plyx::app

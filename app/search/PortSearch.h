@@ -45,6 +45,8 @@ public:
     // Stops the main window's switch polling, so that no run starts while
     // a question is open.
     virtual void StopSwitchPolling() = 0;
+    // Start-up on the port is done (after the model question, if any).
+    virtual void StartupDone() {}
 };
 
 // Firmware names asked for, in the order that gives the family.

@@ -5,7 +5,7 @@ namespace plyx::engine {
 RunFollowers::RunFollowers(app::Environment& env, app::ParameterSet& params, RunEngine& engine)
     : progress(env, params),
       record(env, params, engine.Globals(), progress),
-      journal(env, params, progress),
+      journal(env, params, progress, record, engine),
       env_(env),
       events_(engine.Events()),
       handle_(std::make_shared<RunEventStream*>(&engine.Events())) {

@@ -186,6 +186,7 @@ RunPlan RecordRunPlan(app::Environment& env, const app::ParameterSet& params, st
     engine.UseController(&recorder);
     recorder.layerPass = &engine.Geometry().cLayerPassesBegun;
     recorder.queuedDistance = &globals.TotalQueuedDistance;
+    engine.SetScaleSchedule(options.scaleChanges);
 
     plan.refusal = engine.RunRefusal(burnish);
     if (!plan.refusal.empty()) return plan;
@@ -194,12 +195,19 @@ RunPlan RecordRunPlan(app::Environment& env, const app::ParameterSet& params, st
     std::optional<MoveTimer> timer;
     std::optional<PendingMove> pending;
     double x = 0, y = 0;
+    std::int64_t exactX = 0, exactY = 0;
+    plan.windowFrom = options.windowFrom;
+    if (options.windowFrom == 0 && options.windowTo >= 0) plan.window.emplace_back(0, 0);
     // The pending move is done: distanceAfter is the queued distance once it ran.
     auto finish = [&](double seconds, double distanceAfter, bool layerEnd) {
         ++plan.moveCount;
         plan.seconds += seconds;
         x += pending->move.x;
         y += pending->move.y;
+        exactX += pending->move.x;
+        exactY += pending->move.y;
+        if (plan.moveCount >= options.windowFrom && plan.moveCount <= options.windowTo)
+            plan.window.emplace_back(exactX, exactY);
         keeper.Add({plan.moveCount, distanceAfter, plan.seconds, x, y, pending->layer, layerEnd});
     };
     recorder.onMove = [&](const PlannedMove& m, std::int32_t layer, double distanceBefore) {

@@ -8,10 +8,12 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/Environment.h"
 #include "app/ParameterSet.h"
+#include "engine/RunTrack.h"
 #include "engine/plan/PlanRecorder.h"
 
 namespace plyx::engine {
@@ -40,6 +42,10 @@ struct RunPlan {
     std::int64_t moveCount = 0;      // the controller's moves, after the cut into segments
     std::vector<PlanMark> marks;     // bounded; see PlanMark
     std::vector<PlannedMove> moves;  // every move, only when asked for (PlanOptions::keepMoves)
+    // Where the head stands after each move from PlanOptions::windowFrom to
+    // windowTo (steps from the run's start, exact; 0 moves: the start).
+    std::int64_t windowFrom = 0;
+    std::vector<std::pair<std::int64_t, std::int64_t>> window;
     double tapeInches = 0;
     double seconds = 0;
     std::int32_t startStopRate = 0;
@@ -56,6 +62,12 @@ struct PlanOptions {
     bool keepMoves = false;        // also keep every move (tests, the move listing)
     std::int64_t moveLimit = 0;    // stop planning after this many moves (0: no limit)
     std::size_t maxMarks = kMaxPlanMarks;
+    // Live changes of the layer increase, replayed as the run had them.
+    std::vector<ScaleChange> scaleChanges{};
+    // Keep the head's exact place after the moves windowFrom to windowTo
+    // (windowTo below windowFrom: none).
+    std::int64_t windowFrom = 0;
+    std::int64_t windowTo = -1;
 };
 
 // Runs the engine over a copy of params with a recording controller of

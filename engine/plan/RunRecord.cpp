@@ -70,18 +70,36 @@ void RunRecord::RecordInterruptedRun() {
         journal.Remove();
         return;
     }
+    // A run the program saw end has its line already.
+    if (e->recorded) return;
     env_.LogLine("The run started " + IsoTime(e->start) + " did not end in this program -- recorded as interrupted");
     AppendLine(CsvLine({IsoTime(e->start), IsoTime(e->updated), e->port, e->model, e->shellFile,
-                        e->burnish ? "burnish" : "full", std::to_string(e->layersPlanned),
+                        KindText(e->burnish, e->resumedFrom), std::to_string(e->layersPlanned),
                         std::to_string(e->layerReached), Feet(e->tapePlannedInches), Feet(e->tapeLaidInches),
                         std::to_string(e->updated - e->start), "interrupted", "", ""}));
-    journal.Remove();
+    // Kept for a resume, recorded once.
+    e->outcome = "interrupted";
+    e->recorded = true;
+    std::string why;
+    if (!journal.Write(*e, &why)) {
+        env_.LogLine("Run journal not written: " + why + " -- removed");
+        journal.Remove();
+    }
+}
+
+std::string RunRecord::KindText(bool burnish, std::int32_t resumedFrom) {
+    std::string kind = burnish ? "burnish" : "full";
+    if (resumedFrom > 0) kind += " resumed from layer " + std::to_string(resumedFrom);
+    return kind;
 }
 
 void RunRecord::RunStarted(bool) {
     running_ = true;
     abortFromWindow_ = false;
+    resumedFrom_ = 0;
 }
+
+void RunRecord::RunResumed(std::int32_t layer) { resumedFrom_ = layer; }
 
 void RunRecord::RunEnded(RunEnd how) {
     if (!running_) return;
@@ -129,7 +147,7 @@ void RunRecord::Write(const std::string& outcome, const std::string& errorNumber
     lastRun_ = RunSummary{outcome, plan.layers, reached, laid, seconds,
                           plan.finishingChained && outcome != "completed" && reached <= progress_.ShellLayers()};
     AppendLine(CsvLine({IsoTime(start), IsoTime(end), env_.ComPortName, params_.strModel, progress_.ShellFile(),
-                        progress_.Burnish() ? "burnish" : "full", std::to_string(plan.layers),
+                        KindText(progress_.Burnish(), resumedFrom_), std::to_string(plan.layers),
                         std::to_string(reached), Feet(plan.tapeInches), Feet(laid), std::to_string(seconds), outcome,
                         errorNumber, errorText}));
     if (OnChange) OnChange();

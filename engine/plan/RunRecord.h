@@ -33,6 +33,7 @@ public:
     RunRecord& operator=(const RunRecord&) = delete;
 
     void RunStarted(bool burnish) override;
+    void RunResumed(std::int32_t layer) override;
     void RunEnded(RunEnd how) override;
     // The run ends on an error that ends the program: its line is written now.
     void RunFailed(std::int32_t number, const std::string& text) override;
@@ -41,8 +42,10 @@ public:
     void NoteAbortFromWindow() { abortFromWindow_ = true; }
     // A run the last program on this port never saw end (killed, the power
     // gone) gets its line now, outcome "interrupted", from what its journal
-    // knew. Call once the port is this instance's.
+    // knew; the journal stays for a resume. Call once the port is this instance's.
     void RecordInterruptedRun();
+    // The record's kind: "full" or "burnish", and "resumed from layer L".
+    static std::string KindText(bool burnish, std::int32_t resumedFrom);
 
     // Between a run's start and its line.
     bool Running() const { return running_; }
@@ -66,6 +69,7 @@ private:
     const RunProgress& progress_;
     bool running_ = false;
     bool abortFromWindow_ = false;
+    std::int32_t resumedFrom_ = 0;
     std::optional<RunSummary> lastRun_;
 };
 

@@ -3,8 +3,10 @@
 // file of the data directory and the command line (e.g. REQCOMPORT=1), read
 // exactly as plyx3 reads them. Used to check a board's record of moves.
 // --summary prints the run preview's summary instead of the moves; --svg
-// FILE also writes the preview's drawing of the wrap path.
-//   plyx3-plan [--burnish] [--family 1|2] [--summary] [--svg FILE] [KEY=VALUE ...]
+// FILE also writes the preview's drawing of the wrap path. --from-layer L
+// prints where layer L starts (steps from the run's start) and the moves a
+// run resumed from layer L queues after its positioning move.
+//   plyx3-plan [--burnish] [--family 1|2] [--summary] [--svg FILE] [--from-layer L] [KEY=VALUE ...]
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -30,6 +32,7 @@ int main(int argc, char** argv) {
     int family = engine::kFamily4Axis;
     std::string commandLine;
     std::string svgFile;
+    int fromLayer = 0;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--burnish") == 0) {
             burnish = true;
@@ -37,6 +40,12 @@ int main(int argc, char** argv) {
             summaryOnly = true;
         } else if (std::strcmp(argv[i], "--svg") == 0 && i + 1 < argc) {
             svgFile = argv[++i];
+        } else if (std::strcmp(argv[i], "--from-layer") == 0 && i + 1 < argc) {
+            fromLayer = std::atoi(argv[++i]);
+            if (fromLayer < 1) {
+                std::fprintf(stderr, "plyx3-plan: --from-layer takes a layer number from 1\n");
+                return 2;
+            }
         } else if (std::strcmp(argv[i], "--family") == 0 && i + 1 < argc) {
             family = std::atoi(argv[++i]) == 2 ? engine::kFamily2Axis : engine::kFamily4Axis;
         } else {
@@ -76,7 +85,22 @@ int main(int argc, char** argv) {
         engine::RunEngine engine(env, params, globals, pump);
         engine.SetPlanOnly(true);
         engine.UseController(&recorder);
-        engine.StartRun(burnish);
+        if (fromLayer > 0) {
+            // The head stands at the layer's start: no positioning move is planned.
+            engine::ResumeRequest request;
+            request.fromLayer = fromLayer;
+            request.headAtLayerStart = true;
+            engine.ResumeRun(burnish, request);
+            const engine::RunTrack& track = engine.Track();
+            if (fromLayer > engine.RunPass()) {
+                std::fprintf(stderr, "plyx3-plan: the run has %d layers\n", static_cast<int>(engine.RunPass()));
+                return 2;
+            }
+            std::printf("from_layer=%d x=%lld y=%lld\n", fromLayer, static_cast<long long>(track.resumeX),
+                        static_cast<long long>(track.resumeY));
+        } else {
+            engine.StartRun(burnish);
+        }
 
         std::printf("%s\n", engine::FormatMoves(recorder.moves).c_str());
         const double feet = globals.TotalQueuedDistance * engine.Geometry().zTapePerStep / 12.0;

@@ -52,6 +52,8 @@ public:
     void Activate() override {}
     void Refresh() override {}
     void SetEnabled(bool) override {}
+    std::int32_t resumedFrom = -1;
+    void SetResumedFromLayer(std::int32_t layer) override { resumedFrom = layer; }
 };
 
 class RecordingSwitchDialog final : public SwitchDialogView {

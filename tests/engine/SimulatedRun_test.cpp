@@ -492,33 +492,36 @@ TEST_F(SimulatedRunTest, QuitInTheStopSequenceIsNoCompletedRun) {
     EXPECT_EQ(rows[1][11], "ended by a signal");
 }
 
-// A run the program never saw end (killed at layer 2): the next start
-// records it as interrupted, from the journal, once; a torn or foreign
-// journal is no run.
-TEST_F(BoardTest, AKilledRunIsRecordedAtTheNextStart) {
+// A run the program never saw end (killed at layer 2, the board running on):
+// the next start records it as interrupted, from the journal, once, and
+// keeps the journal for a resume; a torn or foreign journal is no run.
+TEST_F(SimulatedRunTest, AKilledRunIsRecordedAtTheNextStart) {
     params.cTLC = 3;
     env->ComPortName = "COM3";
-    env->PerPortPrefix = "C3.";
-    std::string journalPath;
+    const std::string journalPath = JournalPath(*env);
     {
-        RunProgress progress(*env, params);
-        JournalKeeper killed(*env, params, progress);
-        progress.RunStarted(false);
-        killed.RunStarted(false);
-        const RunPlan& plan = progress.Plan();
-        const auto second = std::find_if(plan.marks.begin(), plan.marks.end(), [](const PlanMark& m) { return m.layer == 2; });
-        ASSERT_NE(second, plan.marks.end());
-        clock.AdvanceMs(60000);
-        progress.ControllerAt({.inches = second->tape});
-        killed.ControllerAt({.inches = second->tape});
-        journalPath = JournalPath(*env);
-    }  // no RunEnded: the program is gone
+        RunFollowers killed(*env, params, *engine);
+        script = [&](int n) {
+            if (n == 1) clock.AdvanceMs(60000);
+            // The program is gone: nothing stops the board, no event ends the run.
+            if (engine->ControllerPass() == 2) throw app::ProgramExit(9);
+        };
+        EXPECT_THROW(engine->StartRun(false), app::ProgramExit);
+        script = nullptr;
+    }
     ASSERT_TRUE(platform::FileExists(journalPath));
+    const std::optional<JournalEntry> left = RunJournal(journalPath).Read();
+    ASSERT_TRUE(left);
+    EXPECT_EQ(std::make_tuple(left->outcome, left->recorded, left->layerReached, left->positionKnown),
+              std::make_tuple(std::string(), false, 2, true));
     RunProgress none(*env, params);
     RunRecord next(*env, params, globals, none);
     next.RecordInterruptedRun();
     next.RecordInterruptedRun();
-    EXPECT_FALSE(platform::FileExists(journalPath));
+    const std::optional<JournalEntry> kept = RunJournal(journalPath).Read();
+    ASSERT_TRUE(kept);
+    EXPECT_EQ(std::make_tuple(kept->outcome, kept->recorded, kept->layerReached, kept->movesRun),
+              std::make_tuple(std::string("interrupted"), true, 2, left->movesRun));
     const auto rows = ParseCsv(*platform::ReadWholeFile(next.FilePath()));
     ASSERT_EQ(rows.size(), 2u);
     const std::vector<std::string>& r = rows[1];
@@ -544,6 +547,7 @@ TEST_F(BoardTest, AKilledRunIsRecordedAtTheNextStart) {
     // A link in the journal's place is taken away, its target left alone.
     plyx::test::TempDir elsewhere;
     elsewhere.Write("victim", text);
+    RunJournal(journalPath).Remove();
     ASSERT_EQ(::symlink(elsewhere.File("victim").c_str(), journalPath.c_str()), 0);
     next.RecordInterruptedRun();
     EXPECT_FALSE(platform::IsSymlink(journalPath));

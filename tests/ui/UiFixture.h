@@ -27,7 +27,12 @@ public:
     int resumes = 0, switchReads = 0, resets = 0;
     std::function<void()> onWaitIdle, onReadSwitches;
 
-    void GoToRequested() override {}
+    // Every move runs at once: the head is where the moves took it.
+    void GoToRequested() override {
+        x += dx_;
+        y += dy_;
+    }
+    void SetRequestedDelta(std::int32_t steps, std::int32_t motor) override { (motor == 1 ? dx_ : dy_) = steps; }
     std::int32_t WaitIdle(std::int32_t) override {
         if (onWaitIdle) onWaitIdle();
         return 0;
@@ -37,9 +42,20 @@ public:
     std::int32_t ReadSwitchInputs() override {
         ++switchReads;
         if (onReadSwitches) onReadSwitches();
-        return 15;  // active low: all open
+        return switchInputs;
     }
     void SetLamps(std::int32_t bits) override { lamps.push_back(bits); }
+    std::int32_t ReportCurrentX() override { return x; }
+    std::int32_t ReportCurrentY() override { return y; }
+    bool ReportsPosition() const override { return reportsPosition; }
+
+    std::int32_t switchInputs = 15;  // active low: all open
+    // A controller without a board behind it unless a test gives it a place.
+    bool reportsPosition = false;
+    std::int32_t x = 0, y = 0;
+
+private:
+    std::int32_t dx_ = 0, dy_ = 0;
 };
 
 class UiWorld {
