@@ -115,8 +115,9 @@ HeadResult ParseRequestHead(std::string_view bytes, std::size_t maxHeadBytes) {
             return result;
         }
         if (line.empty()) break;
-        // Folded lines (a blank first) are obsolete and a known way to smuggle.
-        if (line.front() == ' ' || line.front() == '\t' || ++headers > kMaxHeaderLines || !ParseHeaderLine(line)) {
+        // A folded line (a blank first, obsolete and a known way to smuggle)
+        // fails too: a blank is no part of a field name.
+        if (++headers > kMaxHeaderLines || !ParseHeaderLine(line)) {
             result.status = HeadStatus::Bad;
             return result;
         }

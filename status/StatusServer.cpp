@@ -148,7 +148,7 @@ void StatusServer::Loop() {
         fds.push_back({wakeFd_, POLLIN, 0});
         fds.push_back({listenFd_, static_cast<short>(tokens >= 1 ? POLLIN : 0), 0});
         SteadyClock::time_point next = SteadyClock::time_point::max();
-        if (tokens < 1)
+        if (tokens < 1 && limits_.acceptsPerSecond > 0)
             next = start + std::chrono::duration_cast<SteadyClock::duration>(
                                std::chrono::duration<double>((1 - tokens) / limits_.acceptsPerSecond));
         for (Connection& c : conns) {

@@ -1,6 +1,7 @@
 #include "status/StatusServer.h"
 
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <unistd.h>
 
 #include <future>
@@ -166,6 +167,28 @@ TEST_F(StatusServerTest, ACrowdBeyondTheAcceptPaceWaitsItsTurnAndIsServed) {
     for (auto& a : crowd) EXPECT_EQ(a.get().code, 200);
     EXPECT_EQ(server_->Counts().answered, 40u);
     EXPECT_EQ(server_->Counts().busy, 0u);
+}
+
+TEST_F(StatusServerTest, ConnectionsBeyondThePaceWaitUnaccepted) {
+    ServerLimits limits;
+    limits.acceptsPerSecond = 0;  // no token comes back: the burst is all
+    limits.acceptBurst = 3;
+    Start(limits);
+    std::vector<int> fds;
+    for (int i = 0; i < 5; ++i) {
+        fds.push_back(Connect(port_));
+        ASSERT_TRUE(SendAll(fds.back(), "GET /status.json HTTP/1.1\r\n\r\n"));
+    }
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(ReadAnswer(fds[static_cast<std::size_t>(i)]).code, 200);
+    // The others wait in the kernel's queue: not taken, so not answered.
+    for (int i = 3; i < 5; ++i) {
+        pollfd p{fds[static_cast<std::size_t>(i)], POLLIN, 0};
+        EXPECT_EQ(::poll(&p, 1, 300), 0);
+    }
+    EXPECT_EQ(server_->Counts().answered, 3u);
+    EXPECT_EQ(server_->Counts().busy, 0u);
+    server_->Stop();
+    for (int i = 3; i < 5; ++i) ::close(fds[static_cast<std::size_t>(i)]);
 }
 
 TEST_F(StatusServerTest, APortInUseIsSaidAndTheFirstServerGoesOn) {
