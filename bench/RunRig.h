@@ -22,6 +22,7 @@ struct RunOptions {
     int burstBytes = 16;
     int spinMicros = 0;
     int capacity = 30;
+    std::string firmwareVersion;  // e.g. "5.02"; empty: the simulator's default
     // Shell parameters; negative keeps the default.
     int tlc = -1;
     double trs = -1;
@@ -30,6 +31,9 @@ struct RunOptions {
     std::string logFile;
     // Folder for the data directory; empty = a new temporary folder.
     std::string workDir;
+    // In-process simulator: every block of bytes it read during the run
+    // and the replies each got, one per line (to compare two builds' wire).
+    std::string wireFile;
 };
 
 struct RunResult {
