@@ -9,7 +9,8 @@ folder names and pseudo-terminal numbers. With --timed (runs whose motion
 takes real time) also: how often a block of exchanges or log lines repeats
 in a row (the idle wait asks until a place frees, the switch reads follow
 each 250 ms wait), whether "SENT." joined its line (a write under 1 ms),
-and the head position reports and their log lines, which come on a clock.
+the head position reports and their log lines, which come on a clock,
+the free places in state replies, and where the displays catch up.
 Prints the first differences; exits 1 when there are any.
 """
 import difflib
@@ -22,8 +23,13 @@ MASKS = [
     (re.compile(r"/tmp/plyx3-[A-Za-z]+-\w+"), "<tmp>"),
     (re.compile(r"/dev/pts/\d+"), "<pts>"),
 ]
-# Log lines that a clock decides in a timed run.
-TIMED_LOG = re.compile(r"Head at X=|Run starts with the head|Elapsed|elapsed")
+# Log lines that a clock decides in a timed run: the position reports, and
+# where the status displays catch up with the board.
+TIMED_LOG = re.compile(r"Head at X=|Run starts with the head|Extracting ")
+# In a timed run the board's free places at a reply depend on when it came.
+STATE_REPLY = re.compile(r"^ RCVD:([GDAIPS])\d+\*$")
+# ... and so does the head's position.
+POSITION_REPLY = re.compile(r"^ RCVD:([WXYZ]),-1,-?\d+")
 
 
 def log_lines(path, timed):
@@ -37,11 +43,13 @@ def log_lines(path, timed):
         for pattern, repl in MASKS:
             line = pattern.sub(repl, line)
         if timed:
-            if line == " SENT: SENT." and lines and lines[-1].startswith(" SENT: SENDING"):
+            if line == " SENT:SENT." and lines and lines[-1].startswith(" SENT:SENDING"):
                 lines[-1] += "SENT."
                 continue
             if TIMED_LOG.search(line):
                 continue
+            line = STATE_REPLY.sub(r" RCVD:\1#*", line)
+            line = POSITION_REPLY.sub(r" RCVD:\1,-1,#", line)
         lines.append(line)
     return lines
 
@@ -60,7 +68,7 @@ def wire_lines(path, timed):
     return out
 
 
-def collapse(lines, longest=12):
+def collapse(lines, longest=24):
     """Keeps one copy of a block of up to `longest` lines repeated in a row."""
     out = []
     for line in lines:
