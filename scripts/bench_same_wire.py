@@ -9,8 +9,9 @@ folder names and pseudo-terminal numbers. With --timed (runs whose motion
 takes real time) also: how often a block of exchanges or log lines repeats
 in a row (the idle wait asks until a place frees, the switch reads follow
 each 250 ms wait), whether "SENT." joined its line (a write under 1 ms),
-the head position reports and their log lines, which come on a clock,
-the free places in state replies, and where the displays catch up.
+the head position reports with their motor selections and log lines,
+which come on a clock, the free places in state replies, and where the
+displays catch up. Those exchanges are compared in an untimed run.
 Prints the first differences; exits 1 when there are any.
 """
 import difflib
@@ -28,8 +29,11 @@ MASKS = [
 TIMED_LOG = re.compile(r"Head at X=|Run starts with the head|Extracting ")
 # In a timed run the board's free places at a reply depend on when it came.
 STATE_REPLY = re.compile(r"^ RCVD:([GDAIPS])\d+\*$")
-# ... and so does the head's position.
-POSITION_REPLY = re.compile(r"^ RCVD:([WXYZ]),-1,-?\d+")
+
+
+# Exchanges that a clock places in a timed run: the head position reports
+# (item -1 of a motor) and the motor selections around them.
+TIMED_COMMAND = re.compile(r"^( |\d+M|-1\?)$")
 
 
 def log_lines(path, timed):
@@ -38,34 +42,33 @@ def log_lines(path, timed):
         data = data[2:]
     text = data.decode("utf-16-le")
     lines = []
+    dropping = False  # inside an exchange left out
     for raw in text.split("\r\n"):
         line = STAMP.sub("", raw)
         for pattern, repl in MASKS:
             line = pattern.sub(repl, line)
         if timed:
+            if line.startswith(" QUEUED:"):
+                dropping = bool(TIMED_COMMAND.match(line[len(" QUEUED:"):]))
+            elif not (line.startswith(" SENT:") or line.startswith(" RCVD:")):
+                dropping = False
+            if dropping:
+                continue
             if line == " SENT:SENT." and lines and lines[-1].startswith(" SENT:SENDING"):
                 lines[-1] += "SENT."
                 continue
             if TIMED_LOG.search(line):
                 continue
             line = STATE_REPLY.sub(r" RCVD:\1#*", line)
-            line = POSITION_REPLY.sub(r" RCVD:\1,-1,#", line)
         lines.append(line)
     return lines
 
 
 def wire_lines(path, timed):
     lines = open(path, encoding="ascii").read().splitlines()
-    if not timed:
-        return lines
-    # Position reports: motor selection 2M/4M, then item -1.
-    out = []
-    for line in lines:
-        if line.startswith("-1?\t") and out and re.match(r"^\d+M\t", out[-1]):
-            out.pop()
-            continue
-        out.append(line)
-    return out
+    if timed:
+        lines = [line for line in lines if not TIMED_COMMAND.match(line.split("\t")[0])]
+    return lines
 
 
 def collapse(lines, longest=24):
