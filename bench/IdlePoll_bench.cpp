@@ -77,6 +77,14 @@ __attribute__((noinline)) Phase ProgramPolls(engine::Controller& controller, int
     return p;
 }
 
+// The board forgets what is on the line when the last holder closes it (as
+// a real port does); the next holder opens only once it has seen that, or
+// the forgetting could take the next holder's first query with it.
+void WaitForClose(const sim::Simulator& board) {
+    if (!board.WaitFor([](const sim::SimState& s) { return !s.programConnected; }, std::chrono::seconds(2)))
+        throw std::runtime_error("the board does not see the port closed");
+}
+
 double Median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     return v.empty() ? 0 : v[v.size() / 2];
@@ -120,6 +128,7 @@ int Run(const Options& o) {
         Phase p = ProgramPolls(controller, o.waits);
         std::vector<sim::Simulator::Exchange> exchanges = board.TakeExchanges();
         boardLink.PortClose();
+        WaitForClose(board);
         for (const auto& e : exchanges)
             if (e.replies != 1 || (e.sent != "h" && e.sent != "i")) ++others;
         p.polls = exchanges.size();
@@ -127,6 +136,7 @@ int Run(const Options& o) {
         ThreadUserSys(&bu0, &bs0);
         BareTimes b = BareReplay(board.DevicePath(), exchanges, 1);
         ThreadUserSys(&bu1, &bs1);
+        WaitForClose(board);
         bare.user += bu1 - bu0;
         bare.sys += bs1 - bs0;
         program.wall += p.wall;
