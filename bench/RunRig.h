@@ -22,6 +22,7 @@ struct RunOptions {
     int burstBytes = 16;
     int spinMicros = 0;
     int capacity = 30;
+    std::string firmwareVersion;  // e.g. "5.02"; empty: the simulator's default
     // Shell parameters; negative keeps the default.
     int tlc = -1;
     double trs = -1;
@@ -33,6 +34,9 @@ struct RunOptions {
     // The status page as the program serves it (the run's observers, the
     // status server on this STATUSLISTEN address); empty = neither.
     std::string statusListen;
+    // In-process simulator: every block of bytes it read during the run
+    // and the replies each got, one per line (to compare two builds' wire).
+    std::string wireFile;
 };
 
 struct RunResult {
