@@ -186,6 +186,7 @@ void frmResume::Refresh() {
         lblLayerStart_->clear();
         lblPositioning_->setText(ToQString(env.GetResourceText(1435)));
     }
+    lblLayerStart_->setVisible(trusted);
     // The drawing: steps from the plan's origin; the head where the board says.
     const engine::LayerStart start =
         layer >= 1 && layer <= s_.Layers() ? s_.starts[static_cast<std::size_t>(layer - 1)] : engine::LayerStart{};
