@@ -18,6 +18,7 @@ struct ParameterSet {
     std::string strModel;                  // MODEL: selected machine model, blanks removed
     std::string strLogFile;                // LOGFILE: working log name, blanks removed
     double zLogMaxMB = 200;                // LOGMAXMB: log size (MB, fractions too) that starts a new file; 0 none; never written
+    std::string strStatusListen;           // STATUSLISTEN: where the status page listens ("" its default, "off", ADDR:PORT); command line only, never written
     std::string strResourceFile;           // RESOURCEFILE: language file named by the last RESOURCEFILE line
     std::int16_t fAutoCloseRunWindow = 1;  // AUTOCLOSERUNWINDOW: status window closes itself after a run
     std::int16_t fDSU = 0;                 // DSU: tape length shown in metres (else feet)

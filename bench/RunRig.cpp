@@ -19,12 +19,14 @@
 #include "engine/Controller4Axis.h"
 #include "engine/RunEngine.h"
 #include "engine/RunState.h"
+#include "engine/plan/RunFollowers.h"
 #include "link/CommLog.h"
 #include "link/ZentrovaCom.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/EventPump.h"
 #include "sim/Simulator.h"
+#include "status/StatusService.h"
 #include "text/Resources.h"
 
 namespace plyx::bench {
@@ -118,6 +120,9 @@ std::string RunResult::ToLine() const {
           << " bare_efficiency=" << bare << " vs_bare=" << WireBoundSeconds() / wallSeconds / bare;
     }
     o << " peak_rss_kb=" << peakRssKb;
+    if (statusKnown)
+        o << " status_answered=" << statusAnswered << " status_busy=" << statusBusy
+          << " status_timed_out=" << statusTimedOut;
     return o.str();
 }
 
@@ -199,6 +204,17 @@ RunResult RunFullRun(const RunOptions& options) {
     CountingController counting(driver);
     engine.UseController(&counting);
     counting.SetAutoWait(false);
+    // The run's observers and the status page, as the program has them.
+    std::optional<engine::RunFollowers> runs;
+    std::optional<status::StatusService> statusPage;
+    if (!options.statusListen.empty()) {
+        env.RequestedComPort = 7;
+        env.PerPortPrefix = "C7.";
+        params.strStatusListen = options.statusListen;
+        runs.emplace(env, params, engine);
+        statusPage.emplace(env, params, engine, *runs, &boardLink);
+        if (!statusPage->Start()) throw std::runtime_error("the status page could not listen on " + options.statusListen);
+    }
     engine.InitializeController();
 
     if (simulator) simulator->RecordExchanges();
@@ -231,6 +247,15 @@ RunResult RunFullRun(const RunOptions& options) {
     rusage ru{};
     ::getrusage(RUSAGE_SELF, &ru);
     r.peakRssKb = ru.ru_maxrss;
+    if (statusPage) {
+        const status::ServerCounts counts = statusPage->Server().Counts();
+        r.statusKnown = true;
+        r.statusAnswered = counts.answered;
+        r.statusBusy = counts.busy;
+        r.statusTimedOut = counts.timedOut;
+        statusPage.reset();
+        runs.reset();
+    }
 
     engine.UseController(nullptr);
     boardLink.PortClose();

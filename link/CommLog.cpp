@@ -1,5 +1,6 @@
 #include "link/CommLog.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -95,7 +96,11 @@ void CommLog::LogFileOpen(const std::string& strFileName) {
 
 void CommLog::LogFileClose() {
     if (LogLineType == kLogClosed) return;
+    // The limit kept room for this line.
+    const bool rotating = rotating_;
+    rotating_ = true;
     LogFileWriteTime(kLogEvent, "LOG FILE CLOSED");
+    rotating_ = rotating;
     if (LogLineType == kLogClosed) return;  // that write failed and closed the file
     Flush();
     LogLineType = kLogClosed;
@@ -226,17 +231,31 @@ void CommLog::WriteStamp(std::int64_t ticksNow) {
     AppendAsciiRun(buf, n);
 }
 
+std::size_t CommLog::LineStartBytes(const char* tag) const {
+    const std::size_t stamp = std::max<std::size_t>(19, std::strlen(stampText_));
+    const std::size_t chars = 2 + stamp + 1 + (exactTimeLog_ ? 6 : 4) + 2 + std::strlen(tag);
+    return console_ ? chars : 2 * chars;
+}
+
+bool CommLog::PassesLimit(std::size_t moreBytes) const {
+    // The size is counted, never asked of the file system.
+    if (sizeLimit_ == 0 || rotating_ || console_) return false;
+    static constexpr std::size_t kClosedText = sizeof "LOG FILE CLOSED" - 1;
+    const std::size_t closing = LineStartBytes(TagOf(kLogEvent, nullptr, 0)) + 2 * kClosedText;
+    return written_ + buffer_.size() + moreBytes + closing > sizeLimit_;
+}
+
 void CommLog::LogFileWriteTime(std::int32_t idLogType, std::string_view strExtraData) {
     if (LogLineType == kLogClosed) return;
-    // One comparison per line: the size is counted, never asked of the file system.
-    if (sizeLimit_ != 0 && !rotating_ && !console_ && written_ + buffer_.size() >= sizeLimit_) {
+    char scratch[32];
+    const char* tag = TagOf(idLogType, scratch, sizeof scratch);
+    // UTF-16 takes at most two bytes for each byte of UTF-8.
+    if (PassesLimit(LineStartBytes(tag) + 2 * strExtraData.size())) {
         Rotate();
         if (LogLineType == kLogClosed) return;
     }
     WriteStamp(clock_.Ticks());
     LogLineType = idLogType;
-    char scratch[32];
-    const char* tag = TagOf(idLogType, scratch, sizeof scratch);
     AppendAsciiRun(tag, std::strlen(tag));
     Append(strExtraData);
     // Events are rare and matter most when something goes wrong: write them out now.
@@ -246,7 +265,8 @@ void CommLog::LogFileWriteTime(std::int32_t idLogType, std::string_view strExtra
 void CommLog::LogFileWriteString(std::int32_t idLogType, std::string_view strExtraData) {
     if (LogLineType == kLogClosed) return;
     std::int64_t now = clock_.Ticks();
-    if (idLogType == LogLineType && now - tickAtLastStamp_ < ticksPerMillisecond_) {
+    if (idLogType == LogLineType && now - tickAtLastStamp_ < ticksPerMillisecond_ &&
+        !PassesLimit(2 * strExtraData.size())) {
         Append(strExtraData);
         if (buffer_.size() >= kFlushThreshold) Flush();
     } else {
@@ -256,7 +276,8 @@ void CommLog::LogFileWriteString(std::int32_t idLogType, std::string_view strExt
 
 void CommLog::LogFileWriteChar(std::int32_t idLogType, unsigned char ch) {
     if (LogLineType == kLogClosed) return;
-    if (idLogType != LogLineType || (idLogType == kLogReceived && exactTimeLog_)) {
+    // A character takes at most six ("(0x1B)"); near the limit it starts the next file's line.
+    if (idLogType != LogLineType || (idLogType == kLogReceived && exactTimeLog_) || PassesLimit(12)) {
         LogFileWriteTime(idLogType, {});
         if (LogLineType == kLogClosed) return;
     }

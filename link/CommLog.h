@@ -8,8 +8,11 @@
 // A log that cannot be written (disk full, I/O error) never throws: the
 // first failure is kept (WriteFailure), the log closes and later calls drop
 // their text quietly; the program reports the failure where it is safe to.
-// With a size limit the file is rotated at the start of a line: closed with
-// its usual event, renamed to name + ".1" and opened afresh.
+// With a size limit the file is rotated before a text that would carry it,
+// with its closing event, past the limit: closed with its usual event,
+// renamed to name + ".1" and opened afresh (a line that was going on
+// continues on a new line there). Only a single line longer than the limit
+// can make a file pass it.
 #include <cerrno>
 #include <cstdint>
 #include <ctime>
@@ -90,6 +93,11 @@ private:
     void WriteStamp(std::int64_t ticksNow);
     void Fail(std::string path, std::string reason);
     void Rotate();
+    // True when moreBytes of text, and the closing event after them, would
+    // carry the file past its size limit.
+    bool PassesLimit(std::size_t moreBytes) const;
+    // Bytes of a line's time stamp and tag (its start before any text).
+    std::size_t LineStartBytes(const char* tag) const;
 
     platform::Clock& clock_;
     int fd_ = -1;

@@ -28,6 +28,7 @@
 #include "platform/qt/QtEventPump.h"
 #include "platform/qt/QuitSignals.h"
 #include "platform/serial/ComPortMap.h"
+#include "status/StatusService.h"
 #include "text/Resources.h"
 #include "ui/Application.h"
 #include "ui/UiContext.h"
@@ -42,8 +43,8 @@ using namespace plyx;
 class WindowedStartup final : public app::StartupContinuation, public app::ControllerStartup {
 public:
     WindowedStartup(app::Environment& env, link::ZentrovaCom& boardLink, engine::RunEngine& engine,
-                    ui::Application& windows, app::PortSearch& search)
-        : env_(env), link_(boardLink), engine_(engine), windows_(windows), search_(search) {}
+                    ui::Application& windows, app::PortSearch& search, status::StatusService& status)
+        : env_(env), link_(boardLink), engine_(engine), windows_(windows), search_(search), status_(status) {}
 
     void CreateBoardLink() override { link_.SetAutoAwakeFlags(1); }
 
@@ -64,6 +65,7 @@ public:
     void InitializeController() override {
         // The port is this instance's now: a run the last one never saw end gets its line.
         windows_.Record().RecordInterruptedRun();
+        status_.Start();
         engine_.InitializeController();
     }
     void ShowMainWindow() override {
@@ -86,6 +88,7 @@ private:
     engine::RunEngine& engine_;
     ui::Application& windows_;
     app::PortSearch& search_;
+    status::StatusService& status_;
 };
 
 std::string JoinArguments(int argc, char** argv) {
@@ -149,9 +152,12 @@ int main(int argc, char** argv) {
     ui::UiContext ctx{env, params, engine};
     // The run's observers beside the windows, in the order they read each other.
     engine::RunFollowers runs(env, params, engine);
+    // The status page follows the run after them (it reads them).
+    status::StatusService status(env, params, engine, runs, &boardLink);
     ui::Application windows(ctx, runs);
+    windows.OnTextsApplied = [&] { status.Refresh(); };
     app::PortSearch search(env, params, globals, boardLink, pump, launcher);
-    WindowedStartup startup(env, boardLink, engine, windows, search);
+    WindowedStartup startup(env, boardLink, engine, windows, search, status);
     search.SetControllerStartup(&startup);
     engine.SetScanForBoards([&] { search.ScanForBoards(); });
 

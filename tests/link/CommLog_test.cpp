@@ -134,34 +134,47 @@ TEST_F(CommLogTest, LinesAndContinuation) {
     }
 }
 
-// A line starts a new file once the file (with the text still waiting to be
-// written) holds the limit, not a byte earlier; the file's closing event is
-// then its last line.
+// A file never passes its limit: a line that would carry it, with its
+// closing event, one byte past the limit starts a new file first; one that
+// reaches the limit exactly does not. Text still waiting in memory counts,
+// and a line going on near the limit goes on in the next file.
 TEST_F(CommLogTest, RotationExactlyAtTheLimit) {
     const std::string path = dir.File("r.log");
-    auto onDisk = [&] {
+    auto onDisk = [&](const std::string& p) {
         struct stat st {};
-        EXPECT_EQ(::stat(path.c_str(), &st), 0);
+        EXPECT_EQ(::stat(p.c_str(), &st), 0);
         return static_cast<std::uint64_t>(st.st_size);
     };
+    // UTF-16: CR LF, "MM/DD/YYYY HH:MM:SS.ffff: ", the tag, the text.
+    auto eventBytes = [](const std::string& text) { return 2 * (2 + 26 + 7 + text.size()); };
+    const std::uint64_t closing = eventBytes("LOG FILE CLOSED");
     log.LogFileOpen(path);
-    log.SetSizeLimit(onDisk() + 1);
-    log.LogFileWriteTime(1, "one byte below");
+    const std::uint64_t exact = onDisk(path) + eventBytes("fits") + closing;
+    log.SetSizeLimit(exact);
+    log.LogFileWriteTime(1, "fits");
+    log.LogFileClose();
     EXPECT_FALSE(plyx::platform::FileExists(path + ".1"));
-    log.SetSizeLimit(onDisk());
-    log.LogFileWriteTime(1, "at the limit");
-    for (unsigned char ch : {'a', 'b', 'c'}) log.LogFileWriteChar(4, ch);  // waiting in memory
+    EXPECT_EQ(onDisk(path), exact);
+
+    log.LogFileOpen(path);
+    log.SetSizeLimit(onDisk(path) + eventBytes("one over") + closing - 1);
+    log.LogFileWriteTime(1, "one over");
     const std::vector<std::string> first = Read("r.log.1");
-    log.SetSizeLimit(onDisk() + 1);
-    log.LogFileWriteTime(1, "after the queued bytes");
+    EXPECT_LE(onDisk(path + ".1"), log.SizeLimit());
+    EXPECT_TRUE(Holds(first[2], "EVENT:fits") && Holds(first.back(), "EVENT:LOG FILE CLOSED"));
+    EXPECT_EQ(std::count_if(first.begin(), first.end(), [](const std::string& l) { return Holds(l, "one over"); }), 0);
+    EXPECT_TRUE(Holds(Read("r.log")[2], "EVENT:one over"));
+
+    // Waiting in memory: 2 x 3 bytes of "abc", then a byte of room too few for "d".
+    for (unsigned char ch : {'a', 'b', 'c'}) log.LogFileWriteChar(4, ch);
+    log.SetSizeLimit(onDisk(path) + 2 * (2 + 26 + 8) + 6 + closing + 1);
+    log.LogFileWriteChar(4, 'd');
+    log.Flush();
+    EXPECT_LE(onDisk(path + ".1"), log.SizeLimit());
     const std::vector<std::string> second = Read("r.log.1"), current = Read("r.log");
-    ASSERT_EQ(first.size(), 4u);
-    EXPECT_TRUE(Holds(first[2], "EVENT:one byte below") && Holds(first[3], "EVENT:LOG FILE CLOSED"));
-    ASSERT_EQ(second.size(), 5u);
-    EXPECT_TRUE(Holds(second[2], "EVENT:at the limit") && Holds(second[3], "QUEUED:abc") &&
-                Holds(second[4], "EVENT:LOG FILE CLOSED"));
+    EXPECT_TRUE(Holds(second[second.size() - 2], "QUEUED:abc") && Holds(second.back(), "EVENT:LOG FILE CLOSED"));
     ASSERT_EQ(current.size(), 3u);
-    EXPECT_TRUE(Holds(current[2], "EVENT:after the queued bytes"));
+    EXPECT_TRUE(Holds(current[2], "QUEUED:d"));
 }
 
 // At the size limit the file is closed, moved to name + ".1" (an older one
@@ -176,6 +189,9 @@ TEST_F(CommLogTest, RotationAtTheSizeLimit) {
     auto older = Read("target.log.1"), current = Read("target.log");
     for (const auto& lines : {older, current})
         EXPECT_TRUE(Holds(lines[1], "OPENED AT ") && Holds(lines.back(), "CLOSED") && lines.size() < 4096u / 80);
+    struct stat st {};
+    ASSERT_EQ(::stat(dir.File("target.log.1").c_str(), &st), 0);
+    EXPECT_LE(st.st_size, 4096);
     const std::string last = older[older.size() - 2];
     EXPECT_TRUE(Holds(current[2], "line " + std::to_string(std::stoi(last.substr(last.rfind(' '))) + 1)));
     EXPECT_TRUE(Holds(current[current.size() - 2], "line 99"));
