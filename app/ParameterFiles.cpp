@@ -210,6 +210,13 @@ const char* ParseLine(Environment& env, ParameterSet& p, std::string_view line, 
             p.zLogMaxMB = LogMaxMB(env, compact, number);
         else
             env.LogLine("   LOGMAXMB is taken from the command line only: ignored here");
+    } else if (key == "STATUSLISTEN") {
+        // Opens the status page to the network: the operator's own choice
+        // at start, never one a shell or settings file makes.
+        if (source == LineSource::CommandLine)
+            p.strStatusListen = compact;
+        else
+            env.LogLine("   STATUSLISTEN is taken from the command line only: ignored here");
     } else if (key == "ONRUNEND" || key == "ONERROR") {
         // Programs to run: the operator's own choice on the command line,
         // never one a shell or settings file could bring along.

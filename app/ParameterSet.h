@@ -18,6 +18,7 @@ struct ParameterSet {
     std::string strModel;                  // MODEL: selected machine model, blanks removed
     std::string strLogFile;                // LOGFILE: working log name, blanks removed
     double zLogMaxMB = 200;                // LOGMAXMB: log size (MB, fractions too) that starts a new file; 0 none; never written
+    std::string strStatusListen;           // STATUSLISTEN: where the status page listens ("" its default, "off", ADDR:PORT); command line only, never written
     std::string strResourceFile;           // RESOURCEFILE: language file named by the last RESOURCEFILE line
     std::string strOnRunEnd;               // ONRUNEND: program run when a run ends; command line only, never written
     std::string strOnError;                // ONERROR: program run when an error stops a run; command line only, never written

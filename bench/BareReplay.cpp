@@ -5,8 +5,10 @@
 
 #include <cerrno>
 #include <chrono>
+#include <thread>
 #include <stdexcept>
 
+#include "bench/CpuTime.h"
 #include "bench/PtyResponder.h"
 
 namespace plyx::bench {
@@ -55,15 +57,22 @@ void ReadReplies(int fd, int replies) {
 
 }  // namespace
 
-double BareReplay(const std::string& device, const std::vector<sim::Simulator::Exchange>& exchanges) {
+BareTimes BareReplay(const std::string& device, const std::vector<sim::Simulator::Exchange>& exchanges,
+                     int pauseMs) {
     Fd fd(OpenRaw(device));
     if (fd.get() < 0) throw std::runtime_error("bare replay: cannot open " + device);
+    const auto pause = std::chrono::milliseconds(pauseMs);
+    const double cpu0 = ThreadCpuSeconds();
     auto t0 = std::chrono::steady_clock::now();
     for (const auto& e : exchanges) {
         WriteAll(fd.get(), e.sent);
         ReadReplies(fd.get(), e.replies);
+        if (pauseMs > 0) std::this_thread::sleep_for(pause);
     }
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    BareTimes t;
+    t.wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    t.cpuSeconds = ThreadCpuSeconds() - cpu0;
+    return t;
 }
 
 }  // namespace plyx::bench

@@ -10,9 +10,16 @@
 
 namespace plyx::bench {
 
-// Replays the exchanges on the device; returns the wall time in seconds.
-// Throws std::runtime_error when the device cannot be opened, a write
-// fails or a reply does not come within a second.
-double BareReplay(const std::string& device, const std::vector<sim::Simulator::Exchange>& exchanges);
+struct BareTimes {
+    double wallSeconds = 0;
+    double cpuSeconds = 0;  // of the calling thread, user + system
+};
+
+// Replays the exchanges on the device, sleeping pauseMs after each one
+// (0: none), as a program that polls at that interval would; returns the
+// wall and CPU time of the loop. Throws std::runtime_error when the device
+// cannot be opened, a write fails or a reply does not come within a second.
+BareTimes BareReplay(const std::string& device, const std::vector<sim::Simulator::Exchange>& exchanges,
+                     int pauseMs = 0);
 
 }  // namespace plyx::bench

@@ -4,11 +4,9 @@
 // instant responder on a pseudo-terminal, so only the host side is timed.
 #include <benchmark/benchmark.h>
 #include <poll.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <ctime>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -17,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "bench/CpuTime.h"
+#include "bench/LinkSetup.h"
 #include "bench/PtyResponder.h"
 #include "link/CommLog.h"
 #include "link/ZentrovaCom.h"
@@ -24,6 +24,7 @@
 namespace {
 
 using plyx::bench::PtyResponder;
+using plyx::bench::ThreadCpuSeconds;
 using Clock = std::chrono::steady_clock;
 
 constexpr char kCommand = 'h';
@@ -56,19 +57,9 @@ private:
 class LinkRig {
 public:
     explicit LinkRig(const std::string& device) {
-        char tmpl[] = "/tmp/plyx3-linkbench-XXXXXX";
-        if (::mkdtemp(tmpl) == nullptr) throw std::runtime_error("mkdtemp");
-        dir_ = tmpl;
-        std::string ports = dir_ + "/ports";
-        ::mkdir(ports.c_str(), 0700);
-        if (::symlink(device.c_str(), (ports + "/COM7").c_str()) != 0) throw std::runtime_error("symlink");
+        dir_ = plyx::bench::MakeTempDir("plyx3-linkbench");
         link_ = std::make_unique<plyx::link::ZentrovaCom>(log_);
-        plyx::platform::serial::PortPaths paths;
-        paths.dataDirectory = dir_;
-        paths.devRoot = dir_ + "/no-dev";
-        paths.sysRoot = dir_ + "/no-sys";
-        link_->SetPortPaths(paths);
-        link_->SetAutoAwakeFlags(0);
+        plyx::bench::BindCom7(*link_, dir_, device);
         link_->PortOpen("COM7");
     }
     ~LinkRig() {
@@ -110,12 +101,6 @@ void BM_LinkRoundTrip(benchmark::State& state) {
 }
 BENCHMARK(BM_LinkRoundTrip)->ArgName("log")->Arg(0)->Arg(1)->UseRealTime();
 BENCHMARK(BM_LinkRoundTrip)->ArgName("log")->Arg(0)->Arg(1)->Iterations(2000)->UseRealTime();
-
-double ThreadCpuSeconds() {
-    timespec ts{};
-    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
-}
 
 double Median(std::vector<double> v) {
     std::sort(v.begin(), v.end());

@@ -7,24 +7,29 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <optional>
 #include <sstream>
 #include <stdexcept>
+#include <vector>
 
 #include "app/Environment.h"
 #include "app/ParameterSet.h"
 #include "bench/BareReplay.h"
 #include "bench/BoardControl.h"
+#include "bench/LinkSetup.h"
 #include "engine/Controller4Axis.h"
 #include "engine/RunEngine.h"
 #include "engine/RunState.h"
+#include "engine/plan/RunFollowers.h"
 #include "link/CommLog.h"
 #include "link/ZentrovaCom.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/EventPump.h"
 #include "sim/Simulator.h"
+#include "status/StatusService.h"
 #include "text/Resources.h"
 
 namespace plyx::bench {
@@ -77,10 +82,21 @@ double ThreadCpu(double* sys, long* waits) {
     return static_cast<double>(ru.ru_utime.tv_sec) + static_cast<double>(ru.ru_utime.tv_usec) * 1e-6;
 }
 
-std::string MakeWorkDir() {
-    char tmpl[] = "/tmp/plyx3-bench-XXXXXX";
-    if (::mkdtemp(tmpl) == nullptr) throw std::runtime_error("cannot make a temporary folder");
-    return tmpl;
+// One line per block the board read: its bytes (printable ones as they
+// are, others as \xNN, a backslash doubled), a tab, the replies it got.
+void WriteWire(const std::string& path, const std::vector<sim::Simulator::Exchange>& exchanges) {
+    std::ofstream out(path, std::ios::binary);
+    if (!out) throw std::runtime_error("cannot write " + path);
+    static const char hex[] = "0123456789ABCDEF";
+    for (const auto& e : exchanges) {
+        for (char c : e.sent) {
+            auto b = static_cast<unsigned char>(c);
+            if (b == '\\') out << "\\\\";
+            else if (b >= 32 && b <= 126) out << c;
+            else out << "\\x" << hex[b >> 4] << hex[b & 15];
+        }
+        out << '\t' << e.replies << '\n';
+    }
 }
 
 }  // namespace
@@ -118,11 +134,14 @@ std::string RunResult::ToLine() const {
           << " bare_efficiency=" << bare << " vs_bare=" << WireBoundSeconds() / wallSeconds / bare;
     }
     o << " peak_rss_kb=" << peakRssKb;
+    if (statusKnown)
+        o << " status_answered=" << statusAnswered << " status_busy=" << statusBusy
+          << " status_timed_out=" << statusTimedOut;
     return o.str();
 }
 
 RunResult RunFullRun(const RunOptions& options) {
-    std::string work = options.workDir.empty() ? MakeWorkDir() : options.workDir;
+    std::string work = options.workDir.empty() ? MakeTempDir("plyx3-bench") : options.workDir;
     ::setenv("PLYX3_DOCUMENTS_DIR", work.c_str(), 1);
 
     // The board.
@@ -137,6 +156,7 @@ RunResult RunFullRun(const RunOptions& options) {
         so.burstBytes = options.burstBytes;
         so.spinMicros = options.spinMicros;
         so.queueCapacity = options.capacity;
+        if (!options.firmwareVersion.empty()) so.versionText = options.firmwareVersion;
         simulator = std::make_unique<sim::Simulator>(so);
         simulator->Start();
         device = simulator->DevicePath();
@@ -174,21 +194,9 @@ RunResult RunFullRun(const RunOptions& options) {
     engine::RunGlobals globals;
     platform::NullEventPump pump;
 
-    std::string dataDir = env.GetDataDirectory();
-    std::string ports = dataDir + "/ports";
-    ::mkdir(ports.c_str(), 0700);
-    std::string com = ports + "/COM7";
-    ::unlink(com.c_str());
-    if (::symlink(device.c_str(), com.c_str()) != 0) throw std::runtime_error("cannot link " + com);
-
     link::ZentrovaCom boardLink(log, clock);
-    platform::serial::PortPaths paths;
-    paths.dataDirectory = dataDir;
-    paths.devRoot = work + "/no-dev";  // no real serial devices join in
-    paths.sysRoot = work + "/no-sys";
-    boardLink.SetPortPaths(paths);
+    BindCom7(boardLink, env.GetDataDirectory(), device);
     boardLink.SetEventPump(&pump);
-    boardLink.SetAutoAwakeFlags(0);  // no keep-awake lock in a benchmark
     if (!options.logFile.empty()) log.LogFileOpen(options.logFile);
 
     // Start-up on the port: identify the board, then the driver and the
@@ -199,6 +207,17 @@ RunResult RunFullRun(const RunOptions& options) {
     CountingController counting(driver);
     engine.UseController(&counting);
     counting.SetAutoWait(false);
+    // The run's observers and the status page, as the program has them.
+    std::optional<engine::RunFollowers> runs;
+    std::optional<status::StatusService> statusPage;
+    if (!options.statusListen.empty()) {
+        env.RequestedComPort = 7;
+        env.PerPortPrefix = "C7.";
+        params.strStatusListen = options.statusListen;
+        runs.emplace(env, params, engine);
+        statusPage.emplace(env, params, engine, *runs, &boardLink);
+        if (!statusPage->Start()) throw std::runtime_error("the status page could not listen on " + options.statusListen);
+    }
     engine.InitializeController();
 
     if (simulator) simulator->RecordExchanges();
@@ -231,15 +250,26 @@ RunResult RunFullRun(const RunOptions& options) {
     rusage ru{};
     ::getrusage(RUSAGE_SELF, &ru);
     r.peakRssKb = ru.ru_maxrss;
+    if (statusPage) {
+        const status::ServerCounts counts = statusPage->Server().Counts();
+        r.statusKnown = true;
+        r.statusAnswered = counts.answered;
+        r.statusBusy = counts.busy;
+        r.statusTimedOut = counts.timedOut;
+        statusPage.reset();
+        runs.reset();
+    }
 
     engine.UseController(nullptr);
     boardLink.PortClose();
+    std::vector<sim::Simulator::Exchange> exchanges;
+    if (simulator) exchanges = simulator->TakeExchanges();
+    if (simulator && !options.wireFile.empty()) WriteWire(options.wireFile, exchanges);
     if (simulator && options.baud > 0 && options.timeScale == 0) {
         // The bare loop on the same line, the moment the program has let go
         // (at instant motion only: in real time the replies wait on motion).
-        auto exchanges = simulator->TakeExchanges();
         std::optional<BoardCounts> b0 = boardCounts();
-        r.bareWallSeconds = BareReplay(device, exchanges);
+        r.bareWallSeconds = BareReplay(device, exchanges).wallSeconds;
         std::optional<BoardCounts> b1 = boardCounts();
         r.bareKnown = true;
         r.bareBytesToBoard = b1->in - b0->in;

@@ -22,6 +22,7 @@ struct RunOptions {
     int burstBytes = 16;
     int spinMicros = 0;
     int capacity = 30;
+    std::string firmwareVersion;  // e.g. "5.02"; empty: the simulator's default
     // Shell parameters; negative keeps the default.
     int tlc = -1;
     double trs = -1;
@@ -30,6 +31,12 @@ struct RunOptions {
     std::string logFile;
     // Folder for the data directory; empty = a new temporary folder.
     std::string workDir;
+    // The status page as the program serves it (the run's observers, the
+    // status server on this STATUSLISTEN address); empty = neither.
+    std::string statusListen;
+    // In-process simulator: every block of bytes it read during the run
+    // and the replies each got, one per line (to compare two builds' wire).
+    std::string wireFile;
 };
 
 struct RunResult {
@@ -51,6 +58,11 @@ struct RunResult {
     double bareWallSeconds = 0;
     std::uint64_t bareBytesToBoard = 0;
     std::uint64_t bareBytesFromBoard = 0;
+    // The status server's answers during the run (statusListen only).
+    bool statusKnown = false;
+    std::uint64_t statusAnswered = 0;
+    std::uint64_t statusBusy = 0;
+    std::uint64_t statusTimedOut = 0;
 
     // Time the bytes of the run need on the wire at 10 bits a byte, one
     // direction after the other (every command waits for its reply).

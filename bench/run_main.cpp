@@ -3,8 +3,8 @@
 //
 //   bench_run [--baud N] [--time-scale S] [--latency MS] [--capacity N]
 //             [--burst N] [--spin US]
-//             [--tlc N] [--trs X] [--asapl X] [--log FILE]
-//             [--device PATH --control SOCKET]
+//             [--version X.YY] [--tlc N] [--trs X] [--asapl X] [--log FILE]
+//             [--wire FILE] [--device PATH --control SOCKET] [--status ADDR:PORT]
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -34,6 +34,9 @@ int main(int argc, char** argv) {
         else if (a == "--device") o.device = v;
         else if (a == "--control") o.controlSocket = v;
         else if (a == "--workdir") o.workDir = v;
+        else if (a == "--status") o.statusListen = v;
+        else if (a == "--version") o.firmwareVersion = v;
+        else if (a == "--wire") o.wireFile = v;
         else {
             std::fprintf(stderr, "bench_run: unknown option %s\n", a.c_str());
             return 2;

@@ -34,13 +34,11 @@ std::int32_t RouterCore::ParseLastWaitResponse() {
     return lLastQueueCount_;
 }
 
-// Sends the idle query and reads its reply; *strPacked keeps the packed
-// reply for the error text of a retried query.
-std::int32_t RouterCore::IdleQuery(std::string* strPacked) {
+// Sends the idle query and reads its reply.
+std::int32_t RouterCore::IdleQuery() {
     std::int32_t rc = Link().StringWriteCommandSequence(IdleQueryLetter());
     strLastCommand_.assign(1, 'I');  // (assigning a literal trips a GCC 12 false warning)
     ParseLastWaitResponse();
-    *strPacked = PackedLastResponse();
     return rc;
 }
 
@@ -57,17 +55,18 @@ std::int32_t RouterCore::IdleWait(std::int32_t lMaxWait) {
     // An empty reply means the state has not arrived yet: read on, but never
     // past lMaxWait from the start, so a board that keeps sending empty
     // replies (or goes silent after one) ends the wait as a time-out.
-    auto readAgain = [&](std::int32_t* rc, std::string* r) {
+    auto readAgain = [&](std::int32_t* rc) {
         if (timeUp()) return false;
         *rc = z.ReadToDone(lMaxWait);
         ParseLastWaitResponse();
-        *r = PackedLastResponse();
         return true;
     };
 
     for (;;) {
+        std::int32_t rc = IdleQuery();
+        // The packed reply of the last query or read, for the error text of a
+        // retried query: packed only on that path, never on a poll.
         std::string r;
-        std::int32_t rc = IdleQuery(&r);
         std::int32_t result = 0;
         for (;;) {
             if (rc == 9) {  // the board answered "~": it holds its motion
@@ -76,7 +75,7 @@ std::int32_t RouterCore::IdleWait(std::int32_t lMaxWait) {
             }
             if (rc == 0) {
                 if (lLastWaitType_ == kWaitEmpty) {
-                    if (!readAgain(&rc, &r)) return kIdleWaitTimeout;
+                    if (!readAgain(&rc)) return kIdleWaitTimeout;
                     continue;
                 }
                 if (IsState(lLastWaitType_)) {
@@ -86,12 +85,16 @@ std::int32_t RouterCore::IdleWait(std::int32_t lMaxWait) {
                 Raise(4, "IdleWait", vocabulary_.strReplySynchText + z.LastResponse());
             }
             // No complete reply: drop what is left and ask once more.
+            r = PackedLastResponse();
             z.FlushRoute();
-            if (RequeryAfterFailedIdleQuery()) rc = IdleQuery(&r);
+            if (RequeryAfterFailedIdleQuery()) {
+                rc = IdleQuery();
+                r = PackedLastResponse();
+            }
             if (rc == 9) return kWaitPaused;
             switch (lLastWaitType_) {
                 case kWaitEmpty:
-                    if (!readAgain(&rc, &r)) return kIdleWaitTimeout;
+                    if (!readAgain(&rc)) return kIdleWaitTimeout;
                     continue;
                 case kWaitIdle: return kWaitIdle;
                 case kWaitMoving:

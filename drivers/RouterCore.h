@@ -107,7 +107,7 @@ protected:
     platform::Clock& clock_;
 
 private:
-    std::int32_t IdleQuery(std::string* strPacked);
+    std::int32_t IdleQuery();
     void WaitAfterQueuedCommand(const std::string& strLetter, std::int32_t rc);
 
     RouterVocabulary vocabulary_;

@@ -1,5 +1,7 @@
 #include "drivers/WaitReply.h"
 
+#include <algorithm>
+
 #include "drivers/DriverNumbers.h"
 
 namespace plyx::drivers {
@@ -46,6 +48,14 @@ WaitReply ParseWaitReply(std::string_view strPacked) {
     // garbled reply is reported as such rather than as a number overflow.
     if (out.lWaitType == kWaitNotState) return out;
     std::string_view rest = std::string_view(s).substr(1);
+    // The counts of a run's state replies are a few plain digits ("G0",
+    // "G29"), read here as the general number reading would read them; that
+    // reading goes through a real number and runs on every poll otherwise.
+    if (!rest.empty() && rest.size() <= 4 &&
+        std::all_of(rest.begin(), rest.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        for (char c : rest) out.lQueueCount = out.lQueueCount * 10 + (c - '0');
+        return out;
+    }
     if (IsNumeric(rest)) out.lQueueCount = TextToInt(rest);
     return out;
 }

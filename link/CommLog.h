@@ -117,7 +117,11 @@ private:
     std::optional<LogWriteFailure> failure_;
     std::time_t stampSecond_ = 0;  // the second whose date text is in stampText_
     char stampText_[80] = {};      // "mm/dd/yyyy hh:mm:ss", empty until the first stamp
+    std::size_t stampLength_ = 0;  // characters in stampText_
 };
+
+// Writes the n ASCII characters of s as UTF-16LE, 2n bytes, to out.
+void WidenAscii(const char* s, std::size_t n, char* out);
 
 // Readable form of one byte: the character for 32..126, else "(0xNN)".
 std::string LogCharText(unsigned char ch);

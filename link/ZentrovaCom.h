@@ -11,6 +11,7 @@
 //   -1  no complete reply in time (only for long commands and ReadToDone;
 //       a short command that times out throws error 1)
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -50,6 +51,11 @@ public:
     // Window events for DispatchWindowsPendingMessages; nullptr = none. Not owned.
     void SetEventPump(platform::EventPump* pump);
     CommLog& Log() { return log_; }
+    // Told the seconds each short command took, from the write of its
+    // bytes to the end of its reply, when the reply ended with "*" (long
+    // commands wait for motion, not the line). Empty = not timed. It costs
+    // two clock reads per command and changes nothing on the line.
+    void SetExchangeTimer(std::function<void(double seconds)> timer) { exchangeTimer_ = std::move(timer); }
 
     // ---- Serial port -----------------------------------------------------
     // Closes any open port, then opens strName ("COM3", "\\.\COM3"), or
@@ -262,6 +268,7 @@ private:
     std::unique_ptr<platform::serial::FtdiApi> ownFtdi_;
     platform::serial::KeepAwake* keepAwake_ = nullptr;
     platform::EventPump* pump_ = nullptr;
+    std::function<void(double)> exchangeTimer_;
 
     // Port
     std::int32_t portHandle_ = -1;

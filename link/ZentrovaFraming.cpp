@@ -65,7 +65,11 @@ std::int32_t ZentrovaCom::StringWriteCommand(const std::string& strBuffer, std::
     if (!found) return 0;
     if (command >= 'a' && command <= 'z') command = static_cast<unsigned char>(command - 'a' + 'A');
     bool isLong = longCommands_.find(static_cast<char>(command)) != std::string::npos;
+    const bool timed = !isLong && exchangeTimer_;
+    const std::int64_t sentAt = timed ? clock_.Ticks() : 0;
     std::int32_t r = ReadToDone(isLong ? cWaitForIdleTimeout : fastIdleTime_);
+    if (timed && r == 0)
+        exchangeTimer_(static_cast<double>(clock_.Ticks() - sentAt) / static_cast<double>(clock_.TickFrequency()));
     if (r == -1 && !isLong) {
         std::string letter;
         AppendWireByte(letter, command);

@@ -1,6 +1,7 @@
 // The serial port layer of the board link: opening (FTDI first, then the
 // tty), rates, one-byte reads with a time limit, the write queue, draining
 // and flushing.
+#include <charconv>
 #include <cstring>
 
 #include "link/LinkText.h"
@@ -258,8 +259,16 @@ void ZentrovaCom::CharFlushWriteBuffer() {
     std::memcpy(block, writeQueue_, static_cast<std::size_t>(n));
     if (portHandle_ == -1) PortOpen("");
     if (autoAwakeFlags_ != 0) KeepAwakeBeforeIo();
-    // The texts are only built for an open log: this runs for every command.
-    if (log_.IsOpen()) log_.LogFileWriteTime(kLogSent, "SENDING " + N(n) + " BYTES OF QUEUED WRITE DATA...");
+    // The texts are only built for an open log, and without the heap: this
+    // runs for every command, every poll of the idle wait included.
+    if (log_.IsOpen()) {
+        char text[64] = "SENDING ";
+        char* end = std::to_chars(text + 8, text + 24, n).ptr;
+        static constexpr char kTail[] = " BYTES OF QUEUED WRITE DATA...";
+        std::memcpy(end, kTail, sizeof kTail - 1);
+        end += sizeof kTail - 1;
+        log_.LogFileWriteTime(kLogSent, std::string_view(text, static_cast<std::size_t>(end - text)));
+    }
     if (isFTDI_) WriteBlockFtdi(block, n);
     else WriteBlockTty(block, n);
     if (log_.IsOpen()) log_.LogFileWriteString(kLogSent, "SENT.");

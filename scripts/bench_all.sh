@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # Builds the benchmarks in Release and prints every figure of bench/README.md.
-# Real-time figures take several minutes each (about 20 minutes in all).
+# Real-time figures take several minutes each (about 30 minutes in all).
 #   scripts/bench_all.sh [BUILD_DIR]   (default: build-bench)
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$here/build-bench}
 # GCC 12 reports false -Wrestrict overlaps in std::string code at -O3.
 cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS=-Wno-error=restrict >/dev/null
-cmake --build "$build" --target bench_link bench_growth bench_run bench_search boardsim -j2 >/dev/null
+cmake --build "$build" --target bench_link bench_growth bench_run bench_poll bench_search boardsim -j2 >/dev/null
 cmake --build "$build" --target plyx3 -j2 >/dev/null 2>&1 || echo "(no plyx3: the main-window figure is skipped)"
 b=$build/bench
 load() { echo "load=\"$(cut -d' ' -f1-3 /proc/loadavg)\""; }
@@ -37,3 +37,5 @@ if [ -x "$build/plyx3" ]; then
   "$here/scripts/bench_startup.sh" "$build" 5
   "$here/scripts/bench_startup.sh" "$build" 3 search
 fi
+echo "== 9. idle poll (real time, log open, firmware 5.02)"
+"$here/scripts/bench_idle_poll.sh" "$build"

@@ -256,6 +256,30 @@ void LoadInternalDictionary(TextTables& tables, std::string_view programName) {
     SetDictionaryText(t, 1293, "layers");
     SetDictionaryText(t, 1295, "ft");
     SetDictionaryText(t, 1296, "m");
+    // The status page in a browser (1500-1549)
+    SetDictionaryText(t, 1500, "Status");
+    SetDictionaryText(t, 1501, "Idle");
+    SetDictionaryText(t, 1502, "Layer");
+    SetDictionaryText(t, 1503, "Tape laid");
+    SetDictionaryText(t, 1504, "Time left");
+    SetDictionaryText(t, 1505, "Elapsed");
+    SetDictionaryText(t, 1506, "Last runs");
+    SetDictionaryText(t, 1507, "Start");
+    SetDictionaryText(t, 1508, "Shell");
+    SetDictionaryText(t, 1509, "Layers");
+    SetDictionaryText(t, 1510, "Tape");
+    SetDictionaryText(t, 1511, "Duration");
+    SetDictionaryText(t, 1512, "Outcome");
+    SetDictionaryText(t, 1513, "No run recorded yet.");
+    SetDictionaryText(t, 1514, "Machine counters");
+    SetDictionaryText(t, 1515, "Run hours");
+    SetDictionaryText(t, 1516, "Tape wound");
+    SetDictionaryText(t, 1517, "Since the last service");
+    SetDictionaryText(t, 1518, "Tape left on the roll");
+    SetDictionaryText(t, 1519, "No answer from the program: the values shown are the last ones it sent.");
+    SetDictionaryText(t, 1520, "Model");
+    SetDictionaryText(t, 1521, "Moves run");
+    SetDictionaryText(t, 1522, "h");
     SetDictionaryText(t, 1253, "The controller lost %1 moves it had accepted: it restarted or lost power during the run. The shell is wound up to layer %2.");
     SetDictionaryText(t, 1274, "What to do: check the controller's power supply and cable, then start the program again. The shell carries the tape of its layers up to layer %2: do not start a full run on it as if it were empty.");
     SetDictionaryText(t, 1252,

@@ -115,6 +115,7 @@ void Application::ApplyTextsEverywhere() {
     if (runStatus_) runStatus_->ApplyTexts();
     if (switchStatus_) switchStatus_->ApplyTexts();
     if (splash_) splash_->Form_Load();
+    if (OnTextsApplied) OnTextsApplied();
 }
 
 void Application::UnloadOthers() {

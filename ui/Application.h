@@ -71,6 +71,9 @@ public:
     // Shows the offer and answers QDialog's result (tests answer it themselves).
     std::function<int(frmResume&)> ExecResumeWindow;
 
+    // Called once every window shows the texts of a newly loaded language.
+    std::function<void()> OnTextsApplied;
+
     // Called when the main window has closed and every other window is
     // unloaded: the program ends. Unset: Qt's loop is asked to quit.
     std::function<void()> OnProgramEnd;

@@ -147,7 +147,8 @@ void PlanDrawing::paintEvent(QPaintEvent*) {
         const QRect text = row.layer > 0 ? QRect(x + kLegendSwatch, y, legendWidth - kLegendSwatch, line)
                                          : QRect(x, y + line / 2, legendWidth, line);
         if (row.layer > 0) {
-            painter.fillRect(QRect(x, y + 2, 16, line - 4), ColourOf(row.layer));
+            painter.fillRect(QRect(x, y + 2, 16, line - 4),
+                             row.layer < doneBefore_ ? QColor(Qt::lightGray) : ColourOf(row.layer));
         } else {
             y += line / 2;  // a little room above the heading
             painter.drawLine(x, y, x + legendWidth - 4, y);

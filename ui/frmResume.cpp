@@ -72,7 +72,10 @@ frmResume::frmResume(UiContext& ctx, const engine::ResumeSituation& situation, Q
     lblRefusal_ = NewTextLabel(this, "lblRefusal", true);
     lblRefusal_->setStyleSheet(QStringLiteral("color: #b00000"));
     drawing_ = new PlanDrawing(ctx.env, this);
-    drawing_->SetPlan(&s_.plan, 0);
+    // The finishing file's layers under a heading of their own, as in the preview.
+    drawing_->SetPlan(&s_.plan, s_.plan.finishingChained
+                                    ? engine::RunGeometry::LayerCount(ctx.params, false) + 1
+                                    : 0);
     lblHint_ = NewTextLabel(this, "lblHint", true);
     btnStart_ = new QPushButton(this);
     btnStart_->setObjectName(QStringLiteral("btnStart"));
@@ -183,6 +186,7 @@ void frmResume::Refresh() {
         lblLayerStart_->clear();
         lblPositioning_->setText(ToQString(env.GetResourceText(1435)));
     }
+    lblLayerStart_->setVisible(trusted);
     // The drawing: steps from the plan's origin; the head where the board says.
     const engine::LayerStart start =
         layer >= 1 && layer <= s_.Layers() ? s_.starts[static_cast<std::size_t>(layer - 1)] : engine::LayerStart{};

@@ -31,6 +31,7 @@
 #include "platform/qt/QtPost.h"
 #include "platform/qt/QuitSignals.h"
 #include "platform/serial/ComPortMap.h"
+#include "status/StatusService.h"
 #include "text/Resources.h"
 #include "ui/Application.h"
 #include "ui/UiContext.h"
@@ -45,8 +46,8 @@ using namespace plyx;
 class WindowedStartup final : public app::StartupContinuation, public app::ControllerStartup {
 public:
     WindowedStartup(app::Environment& env, link::ZentrovaCom& boardLink, engine::RunEngine& engine,
-                    ui::Application& windows, app::PortSearch& search)
-        : env_(env), link_(boardLink), engine_(engine), windows_(windows), search_(search) {}
+                    ui::Application& windows, app::PortSearch& search, status::StatusService& status)
+        : env_(env), link_(boardLink), engine_(engine), windows_(windows), search_(search), status_(status) {}
 
     void CreateBoardLink() override { link_.SetAutoAwakeFlags(1); }
 
@@ -67,6 +68,7 @@ public:
     void InitializeController() override {
         // The port is this instance's now: a run the last one never saw end gets its line.
         windows_.Record().RecordInterruptedRun();
+        status_.Start();
         engine_.InitializeController();
     }
     void ShowMainWindow() override {
@@ -89,6 +91,7 @@ private:
     engine::RunEngine& engine_;
     ui::Application& windows_;
     app::PortSearch& search_;
+    status::StatusService& status_;
 };
 
 std::string JoinArguments(int argc, char** argv) {
@@ -155,10 +158,15 @@ int main(int argc, char** argv) {
     // After them: the machine's counters and tape roll, and the operator's notification programs.
     engine::MachineKeeper machine(env, params, engine, runs);
     engine::RunNotifier notifier(env, params, engine, runs, platform::PostToQtLoop);
+    // The status page follows the run after them all (it reads them).
+    status::StatusService status(env, params, engine, runs, &boardLink);
     ui::Application windows(ctx, runs);
     windows.SetMachine(&machine);
+    status.SetMachine(&machine);
+    machine.OnChange = [&] { status.ShowCounters(); };
+    windows.OnTextsApplied = [&] { status.Refresh(); };
     app::PortSearch search(env, params, globals, boardLink, pump, launcher);
-    WindowedStartup startup(env, boardLink, engine, windows, search);
+    WindowedStartup startup(env, boardLink, engine, windows, search, status);
     search.SetControllerStartup(&startup);
     engine.SetScanForBoards([&] { search.ScanForBoards(); });
 

@@ -104,7 +104,9 @@ bool MachineKeeper::SetRoll(double inches) {
     file_.done.rollTracked = track;
     // What is left now: the open run's tape so far is already off the roll.
     file_.done.rollInches = track ? inches + LiveRun().tapeInches : 0;
-    return Write();
+    const bool written = Write();
+    if (OnChange) OnChange();
+    return written;
 }
 
 bool MachineKeeper::ResetService() {
@@ -116,7 +118,9 @@ bool MachineKeeper::ResetService() {
     file_.done.serviceTapeInches = 0;
     file_.done.serviceResetAt = env_.Clock().WallTime();
     const bool written = Write();
-    return record_.RecordService(kServiceOutcome) && written;
+    const bool recorded = record_.RecordService(kServiceOutcome);
+    if (OnChange) OnChange();
+    return recorded && written;
 }
 
 void MachineKeeper::RunStarted(bool) {

@@ -5,6 +5,7 @@
 // controller begins a layer and when the run ends, never per move; it is
 // read when first needed, once the port (and so the file's name) is known.
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "app/Environment.h"
@@ -33,6 +34,8 @@ public:
     // Before a run: when its plan needs more tape than the roll has left,
     // the operator is asked (OK starts it anyway). True when it may start.
     bool ConfirmRoll(const RunPlan& plan);
+    // The operator changed the roll or reset the maintenance counter.
+    std::function<void()> OnChange;
 
     // <data directory>/<PerPortPrefix>machine
     std::string FilePath();

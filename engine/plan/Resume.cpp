@@ -89,10 +89,11 @@ std::string ChangedSinceStop(const JournalEntry& journal, const app::ParameterSe
     std::string changed;
     auto add = [&changed](const std::string& what) { changed += (changed.empty() ? "" : ", ") + what; };
     const auto current = RunParameters(now);
-    for (const auto& [key, value] : current) {
+    for (const auto& kv : current) {
+        const std::string& key = kv.first;
         auto it = std::find_if(journal.parameters.begin(), journal.parameters.end(),
-                               [&](const auto& kv) { return kv.first == key; });
-        if (it == journal.parameters.end() || it->second != value) add(key);
+                               [&key](const auto& kept) { return kept.first == key; });
+        if (it == journal.parameters.end() || it->second != kv.second) add(key);
     }
     if (app::TrimAtNul(now.CurrentShellFile) != journal.shellFile) add("LastFileLoaded");
     const std::string finishing = FinishingFileOf(now, journal.burnish);

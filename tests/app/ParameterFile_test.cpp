@@ -153,6 +153,21 @@ TEST_F(ParameterFile, TextValuesAreWrittenWithoutControlCharacters) {
     EXPECT_EQ(Logged().back(), "   LOGMAXMB is taken from the command line only: ignored here");
 }
 
+// Only the operator's command line opens the status page to the network:
+// a shell or settings file cannot, and the choice is never saved.
+TEST_F(ParameterFile, TheStatusPageListensWhereTheCommandLineSaysOnly) {
+    OpenLog();
+    docs.Write("s.cfg", "STATUSLISTEN=0.0.0.0:9303\r\n");
+    LoadParameterFile(env, params, docs.File("s.cfg"));
+    EXPECT_EQ(params.strStatusListen, "");
+    EXPECT_EQ(Logged().back(), "   STATUSLISTEN is taken from the command line only: ignored here");
+    env.CommandLine = "REQCOMPORT=3 statuslisten=0.0.0.0:9303";
+    ParseCommandLine(env, params);
+    EXPECT_EQ(params.strStatusListen, "0.0.0.0:9303");
+    ASSERT_TRUE(WriteParameterFile(env, params, "", kMachineBlock));
+    EXPECT_EQ(Bytes(GetSettingsFilePath(env)).find("9303"), std::string::npos);
+}
+
 // Shell files over 1 MB and language files over 4 MB are refused whole with
 // the error report; up to the limit they are read.
 TEST_F(ParameterFile, FilesBeyondAnyRealOneAreRefusedWhole) {

@@ -60,6 +60,23 @@ TEST(WaitReply, StateCountAndRepairs) {
         EXPECT_EQ(RepairPackedReply(packed, above2, command), repaired) << packed << " " << command;
 }
 
+// A run's counts ("G0", "G29") are read without the general number reading,
+// and must read as it reads them: every count up to four digits, with and
+// without leading zeros, for every state letter.
+TEST(WaitReply, PlainCountsReadAsTheGeneralReadingReadsThem) {
+    std::vector<std::string> wrong;
+    for (int v = 0; v <= 9999; ++v) {
+        const std::string plain = std::to_string(v);
+        for (std::size_t width = plain.size(); width <= 5; ++width) {
+            const std::string digits = std::string(width - plain.size(), '0') + plain;
+            const char letter = "GDAIPS"[v % 6];
+            WaitReply r = ParseWaitReply(std::string(1, letter) + digits + "*");
+            if (r.lQueueCount != TextToInt(digits) || r.lWaitType == kWaitNotState) wrong.push_back(digits);
+        }
+    }
+    EXPECT_TRUE(wrong.empty()) << wrong.size() << " counts read wrong, first " << wrong.front();
+}
+
 TEST(DriverNumbers, TextToLongRoundsHalvesToEvenAndDetectsOverflow) {
     const std::pair<const char*, std::int32_t> cases[] = {
         {" -7 ", -7}, {"2.5", 2}, {"3.5", 4}, {"&HFFFF", -1}, {"&H10000", 65536}, {"-2147483648", -2147483647 - 1}};
@@ -159,6 +176,15 @@ TEST_F(IdleWaitRealTime, StateRepliesByFirmware) {
         }
         EXPECT_EQ(rig.link->IdleTime(), 4321);
     }
+    // A retried query's error shows the retry's reply, packed (the query
+    // made a long command, so that an unfinished reply is no link error).
+    rig.Identified("QM4DNCRouter", "4.71");
+    rig.link->SetVerboseResponse(true);
+    rig.link->SetLongCommands(std::string(QM4DNCRouter::kLongCommandLetters) + "H");
+    board.On("h", {"Z9\r\n", "Y8\r\n"});
+    ExpectRaise([&] { router.IdleWait(200); }, 4, "expected 'I', 'P', 'G' or 'A', saw Y8");
+    EXPECT_EQ(board.TakeWire(), "h~h");
+    rig.link->SetLongCommands(QM4DNCRouter::kLongCommandLetters);
     // After a G command the digit reply belongs to G: moving with 3 places.
     rig.Identified("QM4DNCRouter", "2.9");
     board.On("G", {"3*"});

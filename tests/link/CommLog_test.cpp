@@ -177,6 +177,22 @@ TEST_F(CommLogTest, RotationExactlyAtTheLimit) {
     EXPECT_TRUE(Holds(current[2], "QUEUED:d"));
 }
 
+// Texts are widened to UTF-16 eight characters at a time: every length
+// around those steps, every ASCII character in every place.
+TEST(CommLogText, WidensEveryLengthAndCharacter) {
+    for (std::size_t n = 0; n <= 41; ++n) {
+        for (int first = 0; first < 128; first += 37) {
+            std::string text;
+            for (std::size_t i = 0; i < n; ++i) text += static_cast<char>((first + 11 * i) % 128);
+            std::string expected;
+            for (char c : text) expected += {c, '\0'};
+            std::string out(2 * n, 'x');
+            plyx::link::WidenAscii(text.data(), n, out.data());
+            EXPECT_EQ(out, expected) << n << " " << first;
+        }
+    }
+}
+
 // At the size limit the file is closed, moved to name + ".1" (an older one
 // replaced; through a link, the target) and opened again, losing nothing.
 TEST_F(CommLogTest, RotationAtTheSizeLimit) {

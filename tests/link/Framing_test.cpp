@@ -115,4 +115,34 @@ TEST_F(Framing, VerboseReplyWithoutLineEndOrEndlessIsErrorFour) {
     EXPECT_EQ(ErrorOf([&] { link->ReadToDone(1000); }).SmallNumber(), 4);
 }
 
+// The status page's round-trip times: each short command that ends with "*"
+// is timed once; a long command, a "~" and a local switch are not; the
+// bytes on the line are those of an untimed link.
+TEST_F(Framing, ShortCommandsAreTimedAndTheLineKeepsItsBytes) {
+    std::vector<double> taken;
+    link->SetExchangeTimer([&](double seconds) { taken.push_back(seconds); });
+    link->SetLongCommands("P");
+    const struct {
+        const char* seq;
+        std::vector<std::pair<const char*, const char*>> replies;
+        const char* received;
+        std::size_t timed;
+    } cases[] = {
+        {"100X200Y", {{"100X", "a*"}, {"200Y", "b*"}}, "100X200Y", 2},
+        {"1A2B", {{"1A", "~"}}, "1A", 0},
+        {"5P", {{"5P", "*"}}, "5P", 0},
+        {"/C", {}, "", 0},
+        {"7R", {{"7R", "3,4*"}}, "7R", 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.seq);
+        taken.clear();
+        for (const auto& [request, reply] : c.replies) peer.When(request, {Send(reply)}, 1);
+        link->StringWriteCommandSequence(c.seq);
+        EXPECT_EQ(peer.TakeReceived(), c.received);
+        ASSERT_EQ(taken.size(), c.timed);
+        for (double t : taken) EXPECT_TRUE(t >= 0 && t < 1.0) << t;  // within the short command's limit
+    }
+}
+
 }  // namespace
