@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QStandardPaths>
 #include <QWidget>
+#include <clocale>
 #include <csignal>
 #include <cstdlib>
 #include <string>
@@ -107,6 +108,10 @@ std::string JoinArguments(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     QApplication qapp(argc, argv);
+    // Qt takes the user's locale for everything; numbers written to files,
+    // logs and the line keep the point (a German "12,5" would split a
+    // field of the production record).
+    std::setlocale(LC_NUMERIC, "C");
     qapp.setQuitOnLastWindowClosed(false);  // the program decides when it ends
     // A file size limit then fails the write (reported) instead of killing the program.
     (void)std::signal(SIGXFSZ, SIG_IGN);
