@@ -78,7 +78,9 @@ std::vector<std::string> FinishingLinesOf(const std::string& finishingFile) {
     int err = 0;
     const std::optional<std::string> bytes = app::ReadFileBytes(finishingFile, err, app::kMaxParameterFileBytes);
     if (!bytes) return lines;
-    for (std::string_view line : app::SplitLines(platform::DecodeEightBit(*bytes))) {
+    // The lines are views into the text: it must outlive the loop.
+    const std::string text = platform::DecodeEightBit(*bytes);
+    for (std::string_view line : app::SplitLines(text)) {
         const std::string kept = platform::WithoutControlCharacters(std::string(app::TrimSpaces(line)));
         if (kept.find('=') != std::string::npos) lines.push_back(kept);
     }
