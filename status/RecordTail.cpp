@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "platform/Csv.h"
+
 namespace plyx::status {
 namespace {
 
@@ -17,52 +19,6 @@ std::int64_t Whole(const std::string& s) { return std::strtoll(s.c_str(), nullpt
 double Real(const std::string& s) { return std::strtod(s.c_str(), nullptr); }
 
 }  // namespace
-
-std::vector<std::vector<std::string>> CsvRecords(const std::string& text) {
-    std::vector<std::vector<std::string>> records;
-    std::vector<std::string> fields;
-    std::string field;
-    bool quoted = false;
-    bool any = false;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (quoted) {
-            if (c == '"' && i + 1 < text.size() && text[i + 1] == '"') {
-                field += '"';
-                ++i;
-            } else if (c == '"') {
-                quoted = false;
-            } else {
-                field += c;
-            }
-            continue;
-        }
-        if (c == '"') {
-            quoted = any = true;
-        } else if (c == ',') {
-            fields.push_back(std::move(field));
-            field.clear();
-            any = true;
-        } else if (c == '\r' || c == '\n') {
-            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-            if (any || !field.empty()) {
-                fields.push_back(std::move(field));
-                records.push_back(std::move(fields));
-            }
-            fields.clear();
-            field.clear();
-            any = false;
-        } else {
-            field += c;
-            any = true;
-        }
-    }
-    if (any || !field.empty()) {
-        fields.push_back(std::move(field));
-        records.push_back(std::move(fields));
-    }
-    return records;
-}
 
 std::vector<RecordedRun> ReadRecordTail(const std::string& path, std::size_t count, bool followLinks) {
     // Non-blocking: a pipe put where the record belongs must not hold the program.
@@ -83,7 +39,7 @@ std::vector<RecordedRun> ReadRecordTail(const std::string& path, std::size_t cou
     }
     ::close(fd);
     std::vector<RecordedRun> runs;
-    const std::vector<std::vector<std::string>> records = CsvRecords(text);
+    const std::vector<std::vector<std::string>> records = platform::ParseCsv(text);
     for (auto it = records.rbegin(); it != records.rend() && runs.size() < count; ++it) {
         const std::vector<std::string>& f = *it;
         if (f.size() < 12 || f[0] == "start") continue;

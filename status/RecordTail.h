@@ -10,9 +10,6 @@
 
 namespace plyx::status {
 
-// The fields of each CSV record in text (quoted fields, doubled quotes,
-// CR LF or LF line ends).
-std::vector<std::vector<std::string>> CsvRecords(const std::string& text);
 
 // The last count runs of the record at path, newest first; the header line
 // and lines that are no run are left out. followLinks false: a symbolic

@@ -8,9 +8,6 @@
 
 namespace plyx::engine {
 
-// The fields of each line of CSV text (quoted fields may hold commas,
-// doubled quotes and line ends).
-std::vector<std::vector<std::string>> ParseCsvLines(const std::string& text);
 
 // A run's line of the record, as far as the counters need it.
 struct RecordedRun {
