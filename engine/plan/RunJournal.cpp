@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "platform/Files.h"
+#include "platform/KeyValueText.h"
 #include "platform/TextCodec.h"
 
 namespace plyx::engine {
@@ -44,16 +45,6 @@ std::string Number(double value) {
     return buf;
 }
 
-bool ToInteger(const std::string& text, long long& out) {
-    if (text.empty()) return false;
-    errno = 0;
-    char* end = nullptr;
-    const long long v = std::strtoll(text.c_str(), &end, 10);
-    if (errno != 0 || *end != '\0') return false;
-    out = v;
-    return true;
-}
-
 bool ToReal(const std::string& text, double& out, bool negativeToo = false) {
     if (text.empty()) return false;
     char* end = nullptr;
@@ -69,7 +60,8 @@ bool ToScaleChange(const std::string& text, ScaleChange& out) {
     const std::size_t b = a == std::string::npos ? a : text.find(',', a + 1);
     if (b == std::string::npos) return false;
     long long move = 0, layer = 0;
-    return ToInteger(text.substr(0, a), move) && move >= 0 && ToInteger(text.substr(a + 1, b - a - 1), layer) &&
+    return platform::ReadInteger(text.substr(0, a), move) && move >= 0 &&
+           platform::ReadInteger(text.substr(a + 1, b - a - 1), layer) &&
            layer >= 0 && layer <= 1000000000 && ToReal(text.substr(b + 1), out.fraction, true) &&
            (out.beforeMove = move, out.fromLayer = static_cast<std::int32_t>(layer), true);
 }
@@ -127,7 +119,7 @@ std::optional<JournalEntry> ParseJournal(const std::string& text) {
         bool ok = true;
         seen |= KeyBit(key, kRequiredKeys);
         if (key == "start" || key == "updated") {
-            ok = ToInteger(value, n) && n >= 0;
+            ok = platform::ReadInteger(value, n) && n >= 0;
             (key == "start" ? e.start : e.updated) = static_cast<std::time_t>(n);
         } else if (key == "port") {
             e.port = value;
@@ -139,7 +131,7 @@ std::optional<JournalEntry> ParseJournal(const std::string& text) {
             ok = value == "full" || value == "burnish";
             e.burnish = value == "burnish";
         } else if (key == "layers_planned" || key == "layer_reached") {
-            ok = ToInteger(value, n) && n >= 0 && n <= 1000000000;
+            ok = platform::ReadInteger(value, n) && n >= 0 && n <= 1000000000;
             (key == "layers_planned" ? e.layersPlanned : e.layerReached) = static_cast<std::int32_t>(n);
         } else if (key == "tape_planned_in") {
             ok = ToReal(value, e.tapePlannedInches);
@@ -156,13 +148,13 @@ std::optional<JournalEntry> ParseJournal(const std::string& text) {
                 ok = value == "0" || value == "1";
                 e.recorded = value == "1";
             } else if (key == "resumed_from" || key == "capacity") {
-                ok = ToInteger(value, n) && n >= 0 && n <= 1000000000;
+                ok = platform::ReadInteger(value, n) && n >= 0 && n <= 1000000000;
                 (key == "capacity" ? e.capacity : e.resumedFrom) = static_cast<std::int32_t>(n);
             } else if (key == "moves_run") {
-                ok = ToInteger(value, n) && n >= 0;
+                ok = platform::ReadInteger(value, n) && n >= 0;
                 e.movesRun = n;
             } else if (key == "start_x" || key == "start_y" || key == "origin_x" || key == "origin_y") {
-                ok = ToInteger(value, n);
+                ok = platform::ReadInteger(value, n);
                 positions |= KeyBit(key, kPositionKeys);
                 (key == "start_x" ? e.startX : key == "start_y" ? e.startY : key == "origin_x" ? e.originX : e.originY) = n;
             } else if (key == "scale") {
